@@ -1,0 +1,116 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <QStringList>
+
+enum TComDataBits : uint8_t { db5 = 0, db6 = 1, db7 = 2, db8 = 3 };
+enum TComParity : uint8_t { prNone = 0, prEven = 1, prOdd = 2 };
+enum TComStopBits : uint8_t { sbOne = 0, sbTwo = 1 };
+enum TError : uint8_t { errNoError = 0, errNotOpenPort = 1, errTimeOut = 2, errAnswerError = 3, errBufOverflow = 4 };
+
+// Line settings parsed from "rate,bits,parity,stop" (spaces ignored).
+struct TComSettings {
+    uint32_t Rate = 115200;
+    TComDataBits Bits = db8;
+    TComParity Parity = prNone;
+    TComStopBits StopBits = sbOne;
+};
+TComSettings ParseComSettings(const std::string& params);
+
+// Port numbers and host device paths. COM1..32 are /dev/ttyS0..31, COM33..64 /dev/ttyUSB0..31,
+// COM65..96 /dev/ttyACM0..31; COM97..127 are user aliases to any path (a simulator's pty).
+namespace PortMap {
+constexpr int kFirstAlias = 97;
+constexpr int kLastAlias = 127;
+
+// Device path for a port number, empty when the number maps to nothing.
+std::string PathFor(int nCOM);
+// Port number for a device path (fixed map or alias), 0 when unknown.
+int NumberFor(const std::string& path);
+// Process-wide alias table; SetAlias with an empty path removes the alias.
+void SetAlias(int nCOM, const std::string& path);
+std::map<int, std::string> Aliases();
+// Assigns the first free alias number to a path (or returns the existing one); 0 when full.
+int AliasFor(const std::string& path);
+}  // namespace PortMap
+
+// One serial port: blocking byte transfer with a per-byte read time-out and a sticky error code.
+// Not thread-safe: the owner makes sure only one thread uses it at a time.
+class TCOMPort {
+public:
+    TCOMPort(uint8_t nCOM, uint32_t rate, TComDataBits bits, TComParity parity, TComStopBits stopBits,
+             uint16_t timeOut);
+    TCOMPort(uint8_t nCOM, const std::string& params, uint16_t timeOut);
+    virtual ~TCOMPort();
+    TCOMPort(const TCOMPort&) = delete;
+    TCOMPort& operator=(const TCOMPort&) = delete;
+
+    // Whether the port exists and nobody else holds it.
+    static bool AccessCOM(uint8_t nCOM);
+    // Appends "COMn" for every serial port of the host (1..127, ascending); leaves the list alone
+    // when there is none.
+    static void COMPortsList(QStringList& ports);
+    // Same rule over a given list of host device names (testable without hardware).
+    static void COMPortsList(QStringList& ports, const std::vector<std::string>& hostDevicePaths);
+    // Serial device paths of the host that have a driver (from /sys/class/tty), plus aliases.
+    static std::vector<std::string> HostSerialDevices();
+
+    void TxData(const void* buffer, uint32_t n);
+    void RxData(void* buffer, uint32_t n, uint32_t& nDone);
+    void PutUART(uint8_t b);
+    void PutUART(char c) { PutUART(uint8_t(c)); }
+    void PutUART(const std::string& s);
+    uint8_t GetUART();
+
+    void PurgeCOM();
+    bool InQue();
+    void ClearErrors();
+    void WaitTX();
+    void WaitRX();
+
+    TError Error() const { return FError; }
+    uint8_t PortNumber() const { return nCOM; }
+    bool IsOpen() const;
+    // True once the other end has gone away (device unplugged, pty closed); a time-out is not a hang-up.
+    bool HungUp() const { return FHungUp; }
+
+    uint32_t Rate() const { return FRate; }
+    void SetRate(uint32_t rate);
+    bool RTSHandshake() const { return FRTSHandshake; }
+    void SetRTSHandshake(bool on);
+    uint16_t TimeOut() const { return FTimeOut; }
+    void SetTimeOut(uint16_t ms);
+    bool RTS() const { return FRTS; }
+    void SetRTS(bool on);
+    bool DTR() const { return FDTR; }
+    void SetDTR(bool on);
+
+    uint32_t ModemStatus() const;
+    bool CTS() const { return ModemStatus() & 0x10; }
+    bool DSR() const { return ModemStatus() & 0x20; }
+    bool RING() const { return ModemStatus() & 0x40; }
+
+protected:
+    void SetError(TError e) { FError = e; }
+
+private:
+    void Open(TComDataBits bits, TComParity parity, TComStopBits stopBits);
+    bool FillReadAhead(int waitMs);
+
+    int hCOM = -1;
+    uint8_t nCOM = 0;
+    uint32_t FRate = 0;
+    bool FRTSHandshake = false;
+    uint16_t FTimeOut = 0;
+    bool FRTS = false;
+    bool FDTR = false;
+    TError FError = errNoError;
+    bool FHungUp = false;
+    // Bytes read from the driver ahead of GetUART; PurgeCOM discards them too.
+    std::vector<uint8_t> FAhead;
+    size_t FAheadPos = 0;
+};

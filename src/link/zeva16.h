@@ -1,0 +1,87 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "link/comport.h"
+#include "link/crc16.h"
+#include "link/deviceinfo.h"
+
+using TZEVA16Buf = std::vector<uint8_t>;
+
+// Frames sent by PutCMD (one per attempt) and attempts that ended in neither acceptance nor refusal.
+extern std::atomic<uint64_t> SendPackets;
+extern std::atomic<uint64_t> BadPackets;
+
+// The ZEVA protocol on one serial port: request builder, frame codec, exchange with retries,
+// answer readers, and the identification state of the device last asked.
+class TZEVA16 : public TCOMPort {
+public:
+    struct TSave {
+        uint16_t Addr = 0;
+        uint16_t Cmd = 0;
+        uint16_t Cnt = 0;
+        TZEVA16Buf Buf;
+    };
+
+    TZEVA16(uint8_t nCOM, uint32_t rate, uint16_t timeOut, uint16_t bufSize);
+
+    void InitCRC() { CRC.Init(0xFFFF, 0x8408); }
+
+    void StartZEVA(uint16_t addr, uint8_t cmd);
+    void AddByte(uint8_t b);
+    void AddWord(uint16_t w);
+    void AddInt24(uint32_t i);
+    void AddDWord(uint32_t dw);
+    void AddFloat(float f);
+    void AddString(const std::string& s);
+    void AddByteToRawBuf(uint8_t b) { RawBuf.push_back(b); }
+
+    void PutZEVAPack();
+    bool GetZEVAPack();
+    bool PutCMD();
+
+    uint8_t ReadByte();
+    uint16_t ReadWord();
+    uint32_t ReadInt24();
+    uint32_t ReadDWord();
+    float ReadFloat();
+    std::string ReadString();
+    void SkipByte(uint16_t n);
+    bool EndOfBuf() const { return BufPos >= FCntZEVA; }
+
+    uint16_t AddrZEVA() const { return FAddrZEVA; }
+    uint8_t CmdZEVA() const { return FCmdZEVA; }
+    uint16_t CntZEVA() const { return FCntZEVA; }
+    const TZEVA16Buf& BufZEVA() const { return FBufZEVA; }
+
+    // Identification (command 113). Decodes into a local copy and publishes it whole.
+    bool GetDeviceInfo(uint16_t addr);
+    bool GetDeviceInfo(uint16_t addr, TDeviceInfo& infodevice);
+    // Consistent copies of the last identification, safe from any thread.
+    TDeviceInfo InfoCopy() const;
+    TParams ParamsCopy() const;
+    void SetMCUs(std::vector<TItemMCU> mcus) { MCUs = std::move(mcus); }
+    const std::vector<TItemMCU>& Catalog() const { return MCUs; }
+
+    TSave Save;
+    uint16_t BufPos = 0;
+    TCRC16 CRC;
+    std::vector<uint8_t> RawBuf;
+    uint8_t RepCount = 3;
+    // Pause between attempts; the protocol wants 50 ms.
+    static constexpr int kRetryPauseMs = 50;
+
+private:
+    uint16_t FAddrZEVA = 0;
+    uint8_t FCmdZEVA = 0;
+    uint16_t FCntZEVA = 0;
+    TZEVA16Buf FBufZEVA;
+
+    mutable std::mutex FInfoLock;
+    TDeviceInfo Info;
+    TParams Params;
+    std::vector<TItemMCU> MCUs;
+};
