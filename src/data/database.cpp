@@ -1,0 +1,192 @@
+#include "database.h"
+
+#include "schema.h"
+#include "sqldialect.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+
+namespace {
+QAtomicInt connectionCounter;
+}
+
+TDatabase::TDatabase()
+    : FName(QStringLiteral("zevanta-db-%1").arg(connectionCounter.fetchAndAddRelaxed(1) + 1))
+{
+}
+
+TDatabase::~TDatabase()
+{
+    Close();
+}
+
+bool TDatabase::Open(const QString& path, OpenMode mode)
+{
+    Close();
+    FLastError.clear();
+    const QFileInfo info(path);
+    const bool existed = info.exists();
+    if (!existed && mode == OpenMode::ExistingOnly) {
+        FLastError = QStringLiteral("The database file \"%1\" does not exist").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    if (existed && !info.isFile()) {
+        FLastError = QStringLiteral("\"%1\" is not a file").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+
+    FDb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), FName);
+    // mode=rw makes SQLite refuse to create a file that vanished after the check above.
+    const QString uri = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                        (existed ? QStringLiteral("?mode=rw") : QStringLiteral("?mode=rwc"));
+    FDb.setDatabaseName(uri);
+    FDb.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!FDb.open()) {
+        FLastError = FDb.lastError().text();
+        Close();
+        return false;
+    }
+    FPath = info.absoluteFilePath();
+
+    // SQLite opens anything lazily; reading the catalogue is what tells a damaged or foreign
+    // file apart. Rollback journal (not WAL) because files live on network shares, and FULL
+    // sync so that a committed change survives a power cut.
+    QSqlQuery q(FDb);
+    const char* setup[] = {
+        "select count(*) from sqlite_master",
+        "PRAGMA foreign_keys = ON",
+        "PRAGMA journal_mode = DELETE",
+        "PRAGMA synchronous = FULL",
+    };
+    for (const char* sql : setup) {
+        if (!q.exec(QString::fromLatin1(sql))) {
+            FLastError = q.lastError().text();
+            q = QSqlQuery();
+            Close();
+            return false;
+        }
+    }
+    q = QSqlQuery();
+    if (!existed) {
+        QString error;
+        if (!CreateSchema(FDb, &error)) {
+            FLastError = error;
+            Close();
+            QFile::remove(info.absoluteFilePath());
+            return false;
+        }
+    }
+    return true;
+}
+
+void TDatabase::Close()
+{
+    if (FDb.isValid()) {
+        if (FDb.isOpen() && FTransLevel > 0)
+            QSqlQuery(FDb).exec(QStringLiteral("ROLLBACK"));
+        FDb.close();
+    }
+    FDb = QSqlDatabase();
+    if (QSqlDatabase::contains(FName))
+        QSqlDatabase::removeDatabase(FName);
+    FTransLevel = 0;
+    FPath.clear();
+}
+
+bool TDatabase::BeginTrans()
+{
+    const QString sql = FTransLevel == 0 ? QStringLiteral("BEGIN")
+                                         : QStringLiteral("SAVEPOINT lvl%1").arg(FTransLevel);
+    QSqlQuery q(FDb);
+    if (!q.exec(sql)) {
+        FLastError = q.lastError().text();
+        return false;
+    }
+    ++FTransLevel;
+    return true;
+}
+
+bool TDatabase::CommitTrans()
+{
+    if (FTransLevel <= 0) {
+        FLastError = QStringLiteral("No transaction is active");
+        return false;
+    }
+    const QString sql = FTransLevel == 1 ? QStringLiteral("COMMIT")
+                                         : QStringLiteral("RELEASE lvl%1").arg(FTransLevel - 1);
+    QSqlQuery q(FDb);
+    if (!q.exec(sql)) {
+        FLastError = q.lastError().text();
+        return false;
+    }
+    --FTransLevel;
+    return true;
+}
+
+bool TDatabase::RollbackTrans()
+{
+    if (FTransLevel <= 0) {
+        FLastError = QStringLiteral("No transaction is active");
+        return false;
+    }
+    QSqlQuery q(FDb);
+    bool ok;
+    if (FTransLevel == 1) {
+        ok = q.exec(QStringLiteral("ROLLBACK"));
+    } else {
+        const QString sp = QStringLiteral("lvl%1").arg(FTransLevel - 1);
+        ok = q.exec(QStringLiteral("ROLLBACK TO ") + sp) && q.exec(QStringLiteral("RELEASE ") + sp);
+    }
+    if (!ok)
+        FLastError = q.lastError().text();
+    // The level goes down either way: a failed rollback has nothing left to retry.
+    --FTransLevel;
+    return ok;
+}
+
+bool TDatabase::Exec(const QString& sql, const QVariantList& params)
+{
+    if (!FDb.isOpen()) {
+        FLastError = QStringLiteral("The database is not open");
+        return false;
+    }
+    QSqlQuery q(FDb);
+    if (!q.prepare(AdaptSql(sql))) {
+        FLastError = q.lastError().text();
+        return false;
+    }
+    for (const QVariant& v : params)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        FLastError = q.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+QVariant TDatabase::Scalar(const QString& sql, const QVariantList& params)
+{
+    if (!FDb.isOpen()) {
+        FLastError = QStringLiteral("The database is not open");
+        return {};
+    }
+    QSqlQuery q(FDb);
+    q.setForwardOnly(true);
+    if (!q.prepare(AdaptSql(sql))) {
+        FLastError = q.lastError().text();
+        return {};
+    }
+    for (const QVariant& v : params)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        FLastError = q.lastError().text();
+        return {};
+    }
+    if (!q.next())
+        return {};
+    return q.value(0);
+}

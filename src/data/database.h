@@ -1,0 +1,55 @@
+#pragma once
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+// One connection to the program's SQLite file. Owns a Qt SQL connection under a name of its
+// own, so several TDatabase objects (and tests) never share or clobber one; the name is
+// removed again on Close. Main thread only, like every Qt SQL connection.
+class TDatabase {
+public:
+    enum class OpenMode {
+        ExistingOnly,     // a path the user chose: a missing file is an error, never created
+        CreateIfMissing,  // the default file of a new installation: created with the schema
+    };
+
+    TDatabase();
+    ~TDatabase();
+    TDatabase(const TDatabase&) = delete;
+    TDatabase& operator=(const TDatabase&) = delete;
+
+    // Opens the file and checks that it is a readable database. On failure the connection
+    // stays closed and LastError() says why.
+    bool Open(const QString& path, OpenMode mode = OpenMode::ExistingOnly);
+    void Close();
+    bool IsOpen() const { return FDb.isOpen(); }
+    QString Path() const { return FPath; }
+    QString ConnectionName() const { return FName; }
+    QString LastError() const { return FLastError; }
+
+    // Transactions nest: the outermost level is BEGIN/COMMIT, inner levels are savepoints, so a
+    // statement that runs "in its own transaction" still works inside a dialog's transaction.
+    bool BeginTrans();
+    bool CommitTrans();
+    bool RollbackTrans();
+    int TransLevel() const { return FTransLevel; }
+
+    // Runs one statement that returns no rows; values go in as bound parameters (? markers).
+    // The text passes through the dialect adapter first.
+    bool Exec(const QString& sql, const QVariantList& params = {});
+    // First column of the first row, or a null QVariant when there is no row.
+    QVariant Scalar(const QString& sql, const QVariantList& params = {});
+
+    // The Qt connection, for code that needs QSqlQuery directly (bulk work, schema checks).
+    QSqlDatabase& Connection() { return FDb; }
+
+    void SetLastError(const QString& text) { FLastError = text; }
+
+private:
+    QString FName;
+    QString FPath;
+    QSqlDatabase FDb;
+    QString FLastError;
+    int FTransLevel = 0;
+};
