@@ -1,0 +1,73 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <thread>
+
+#include <QString>
+
+#include "link/zeva16.h"
+
+// Port configuration kept by the main window for the whole run.
+struct PortSettings {
+    int Number = -1;  // 1 for COM1; -1 for no port
+    int BaudRate = 115200;
+    bool RTS = false;
+    bool DTR = false;
+    uint16_t RepCount = 3;
+    uint16_t TimeOut = 120;  // ms per byte
+};
+
+// The selected device and the one link to it: ZevaLink, DevAddr, the presence thread and the
+// pause/resume bracket every foreground exchange uses. Lives on the main thread; only the
+// presence thread body runs elsewhere, and it hands its display step to the main thread.
+class DeviceSession {
+public:
+    struct OpenResult {
+        bool opened = false;   // port open; start presence afterwards
+        QString portError;     // "Порт COM%d недоступен!" when the port could not be opened
+        QString catalogError;  // mcu.xml could not be loaded (the link stays, with an empty catalogue)
+    };
+
+    DeviceSession();
+    ~DeviceSession();  // stops presence, destroys the link
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    TZEVA16* ZevaLink() const { return FLink.get(); }
+    uint16_t DevAddr = 0x7FFF;
+
+    // Replaces the link (presence must be paused). Number -1 removes it.
+    OpenResult OpenLink(const PortSettings& settings);
+    void CloseLink();
+
+    void PausePresence();
+    void ResumePresence();
+    bool PresenceRunning() const { return FThread != nullptr; }
+    // Cycles completed by presence threads since the session was made (for tests and benchmarks).
+    uint64_t PresenceCycles() const { return FCycles.load(); }
+
+    // One exchange with DevAddr. Without a link: false, nothing shown. With presencePaused false
+    // the session pauses presence (calling onControlsDisabled) and resumes it on every path.
+    // A failure shows "Команда не принята!" through the message service unless silent.
+    bool SendToDevice(uint8_t cmd, std::span<const uint8_t> data, bool presencePaused, bool silent);
+
+    // Display step after each identification; runs on the main thread while the presence
+    // thread waits. Gets the finished copies of the identification.
+    std::function<void(const TDeviceInfo&, const TParams&)> onDisplay;
+    // Called when a foreground exchange starts (EnableDeviceControls with the empty set).
+    std::function<void()> onControlsDisabled;
+    // Path of the controller catalogue; mcu.xml beside the program by default.
+    QString catalogPath;
+
+private:
+    void presenceBody();
+
+    std::unique_ptr<TZEVA16> FLink;
+    std::unique_ptr<std::thread> FThread;
+    std::atomic<bool> FRun{false};
+    std::atomic<bool> FEnded{false};
+    std::atomic<uint64_t> FCycles{0};
+};
