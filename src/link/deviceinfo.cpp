@@ -7,7 +7,7 @@
 #include <QLocale>
 #include <QXmlStreamReader>
 
-#include "link/cp1251.h"
+#include "app/cp1251.h"
 #include "link/payloadreader.h"
 
 namespace {
@@ -50,7 +50,8 @@ QString renderClock(const TDeviceInfo& info)
 
 QString readName(PayloadReader& r)
 {
-    return Cp1251ToQString(r.ReadString());
+    const std::string s = r.ReadString();
+    return Cp1251::toUnicode(QByteArrayView(s.data(), qsizetype(s.size())));
 }
 
 uint32_t readExt(PayloadReader& r)
