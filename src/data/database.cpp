@@ -44,7 +44,7 @@ bool TDatabase::Open(const QString& path, OpenMode mode)
     const QString uri = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) +
                         (existed ? QStringLiteral("?mode=rw") : QStringLiteral("?mode=rwc"));
     FDb.setDatabaseName(uri);
-    FDb.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    FDb.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(FBusyTimeout));
     if (!FDb.open()) {
         FLastError = FDb.lastError().text();
         Close();

@@ -23,6 +23,8 @@ public:
     // stays closed and LastError() says why.
     bool Open(const QString& path, OpenMode mode = OpenMode::ExistingOnly);
     void Close();
+    // How long a statement waits for another process's lock before it fails (next Open).
+    void SetBusyTimeout(int ms) { FBusyTimeout = ms; }
     bool IsOpen() const { return FDb.isOpen(); }
     QString Path() const { return FPath; }
     QString ConnectionName() const { return FName; }
@@ -52,4 +54,5 @@ private:
     QSqlDatabase FDb;
     QString FLastError;
     int FTransLevel = 0;
+    int FBusyTimeout = 5000;
 };
