@@ -98,8 +98,11 @@ protected:
     void SetError(TError e) { FError = e; }
 
 private:
+    TCOMPort(uint8_t nCOM, const TComSettings& settings, uint16_t timeOut);
     void Open(TComDataBits bits, TComParity parity, TComStopBits stopBits);
-    bool FillReadAhead(int waitMs);
+    // Reads what the driver holds into FAhead, waiting up to waitMs (negative: no limit) for the
+    // first byte. False on time-out or hang-up.
+    bool FillReadAhead(int64_t waitMs);
 
     int hCOM = -1;
     uint8_t nCOM = 0;

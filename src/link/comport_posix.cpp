@@ -1,0 +1,388 @@
+// TCOMPort over POSIX termios. The descriptor stays non-blocking; poll() provides the time-outs.
+#include "link/comport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "link/comport_baud.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr size_t kReadAhead = 4096;
+constexpr short kGone = POLLHUP | POLLERR | POLLNVAL;
+
+int OpenExclusive(const std::string& path)
+{
+    if (path.empty())
+        return -1;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    // flock rather than TIOCEXCL: root ignores the latter.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !::isatty(fd)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Errors of read/write that mean the device is gone rather than "try again".
+bool IsGone(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EBADF; }
+
+int PollMs(int64_t waitMs) { return waitMs < 0 ? -1 : int(std::min<int64_t>(waitMs, INT_MAX)); }
+
+void SetModemLine(int fd, int line, bool on)
+{
+    // A pty has no modem lines and refuses this; like an unopened port, that is no error.
+    if (fd >= 0)
+        ::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line);
+}
+
+}  // namespace
+
+TCOMPort::TCOMPort(uint8_t nCOM, uint32_t rate, TComDataBits bits, TComParity parity, TComStopBits stopBits,
+                   uint16_t timeOut)
+    : nCOM(nCOM), FRate(rate), FTimeOut(timeOut)
+{
+    Open(bits, parity, stopBits);
+}
+
+TCOMPort::TCOMPort(uint8_t nCOM, const std::string& params, uint16_t timeOut)
+    : TCOMPort(nCOM, ParseComSettings(params), timeOut)
+{
+}
+
+TCOMPort::TCOMPort(uint8_t nCOM, const TComSettings& s, uint16_t timeOut)
+    : TCOMPort(nCOM, s.Rate, s.Bits, s.Parity, s.StopBits, timeOut)
+{
+}
+
+TCOMPort::~TCOMPort()
+{
+    if (hCOM < 0)
+        return;
+    PurgeCOM();
+    SetRTS(false);
+    SetDTR(false);
+    ::close(hCOM);
+    hCOM = -1;
+}
+
+void TCOMPort::Open(TComDataBits bits, TComParity parity, TComStopBits stopBits)
+{
+    FError = errNoError;
+    const int fd = OpenExclusive(PortMap::PathFor(nCOM));
+    if (fd < 0) {
+        FError = errNotOpenPort;
+        return;
+    }
+    termios t {};
+    if (::tcgetattr(fd, &t) == 0) {
+        ::cfmakeraw(&t);
+        t.c_iflag &= ~(INPCK | IGNPAR | IXOFF | IXANY);
+        t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+        static constexpr tcflag_t kSize[] = {CS5, CS6, CS7, CS8};
+        t.c_cflag |= kSize[bits <= db8 ? bits : db8] | CLOCAL | CREAD;
+        if (parity == prEven)
+            t.c_cflag |= PARENB;
+        else if (parity == prOdd)
+            t.c_cflag |= PARENB | PARODD;
+        if (stopBits == sbTwo)
+            t.c_cflag |= CSTOPB;
+        // VMIN 0 would make a read with no data return 0, which reads as a hang-up.
+        t.c_cc[VMIN] = 1;
+        t.c_cc[VTIME] = 0;
+        // A pty may refuse part of this; the line works regardless.
+        ::tcsetattr(fd, TCSANOW, &t);
+    }
+    zvSetBaudRate(fd, FRate);
+    hCOM = fd;
+}
+
+bool TCOMPort::IsOpen() const { return hCOM >= 0; }
+
+bool TCOMPort::AccessCOM(uint8_t nCOM)
+{
+    const int fd = OpenExclusive(PortMap::PathFor(nCOM));
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+std::vector<std::string> TCOMPort::HostSerialDevices()
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> paths;
+    std::error_code ec;
+    const fs::path root = "/sys/class/tty";
+    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const bool isS = name.rfind("ttyS", 0) == 0;
+        if (!isS && name.rfind("ttyUSB", 0) != 0 && name.rfind("ttyACM", 0) != 0)
+            continue;
+        std::error_code e2;
+        if (!fs::exists(it->path() / "device", e2))
+            continue;  // no driver behind it
+        if (isS) {
+            // The kernel creates ttyS nodes without hardware; those report port type 0 (unknown).
+            std::ifstream typeFile(it->path() / "type");
+            int type = -1;
+            if (typeFile >> type && type == 0)
+                continue;
+        }
+        paths.push_back("/dev/" + name);
+    }
+    for (const auto& [n, path] : PortMap::Aliases()) {
+        std::error_code e2;
+        if (fs::exists(path, e2))
+            paths.push_back(path);
+    }
+    return paths;
+}
+
+void TCOMPort::TxData(const void* buffer, uint32_t n)
+{
+    if (hCOM < 0 || FHungUp)
+        return;
+    auto p = static_cast<const uint8_t*>(buffer);
+    size_t left = n;
+    while (left > 0) {
+        const ssize_t w = ::write(hCOM, p, left);
+        if (w > 0) {
+            p += w;
+            left -= size_t(w);
+            continue;
+        }
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd pf {hCOM, POLLOUT, 0};
+            if (::poll(&pf, 1, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                return;
+            }
+            if (pf.revents & kGone) {
+                FHungUp = true;
+                return;
+            }
+            continue;
+        }
+        if (w < 0 && IsGone(errno))
+            FHungUp = true;
+        return;
+    }
+}
+
+bool TCOMPort::FillReadAhead(int64_t waitMs)
+{
+    if (hCOM < 0 || FHungUp)
+        return false;
+    if (FAheadPos >= FAhead.size()) {
+        FAhead.clear();
+        FAheadPos = 0;
+    }
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max<int64_t>(waitMs, 0));
+    for (;;) {
+        int64_t remaining = -1;
+        if (waitMs >= 0) {
+            // Rounded up so that poll does not wake just before the deadline and spin.
+            remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            remaining = std::max<int64_t>(remaining, 0);
+        }
+        pollfd pf {hCOM, POLLIN, 0};
+        const int r = ::poll(&pf, 1, PollMs(remaining));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (r == 0) {
+            if (remaining > 0 && Clock::now() < deadline)
+                continue;
+            return false;
+        }
+        const size_t old = FAhead.size();
+        FAhead.resize(old + kReadAhead);
+        const ssize_t got = ::read(hCOM, FAhead.data() + old, kReadAhead);
+        const int err = errno;
+        FAhead.resize(old + size_t(std::max<ssize_t>(got, 0)));
+        if (got > 0)
+            return true;
+        if (got == 0) {  // end of file: the other side is gone (with VMIN 1, "no data" is EAGAIN)
+            FHungUp = true;
+            return false;
+        }
+        if (err == EINTR)
+            continue;
+        if ((err == EAGAIN || err == EWOULDBLOCK) && !(pf.revents & kGone)) {
+            if (remaining == 0)
+                return false;
+            continue;
+        }
+        FHungUp = true;
+        return false;
+    }
+}
+
+void TCOMPort::RxData(void* buffer, uint32_t n, uint32_t& nDone)
+{
+    nDone = 0;
+    auto out = static_cast<uint8_t*>(buffer);
+    const bool noLimit = FTimeOut == 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(int64_t(n) * FTimeOut);
+    while (nDone < n) {
+        const size_t take = std::min<size_t>(FAhead.size() - FAheadPos, n - nDone);
+        if (take > 0) {
+            std::memcpy(out + nDone, FAhead.data() + FAheadPos, take);
+            FAheadPos += take;
+            nDone += uint32_t(take);
+            continue;
+        }
+        int64_t waitMs = -1;
+        if (!noLimit) {
+            waitMs = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (waitMs <= 0)
+                return;
+        }
+        if (!FillReadAhead(waitMs))
+            return;
+    }
+}
+
+void TCOMPort::PutUART(uint8_t b)
+{
+    TxData(&b, 1);
+    FError = errNoError;
+}
+
+void TCOMPort::PutUART(const std::string& s)
+{
+    for (char c : s)
+        PutUART(uint8_t(c));
+}
+
+uint8_t TCOMPort::GetUART()
+{
+    if (FError != errNoError)
+        return 0;
+    uint8_t b = 0;
+    uint32_t done = 0;
+    RxData(&b, 1, done);
+    if (done == 1)
+        return b;
+    FError = errTimeOut;
+    return 0;
+}
+
+void TCOMPort::PurgeCOM()
+{
+    // Bytes already read ahead count as part of the receive queue.
+    FAhead.clear();
+    FAheadPos = 0;
+    if (hCOM >= 0)
+        ::tcflush(hCOM, TCIOFLUSH);
+}
+
+bool TCOMPort::InQue()
+{
+    if (FAheadPos < FAhead.size())
+        return true;
+    int n = 0;
+    return hCOM >= 0 && ::ioctl(hCOM, FIONREAD, &n) == 0 && n > 0;
+}
+
+void TCOMPort::ClearErrors()
+{
+    // POSIX drivers keep no error state that blocks transfers; only ours remains.
+    FError = errNoError;
+}
+
+void TCOMPort::WaitTX()
+{
+    if (hCOM < 0)
+        return;
+    while (::tcdrain(hCOM) != 0 && errno == EINTR) {
+    }
+}
+
+void TCOMPort::WaitRX()
+{
+    if (FAheadPos < FAhead.size())
+        return;
+    FillReadAhead(-1);
+}
+
+void TCOMPort::SetRate(uint32_t rate)
+{
+    if (hCOM < 0 || rate == FRate || rate == 0)
+        return;
+    FRate = rate;
+    zvSetBaudRate(hCOM, rate);
+}
+
+void TCOMPort::SetRTSHandshake(bool on)
+{
+    if (hCOM < 0 || on == FRTSHandshake)
+        return;
+    FRTSHandshake = on;
+    termios t {};
+    if (::tcgetattr(hCOM, &t) != 0)
+        return;
+    if (on)
+        t.c_cflag |= CRTSCTS;
+    else
+        t.c_cflag &= ~CRTSCTS;
+    ::tcsetattr(hCOM, TCSANOW, &t);
+    zvSetBaudRate(hCOM, FRate);  // in case the round trip through termios lost a non-standard rate
+}
+
+void TCOMPort::SetTimeOut(uint16_t ms)
+{
+    if (hCOM < 0 || ms == FTimeOut)
+        return;
+    FTimeOut = ms;
+}
+
+void TCOMPort::SetRTS(bool on)
+{
+    FRTS = on;
+    SetModemLine(hCOM, TIOCM_RTS, on);
+}
+
+void TCOMPort::SetDTR(bool on)
+{
+    FDTR = on;
+    SetModemLine(hCOM, TIOCM_DTR, on);
+}
+
+uint32_t TCOMPort::ModemStatus() const
+{
+    int bits = 0;
+    if (hCOM < 0 || ::ioctl(hCOM, TIOCMGET, &bits) != 0)
+        return 0;
+    uint32_t r = 0;
+    if (bits & TIOCM_CTS)
+        r |= 0x10;
+    if (bits & TIOCM_DSR)
+        r |= 0x20;
+    if (bits & TIOCM_RNG)
+        r |= 0x40;
+    if (bits & TIOCM_CD)
+        r |= 0x80;
+    return r;
+}
