@@ -8,6 +8,10 @@ namespace Msg {
 // --- shell ---
 inline const QString AppTitle = QStringLiteral("Zevanta");
 
+// --- route image (%1 is filled with QString::arg) ---
+inline const QString TooManyRoutes = QStringLiteral("Количество маршрутов не должно превышать %1!");
+inline const QString TooManyTurns = QStringLiteral("Количество поворотов не должно превышать %1!");
+
 // --- database module (%1, %2, %3 are filled with QString::arg) ---
 inline const QString SplashConnecting = QStringLiteral("Подключение к базе данных...");
 inline const QString SplashOpenTable = QStringLiteral("Открытие таблицы: ");
