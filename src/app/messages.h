@@ -78,4 +78,34 @@ inline const QString ProgressTotalPackets = QStringLiteral("Всего паке�
 inline const QString ProgressBadPackets = QStringLiteral("Битых пакетов:");
 inline const QString ProgressCancel = QStringLiteral("Отмена");
 
+// --- command helper, presence display, device list ---
+inline const QString CommandNotAccepted = QStringLiteral("Команда не принята!");
+inline const QString PortUnavailable = QStringLiteral("Порт COM%1 недоступен!");
+inline const QString InvalidValue = QStringLiteral("Неверное значение!");
+inline const QString AskDeleteRecord = QStringLiteral("Удалить запись?");
+inline const QString PresenceNoValue = QStringLiteral("- - -");
+inline const QString ParamsTitleName = QStringLiteral("Параметр");
+inline const QString ParamsTitleValue = QStringLiteral("Значение");
+inline const QString DeviceColFlag = QStringLiteral(" ");
+inline const QString DeviceColN = QStringLiteral("№");
+inline const QString DeviceColName = QStringLiteral("Устройство");
+inline const QString DeviceColAddr = QStringLiteral("Адрес");
+inline const QString HintDeviceAdd = QStringLiteral("Добавить (Insert)");
+inline const QString HintDeviceEdit = QStringLiteral("Изменить (F4)");
+inline const QString HintDeviceDel = QStringLiteral("Удалить (Del)");
+inline const QString CaptionDeviceSelect = QStringLiteral("Выбрать");
+inline const QString HintDeviceSelect = QStringLiteral("Выбрать (Пробел)");
+inline const QString HintMoveUp = QStringLiteral("Переместить вверх");
+inline const QString HintMoveDown = QStringLiteral("Переместить вниз");
+inline const QString GroupDateTime = QStringLiteral("Дата/время");
+inline const QString SyncDateTime = QStringLiteral("Синхронизировать с ПК");
+inline const QString GroupMode = QStringLiteral("Режим (Mode)");
+inline const QString GroupTemp = QStringLiteral("Температура");
+inline const QString GroupVoltage = QStringLiteral("Напряжение");
+inline const QString EditDeviceCaption = QStringLiteral("Редактирование");
+inline const QString EditDeviceName = QStringLiteral("Название устройства:");
+inline const QString EditDeviceAddr = QStringLiteral("Адрес:");
+inline const QString EditDeviceOK = QStringLiteral("OK");
+inline const QString EditDeviceCancel = QStringLiteral("Отмена");
+
 }  // namespace Msg
