@@ -1,0 +1,99 @@
+// zevanta-sim: a bus of simulated devices on a pseudo-terminal.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <pthread.h>
+
+#include "sim/deviceoption.h"
+#include "sim/simbus.h"
+
+namespace {
+
+void usage(FILE* to)
+{
+    std::fprintf(to,
+                 "Usage: zevanta-sim [options]\n"
+                 "Serves simulated devices on a pseudo-terminal and prints the path of its serial side.\n\n"
+                 "  --link PATH      also make a symlink PATH to the serial side (removed at exit)\n"
+                 "  --baud N         pace both directions at N baud (0: no pacing; default 0)\n"
+                 "%s"
+                 "  --help           this text\n\n"
+                 "Without --device: 1:boot50 2:boot51 3:boot60 4:app5:at45=8192 5:app6:at45=4096\n"
+                 "Runs until SIGINT or SIGTERM.\n",
+                 zeva::sim::deviceOptionHelp().c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    zeva::sim::SimBus bus;
+    bool anyDevice = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char* opt) -> const char* {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "zevanta-sim: %s needs a value\n", opt);
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (arg == "--help" || arg == "-h") {
+            usage(stdout);
+            return 0;
+        } else if (arg == "--link") {
+            bus.setLinkPath(value("--link"));
+        } else if (arg == "--baud") {
+            const char* v = value("--baud");
+            char* end = nullptr;
+            const unsigned long baud = std::strtoul(v, &end, 10);
+            if (!*v || *end || baud > 10000000) {
+                std::fprintf(stderr, "zevanta-sim: bad baud rate: %s\n", v);
+                return 2;
+            }
+            bus.setBaud(uint32_t(baud));
+        } else if (arg == "--device") {
+            std::string error;
+            auto dev = zeva::sim::makeDevice(value("--device"), &error);
+            if (!dev) {
+                std::fprintf(stderr, "zevanta-sim: %s\n", error.c_str());
+                return 2;
+            }
+            if (bus.device(dev->address())) {
+                std::fprintf(stderr, "zevanta-sim: address %u is used twice\n", unsigned(dev->address()));
+                return 2;
+            }
+            bus.addDevice(std::move(dev));
+            anyDevice = true;
+        } else {
+            std::fprintf(stderr, "zevanta-sim: unknown option %s\n", arg.c_str());
+            usage(stderr);
+            return 2;
+        }
+    }
+    if (!anyDevice)
+        zeva::sim::addDefaultDevices(bus);
+
+    // Signals are taken by sigwait below; the worker thread inherits the blocked mask.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+
+    std::string error;
+    if (!bus.start(&error)) {
+        std::fprintf(stderr, "zevanta-sim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%s\n", bus.slavePath().c_str());
+    std::fflush(stdout);
+
+    int sig = 0;
+    sigwait(&set, &sig);
+    bus.stop();
+    return 0;
+}
