@@ -1,6 +1,8 @@
 #include "cli/cliargs.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 
 #include "link/comport.h"
 
@@ -35,7 +37,8 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
     const NumOpt numeric[] = {{"--addr", &a.addr, 0x7FFF},
                               {"--baud", &a.baud, 4000000},
                               {"--timeout", &a.timeoutMs, 65535},
-                              {"--retries", &a.retries, 255}};
+                              {"--retries", &a.retries, 255},
+                              {"--block-size", &a.blockSize, 1056}};
     for (size_t i = 0; i < argv.size(); ++i) {
         const std::string& arg = argv[i];
         if (arg == "--verify") {
@@ -67,6 +70,12 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
             return std::nullopt;
         }
         a.positional.push_back(arg);
+    }
+    // The sizes the options dialog offers.
+    static constexpr unsigned kBlockSizes[] = {4, 8, 16, 32, 64, 128, 256, 512, 528, 1056};
+    if (std::find(std::begin(kBlockSizes), std::end(kBlockSizes), a.blockSize) == std::end(kBlockSizes)) {
+        error = "--block-size must be one of 4, 8, 16, 32, 64, 128, 256, 512, 528, 1056";
+        return std::nullopt;
     }
     if (a.baud == 0) {
         error = "--baud must not be 0";

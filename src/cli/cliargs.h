@@ -11,6 +11,7 @@ struct CliArgs {
     unsigned timeoutMs = 120;
     unsigned retries = 3;
     bool verify = false;
+    unsigned blockSize = 256;  // external-memory block of commands 17 and 18
     std::vector<std::string> positional;
 };
 

@@ -1,4 +1,7 @@
 // zevanta-cli: command-line access to the link layer of Zevanta.
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -12,6 +15,16 @@
 #include "link/comport.h"
 #include "link/zeva16.h"
 #include "memory/console.h"
+#include "memory/images.h"
+#include "memory/transferrun.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define ZV_ISATTY(f) _isatty(_fileno(f))
+#else
+#include <unistd.h>
+#define ZV_ISATTY(f) isatty(fileno(f))
+#endif
 
 namespace {
 
@@ -25,7 +38,13 @@ const char* kUsage =
     "  ports                 list the serial ports (COMn and the device behind each)\n"
     "  identify              identify the device at --addr (command 113)\n"
     "  send CMD [BYTE...]    send one command with a payload, all in hexadecimal\n"
-    "defaults: --addr 32767 --baud 115200 --timeout 120 (ms per byte) --retries 3\n";
+    "  flash write FILE.hex [--verify]   write the program memory (bootloader), then compare\n"
+    "  flash read FILE.hex               read the program memory into a HEX file\n"
+    "  flash verify FILE.hex             compare the program memory with a HEX file\n"
+    "  extmem read FILE                  read the external memory (FILE.hex: Intel HEX, else binary)\n"
+    "  extmem write FILE                 write the external memory from FILE\n"
+    "defaults: --addr 32767 --baud 115200 --timeout 120 (ms per byte) --retries 3 --block-size 256\n"
+    "a failed transfer exits with 1 and names the failing address; Ctrl+C cancels it\n";
 
 void out(const QString& s)
 {
@@ -189,6 +208,209 @@ int cmdSend(const CliArgs& a)
     return kExitOk;
 }
 
+// The transfer running now, for Ctrl+C; RequestCancel is a lock-free atomic exchange.
+std::atomic<TProgressThread*> g_transfer{nullptr};
+
+extern "C" void onInterrupt(int)
+{
+    if (TProgressThread* t = g_transfer.load())
+        t->Cancel();
+}
+
+QString oneLine(QString text)
+{
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+}
+
+// A text progress bar on a terminal; nothing when stderr goes to a file or a pipe.
+class ProgressBar {
+public:
+    explicit ProgressBar(QString caption) : FCaption(std::move(caption)), FTty(ZV_ISATTY(stderr)) {}
+
+    void attach(TProgressThread& t)
+    {
+        if (!FTty)
+            return;
+        // Runs on the transfer thread; a terminal line needs no main thread.
+        t.OnProgress = [this, &t](int32_t pos) {
+            const auto now = std::chrono::steady_clock::now();
+            if (pos != t.Shared().BarMax.load() && now - FLast < std::chrono::milliseconds(100))
+                return;
+            FLast = now;
+            draw(t.View());
+        };
+    }
+    void finish()
+    {
+        if (FTty && FLast != std::chrono::steady_clock::time_point{})
+            std::fputc('\n', stderr);
+    }
+
+private:
+    void draw(const TProgressView& v)
+    {
+        constexpr int kWidth = 40;
+        const int filled = v.Percent * kWidth / 100;
+        const QString line = QStringLiteral("\r%1 [%2%3] %4 %5  frames %6, bad %7 ")
+                                 .arg(FCaption, QString(filled, QLatin1Char('#')), QString(kWidth - filled, QLatin1Char('.')))
+                                 .arg(v.PercentText, 4)
+                                 .arg(v.RateText, v.SendPackets, v.BadPackets);
+        std::fputs(line.toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+    }
+
+    QString FCaption;
+    bool FTty;
+    std::chrono::steady_clock::time_point FLast{};
+};
+
+// One transfer as the program runs it, without questions: presence does not run here.
+bool runTransfer(TTransferLink& link, const TTransferSetup& setup, TTransferKind kind)
+{
+    ProgressBar bar(TransferCaption(kind));
+    TTransferHooks hooks;
+    uint64_t bytes = 0;
+    int64_t ms = 0;
+    hooks.RunProgress = [&](TProgressThread& t) {
+        bar.attach(t);
+        g_transfer = &t;
+        t.Start();
+        t.Wait();
+        g_transfer = nullptr;
+        bytes = t.Shared().BytesDone.load();
+        ms = t.ElapsedMs();
+    };
+    const auto previous = std::signal(SIGINT, onInterrupt);
+    const TTransferReport rep = StartTransfer(link, setup, kind, false, 0, 0, hooks);
+    std::signal(SIGINT, previous);
+    bar.finish();
+    const TTransferResult& t = rep.Transfer;
+    if (rep.PreWriteRefused)
+        err(QStringLiteral("the device refused the command before the write (%1)").arg(oneLine(Msg::TransferCommandRefused)));
+    if (rep.PostWriteRefused)
+        err(QStringLiteral("the device refused the command after the write (%1)").arg(oneLine(Msg::TransferCommandRefused)));
+    if (rep.Ok) {
+        if (!rep.Message.isEmpty())
+            out(oneLine(rep.Message));
+        out(QStringLiteral("%1: done, %2 bytes in %3 ms, %4 frames, %5 bad")
+                .arg(TransferCaption(kind))
+                .arg(bytes)
+                .arg(ms)
+                .arg(SendPackets.load())
+                .arg(BadPackets.load()));
+        return true;
+    }
+    if (rep.PrepareRefused) {
+        err(QStringLiteral("%1: %2 (command 5: %3; is the device in its bootloader?)")
+                .arg(TransferCaption(kind), oneLine(rep.Message), QString::fromLatin1(BlockResultText(rep.PrepareReason))));
+    } else if (t.Outcome == TTransferOutcome::Cancelled) {
+        err(QStringLiteral("%1: cancelled").arg(TransferCaption(kind)));
+    } else {
+        QString why = t.Outcome == TTransferOutcome::Different ? QStringLiteral("data differ")
+                                                                : QString::fromLatin1(BlockResultText(t.Reason));
+        if (!t.ErrorText.isEmpty())
+            why += QStringLiteral(": ") + t.ErrorText;
+        err(QStringLiteral("%1 (%2)").arg(oneLine(rep.Message), why));
+    }
+    return false;
+}
+
+// Identifies the device and takes its memory layout, as the presence display would.
+bool identifyForTransfer(TZEVA16& link, const CliArgs& a, TTransferSetup& setup)
+{
+    try {
+        link.SetMCUs(LoadMCUCatalog(DefaultMCUCatalogPath()));
+    } catch (const McuCatalogError& e) {
+        err(QString::fromStdString(e.what()));
+    }
+    if (!link.GetDeviceInfo(uint16_t(a.addr))) {
+        err(QStringLiteral("device %1: %2").arg(a.addr).arg(failureText(link)));
+        return false;
+    }
+    const TDeviceInfo i = link.InfoCopy();
+    setup.ProgStart = i.ProgStart;
+    setup.MemSize = i.MemSize;
+    setup.Ext = i.Ext;
+    setup.DeviceMode = i.Mode;
+    setup.ExtBlockSize = uint16_t(a.blockSize);
+    return true;
+}
+
+int cmdFlash(const CliArgs& a)
+{
+    if (a.positional.size() != 3)
+        return usage("flash needs read, write or verify and a file name");
+    const std::string& sub = a.positional[1];
+    const TTransferKind kind = sub == "read" ? tkReadFLASH : sub == "write" ? tkWriteFLASH : sub == "verify" ? tkCompareFLASH : TTransferKind(0);
+    if (!kind)
+        return usage("unknown flash command \"" + sub + "\"");
+    const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
+    auto link = openLink(a);
+    if (!link)
+        return kExitFailed;
+    TTransferSetup setup;
+    if (!identifyForTransfer(*link, a, setup))
+        return kExitFailed;
+    if (setup.ProgStart == 0 || setup.ProgStart >= setup.MemSize) {
+        err(QStringLiteral("the device reports no program region (controller unknown to the catalogue?)"));
+        return kExitFailed;
+    }
+    TMemoryImage flashBuf;
+    setup.FlashBuf = flashBuf.Span();
+    QString why;
+    if (kind != tkReadFLASH && !LoadHexImage(flashBuf, file, setup.ProgStart, setup.MemSize, why)) {
+        err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
+        return kExitFailed;
+    }
+    TZevaTransferLink tl(*link, uint16_t(a.addr));
+    if (!runTransfer(tl, setup, kind))
+        return kExitFailed;
+    if (kind == tkWriteFLASH && a.verify && !runTransfer(tl, setup, tkCompareFLASH))
+        return kExitFailed;
+    if (kind == tkReadFLASH && !SaveHexImage(flashBuf, file, setup.ProgStart, setup.MemSize, why)) {
+        err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int cmdExtMem(const CliArgs& a)
+{
+    if (a.positional.size() != 3)
+        return usage("extmem needs read or write and a file name");
+    const std::string& sub = a.positional[1];
+    const TTransferKind kind = sub == "read" ? tkReadExtMem : sub == "write" ? tkWriteExtMem : TTransferKind(0);
+    if (!kind)
+        return usage("unknown extmem command \"" + sub + "\"");
+    const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
+    const bool hex = file.endsWith(QStringLiteral(".hex"), Qt::CaseInsensitive);
+    auto link = openLink(a);
+    if (!link)
+        return kExitFailed;
+    TTransferSetup setup;
+    if (!identifyForTransfer(*link, a, setup))
+        return kExitFailed;
+    if (setup.Ext == 0) {
+        err(QStringLiteral("the device reports no external memory (is its program running?)"));
+        return kExitFailed;
+    }
+    TMemoryImage extBuf;
+    setup.ExtMemBuf = extBuf.Span();
+    QString why;
+    if (kind == tkWriteExtMem && !(hex ? LoadHexImage(extBuf, file, 0, setup.Ext, why) : LoadBinImage(extBuf, file, setup.Ext, why))) {
+        err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
+        return kExitFailed;
+    }
+    TZevaTransferLink tl(*link, uint16_t(a.addr));
+    if (!runTransfer(tl, setup, kind))
+        return kExitFailed;
+    if (kind == tkReadExtMem && !(hex ? SaveHexImage(extBuf, file, 0, setup.Ext, why) : SaveBinImage(extBuf, file, setup.Ext, why))) {
+        err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -210,6 +432,8 @@ int main(int argc, char** argv)
         {"ports", cmdPorts},
         {"identify", cmdIdentify},
         {"send", cmdSend},
+        {"flash", cmdFlash},
+        {"extmem", cmdExtMem},
     };
     const auto it = commands.find(parsed->positional[0]);
     if (it == commands.end())
