@@ -3,12 +3,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <condition_variable>
+#include <mutex>
 #include <span>
-#include <thread>
 
 #include <QString>
 
 #include "link/zeva16.h"
+
+class QThread;
 
 // Port configuration kept by the main window for the whole run.
 struct PortSettings {
@@ -31,6 +34,14 @@ public:
         QString catalogError;  // mcu.xml could not be loaded (the link stays, with an empty catalogue)
     };
 
+    // Pause between presence cycles while the port is gone (hung up or never opened): the
+    // exchange then fails at once and would otherwise spin.
+    static constexpr int kDeadLinkPauseMs = 200;
+    // Cycle pace while no link exists at all.
+    static constexpr int kNoLinkPauseMs = 100;
+    // Payload buffer of every link.
+    static constexpr uint16_t kLinkBufSize = 16384;
+
     DeviceSession();
     ~DeviceSession();  // stops presence, destroys the link
     DeviceSession(const DeviceSession&) = delete;
@@ -43,7 +54,10 @@ public:
     OpenResult OpenLink(const PortSettings& settings);
     void CloseLink();
 
+    // Stops the presence thread and waits for it, serving its display requests meanwhile.
+    // On return no background exchange is in progress. Does nothing when none runs.
     void PausePresence();
+    // Starts a presence thread (lowest priority). Does nothing when one already runs.
     void ResumePresence();
     bool PresenceRunning() const { return FThread != nullptr; }
     // Cycles completed by presence threads since the session was made (for tests and benchmarks).
@@ -64,10 +78,17 @@ public:
 
 private:
     void presenceBody();
+    // Sleeps up to ms, woken early by PausePresence.
+    void idle(int ms);
 
     std::unique_ptr<TZEVA16> FLink;
-    std::unique_ptr<std::thread> FThread;
+    std::unique_ptr<QThread> FThread;
     std::atomic<bool> FRun{false};
     std::atomic<bool> FEnded{false};
     std::atomic<uint64_t> FCycles{0};
+    // DevAddr as the presence thread sees it: copied on the main thread at start and at every
+    // display step, so the thread never reads DevAddr while the main thread writes it.
+    std::atomic<uint16_t> FPolledAddr{0x7FFF};
+    std::mutex FIdleLock;
+    std::condition_variable FIdleWake;
 };

@@ -1,0 +1,135 @@
+#include "app/devicesession.h"
+
+#include <QThread>
+
+#include "app/mainthreadcalls.h"
+#include "app/messages.h"
+#include "app/messageservice.h"
+
+DeviceSession::DeviceSession() = default;
+
+DeviceSession::~DeviceSession()
+{
+    CloseLink();
+}
+
+DeviceSession::OpenResult DeviceSession::OpenLink(const PortSettings& settings)
+{
+    // The presence thread must not be using the link we are about to replace.
+    PausePresence();
+    OpenResult result;
+    FLink.reset();
+    if (settings.Number <= 0) {
+        if (onControlsDisabled)
+            onControlsDisabled();
+        return result;
+    }
+    FLink = std::make_unique<TZEVA16>(uint8_t(settings.Number & 0xFF), uint32_t(settings.BaudRate),
+                                      settings.TimeOut, kLinkBufSize);
+    FLink->SetRTS(settings.RTS);
+    FLink->SetDTR(settings.DTR);
+    FLink->RepCount = uint8_t(settings.RepCount & 0xFF);
+    if (FLink->Error() != errNoError)
+        result.portError = Msg::PortUnavailable.arg(settings.Number);
+    else
+        result.opened = true;
+    try {
+        FLink->SetMCUs(LoadMCUCatalog(catalogPath.isEmpty() ? DefaultMCUCatalogPath() : catalogPath));
+    } catch (const McuCatalogError& e) {
+        result.catalogError = QString::fromUtf8(e.what());
+    }
+    return result;
+}
+
+void DeviceSession::CloseLink()
+{
+    PausePresence();
+    FLink.reset();
+}
+
+void DeviceSession::PausePresence()
+{
+    if (!FThread)
+        return;
+    FRun.store(false);
+    {
+        std::lock_guard lock(FIdleLock);
+        FIdleWake.notify_all();
+    }
+    // The thread may be inside an identification (up to RepCount × (TimeOut + 50) ms) and may
+    // still ask for one display step; keep serving it until the thread says it has ended.
+    while (!MainThreadCalls::waitServing([this] { return FEnded.load(); }, 1000)) {
+    }
+    FThread->wait();
+    FThread.reset();
+}
+
+void DeviceSession::ResumePresence()
+{
+    // Two threads on one link would interleave their frames.
+    if (FThread)
+        return;
+    FPolledAddr.store(DevAddr);
+    FEnded.store(false);
+    FRun.store(true);
+    FThread.reset(QThread::create([this] { presenceBody(); }));
+    FThread->setObjectName(QStringLiteral("presence"));
+    FThread->start(QThread::LowestPriority);
+}
+
+void DeviceSession::idle(int ms)
+{
+    std::unique_lock lock(FIdleLock);
+    FIdleWake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !FRun.load(); });
+}
+
+void DeviceSession::presenceBody()
+{
+    // The link does not change while this thread exists (it is replaced only while paused).
+    TZEVA16* link = FLink.get();
+    while (FRun.load()) {
+        if (!link) {
+            idle(kNoLinkPauseMs);
+            continue;
+        }
+        link->GetDeviceInfo(FPolledAddr.load());
+        const TDeviceInfo info = link->InfoCopy();
+        const TParams params = link->ParamsCopy();
+        ++FCycles;
+        MainThreadCalls::run([&] {
+            FPolledAddr.store(DevAddr);
+            if (onDisplay)
+                onDisplay(info, params);
+        });
+        // A vanished or never-opened port fails every exchange at once; do not spin on it.
+        if (link->HungUp() || !link->IsOpen())
+            idle(kDeadLinkPauseMs);
+    }
+    FRun.store(false);
+    FEnded.store(true);
+    MainThreadCalls::notify();
+}
+
+bool DeviceSession::SendToDevice(uint8_t cmd, std::span<const uint8_t> data, bool presencePaused, bool silent)
+{
+    TZEVA16* link = FLink.get();
+    if (!link)
+        return false;
+    if (!presencePaused) {
+        PausePresence();
+        if (onControlsDisabled)
+            onControlsDisabled();
+    }
+    bool ok = false;
+    link->StartZEVA(DevAddr, cmd);
+    if (data.size() <= link->BufZEVA().size()) {
+        for (uint8_t b : data)
+            link->AddByte(b);
+        ok = link->PutCMD();
+        if (!ok && !silent)
+            ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+    }
+    if (!presencePaused)
+        ResumePresence();
+    return ok;
+}
