@@ -29,6 +29,8 @@ inline const QString TurnRightName = QStringLiteral("ПРАВЫЙ поворот
 inline const QString TurnBeginName = QStringLiteral("НАЧАЛО маршрута");
 inline const QString TurnEndName = QStringLiteral("КОНЕЦ маршрута");
 inline const QString TurnUnknownName = QStringLiteral("- - -");
+inline const QString PrevRunFailed = QStringLiteral(
+    "Предыдущий запуск программы был завершён с ошибкой\r\n\"%1\"!\r\nЗавершить работу программы?");
 
 // --- transfer engine (the failure texts are followed by the address in hexadecimal) ---
 inline const QString CaptionReadFLASH = QStringLiteral("Чтение FLASH");

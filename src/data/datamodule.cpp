@@ -184,7 +184,8 @@ TStartupResult TDM::Startup(const TDataModuleSettings& settings, const TDataModu
     // 1. Application-data folder; a previous run that ended with an error.
     if (!settings.appDataDir.isEmpty())
         QDir().mkpath(settings.appDataDir);
-    if (!settings.lastLogError.isEmpty() && cb.askEnd && cb.askEnd(settings.lastLogError))
+    if (!settings.lastLogError.isEmpty() && cb.askEnd &&
+        cb.askEnd(Msg::PrevRunFailed.arg(settings.lastLogError)))
         return TStartupResult::Quit;
 
     // 2.–3. Path of the database; the program's folder becomes the current directory.

@@ -26,9 +26,9 @@ enum class TPromptOutcome { End, GoOn };
 struct TDataModuleCallbacks {
     std::function<void(const QString& text)> splash;         // status line of the splash; repaint
     std::function<void(const QString& text)> logError;       // one event log entry, as an error
-    // The previous run ended with the error `lastEvent`: ask whether to end (the question text
-    // with that event, Yes/No, error icon); true = Yes, end now.
-    std::function<bool(const QString& lastEvent)> askEnd;
+    // The previous run ended with an error: Yes/No question with the error icon, the text
+    // already formatted with that event; true = Yes, end now.
+    std::function<bool(const QString& question)> askEnd;
     std::function<void(const QString& text)> showError;      // error box with the app title
     // Hides the splash and shows the database dialog; End unless the restart could not be
     // prepared.

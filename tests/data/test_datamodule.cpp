@@ -166,7 +166,9 @@ TEST_F(StartupFixture, FailedRenumberingChangesNothingAndLogsNothing)
 TEST_F(StartupFixture, PreviousRunErrorIsAskedFirst)
 {
     settings.lastLogError = "Восстановление таблицы \"Маршрут\" (ID=1, Num=5 => Num=3)";
-    const QString question = "ask: Восстановление таблицы \"Маршрут\" (ID=1, Num=5 => Num=3)";
+    const QString question =
+        "ask: Предыдущий запуск программы был завершён с ошибкой\r\n\"Восстановление таблицы \"Маршрут\" "
+        "(ID=1, Num=5 => Num=3)\"!\r\nЗавершить работу программы?";
     {
         rec.answerEnd = true;
         TDM dm;
