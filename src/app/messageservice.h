@@ -4,7 +4,7 @@
 // Every message box of the program goes through here, so that tests can record them and answer
 // questions from a script instead of blocking on a modal box. The GUI installs the real one.
 enum class MsgKind { Information, Warning, Error };
-enum class AskIcon { Question, Warning };
+enum class AskIcon { Question, Warning, Error };
 
 class MessageService {
 public:

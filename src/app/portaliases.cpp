@@ -1,0 +1,73 @@
+#include "app/portaliases.h"
+
+#include "link/comport.h"
+
+namespace PortAliases {
+
+bool Parse(const QString& text, int* number, QString* path, QString* error)
+{
+    const qsizetype eq = text.indexOf(QLatin1Char('='));
+    const QString name = (eq < 0 ? text : text.left(eq)).trimmed();
+    const QString target = eq < 0 ? QString() : text.mid(eq + 1).trimmed();
+    bool ok = false;
+    const int n = name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ? name.mid(3).toInt(&ok) : 0;
+    if (!ok || n < PortMap::kFirstAlias || n > PortMap::kLastAlias) {
+        if (error)
+            *error = QStringLiteral("%1: the alias must be COM%2..COM%3")
+                         .arg(text)
+                         .arg(PortMap::kFirstAlias)
+                         .arg(PortMap::kLastAlias);
+        return false;
+    }
+    if (target.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("%1: no device path after '='").arg(text);
+        return false;
+    }
+    *number = n;
+    *path = target;
+    return true;
+}
+
+int LoadFromSettings(QSettings& store)
+{
+    int applied = 0;
+    store.beginGroup(QStringLiteral("COM-port/Alias"));
+    for (const QString& key : store.childKeys()) {
+        int n = 0;
+        QString path;
+        if (Parse(key + QLatin1Char('=') + store.value(key).toString(), &n, &path, nullptr)) {
+            PortMap::SetAlias(n, path.toStdString());
+            ++applied;
+        }
+    }
+    store.endGroup();
+    return applied;
+}
+
+bool ApplyArguments(const QStringList& arguments, QString* error)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString value;
+        if (arguments[i] == Option) {
+            if (i + 1 >= arguments.size()) {
+                if (error)
+                    *error = QStringLiteral("%1 needs COMn=PATH").arg(Option);
+                return false;
+            }
+            value = arguments[++i];
+        } else if (arguments[i].startsWith(Option + QLatin1Char('='))) {
+            value = arguments[i].mid(Option.size() + 1);
+        } else {
+            continue;
+        }
+        int n = 0;
+        QString path;
+        if (!Parse(value, &n, &path, error))
+            return false;
+        PortMap::SetAlias(n, path.toStdString());
+    }
+    return true;
+}
+
+}  // namespace PortAliases

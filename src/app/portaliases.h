@@ -1,0 +1,21 @@
+#pragma once
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+// User aliases COM97..COM127 for serial devices outside the fixed map (a simulator's
+// pseudo-terminal, a USB adapter with an unusual name). They come from the settings values
+// "COM-port/Alias/COMn" and from the command-line option --port-alias COMn=PATH, and feed the
+// process-wide alias table of the port map.
+namespace PortAliases {
+
+inline const QString Option = QStringLiteral("--port-alias");
+
+// Parses "COMn=PATH". False (with *error) when the name is not COM97..COM127 or the path is empty.
+bool Parse(const QString& text, int* number, QString* path, QString* error);
+// Applies every alias stored in the settings; malformed entries are skipped. Returns how many.
+int LoadFromSettings(QSettings& store);
+// Applies every --port-alias of the command line. False with *error at the first bad one.
+bool ApplyArguments(const QStringList& arguments, QString* error);
+
+}  // namespace PortAliases

@@ -1,0 +1,74 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+#include "app/devicesession.h"
+
+// The program's persisted settings: read once at start, written once at exit (the database
+// path also as soon as the user changes it). Same subkeys, value names and defaults on every
+// platform; Booleans are stored as 0/1.
+struct TAppSettings {
+    // (the key itself)
+    QString DataBase;  // empty when absent: the default file in the application-data folder
+
+    // "Form"
+    bool RunAfterSave = false;
+    bool ReloadFile = false;
+    bool AllControls = false;
+    int ImageSize = 0;
+    int Razvertka = 0;
+    int ImageAddr = 0;
+    QString ActiveTab;
+    std::map<QString, bool> TabVisible;  // every optional tab, by component name
+
+    // "Form\ControlExtMem"
+    int BeginAddr = 0;
+    int CountBytes = 0;
+    int AddrForWrite = 0;
+    int WriteValue = 0;
+    int TypeData = 0;
+
+    // "Form\Options"
+    bool AutoDetectBL = true;
+    bool VersionBL = true;  // true: "5.1 и выше"
+    int BlockSize = 6;      // index into the block-size list
+    bool ResetSystem = false;
+
+    // "Hardware" and "COM-port"
+    uint16_t DevAddr = 0x7FFF;
+    PortSettings Port;  // TimeOut comes from "Hardware/Time Out" and is never written back
+
+    TAppSettings();
+};
+
+// Component names of the optional tabs (shown only when their "Form" value is true), in the
+// order the main window owns them.
+const QStringList& OptionalTabNames();
+
+// The 12 line rates the port dialog offers, in order.
+const std::vector<int>& BaudRateList();
+constexpr int kBlockSizeCount = 10;
+
+// Value corrections applied when reading.
+int CorrectPortNumber(qlonglong stored);
+int CorrectBaudRate(qlonglong stored);
+uint16_t CorrectRepCount(qlonglong stored);
+uint16_t CorrectDevAddr(qlonglong stored);
+
+// Reads every value; missing or unreadable values give their defaults.
+TAppSettings LoadSettings(QSettings& store);
+// Writes every value except "Hardware/Time Out".
+void SaveSettings(QSettings& store, const TAppSettings& s);
+// Written at once by the database dialog.
+void SaveDataBasePath(QSettings& store, const QString& path);
+
+// The program's settings store. On Windows the registry key HKCU\Software\<program name>; elsewhere
+// an INI file "<program name>.ini" in the user's config folder, or `iniPath` when given (demo mode
+// and tests keep theirs apart from the user's).
+std::unique_ptr<QSettings> OpenSettingsStore(const QString& iniPath = QString());

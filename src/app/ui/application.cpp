@@ -1,0 +1,238 @@
+#include "app/ui/application.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "app/logfile.h"
+#include "app/messages.h"
+#include "app/messageservice.h"
+#include "app/portaliases.h"
+#include "app/restart.h"
+#include "app/settings.h"
+#include "app/ui/demo.h"
+#include "app/ui/frmabout.h"
+#include "app/ui/frmcomports.h"
+#include "app/ui/frmmain.h"
+#include "app/ui/frmopendatabase.h"
+#include "app/ui/frmoptions.h"
+#include "app/ui/messagebox.h"
+#include "app/ui/splash.h"
+#include "data/datamodule.h"
+
+namespace {
+
+// Left in the program's folder by the restart of older versions.
+const QString kRestartScript = QStringLiteral("$$FDA847.bat");
+
+void saveGrab(QWidget* w, const QString& dir, const QString& name)
+{
+    w->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
+}
+
+// Pictures of the main window (each fixed tab) and of the port, options and About dialogs.
+void takeScreenshots(TfrmMain& frm, const QString& dir)
+{
+    QDir().mkpath(dir);
+    for (int i = 0; i < 4; ++i) {
+        frm.PageControl->setCurrentIndex(i);
+        QApplication::processEvents();
+        saveGrab(&frm, dir, QStringLiteral("main-") + frm.PageControl->widget(i)->objectName());
+    }
+    frm.PageControl->setCurrentIndex(0);
+    if (TfrmCOMPorts* ports = frm.PortDialog()) {
+        ports->show();
+        QApplication::processEvents();
+        saveGrab(ports, dir, QStringLiteral("dialog-comports"));
+        ports->hide();
+    }
+    {
+        TfrmOptions options(frm.Settings(), frm.OptionSheets(), &frm);
+        options.show();
+        QApplication::processEvents();
+        saveGrab(&options, dir, QStringLiteral("dialog-options-general"));
+        options.PageControl->setCurrentIndex(1);
+        QApplication::processEvents();
+        saveGrab(&options, dir, QStringLiteral("dialog-options-sheets"));
+    }
+    {
+        TfrmAbout about(frm.VersionInfo(), &frm);
+        about.show();
+        QApplication::processEvents();
+        saveGrab(&about, dir, QStringLiteral("dialog-about"));
+    }
+}
+
+}  // namespace
+
+TProgramOptions ParseProgramOptions(const QStringList& arguments)
+{
+    TProgramOptions o;
+    o.arguments = arguments;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--demo")) {
+            o.demo = true;
+        } else if (a == QLatin1String("--quit-after-identify")) {
+            o.quitAfterIdentify = true;
+        } else if (a == QLatin1String("--screenshot")) {
+            if (i + 1 >= arguments.size()) {
+                o.error = QStringLiteral("--screenshot needs a folder");
+                return o;
+            }
+            o.screenshotDir = arguments[++i];
+        } else if (a == PortAliases::Option || a == WaitPidOption) {
+            ++i;  // handled elsewhere
+        } else if (a.startsWith(PortAliases::Option + QLatin1Char('='))) {
+        } else {
+            o.error = QStringLiteral("unknown option %1").arg(a);
+            return o;
+        }
+    }
+    return o;
+}
+
+QString ProgramUsage()
+{
+    return QStringLiteral(
+        "Usage: zevanta [options]\n"
+        "  --demo                    run on built-in simulated devices (own data folder)\n"
+        "  --port-alias COMn=PATH    make COM97..COM127 stand for a serial device path\n"
+        "  --screenshot DIR          save pictures of the main window and dialogs, then exit\n"
+        "  --quit-after-identify     exit once a device has been identified (for tests)\n");
+}
+
+int RunProgram(QApplication& app)
+{
+    QStringList args = app.arguments();
+    args.removeFirst();
+    // 1. A restarted copy waits for the old instance; a leftover restart script goes.
+    if (const auto pid = TakeWaitPid(args))
+        WaitForParentExit(*pid, 30000);
+    const QString programDir = QCoreApplication::applicationDirPath();
+    QFile::remove(QDir(programDir).filePath(kRestartScript));
+
+    TProgramOptions options = ParseProgramOptions(args);
+    if (!options.error.isEmpty()) {
+        fprintf(stderr, "zevanta: %s\n%s", qPrintable(options.error), qPrintable(ProgramUsage()));
+        return 2;
+    }
+
+    QMessageBoxService boxes;
+    MessageService::install(&boxes);
+
+    // Demo mode keeps its database, settings and log in a folder of its own.
+    QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (options.demo)
+        appData = QDir(appData).filePath(QStringLiteral("demo"));
+    QDir().mkpath(appData);
+    std::unique_ptr<QSettings> store =
+        OpenSettingsStore(options.demo ? QDir(appData).filePath(QStringLiteral("zevanta.ini")) : QString());
+    PortAliases::LoadFromSettings(*store);
+    QString error;
+    if (!PortAliases::ApplyArguments(args, &error)) {
+        fprintf(stderr, "zevanta: %s\n", qPrintable(error));
+        return 2;
+    }
+
+    std::unique_ptr<DemoBus> demo;
+    if (options.demo) {
+        demo = std::make_unique<DemoBus>();
+        if (!demo->Start(&error)) {
+            ShowMessage(MsgKind::Error, error);
+            return 1;
+        }
+        // The demo always talks to its own bus, at one of its own devices.
+        store->setValue(QStringLiteral("COM-port/Number"), demo->PortNumber());
+        store->setValue(QStringLiteral("COM-port/Baud rate"), 115200);
+        const int addr = store->value(QStringLiteral("Hardware/Device addr")).toInt();
+        if (addr < 1 || addr > int(demo->Devices().size()))
+            store->setValue(QStringLiteral("Hardware/Device addr"), DemoBus::kDefaultAddr);
+    }
+
+    // 2. Splash.
+    const TVersionInfo version;
+    auto splash = std::make_unique<TfrmSplash>(version.ProductName, version.Version.Str);
+    splash->show();
+    splash->repaint();
+
+    // 3. Data module: log, previous run, database.
+    TLogFile log(appData);
+    log.LoadLog();
+    const TLog last = log.LastEvent();
+    TDataModuleSettings dms;
+    dms.dataBase = options.demo ? QString() : store->value(QStringLiteral("DataBase")).toString();
+    dms.appDataDir = appData;
+    dms.programDir = programDir;
+    dms.lastLogError = last.typ == logError ? last.Text : QString();
+
+    TDM dm;
+    TDataModuleCallbacks cb;
+    cb.splash = [&](const QString& text) { splash->SetStatus(text); };
+    cb.logError = [&](const QString& text) { log.PutLog(logError, text); };
+    cb.askEnd = [](const QString& question) { return AskYesNo(question, AskIcon::Error); };
+    cb.showError = [](const QString& text) { ShowMessage(MsgKind::Error, text); };
+    cb.databasePrompt = [&]() {
+        splash->hide();
+        TfrmOpenDataBase dlg(dm.DataBasePath, [&](const QString& path) {
+            dm.DataBasePath = path;
+            SaveDataBasePath(*store, path);
+        });
+        if (dlg.exec() != QDialog::Accepted)
+            return TPromptOutcome::End;
+        QString why;
+        if (RestartProgram(false, QCoreApplication::applicationFilePath(), options.arguments, {}, &why))
+            return TPromptOutcome::End;
+        ShowMessage(MsgKind::Error, why);
+        return TPromptOutcome::GoOn;
+    };
+    if (dm.Startup(dms, cb) == TStartupResult::Quit)
+        return 0;
+    if (demo && dm.Connection.IsOpen()) {
+        if (!demo->FillDeviceList(dm.Connection, &error))
+            ShowMessage(MsgKind::Error, error);
+        dm.tblDevice.Refresh();
+    }
+
+    // 4. Main window.
+    DeviceSession session;
+    TfrmMain::Services services;
+    services.store = store.get();
+    services.log = &log;
+    services.dm = &dm;
+    services.session = &session;
+    services.program = QCoreApplication::applicationFilePath();
+    services.arguments = options.arguments;
+    TfrmMain frm(services);
+
+    // 5. Port dialog, with the ports of the host as they are now.
+    QStringList ports;
+    TCOMPort::COMPortsList(ports);
+    TfrmCOMPorts portDialog(frm.Port(), [&frm] { frm.ApplyPortSettings(); }, ports, &frm);
+    frm.SetPortDialog(&portDialog);
+
+    // 6. Splash away; run.
+    splash.reset();
+    if (options.quitAfterIdentify || !options.screenshotDir.isEmpty()) {
+        const QString dir = options.screenshotDir;
+        QObject::connect(&frm, &TfrmMain::Displayed, &frm, [&frm, dir](const TDeviceInfo& info) {
+            static bool done = false;
+            if (info.Mode == mNone || done)
+                return;
+            done = true;
+            QTimer::singleShot(0, &frm, [&frm, dir] {
+                if (!dir.isEmpty())
+                    takeScreenshots(frm, dir);
+                frm.close();
+            });
+        });
+    }
+    frm.show();
+    const int rc = app.exec();
+    MessageService::install(nullptr);
+    return rc;
+}

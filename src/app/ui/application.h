@@ -1,0 +1,20 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+class QApplication;
+
+// Command-line options of the program.
+struct TProgramOptions {
+    bool demo = false;               // --demo: simulated devices, separate demo data folder
+    bool quitAfterIdentify = false;  // --quit-after-identify: close once a device answered (tests)
+    QString screenshotDir;           // --screenshot DIR: save pictures of the windows, then close
+    QStringList arguments;           // everything but the program, for a restart
+    QString error;                   // why the command line was refused
+};
+
+TProgramOptions ParseProgramOptions(const QStringList& arguments);
+QString ProgramUsage();
+
+// The whole run: start-up in order, the message loop, shut-down. Returns the exit code.
+int RunProgram(QApplication& app);

@@ -1,0 +1,671 @@
+#include "app/ui/frmmain.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/controlgroups.h"
+#include "app/logfile.h"
+#include "app/messages.h"
+#include "app/messageservice.h"
+#include "app/presencedisplay.h"
+#include "app/restart.h"
+#include "app/ui/displayfont.h"
+#include "app/ui/frmabout.h"
+#include "app/ui/frmchangeaddr.h"
+#include "app/ui/frmcomports.h"
+#include "app/ui/frmopendatabase.h"
+#include "app/ui/frmoptions.h"
+#include "data/datamodule.h"
+#include "memory/transferblocks.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+void setTag(QObject* o, int tag)
+{
+    o->setProperty("tag", tag);
+}
+
+int tagOf(const QObject* o)
+{
+    const QVariant v = o->property("tag");
+    return v.isValid() ? v.toInt() : ControlGroups::kNoGroup;
+}
+
+struct TabDef {
+    const char* name;
+    const QString* caption;
+    int tag;
+};
+
+// The tabs in the window's order.
+const TabDef kTabs[] = {
+    {"tsDevice", &Msg::TabDevice, ControlGroups::kFixedSheet},
+    {"tsFLASH", &Msg::TabFLASH, ControlGroups::kFixedSheet},
+    {"tsExtMem", &Msg::TabExtMem, ControlGroups::kFixedSheet},
+    {"tsCmd", &Msg::TabCmd, ControlGroups::kFixedSheet},
+    {"tsDORNA", &Msg::TabDORNA, ControlGroups::kNoGroup},
+    {"tsPLEVA", &Msg::TabPLEVA, ControlGroups::kNoGroup},
+    {"tsTARVIK", &Msg::TabTARVIK, ControlGroups::kNoGroup},
+    {"tsVIDA", &Msg::TabVIDA, ControlGroups::kNoGroup},
+    {"tsGALTE", &Msg::TabGALTE, ControlGroups::kNoGroup},
+    {"tsTRAVO", &Msg::TabTRAVO, ControlGroups::kNoGroup},
+    {"tsUSBRelay", &Msg::TabUSBRelay, ControlGroups::kNoGroup},
+    {"tsKESTA", &Msg::TabKESTA, ControlGroups::kNoGroup},
+    {"tsFentor", &Msg::TabFentor, ControlGroups::kNoGroup},
+    {"tsSARVEL", &Msg::TabSARVEL, ControlGroups::kNoGroup},
+    {"tsPELNIK", &Msg::TabPELNIK, ControlGroups::kNoGroup},
+    {"tsCtrlExtMem", &Msg::TabCtrlExtMem, ControlGroups::kNoGroup},
+    {"tsImage", &Msg::TabImage, ControlGroups::kNoGroup},
+};
+
+// Controls of the panels whose state is kept in the settings, by objectName. A panel that
+// creates a control of this name gets its value at start and gives it back at exit: check
+// boxes their check, lists their item index, spin edits their value, edits their decimal text,
+// anything else its "itemIndex" property (for radio groups).
+struct IntBinding {
+    const char* control;
+    int TAppSettings::*value;
+};
+const IntBinding kIntBindings[] = {
+    {"ImageSize", &TAppSettings::ImageSize},     {"Razvertka", &TAppSettings::Razvertka},
+    {"edtImageAddr", &TAppSettings::ImageAddr},  {"BeginAddr", &TAppSettings::BeginAddr},
+    {"CountBytes", &TAppSettings::CountBytes},   {"AddrForWrite", &TAppSettings::AddrForWrite},
+    {"WriteValue", &TAppSettings::WriteValue},   {"TypeData", &TAppSettings::TypeData},
+};
+struct BoolBinding {
+    const char* control;
+    bool TAppSettings::*value;
+};
+const BoolBinding kBoolBindings[] = {
+    {"RunAfterSave", &TAppSettings::RunAfterSave},
+    {"ReloadFile", &TAppSettings::ReloadFile},
+};
+
+void putInt(QWidget* w, int value)
+{
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        combo->setCurrentIndex(value);
+    else if (auto* spin = qobject_cast<QSpinBox*>(w))
+        spin->setValue(value);
+    else if (auto* edit = qobject_cast<QLineEdit*>(w))
+        edit->setText(QString::number(value));
+    else
+        w->setProperty("itemIndex", value);
+}
+
+int getInt(QWidget* w, int fallback)
+{
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        return combo->currentIndex();
+    if (auto* spin = qobject_cast<QSpinBox*>(w))
+        return spin->value();
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        return edit->text().trimmed().toInt();  // not a number reads as 0, as everywhere else
+    const QVariant v = w->property("itemIndex");
+    return v.isValid() ? v.toInt() : fallback;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(parent), FServices(services)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    // 1. The condensed display font, for this process only.
+    DisplayFont::Install();
+
+    // 2. Version information, system menu, caption.
+    setWindowTitle(FVersion.ProductName);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+
+    BuildMenu();
+    BuildTabs();
+    BuildPanel();
+    BuildStatusBar();
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(2, 2, 2, 0);
+    layout->setSpacing(2);
+    layout->addWidget(PageControl, 1);
+    layout->addWidget(Panel1);
+    setCentralWidget(central);
+    // The client area is fixed; the menu bar sits above it.
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    // 3.–4. Settings (the store has already corrected what it read).
+    if (FServices.store)
+        FSettings = LoadSettings(*FServices.store);
+    for (int i = 0; i < PageControl->count(); ++i) {
+        QWidget* page = PageControl->widget(i);
+        if (tagOf(page) == ControlGroups::kNoGroup)
+            PageControl->setTabVisible(i, FSettings.TabVisible[page->objectName()]);
+    }
+    M_AllControls->setChecked(FSettings.AllControls);
+
+    // 5. "Старт".
+    if (FServices.log)
+        FServices.log->PutLog(logInfo, Msg::LogStart);
+
+    // 6. The selected device.
+    if (FServices.session) {
+        FServices.session->DevAddr = FSettings.DevAddr;
+        FServices.session->onDisplay = [this](const TDeviceInfo& info, const TParams& params) {
+            UpdateInfo(info, params);
+        };
+        FServices.session->onControlsDisabled = [this] { EnableDeviceControls({}); };
+    }
+
+    // 7. Memory images erased; the memory views follow the device's region.
+    FlashBuf.Fill(0xFF);
+    ExtMemBuf.Fill(0xFF);
+    Region.UpdateFLASHView = [this](bool ref) { UpdateFLASHView(ref); };
+    Region.UpdateExtMemView = [this](bool ref) { UpdateExtMemView(ref); };
+
+    // 8. Version in the status bar.
+    FStatus[3]->setText(Msg::StatusVersion.arg(FVersion.Version.Str));
+
+    // 9. External-memory block size.
+    FExtBlockSize = ExtBlockSizeFromIndex(FSettings.BlockSize);
+
+    // 10. The device table marks the selected device.
+    if (FServices.dm && FServices.session) {
+        DeviceSession* session = FServices.session;
+        FServices.dm->DevAddr = [session] { return int(session->DevAddr); };
+        if (FServices.dm->tblDevice.Active())
+            FServices.dm->tblDevice.Refresh();
+    }
+
+    ApplySettingsToControls();
+
+    // 11. First tab, then the stored one; timers follow the active tab.
+    PageControl->setCurrentIndex(0);
+    for (int i = 0; i < PageControl->count(); ++i) {
+        if (PageControl->widget(i)->objectName() == FSettings.ActiveTab && PageControl->isTabVisible(i)) {
+            PageControl->setCurrentIndex(i);
+            break;
+        }
+    }
+    connect(PageControl, &QTabWidget::currentChanged, this, [this] { TabChanged(); });
+    TabChanged();
+
+    // Until the port is open no device control may be used.
+    EnableDeviceControls({});
+
+    tmrClock = new QTimer(this);
+    tmrClock->setObjectName(QStringLiteral("tmrClock"));
+    tmrClock->setInterval(100);
+    connect(tmrClock, &QTimer::timeout, this, [this] { ClockTick(); });
+    tmrClock->start();
+    ClockTick();
+
+    // The window sees keys before its controls.
+    qApp->installEventFilter(this);
+}
+
+TfrmMain::~TfrmMain()
+{
+    qApp->removeEventFilter(this);
+    if (FServices.session) {
+        FServices.session->onDisplay = nullptr;
+        FServices.session->onControlsDisabled = nullptr;
+    }
+}
+
+void TfrmMain::BuildMenu()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+    auto action = [this](QMenu* menu, const QString& text, const char* name) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    QMenu* db = bar->addMenu(Msg::MenuDataBase);
+    db->setObjectName(QStringLiteral("M_DataBase"));
+    M_DataBaseLocation = action(db, Msg::MenuDataBaseLocation, "M_DataBaseLocation");
+    QMenu* settings = bar->addMenu(Msg::MenuSettings);
+    settings->setObjectName(QStringLiteral("M_Settings"));
+    M_ChangeAddr = action(settings, Msg::MenuChangeAddr, "M_ChangeAddr");
+    M_COMPort = action(settings, Msg::MenuCOMPort, "M_COMPort");
+    M_Options = action(settings, Msg::MenuOptions, "M_Options");
+    settings->addSeparator();
+    M_AllControls = action(settings, Msg::MenuAllControls, "M_AllControls");
+    M_AllControls->setCheckable(true);
+    QMenu* help = bar->addMenu(Msg::MenuHelp);
+    help->setObjectName(QStringLiteral("M_Help"));
+    M_About = action(help, Msg::MenuAbout, "M_About");
+
+    connect(M_DataBaseLocation, &QAction::triggered, this, [this] { M_DataBaseLocationClick(); });
+    connect(M_ChangeAddr, &QAction::triggered, this, [this] { M_ChangeAddrClick(); });
+    connect(M_COMPort, &QAction::triggered, this, [this] { M_COMPortClick(); });
+    connect(M_Options, &QAction::triggered, this, [this] { M_OptionsClick(); });
+    // A check item toggles itself before `triggered`.
+    connect(M_AllControls, &QAction::triggered, this, [this] { M_AllControlsClick(); });
+    connect(M_About, &QAction::triggered, this, [this] { M_AboutClick(); });
+}
+
+void TfrmMain::BuildTabs()
+{
+    PageControl = new QTabWidget(this);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+    PageControl->setUsesScrollButtons(true);
+    for (const TabDef& def : kTabs) {
+        // Panels fill their sheets as they are added to the program.
+        auto* page = new QWidget;
+        page->setObjectName(QLatin1String(def.name));
+        setTag(page, def.tag);
+        PageControl->addTab(page, *def.caption);
+    }
+    tsDevice = PageControl->widget(0);
+    tsFLASH = PageControl->widget(1);
+    tsExtMem = PageControl->widget(2);
+    tsCmd = PageControl->widget(3);
+}
+
+void TfrmMain::BuildPanel()
+{
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(40);
+    auto make = [this](const QString& text, const char* name, int tag) {
+        auto* b = new QPushButton(text, Panel1);
+        b->setObjectName(QLatin1String(name));
+        b->setMinimumWidth(100);
+        setTag(b, tag);
+        return b;
+    };
+    btnReset = make(Msg::BtnReset, "btnReset", 3);
+    btnRunProgram = make(Msg::BtnRunProgram, "btnRunProgram", 1);
+    btnRunBootloader = make(Msg::BtnRunBootloader, "btnRunBootloader", 4);
+    auto* layout = new QHBoxLayout(Panel1);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addStretch();
+    layout->addWidget(btnReset);
+    layout->addWidget(btnRunProgram);
+    layout->addWidget(btnRunBootloader);
+}
+
+void TfrmMain::BuildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(false);
+    const int widths[] = {290, 60, 60, 170, 50};
+    for (int i = 0; i < 5; ++i) {
+        auto* label = new QLabel(bar);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        label->setFixedWidth(widths[i]);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (i == 1 || i == 2)
+            label->setAlignment(Qt::AlignCenter);
+        bar->addWidget(label);
+        FStatus[size_t(i)] = label;
+    }
+    FStatus[1]->setText(Msg::StatusNoPort);
+}
+
+QString TfrmMain::StatusText(int panel) const
+{
+    return panel >= 0 && panel < 5 ? FStatus[size_t(panel)]->text() : QString();
+}
+
+QString TfrmMain::ActiveTabName() const
+{
+    const QWidget* page = PageControl->currentWidget();
+    return page ? page->objectName() : QString();
+}
+
+void TfrmMain::ApplySettingsToControls()
+{
+    for (const BoolBinding& b : kBoolBindings) {
+        if (auto* button = findChild<QAbstractButton*>(QLatin1String(b.control)))
+            button->setChecked(FSettings.*b.value);
+    }
+    for (const IntBinding& b : kIntBindings) {
+        if (auto* w = findChild<QWidget*>(QLatin1String(b.control)))
+            putInt(w, FSettings.*b.value);
+    }
+}
+
+void TfrmMain::CollectSettingsFromControls()
+{
+    for (const BoolBinding& b : kBoolBindings) {
+        if (auto* button = findChild<QAbstractButton*>(QLatin1String(b.control)))
+            FSettings.*b.value = button->isChecked();
+    }
+    for (const IntBinding& b : kIntBindings) {
+        if (auto* w = findChild<QWidget*>(QLatin1String(b.control)))
+            FSettings.*b.value = getInt(w, FSettings.*b.value);
+    }
+    FSettings.AllControls = M_AllControls->isChecked();
+    FSettings.ActiveTab = ActiveTabName();
+    for (int i = 0; i < PageControl->count(); ++i) {
+        QWidget* page = PageControl->widget(i);
+        if (tagOf(page) == ControlGroups::kNoGroup)
+            FSettings.TabVisible[page->objectName()] = PageControl->isTabVisible(i);
+    }
+    if (FServices.session)
+        FSettings.DevAddr = FServices.session->DevAddr;
+    if (FServices.dm)
+        FSettings.DataBase = FServices.dm->DataBasePath;
+}
+
+void TfrmMain::EnableDeviceControls(const QSet<int>& groups)
+{
+    FGroups = groups;
+    const bool all = M_AllControls->isChecked();
+    for (QWidget* w : findChildren<QWidget*>()) {
+        const int tag = tagOf(w);
+        if (ControlGroups::IsDeviceTag(tag))
+            w->setEnabled(ControlGroups::TagEnabled(tag, groups, all));
+    }
+    for (QAction* a : findChildren<QAction*>()) {
+        const int tag = tagOf(a);
+        if (ControlGroups::IsDeviceTag(tag))
+            a->setEnabled(ControlGroups::TagEnabled(tag, groups, all));
+    }
+    const TZEVA16* link = FServices.session ? FServices.session->ZevaLink() : nullptr;
+    M_ChangeAddr->setEnabled(ControlGroups::ChangeAddrEnabled(all, link != nullptr,
+                                                              link ? link->InfoCopy().Mode : mNone));
+}
+
+void TfrmMain::UpdateInfo(const TDeviceInfo& info, const TParams& params)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const PresenceView view = MakePresenceView(info, params);
+    FStatus[0]->setText(view.statusText);
+    EnableDeviceControls(view.groups);
+    Region.Update(info);
+    FLongestDisplayNs = std::max(FLongestDisplayNs, timer.nsecsElapsed());
+    emit Displayed(info);
+}
+
+void TfrmMain::UpdateFLASHView(bool newReference)
+{
+    // The FLASH panel rebuilds its view of FlashBuf over the region here.
+    Q_UNUSED(newReference);
+}
+
+void TfrmMain::UpdateExtMemView(bool newReference)
+{
+    // The external-memory panel rebuilds its view of ExtMemBuf here.
+    Q_UNUSED(newReference);
+}
+
+bool TfrmMain::OpenLink()
+{
+    if (!FServices.session)
+        return false;
+    const DeviceSession::OpenResult r = FServices.session->OpenLink(FSettings.Port);
+    bool ok = false;
+    if (FSettings.Port.Number < 0) {
+        if (FPortDialog)
+            FPortDialog->SelectPort(-1);
+        FStatus[1]->setText(Msg::StatusNoPort);
+        EnableDeviceControls({});
+        return false;
+    }
+    if (!r.opened) {
+        ShowMessage(MsgKind::Error, r.portError);
+        FStatus[1]->clear();
+        if (FPortDialog)
+            FPortDialog->SelectPort(FSettings.Port.Number);
+    } else {
+        const QString shown = FPortDialog ? FPortDialog->SelectPort(FSettings.Port.Number)
+                                          : QStringLiteral("COM%1").arg(FSettings.Port.Number);
+        FStatus[1]->setText(shown);
+        ok = true;
+    }
+    if (!r.catalogError.isEmpty())
+        ShowMessage(MsgKind::Error, r.catalogError);
+    return ok;
+}
+
+void TfrmMain::ApplyPortSettings()
+{
+    if (!FServices.session)
+        return;
+    FServices.session->PausePresence();
+    if (OpenLink())
+        FServices.session->ResumePresence();
+}
+
+void TfrmMain::FirstActivation()
+{
+    if (FActivated || FClosed)
+        return;
+    FActivated = true;
+    if (OpenLink())
+        FServices.session->ResumePresence();
+    else
+        EnableDeviceControls({});
+}
+
+bool TfrmMain::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate && !FActivated)
+        QTimer::singleShot(0, this, [this] { FirstActivation(); });
+    return QMainWindow::event(e);
+}
+
+void TfrmMain::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    RebuildSystemMenu();
+    // Without a window manager (a headless display) the window may never be activated; it
+    // still has to reach its device once it is on screen.
+    if (!FActivated)
+        QTimer::singleShot(300, this, [this] { FirstActivation(); });
+}
+
+void TfrmMain::RebuildSystemMenu()
+{
+#ifdef Q_OS_WIN
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    if (!menu)
+        return;
+    DeleteMenu(menu, 0, MF_BYPOSITION);
+    DeleteMenu(menu, 1, MF_BYPOSITION);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kAboutCommand, reinterpret_cast<LPCWSTR>(Msg::MenuAbout.utf16()));
+#endif
+}
+
+#ifdef Q_OS_WIN
+bool TfrmMain::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
+{
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND && msg->wParam == WPARAM(kAboutCommand)) {
+        M_AboutClick();
+        *result = 0;
+        return true;
+    }
+    return QMainWindow::nativeEvent(eventType, message, result);
+}
+#endif
+
+bool TfrmMain::ProcessShortcut(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
+        return false;
+    // Shortcuts act only while a device is present: the console's send button tells.
+    const auto* send = findChild<QWidget*>(QStringLiteral("btnSendData"));
+    const bool present = send ? send->isEnabled() : ControlGroups::TagEnabled(3, FGroups, M_AllControls->isChecked());
+    if (!present)
+        return false;
+    const QString name = ControlGroups::ShortcutButton(ActiveTabName(), key);
+    if (name.isEmpty())
+        return false;
+    auto* button = findChild<QAbstractButton*>(name);
+    if (!button)
+        return false;
+    // As the button's own handler: it decides whether it can act in the device's state.
+    emit button->clicked(false);
+    return true;
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::KeyPress && isActiveWindow() && !FClosed) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        // Only keys meant for this window, not for a dialog above it.
+        if (w && w->window() == this) {
+            auto* key = static_cast<QKeyEvent*>(e);
+            if (ProcessShortcut(key->key(), key->modifiers()))
+                return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void TfrmMain::TabChanged()
+{
+    const QWidget* active = PageControl->currentWidget();
+    int count = 0;
+    const ControlGroups::TabTimer* timers = ControlGroups::TabTimers(&count);
+    for (int i = 0; i < count; ++i) {
+        auto* timer = findChild<QTimer*>(QLatin1String(timers[i].timer));
+        if (!timer)
+            continue;
+        if (active && active->objectName() == QLatin1String(timers[i].tab))
+            timer->start();
+        else
+            timer->stop();
+    }
+}
+
+void TfrmMain::ClockTick()
+{
+    if (FClockShown.isValid() && FClockShown.elapsed() < 1000)
+        return;
+    FClockShown.start();
+    FStatus[2]->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+}
+
+void TfrmMain::M_AllControlsClick()
+{
+    EnableDeviceControls({});
+}
+
+void TfrmMain::M_DataBaseLocationClick()
+{
+    if (!FServices.dm)
+        return;
+    TfrmOpenDataBase dlg(FServices.dm->DataBasePath,
+                         [this](const QString& path) {
+                             FServices.dm->DataBasePath = path;
+                             if (FServices.store)
+                                 SaveDataBasePath(*FServices.store, path);
+                         },
+                         this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    QString error;
+    if (!RestartProgram(true, FServices.program, FServices.arguments, [this] { close(); }, &error) &&
+        !error.isEmpty())
+        ShowMessage(MsgKind::Error, error);
+}
+
+void TfrmMain::M_ChangeAddrClick()
+{
+    TfrmChangeAddr dlg(*FServices.session, this);
+    dlg.exec();
+}
+
+void TfrmMain::M_COMPortClick()
+{
+    if (FPortDialog)
+        FPortDialog->exec();
+}
+
+std::vector<TfrmOptions::Sheet> TfrmMain::OptionSheets() const
+{
+    std::vector<TfrmOptions::Sheet> sheets;
+    for (int i = 0; i < PageControl->count(); ++i) {
+        QWidget* page = PageControl->widget(i);
+        if (tagOf(page) == ControlGroups::kNoGroup)
+            sheets.push_back({page->objectName(), PageControl->tabText(i), PageControl->isTabVisible(i)});
+    }
+    return sheets;
+}
+
+void TfrmMain::M_OptionsClick()
+{
+    TfrmOptions dlg(FSettings, OptionSheets(), this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    const TAppSettings& s = dlg.Settings();
+    FSettings.AutoDetectBL = s.AutoDetectBL;
+    FSettings.VersionBL = s.VersionBL;
+    FSettings.BlockSize = s.BlockSize;
+    FSettings.ResetSystem = s.ResetSystem;
+    FExtBlockSize = ExtBlockSizeFromIndex(FSettings.BlockSize);
+    for (const TfrmOptions::Sheet& sheet : dlg.Sheets()) {
+        for (int i = 0; i < PageControl->count(); ++i) {
+            if (PageControl->widget(i)->objectName() == sheet.name)
+                PageControl->setTabVisible(i, sheet.visible);
+        }
+    }
+}
+
+void TfrmMain::M_AboutClick()
+{
+    TfrmAbout dlg(FVersion, this);
+    dlg.exec();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* e)
+{
+    FormClose();
+    QMainWindow::closeEvent(e);
+}
+
+void TfrmMain::FormClose()
+{
+    if (FClosed)
+        return;
+    FClosed = true;
+    tmrClock->stop();
+    // 1. Every setting.
+    CollectSettingsFromControls();
+    if (FServices.store)
+        SaveSettings(*FServices.store, FSettings);
+    // 2. Presence off the link, then the link.
+    if (FServices.session)
+        FServices.session->CloseLink();
+    // 3. Tables, then the connection.
+    if (FServices.dm)
+        FServices.dm->Close();
+    // 4. "Стоп".
+    if (FServices.log)
+        FServices.log->PutLog(logInfo, Msg::LogStop);
+    emit Closed();
+}

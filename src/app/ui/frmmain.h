@@ -1,0 +1,154 @@
+#pragma once
+#include <array>
+#include <memory>
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QSet>
+
+#include "app/devicesession.h"
+#include "app/regiontracker.h"
+#include "app/settings.h"
+#include "app/ui/frmoptions.h"
+#include "app/version.h"
+#include "memory/images.h"
+
+class QAction;
+class QLabel;
+class QPushButton;
+class QSettings;
+class QTabWidget;
+class QTimer;
+class TDM;
+class TLogFile;
+class TfrmCOMPorts;
+
+// The main window: menus, the tabs, the bottom button panel and the status bar; owner of the
+// settings during the run and of the display step that follows every identification.
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // What the start-up hands over (none of it owned by the window).
+    struct Services {
+        QSettings* store = nullptr;
+        TLogFile* log = nullptr;
+        TDM* dm = nullptr;
+        DeviceSession* session = nullptr;
+        QString program;         // executable, for the restart after a database change
+        QStringList arguments;   // its arguments (without the program)
+    };
+
+    explicit TfrmMain(const Services& services, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The port dialog exists from start-up step 5 on; OpenLink selects the port in it.
+    void SetPortDialog(TfrmCOMPorts* dialog) { FPortDialog = dialog; }
+    TfrmCOMPorts* PortDialog() const { return FPortDialog; }
+
+    // Enables every tagged control by its group (tags 0 and 1000 untouched), then the address item.
+    void EnableDeviceControls(const QSet<int>& groups);
+    // Display step after each identification (runs on the main thread while presence waits).
+    void UpdateInfo(const TDeviceInfo& info, const TParams& params);
+    // Hooks of the FLASH and external-memory views: rebuilt when the device's region changes.
+    void UpdateFLASHView(bool newReference);
+    void UpdateExtMemView(bool newReference);
+
+    // Applies PortSettings: replaces the link, shows the port in the status bar and the dialog.
+    bool OpenLink();
+    // What every change in the port dialog does: OpenLink, presence again when the port opened.
+    void ApplyPortSettings();
+    // Opens the stored port once, at the first activation of the window.
+    void FirstActivation();
+    bool Activated() const { return FActivated; }
+
+    // Keyboard shortcuts (F5, F8, F9, F11); true when the key was used.
+    bool ProcessShortcut(int key, Qt::KeyboardModifiers modifiers);
+
+    TAppSettings& Settings() { return FSettings; }
+    PortSettings& Port() { return FSettings.Port; }
+    DeviceSession& Session() { return *FServices.session; }
+    const TVersionInfo& VersionInfo() const { return FVersion; }
+    QString StatusText(int panel) const;
+    // Block size of external-memory transfers, from the "BlockSize" option.
+    uint16_t ExtBlockSize() const { return FExtBlockSize; }
+    // Longest display step so far, for the responsiveness figures.
+    qint64 LongestDisplayStepNs() const { return FLongestDisplayNs; }
+    QString ActiveTabName() const;
+
+    // The optional tabs as the options dialog lists them.
+    std::vector<TfrmOptions::Sheet> OptionSheets() const;
+
+    // Dialogs of the menu (each modal).
+    void M_DataBaseLocationClick();
+    void M_ChangeAddrClick();
+    void M_COMPortClick();
+    void M_OptionsClick();
+    void M_AboutClick();
+    void M_AllControlsClick();
+
+    QTabWidget* PageControl = nullptr;
+    QWidget* tsDevice = nullptr;
+    QWidget* tsFLASH = nullptr;
+    QWidget* tsExtMem = nullptr;
+    QWidget* tsCmd = nullptr;
+    QWidget* Panel1 = nullptr;
+    QPushButton* btnReset = nullptr;
+    QPushButton* btnRunProgram = nullptr;
+    QPushButton* btnRunBootloader = nullptr;
+    QAction* M_DataBaseLocation = nullptr;
+    QAction* M_ChangeAddr = nullptr;
+    QAction* M_COMPort = nullptr;
+    QAction* M_Options = nullptr;
+    QAction* M_AllControls = nullptr;
+    QAction* M_About = nullptr;
+    QTimer* tmrClock = nullptr;
+
+    // Program and external-memory images, erased at start.
+    TMemoryImage FlashBuf;
+    TMemoryImage ExtMemBuf;
+    // The device's program region and external size as the memory panels see them.
+    RegionTracker Region;
+
+    static constexpr int kClientWidth = 824;
+    static constexpr int kClientHeight = 538;
+    static constexpr int kAboutCommand = 1025;
+
+signals:
+    // After every display step (with the identification it showed).
+    void Displayed(const TDeviceInfo& info);
+    // The window has closed and written its settings.
+    void Closed();
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    void BuildMenu();
+    void BuildTabs();
+    void BuildPanel();
+    void BuildStatusBar();
+    void RebuildSystemMenu();
+    void ApplySettingsToControls();
+    void CollectSettingsFromControls();
+    void TabChanged();
+    void ClockTick();
+    void FormClose();
+
+    Services FServices;
+    TAppSettings FSettings;
+    TVersionInfo FVersion;
+    TfrmCOMPorts* FPortDialog = nullptr;
+    std::array<QLabel*, 5> FStatus{};
+    QElapsedTimer FClockShown;
+    QSet<int> FGroups;  // groups of the device state last shown
+    uint16_t FExtBlockSize = 256;
+    qint64 FLongestDisplayNs = 0;
+    bool FActivated = false;
+    bool FClosed = false;
+};
