@@ -8,6 +8,13 @@ namespace Msg {
 // --- shell ---
 inline const QString AppTitle = QStringLiteral("Zevanta");
 
+// --- Intel HEX file, event log, restart (%1 is filled with QString::arg) ---
+inline const QString HexUnknownError = QStringLiteral("Неизвестная ошибка!");
+inline const QString HexBadChar = QStringLiteral("Неверный символ в строке %1!");
+inline const QString HexBadChecksum = QStringLiteral("Неверная контрольная сумма в строке %1!");
+inline const QString HexUnexpectedEnd = QStringLiteral("Неожиданный конец файла!");
+inline const QString FileSystemError = QStringLiteral("Ошибка файловой системы!");
+
 // --- route image (%1 is filled with QString::arg) ---
 inline const QString TooManyRoutes = QStringLiteral("Количество маршрутов не должно превышать %1!");
 inline const QString TooManyTurns = QStringLiteral("Количество поворотов не должно превышать %1!");
