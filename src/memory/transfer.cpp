@@ -158,8 +158,10 @@ TTransferResult TTransferEngine::FlashLoop(const TTransferJob& job)
     const uint32_t start = job.RegionStart;
     // Block addresses are 16-bit on the line, and the image holds what it holds.
     const uint32_t end = uint32_t(std::min<uint64_t>({job.RegionEnd, 0x10000, uint64_t(start) + job.FlashBuf.size()}));
-    if (start >= end)
+    if (start >= end) {
+        Fail(result, TTransferOutcome::Failed, start, brOutside);
         return result;
+    }
     // Whole blocks cover the region; bytes of an edge block outside it are neither stored nor
     // compared, and go as 0xFF (erased) in a write.
     const uint32_t first = start / kFlashBlockSize;
@@ -192,6 +194,9 @@ TTransferResult TTransferEngine::FlashLoop(const TTransferJob& job)
         }
         Stepped(int32_t(b), hi - lo);
     }
+    // What lies beyond the image or the 16-bit addresses was not moved: say so, at its first address.
+    if (end < job.RegionEnd)
+        Fail(result, TTransferOutcome::Failed, end, brOutside);
     return result;
 }
 
@@ -206,8 +211,12 @@ TTransferResult TTransferEngine::ExtLoop(const TTransferJob& job, uint32_t addr,
     // Never past the image, nor past what a 16-bit block number reaches.
     const uint32_t end =
         uint32_t(std::min<uint64_t>({uint64_t(addr) + num, job.ExtMemBuf.size(), uint64_t(bs) * 0x10000}));
-    if (addr >= end)
+    if (num == 0)
         return result;
+    if (addr >= end) {
+        Fail(result, TTransferOutcome::Failed, addr, brOutside);
+        return result;
+    }
     // Every byte of the range moves: an edge block that is only partly inside it is read whole
     // and stored in part, or written back around the device's own bytes (read-modify-write).
     const uint32_t first = addr / bs;
@@ -241,6 +250,8 @@ TTransferResult TTransferEngine::ExtLoop(const TTransferJob& job, uint32_t addr,
         }
         Stepped(int32_t(b), hi - lo);
     }
+    if (end < uint64_t(addr) + num)
+        Fail(result, TTransferOutcome::Failed, end, brOutside);
     return result;
 }
 

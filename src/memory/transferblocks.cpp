@@ -21,7 +21,7 @@ const char* BlockResultText(TBlockResult r)
 {
     switch (r) {
     case brOk: return "accepted";
-    case brRefused: return "the device refused the block (0x22)";
+    case brRefused: return "the device refused it (0x22)";
     case brNoAnswer: return "no valid answer after every attempt";
     case brBadLength: return "the answer was not one block long";
     case brGone: return "the port was closed by the other side (device gone)";

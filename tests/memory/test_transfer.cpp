@@ -339,19 +339,31 @@ TEST(Transfer, NeverReachesOutsideTheImages)
     EXPECT_EQ(small, Bytes(f.dev.flash.begin() + 0xC10, f.dev.flash.begin() + 0xC50));
     EXPECT_EQ(f.dev.commands(), (std::vector<uint8_t>{5, 3, 3}));
 
+    // What the image cannot hold is not moved, and that is a failure at its first address.
     Fixture g;
     g.setup.Ext = 0x80000;
     Bytes ext(0x1000, 0);
     g.setup.ExtMemBuf = ext;
-    ASSERT_TRUE(g.run(tkReadExtMem).Ok);
+    auto rep = g.run(tkReadExtMem);
+    EXPECT_EQ(rep.Transfer.Reason, brOutside);
+    EXPECT_EQ(rep.Message, QStringLiteral("Ошибка чтения из Ext Mem\r\nпо адресу 0x1000"));
     EXPECT_EQ(g.dev.log.size(), 0x1000u / 256);
+
+    // Block addresses are 16-bit: a region past 0xFFFF stops there.
+    Fixture r;
+    r.setup.ProgStart = 0xFF80;
+    r.setup.MemSize = 0x10100;
+    rep = r.run(tkReadFLASH);
+    EXPECT_EQ(rep.Transfer.Reason, brOutside);
+    EXPECT_EQ(rep.Transfer.FailAddr, 0x10000);
+    EXPECT_EQ(r.dev.commands(), (std::vector<uint8_t>{5, 3, 3}));
 
     // A page that the route image does not hold fails at its list position without an exchange.
     Fixture h;
     Bytes route(528 * 4, 0);
     h.setup.RouteImage = route;
     h.setup.PageList = {1, 3, 4};
-    const auto rep = h.run(tkReadAT45);
+    rep = h.run(tkReadAT45);
     EXPECT_EQ(rep.Transfer.Reason, brOutside);
     EXPECT_EQ(rep.Transfer.FailAddr, 2 * 528);
     EXPECT_EQ(h.dev.log.size(), 2u);
