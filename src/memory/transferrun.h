@@ -32,7 +32,9 @@ struct TTransferHooks {
     // A message box (AskYesNo/ShowMessage in the program).
     std::function<void(MsgKind, const QString&)> Message;
     // Runs the thread to its end: the window shows itself modally, calls Start() on its first
-    // activation, Cancel() from its button and closes once Finished(). Missing: Start and Wait.
+    // activation, Cancel() from its button and closes once Finished(). It must not return before
+    // Finished(): StartTransfer then joins the thread, and a progress call still waiting for the
+    // main thread would never be served. Missing: Start and Wait.
     std::function<void(TProgressThread&)> RunProgress;
 };
 
