@@ -438,5 +438,7 @@ int main(int argc, char** argv)
     const auto it = commands.find(parsed->positional[0]);
     if (it == commands.end())
         return usage("unknown command \"" + parsed->positional[0] + "\"");
+    if (it->first != "ports" && parsed->port.empty())
+        return usage("--port is required for this command");
     return it->second(*parsed);
 }
