@@ -63,30 +63,6 @@ inline const QString ProgressTotalPackets = QStringLiteral("Всего паке�
 inline const QString ProgressBadPackets = QStringLiteral("Битых пакетов:");
 inline const QString ProgressCancel = QStringLiteral("Отмена");
 
-// --- transfer engine (the failure texts are followed by the address in hexadecimal) ---
-inline const QString CaptionReadFLASH = QStringLiteral("Чтение FLASH");
-inline const QString CaptionWriteFLASH = QStringLiteral("Запись FLASH");
-inline const QString CaptionCompareFLASH = QStringLiteral("Сравнение FLASH");
-inline const QString CaptionReadExtMem = QStringLiteral("Чтение Ext Mem");
-inline const QString CaptionWriteExtMem = QStringLiteral("Запись Ext Mem");
-inline const QString CaptionCompareExtMem = QStringLiteral("Сравнение Ext Mem");
-inline const QString CaptionReadAT45 = QStringLiteral("Чтение AT45 Mem");
-inline const QString CaptionWriteAT45 = QStringLiteral("Запись AT45 Mem");
-inline const QString AskWriteFLASH = QStringLiteral("Записать данные из буфера во FLASH-память?");
-inline const QString AskWriteExtMem = QStringLiteral("Записать данные из буфера в Ext Mem?");
-inline const QString TransferCommandRefused = QStringLiteral("Команда не принята!");
-inline const QString NoDifferences = QStringLiteral("Различия не найдены!");
-inline const QString ErrReadFLASH = QStringLiteral("Ошибка чтения из FLASH\r\nпо адресу 0x");
-inline const QString ErrWriteFLASH = QStringLiteral("Ошибка записи во FLASH\r\nпо адресу 0x");
-inline const QString ErrDataMismatch = QStringLiteral("Несовпадение данных по адресу 0x");
-inline const QString ErrReadExtMem = QStringLiteral("Ошибка чтения из Ext Mem\r\nпо адресу 0x");
-inline const QString ErrWriteExtMem = QStringLiteral("Ошибка записи в Ext Mem\r\nпо адресу 0x");
-inline const QString ErrReadAT45 = QStringLiteral("Ошибка чтения из AT45 Mem\r\nпо адресу 0x");
-inline const QString ErrWriteAT45 = QStringLiteral("Ошибка записи в AT45 Mem\r\nпо адресу 0x");
-inline const QString ProgressTotalPackets = QStringLiteral("Всего пакетов:");
-inline const QString ProgressBadPackets = QStringLiteral("Битых пакетов:");
-inline const QString ProgressCancel = QStringLiteral("Отмена");
-
 // --- command helper, presence display, device list ---
 inline const QString CommandNotAccepted = QStringLiteral("Команда не принята!");
 inline const QString PortUnavailable = QStringLiteral("Порт COM%1 недоступен!");
