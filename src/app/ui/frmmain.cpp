@@ -31,6 +31,7 @@
 #include "app/ui/frmopendatabase.h"
 #include "app/ui/frmoptions.h"
 #include "data/datamodule.h"
+#include "data/ui/devicetab.h"
 #include "memory/transferblocks.h"
 
 #ifdef Q_OS_WIN
@@ -283,6 +284,12 @@ void TfrmMain::BuildTabs()
     tsFLASH = PageControl->widget(1);
     tsExtMem = PageControl->widget(2);
     tsCmd = PageControl->widget(3);
+    if (FServices.dm && FServices.session) {
+        DeviceTabPanel = new DeviceTab(*FServices.dm, *FServices.session, tsDevice);
+        auto* layout = new QVBoxLayout(tsDevice);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(DeviceTabPanel);
+    }
 }
 
 void TfrmMain::BuildPanel()
@@ -399,6 +406,8 @@ void TfrmMain::UpdateInfo(const TDeviceInfo& info, const TParams& params)
     const PresenceView view = MakePresenceView(info, params);
     FStatus[0]->setText(view.statusText);
     EnableDeviceControls(view.groups);
+    if (DeviceTabPanel)
+        DeviceTabPanel->ShowPresence(view);
     Region.Update(info);
     FLongestDisplayNs = std::max(FLongestDisplayNs, timer.nsecsElapsed());
     emit Displayed(info);
@@ -620,8 +629,12 @@ std::vector<TfrmOptions::Sheet> TfrmMain::OptionSheets() const
 void TfrmMain::M_OptionsClick()
 {
     TfrmOptions dlg(FSettings, OptionSheets(), this);
-    if (dlg.exec() != QDialog::Accepted)
-        return;
+    if (dlg.exec() == QDialog::Accepted)
+        ApplyOptions(dlg);
+}
+
+void TfrmMain::ApplyOptions(const TfrmOptions& dlg)
+{
     const TAppSettings& s = dlg.Settings();
     FSettings.AutoDetectBL = s.AutoDetectBL;
     FSettings.VersionBL = s.VersionBL;

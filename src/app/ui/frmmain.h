@@ -22,6 +22,7 @@ class QTimer;
 class TDM;
 class TLogFile;
 class TfrmCOMPorts;
+class DeviceTab;
 
 // The main window: menus, the tabs, the bottom button panel and the status bar; owner of the
 // settings during the run and of the display step that follows every identification.
@@ -77,6 +78,8 @@ public:
 
     // The optional tabs as the options dialog lists them.
     std::vector<TfrmOptions::Sheet> OptionSheets() const;
+    // Takes over what the options dialog stored on "OK".
+    void ApplyOptions(const TfrmOptions& dialog);
 
     // Dialogs of the menu (each modal).
     void M_DataBaseLocationClick();
@@ -88,6 +91,7 @@ public:
 
     QTabWidget* PageControl = nullptr;
     QWidget* tsDevice = nullptr;
+    DeviceTab* DeviceTabPanel = nullptr;  // the device list and identification, inside tsDevice
     QWidget* tsFLASH = nullptr;
     QWidget* tsExtMem = nullptr;
     QWidget* tsCmd = nullptr;

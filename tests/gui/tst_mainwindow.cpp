@@ -1,0 +1,255 @@
+// The main window: first run, exit and start, control groups by device state, shortcuts,
+// panel timers.
+#include <QtTest>
+
+#include <QAction>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/controlgroups.h"
+#include "app/ui/frmmain.h"
+#include "support/shellfixture.h"
+
+namespace {
+
+QStringList visibleTabs(TfrmMain& frm)
+{
+    QStringList names;
+    for (int i = 0; i < frm.PageControl->count(); ++i)
+        if (frm.PageControl->isTabVisible(i))
+            names << frm.PageControl->widget(i)->objectName();
+    return names;
+}
+
+QWidget* tab(TfrmMain& frm, const QString& name)
+{
+    return frm.PageControl->findChild<QWidget*>(name);
+}
+
+// Controls with each tag a panel may use, parked on the always-present command tab.
+QMap<int, QWidget*> addProbes(TfrmMain& frm)
+{
+    QMap<int, QWidget*> probes;
+    for (int tag : {1, 2, 3, 4, 5, 8, 300}) {
+        auto* w = new QPushButton(QStringLiteral("probe %1").arg(tag), frm.tsCmd);
+        w->setObjectName(QStringLiteral("probe%1").arg(tag));
+        w->setProperty("tag", tag);
+        probes[tag] = w;
+    }
+    // Tags 0 and 1000 are never touched: a disabled one stays disabled.
+    for (int tag : {0, 1000}) {
+        auto* w = new QPushButton(frm.tsCmd);
+        w->setProperty("tag", tag);
+        w->setEnabled(false);
+        probes[tag] = w;
+    }
+    return probes;
+}
+
+TDeviceInfo infoFor(TMode mode, uint32_t ext)
+{
+    TDeviceInfo info;
+    info.Mode = mode;
+    info.Ext = ext;
+    info.Name = QStringLiteral("Прибор");
+    return info;
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void firstRunWithEmptySettings()
+    {
+        ShellFixture f;
+        TfrmMain& frm = f.Open();
+        QCOMPARE(visibleTabs(frm), QStringList({"tsDevice", "tsFLASH", "tsExtMem", "tsCmd"}));
+        QCOMPARE(frm.PageControl->count(), 17);
+        QCOMPARE(frm.ActiveTabName(), QStringLiteral("tsDevice"));
+        QCOMPARE(frm.Port().Number, -1);
+        QCOMPARE(frm.Port().BaudRate, 115200);
+        QCOMPARE(int(frm.Port().RepCount), 3);
+        QCOMPARE(int(frm.Port().TimeOut), 120);
+        QCOMPARE(int(f.session.DevAddr), 0x7FFF);
+        QCOMPARE(int(frm.ExtBlockSize()), 256);
+        QCOMPARE(frm.windowTitle(), QStringLiteral("Zevanta"));
+        QCOMPARE(frm.StatusText(1), QStringLiteral("- - -"));
+        QCOMPARE(frm.StatusText(3), QStringLiteral("Версия: 4.13"));
+        QCOMPARE(frm.height() - frm.menuBar()->sizeHint().height(), 538);
+        QCOMPARE(frm.width(), 824);
+        // Tags of the sheets and of the bottom panel.
+        QCOMPARE(tab(frm, "tsFLASH")->property("tag").toInt(), 1000);
+        QCOMPARE(tab(frm, "tsKESTA")->property("tag").toInt(), 0);
+        QCOMPARE(frm.btnReset->property("tag").toInt(), 3);
+        QCOMPARE(frm.btnRunProgram->property("tag").toInt(), 1);
+        QCOMPARE(frm.btnRunBootloader->property("tag").toInt(), 4);
+        QVERIFY(!frm.btnReset->isEnabled());
+        QVERIFY(!frm.M_ChangeAddr->isEnabled());
+        QCOMPARE(f.LogLines(), QStringList({"Info Старт"}));
+
+        f.Close();
+        QCOMPARE(f.LogLines(), QStringList({"Info Старт", "Info Стоп"}));
+        QCOMPARE(f.store->value("COM-port/Number").toInt(), -1);
+        QCOMPARE(f.store->value("Form/Active Tab").toString(), QStringLiteral("tsDevice"));
+        QVERIFY(f.store->value("Hardware/Time Out").isNull());  // read only
+    }
+
+    void exitAndStartRestoreTheWindow()
+    {
+        ShellFixture f;
+        {
+            TfrmMain& frm = f.Open();
+            for (int i = 0; i < frm.PageControl->count(); ++i) {
+                const QString name = frm.PageControl->widget(i)->objectName();
+                if (name == "tsKESTA" || name == "tsImage")
+                    frm.PageControl->setTabVisible(i, true);
+            }
+            frm.PageControl->setCurrentWidget(tab(frm, "tsKESTA"));
+            frm.Port() = {5, 10400, true, false, 7, 120};
+            f.session.DevAddr = 77;
+            frm.M_AllControls->trigger();
+            frm.Settings().BlockSize = 3;
+        }
+        TfrmMain& frm = f.Reopen();
+        QCOMPARE(visibleTabs(frm), QStringList({"tsDevice", "tsFLASH", "tsExtMem", "tsCmd", "tsKESTA", "tsImage"}));
+        QCOMPARE(frm.ActiveTabName(), QStringLiteral("tsKESTA"));
+        QCOMPARE(frm.Port().Number, 5);
+        QCOMPARE(frm.Port().BaudRate, 10400);
+        QCOMPARE(frm.Port().RTS, true);
+        QCOMPARE(frm.Port().DTR, false);
+        QCOMPARE(int(frm.Port().RepCount), 7);
+        QCOMPARE(int(f.session.DevAddr), 77);
+        QVERIFY(frm.M_AllControls->isChecked());
+        QCOMPARE(int(frm.ExtBlockSize()), 32);
+
+        // An active tab that names no tab (or a hidden one) leaves the first tab active.
+        f.store->setValue("Form/Active Tab", "tsNoSuchTab");
+        f.Close();
+        f.store->setValue("Form/Active Tab", "tsNoSuchTab");
+        QCOMPARE(f.Reopen().ActiveTabName(), QStringLiteral("tsDevice"));
+    }
+
+    void controlsFollowTheDeviceState_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("ext");
+        QTest::addColumn<QList<int>>("enabled");
+        QTest::newRow("no device") << int(mNone) << 0 << QList<int>{};
+        QTest::newRow("bootloader 5.0") << int(mBootloader50) << 0 << QList<int>{1, 3, 5};
+        QTest::newRow("bootloader 5.1") << int(mBootloader51) << 0x8000 << QList<int>{1, 3, 5};
+        QTest::newRow("bootloader 6.0") << int(mBootloader60) << 0 << QList<int>{1, 3, 5};
+        QTest::newRow("app 5 without ext") << int(mDevice5) << 0 << QList<int>{3, 4};
+        QTest::newRow("app 5 with ext") << int(mDevice5) << 0x8000 << QList<int>{2, 3, 4};
+        QTest::newRow("app 6 without ext") << int(mDevice6) << 0 << QList<int>{3, 4, 8};
+        QTest::newRow("app 6 with ext") << int(mDevice6) << 0x8000 << QList<int>{2, 3, 4, 8};
+    }
+    void controlsFollowTheDeviceState()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, ext);
+        QFETCH(QList<int>, enabled);
+        ShellFixture f;
+        TfrmMain& frm = f.Open();
+        const auto probes = addProbes(frm);
+        frm.UpdateInfo(infoFor(TMode(mode), uint32_t(ext)), {});
+        QCOMPARE(frm.StatusText(0), QStringLiteral(" Прибор"));
+        for (int tag : {1, 2, 3, 4, 5, 8, 300})
+            QVERIFY2(probes[tag]->isEnabled() == enabled.contains(tag), qPrintable(QString::number(tag)));
+        QVERIFY(!probes[0]->isEnabled());
+        QVERIFY(!probes[1000]->isEnabled());
+        QCOMPARE(frm.btnRunProgram->isEnabled(), enabled.contains(1));
+        QCOMPARE(frm.btnReset->isEnabled(), enabled.contains(3));
+        QCOMPARE(frm.btnRunBootloader->isEnabled(), enabled.contains(4));
+        // Without a link the address cannot be changed, whatever the state says.
+        QVERIFY(!frm.M_ChangeAddr->isEnabled());
+
+        // "Все кнопки активны" enables every tagged control, even with the empty set, and the
+        // address item; unchecking it falls back to the empty set.
+        frm.M_AllControls->trigger();
+        for (int tag : {1, 2, 3, 4, 5, 8, 300})
+            QVERIFY(probes[tag]->isEnabled());
+        QVERIFY(frm.M_ChangeAddr->isEnabled());
+        QVERIFY(!probes[0]->isEnabled());
+        QVERIFY(!probes[1000]->isEnabled());
+        frm.UpdateInfo(infoFor(TMode(mode), uint32_t(ext)), {});
+        QVERIFY(probes[300]->isEnabled());
+        frm.M_AllControls->trigger();
+        for (int tag : {1, 2, 3, 4, 5, 8, 300})
+            QVERIFY(!probes[tag]->isEnabled());
+        QVERIFY(!frm.M_ChangeAddr->isEnabled());
+    }
+
+    void shortcutsActAsTheirButtons()
+    {
+        ShellFixture f;
+        TfrmMain& frm = f.Open();
+        QMap<QString, int> clicks;
+        auto button = [&](QWidget* parent, const char* name, int tag) {
+            auto* b = new QPushButton(parent);
+            b->setObjectName(QLatin1String(name));
+            b->setProperty("tag", tag);
+            connect(b, &QPushButton::clicked, this, [&clicks, name] { ++clicks[QLatin1String(name)]; });
+            return b;
+        };
+        button(frm.tsCmd, "btnSendData", 3);
+        button(frm.tsCmd, "btnClearAnswers", 3);
+        button(frm.tsFLASH, "btnWriteFLASH", 5);
+        connect(frm.btnRunProgram, &QPushButton::clicked, this, [&clicks] { ++clicks["btnRunProgram"]; });
+        connect(frm.btnRunBootloader, &QPushButton::clicked, this, [&clicks] { ++clicks["btnRunBootloader"]; });
+
+        // No device: the console cannot send, so no shortcut acts.
+        frm.UpdateInfo(infoFor(mNone, 0), {});
+        frm.PageControl->setCurrentWidget(frm.tsCmd);
+        QVERIFY(!frm.ProcessShortcut(Qt::Key_F9, Qt::NoModifier));
+
+        frm.UpdateInfo(infoFor(mBootloader51, 0), {});
+        frm.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frm));
+        QTest::keyClick(&frm, Qt::Key_F9);
+        QTest::keyClick(&frm, Qt::Key_F8);
+        QTest::keyClick(&frm, Qt::Key_F9, Qt::ShiftModifier);
+        QTest::keyClick(&frm, Qt::Key_F5);  // not a console key
+        QCOMPARE(clicks, (QMap<QString, int>{{"btnSendData", 1}, {"btnClearAnswers", 1}}));
+
+        frm.PageControl->setCurrentWidget(frm.tsFLASH);
+        QTest::keyClick(&frm, Qt::Key_F9);
+        QTest::keyClick(&frm, Qt::Key_F11);
+        QTest::keyClick(&frm, Qt::Key_F5);
+        QTest::keyClick(&frm, Qt::Key_F5, Qt::ControlModifier);
+        QCOMPARE(clicks, (QMap<QString, int>{{"btnSendData", 1}, {"btnClearAnswers", 1}, {"btnRunProgram", 1},
+                                             {"btnRunBootloader", 1}, {"btnWriteFLASH", 1}}));
+    }
+
+    void panelTimersRunOnlyOnTheirTab()
+    {
+        ShellFixture f;
+        TfrmMain& frm = f.Open();
+        QWidget* kesta = tab(frm, "tsKESTA");
+        auto* timer = new QTimer(kesta);
+        timer->setObjectName("tmrKESTA");
+        timer->setInterval(300);
+        frm.PageControl->setTabVisible(frm.PageControl->indexOf(kesta), true);
+        frm.PageControl->setCurrentWidget(kesta);
+        QVERIFY(timer->isActive());
+        frm.PageControl->setCurrentWidget(frm.tsCmd);
+        QVERIFY(!timer->isActive());
+    }
+
+    void shortcutTable()
+    {
+        using ControlGroups::ShortcutButton;
+        QCOMPARE(ShortcutButton("tsDevice", Qt::Key_F5), QStringLiteral("btnWriteFLASH"));
+        QCOMPARE(ShortcutButton("tsFLASH", Qt::Key_F9), QStringLiteral("btnRunProgram"));
+        QCOMPARE(ShortcutButton("tsDevice", Qt::Key_F11), QStringLiteral("btnRunBootloader"));
+        QCOMPARE(ShortcutButton("tsCmd", Qt::Key_F9), QStringLiteral("btnSendData"));
+        QCOMPARE(ShortcutButton("tsCmd", Qt::Key_F8), QStringLiteral("btnClearAnswers"));
+        QVERIFY(ShortcutButton("tsCmd", Qt::Key_F5).isEmpty());
+        QVERIFY(ShortcutButton("tsExtMem", Qt::Key_F9).isEmpty());
+        QVERIFY(ShortcutButton("tsFLASH", Qt::Key_F8).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
