@@ -1,0 +1,81 @@
+#pragma once
+#include <functional>
+
+#include <QDateTime>
+#include <QWidget>
+
+#include "app/presencedisplay.h"
+#include "data/devicelist.h"
+
+class DeviceSession;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+class QTableWidget;
+class QToolButton;
+class TDM;
+class TfrmEditDevice;
+
+// The "Устройства" tab: the device list with its buttons, menu and keys, and the part of the
+// presence display that belongs here (clock, mode, temperature, voltage, parameter grid).
+// The main window embeds it in tsDevice and hands it each identification through ShowPresence.
+// Device controls carry their group in the property "tag" for EnableDeviceControls.
+class DeviceTab : public QWidget {
+    Q_OBJECT
+public:
+    DeviceTab(TDM& dm, DeviceSession& session, QWidget* parent = nullptr);
+
+    // Display step: copies the view's texts, visibilities and parameter rows into the tab.
+    void ShowPresence(const PresenceView& view);
+    // Convenience for callers that have only the identification.
+    PresenceView ShowInfo(const TDeviceInfo& info, const TParams& params);
+
+    // Operations of the buttons, menu and keys.
+    void btnDeviceSelectClick();
+    void btnDeviceAddClick();
+    void btnDeviceEditClick();
+    void btnDeviceDelClick();
+    void btnMoveUpClick();
+    void btnMoveDownClick();
+    void btnSyncDateTimeClick();
+
+    DeviceList& List() { return FList; }
+
+    // Runs the edit dialog modally; tests replace it to fill and close the dialog themselves.
+    std::function<void(TfrmEditDevice&)> execEditDialog;
+    // Local time for the clock command; tests inject a fixed one.
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+
+    QTableView* dbgDevice = nullptr;
+    QAction* M_DeviceSelect = nullptr;
+    QToolButton* btnDeviceAdd = nullptr;
+    QToolButton* btnDeviceEdit = nullptr;
+    QToolButton* btnDeviceDel = nullptr;
+    QToolButton* btnDeviceSelect = nullptr;
+    QToolButton* btnMoveUp = nullptr;
+    QToolButton* btnMoveDown = nullptr;
+    QLabel* DateRTC = nullptr;
+    QLabel* TimeRTC = nullptr;
+    QPushButton* btnSyncDateTime = nullptr;
+    QGroupBox* GB_Mode = nullptr;
+    QGroupBox* GB_Temp = nullptr;
+    QGroupBox* GB_Voltage = nullptr;
+    QLabel* VarMode = nullptr;
+    QLabel* Temp = nullptr;
+    QLabel* Voltage = nullptr;
+    QTableWidget* ParamsList = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OpenEditor(bool started);
+    void ShowCurrentRow();
+    void GridRowChanged(int row);
+
+    TDM& FDM;
+    DeviceSession& FSession;
+    DeviceList FList;
+};
