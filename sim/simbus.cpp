@@ -7,6 +7,9 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <pty.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -372,7 +375,7 @@ bool SimBus::writeAll(const uint8_t* p, size_t n)
     return true;
 }
 
-void SimBus::sendPaced(const std::vector<uint8_t>& bytes)
+void SimBus::sendPaced(const std::vector<uint8_t>& bytes, Clock::time_point t0)
 {
     const uint32_t baud = m_baud.load();
     if (baud == 0) {
@@ -383,7 +386,6 @@ void SimBus::sendPaced(const std::vector<uint8_t>& bytes)
     // fixed at the start, so sleep overshoot does not add up. Bursts of about 2 ms keep the
     // number of wake-ups low at high rates.
     const size_t burst = std::max<size_t>(1, baud / 10 / 500);
-    const auto t0 = Clock::now();
     for (size_t sent = 0; sent < bytes.size();) {
         const size_t upto = std::min(bytes.size(), sent + burst);
         if (!waitUntil(t0 + wireTime(upto, baud)))
@@ -396,6 +398,10 @@ void SimBus::sendPaced(const std::vector<uint8_t>& bytes)
 
 void SimBus::run()
 {
+#ifdef __linux__
+    // Sleeps here stand for wire time; the default 50 µs slack would add to every frame.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
     Receiver rx;
     std::vector<uint8_t> chunk(4096);
     for (;;) {
@@ -434,15 +440,21 @@ void SimBus::run()
                 continue;
             const uint32_t baud = m_baud.load();
             // The request counts only once its last byte would have crossed the line.
-            if (baud && !waitUntil(req->start + wireTime(req->rawBytes, baud)))
+            auto answerStart = baud ? req->start + wireTime(req->rawBytes, baud) : Clock::now();
+            if (baud && !waitUntil(answerStart))
                 break;
             auto out = serve(*req);
             if (!out)
                 continue;
-            if (out->delayMs > 0 && !waitUntil(Clock::now() + std::chrono::milliseconds(out->delayMs)))
-                break;
+            if (out->delayMs > 0) {
+                answerStart = Clock::now() + std::chrono::milliseconds(out->delayMs);
+                if (!waitUntil(answerStart))
+                    break;
+            }
             ++m_answersSent;
-            sendPaced(out->bytes);
+            // The answer follows the request on the line at once: scheduling it from the request's
+            // ideal end keeps a late wake-up from adding to the round trip.
+            sendPaced(out->bytes, answerStart);
         }
     }
 }

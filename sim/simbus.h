@@ -108,7 +108,7 @@ private:
     void run();
     bool waitUntil(Clock::time_point deadline);
     bool writeAll(const uint8_t* p, size_t n);
-    void sendPaced(const std::vector<uint8_t>& bytes);
+    void sendPaced(const std::vector<uint8_t>& bytes, Clock::time_point t0);
     void wake();
     void closeFds();
     bool interrupted() const { return m_stop.load() || m_closeRequested.load(); }
