@@ -96,6 +96,20 @@ TProgramOptions ParseProgramOptions(const QStringList& arguments)
     return o;
 }
 
+QStringList LiveThreadNames()
+{
+    QStringList names;
+#ifdef Q_OS_LINUX
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly))
+            names << QString::fromUtf8(comm.readAll()).trimmed();
+    }
+#endif
+    return names;
+}
+
 QString ProgramUsage()
 {
     return QStringLiteral(

@@ -16,5 +16,8 @@ struct TProgramOptions {
 TProgramOptions ParseProgramOptions(const QStringList& arguments);
 QString ProgramUsage();
 
+// Names of the threads of this process (Linux; empty elsewhere), to show a clean shut-down.
+QStringList LiveThreadNames();
+
 // The whole run: start-up in order, the message loop, shut-down. Returns the exit code.
 int RunProgram(QApplication& app);

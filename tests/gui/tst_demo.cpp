@@ -1,0 +1,64 @@
+// The real program in demo mode: starts on the built-in simulator, identifies a device and shuts
+// down cleanly, with every file in a temporary home of its own.
+#include <QtTest>
+
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "app/logfile.h"
+
+class TestDemo : public QObject {
+    Q_OBJECT
+private slots:
+    void demoRunIdentifiesAndShutsDownCleanly()
+    {
+        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/zevanta");
+        if (!QFile::exists(program))
+            QSKIP("the zevanta program is not built");
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        env.insert("XDG_DATA_HOME", home.filePath("data"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+
+        for (int run = 1; run <= 2; ++run) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(program, {"--demo", "--quit-after-identify"});
+            QVERIFY(p.waitForStarted());
+            QVERIFY2(p.waitForFinished(60000), "the program did not end after identifying a device");
+            const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            QVERIFY2(p.exitCode() == 0, qPrintable(err));
+
+            // Only the main thread of ours is left (Qt's idle pool workers may remain).
+            const QRegularExpression threads("threads at exit: (.*)");
+            const auto m = threads.match(err);
+            QVERIFY2(m.hasMatch(), qPrintable(err));
+            const QStringList names = m.captured(1).trimmed().split(',');
+            QCOMPARE(names.count("zevanta"), 1);
+            QVERIFY(!names.contains("presence"));
+
+            const QString demoDir = home.filePath("data/Zevanta/demo");
+            QSettings ini(demoDir + "/zevanta.ini", QSettings::IniFormat);
+            QVERIFY(ini.value("COM-port/Number").toInt() >= 97);
+            QCOMPARE(ini.value("Hardware/Device addr").toInt(), 4);
+            QCOMPARE(ini.value("Form/Active Tab").toString(), QStringLiteral("tsDevice"));
+
+            TLogFile log(demoDir);
+            QVERIFY(log.LoadLog());
+            QCOMPARE(int(log.Log.size()), 2 * run);
+            QCOMPARE(log.Log.front().Text, QStringLiteral("Старт"));
+            QCOMPARE(log.LastEvent().Text, QStringLiteral("Стоп"));
+            QCOMPARE(log.LastEvent().typ, logInfo);
+        }
+        // The user's own settings and database were never touched.
+        QVERIFY(!QFile::exists(home.filePath("config/zevanta.ini")));
+        QVERIFY(!QFile::exists(home.filePath("data/Zevanta/Zevanta.db")));
+    }
+};
+
+QTEST_MAIN(TestDemo)
+#include "tst_demo.moc"
