@@ -114,7 +114,8 @@ TfrmAbout::TfrmAbout(const TVersionInfo& version, QWidget* parent) : QDialog(par
     ok->addStretch();
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 16, 24, 16);
+    layout->setContentsMargins(32, 16, 32, 16);
+    setMinimumWidth(320);
     layout->addWidget(LabelName);
     layout->addWidget(lbVersion);
     layout->addSpacing(10);
