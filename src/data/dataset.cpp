@@ -28,13 +28,12 @@ void TDataSet::Close()
     }
 }
 
-bool TDataSet::Load(const QString& sql, const QVariantList& params)
+bool TDataSet::Execute(QSqlQuery& q, const QString& sql, const QVariantList& params)
 {
     if (!FDb.IsOpen()) {
         SetError(QStringLiteral("The database is not open"));
         return false;
     }
-    QSqlQuery q(FDb.Connection());
     q.setForwardOnly(true);
     if (!q.prepare(AdaptSql(sql))) {
         SetError(q.lastError().text());
@@ -46,7 +45,13 @@ bool TDataSet::Load(const QString& sql, const QVariantList& params)
         SetError(q.lastError().text());
         return false;
     }
-    return Fetch(q);
+    return true;
+}
+
+bool TDataSet::Load(const QString& sql, const QVariantList& params)
+{
+    QSqlQuery q(FDb.Connection());
+    return Execute(q, sql, params) && Fetch(q);
 }
 
 bool TDataSet::Fetch(QSqlQuery& q)
@@ -291,22 +296,9 @@ bool TQuery::ExecSQL()
 {
     Close();
     FRowsAffected = 0;
-    if (!FDb.IsOpen()) {
-        SetError(QStringLiteral("The database is not open"));
-        return false;
-    }
     QSqlQuery q(FDb.Connection());
-    q.setForwardOnly(true);
-    if (!q.prepare(AdaptSql(FSql))) {
-        SetError(q.lastError().text());
+    if (!Execute(q, FSql, FParams))
         return false;
-    }
-    for (const QVariant& v : FParams)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        SetError(q.lastError().text());
-        return false;
-    }
     if (q.isSelect()) {
         if (!Fetch(q))
             return false;

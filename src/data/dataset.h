@@ -77,6 +77,8 @@ signals:
 protected:
     // Runs `sql` with `params` and takes every row; the current row becomes the first one.
     bool Load(const QString& sql, const QVariantList& params);
+    // Prepares the adapted SQL, binds the values and runs it; false with the error kept.
+    bool Execute(QSqlQuery& q, const QString& sql, const QVariantList& params);
     bool Fetch(QSqlQuery& q);  // takes every row of an executed statement
     void NotifyScroll();
     void NotifyData();

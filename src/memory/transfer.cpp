@@ -150,6 +150,21 @@ void TTransferEngine::Stepped(int32_t position, uint32_t bytes)
         FProgress(position);
 }
 
+bool TTransferEngine::TakeBlock(const uint8_t* blk, uint32_t a, uint32_t lo, uint32_t hi, uint8_t* img, bool compare,
+                                TTransferResult& result)
+{
+    if (!compare) {
+        std::memcpy(img, blk + (lo - a), hi - lo);
+        return true;
+    }
+    for (uint32_t i = lo; i < hi; ++i)
+        if (blk[i - a] != img[i - lo]) {
+            Fail(result, TTransferOutcome::Different, i, brOk);
+            return false;
+        }
+    return true;
+}
+
 TTransferResult TTransferEngine::FlashLoop(const TTransferJob& job)
 {
     TTransferResult result;
@@ -182,15 +197,8 @@ TTransferResult TTransferEngine::FlashLoop(const TTransferJob& job)
         } else {
             if (!Check(ReadFLASHBlock(FLink, uint16_t(a), blk.data()), a, result))
                 return result;
-            if (job.Kind == tkReadFLASH) {
-                std::memcpy(img, blk.data() + (lo - a), hi - lo);
-            } else {
-                for (uint32_t i = lo; i < hi; ++i)
-                    if (blk[i - a] != img[i - lo]) {
-                        Fail(result, TTransferOutcome::Different, i, brOk);
-                        return result;
-                    }
-            }
+            if (!TakeBlock(blk.data(), a, lo, hi, img, job.Kind != tkReadFLASH, result))
+                return result;
         }
         Stepped(int32_t(b), hi - lo);
     }
@@ -238,15 +246,8 @@ TTransferResult TTransferEngine::ExtLoop(const TTransferJob& job, uint32_t addr,
         } else {
             if (!Check(ReadExtMemBlock(FLink, uint16_t(b), uint16_t(bs), blk.data()), a, result))
                 return result;
-            if (!compare) {
-                std::memcpy(img, blk.data() + (lo - a), hi - lo);
-            } else {
-                for (uint32_t i = lo; i < hi; ++i)
-                    if (blk[i - a] != img[i - lo]) {
-                        Fail(result, TTransferOutcome::Different, i, brOk);
-                        return result;
-                    }
-            }
+            if (!TakeBlock(blk.data(), a, lo, hi, img, compare, result))
+                return result;
         }
         Stepped(int32_t(b), hi - lo);
     }

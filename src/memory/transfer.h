@@ -112,6 +112,9 @@ private:
     // After an exchange: stops for a cancel (nothing recorded) or a failure (FailAddr recorded).
     bool Check(TBlockResult r, uint32_t addr, TTransferResult& result);
     void Stepped(int32_t position, uint32_t bytes);
+    // Bytes lo..hi of a block read at a: stored into img (which holds lo), or compared with it.
+    bool TakeBlock(const uint8_t* blk, uint32_t a, uint32_t lo, uint32_t hi, uint8_t* img, bool compare,
+                   TTransferResult& result);
     void Fail(TTransferResult& result, TTransferOutcome outcome, uint32_t addr, TBlockResult reason);
 
     TTransferLink& FLink;

@@ -9,7 +9,7 @@ TEST(Console, ParsesFieldsAsTheTabRewritesThem)
         uint8_t cmd;
         const char* text;
     };
-    for (const Cmd c : {Cmd{"5", 0x05, "05"}, Cmd{"1FF", 0xFF, "FF"}, Cmd{"", 0x00, "00"}, Cmd{"zz", 0x00, "00"},
+    for (const Cmd& c : {Cmd{"5", 0x05, "05"}, Cmd{"1FF", 0xFF, "FF"}, Cmd{"", 0x00, "00"}, Cmd{"zz", 0x00, "00"},
                         Cmd{"71", 0x71, "71"}}) {
         const auto r = console::ParseCommand(QString::fromLatin1(c.in));
         EXPECT_EQ(r.cmd, c.cmd) << c.in;
@@ -20,7 +20,7 @@ TEST(Console, ParsesFieldsAsTheTabRewritesThem)
         std::vector<uint8_t> bytes;
         const char* text;
     };
-    for (const Data d : {Data{"1 2 3 4", {0x12, 0x34}, "1234"}, Data{"ABC", {0xAB}, "AB"}, Data{"ZZ", {0x00}, "00"},
+    for (const Data& d : {Data{"1 2 3 4", {0x12, 0x34}, "1234"}, Data{"ABC", {0xAB}, "AB"}, Data{"ZZ", {0x00}, "00"},
                          Data{"", {}, ""}, Data{"c0 db", {0xC0, 0xDB}, "C0DB"}}) {
         const auto r = console::ParseData(QString::fromLatin1(d.in));
         EXPECT_EQ(r.bytes, d.bytes) << d.in;
