@@ -162,4 +162,39 @@ inline const QString DemoDeviceBoot60 = QStringLiteral("Демо: загрузч
 inline const QString DemoDeviceApp5 = QStringLiteral("Демо: прибор 5-го поколения");
 inline const QString DemoDeviceApp6 = QStringLiteral("Демо: прибор 6-го поколения");
 
+// --- FLASH, external-memory and console tabs, bottom panel ---
+inline const QString MemRead = QStringLiteral("Чтение");
+inline const QString MemWrite = QStringLiteral("Запись...");
+inline const QString HintWriteFLASH = QStringLiteral("Запись FLASH (F5)");
+inline const QString MemCompare = QStringLiteral("Сравнить с буфером");
+inline const QString MemOpen = QStringLiteral("Открыть...");
+inline const QString MemSave = QStringLiteral("Сохранить...");
+inline const QString RunAfterSave = QStringLiteral("Запускать после записи");
+inline const QString ReloadFile = QStringLiteral("Перезагружать файл");
+inline const QString WriteFLASHToAll = QStringLiteral("Записать все...");
+inline const QString GroupMCU = QStringLiteral("Микроконтроллер");
+inline const QString ChecksumEmpty = QStringLiteral("Checksum:");
+inline const QString HintReset = QStringLiteral("Сброс устройства");
+inline const QString HintRunProgram = QStringLiteral("Переключение в раюочий режим (F9)");
+inline const QString HintRunBootloader = QStringLiteral("Переключение в режим загрузчика (F11)");
+inline const QString AskFirmwareNotLoaded = QStringLiteral("Файл прошивки не был загружен.\r\nПродолжить?");
+inline const QString NoMainProgram = QStringLiteral("В центральном контроллере отсутствует основная программа!");
+inline const QString AskWriteFLASHToAll = QStringLiteral("Записать FLASH всех устройств?");
+inline const QString MemOpenFilter = QStringLiteral("Файлы HEX (*.hex);;Файлы BIN (*.bin);;Все файлы (*.*)");
+inline const QString MemSaveFilter = QStringLiteral("Файлы HEX (*.hex);;Файлы BIN (*.bin);;Файлы WAV (*.wav)");
+inline const QString CtrlBeginAddr = QStringLiteral("Начальный адрес:");
+inline const QString CtrlCountBytes = QStringLiteral("Количество:");
+inline const QString CtrlReadData = QStringLiteral("Считать");
+inline const QString CtrlAddrForWrite = QStringLiteral("Адрес:");
+inline const QString CtrlWriteValue = QStringLiteral("Значение:");
+inline const QString CtrlWriteData = QStringLiteral("Записать");
+inline const QString CtrlTypeData = QStringLiteral("Система счисления");
+inline const QString ConsoleCmd = QStringLiteral("Команда:");
+inline const QString ConsoleData = QStringLiteral("Данные:");
+inline const QString ConsoleSend = QStringLiteral("Отослать");
+inline const QString ConsoleSendHint = QStringLiteral("F9");
+inline const QString ConsoleClear = QStringLiteral("Очистить");
+inline const QString ConsoleClearHint = QStringLiteral("F8");
+inline const QString ConsoleAnswer = QStringLiteral("Ответ:");
+
 }  // namespace Msg

@@ -33,6 +33,10 @@
 #include "data/datamodule.h"
 #include "data/ui/devicetab.h"
 #include "memory/transferblocks.h"
+#include "memory/ui/consoletab.h"
+#include "memory/ui/ctrlextmemtab.h"
+#include "memory/ui/extmemtab.h"
+#include "memory/ui/flashtab.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -141,6 +145,7 @@ TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(pare
     BuildMenu();
     BuildTabs();
     BuildPanel();
+    BuildMemoryPanels();
     BuildStatusBar();
 
     auto* central = new QWidget(this);
@@ -315,6 +320,36 @@ void TfrmMain::BuildPanel()
     layout->addWidget(btnRunBootloader);
 }
 
+void TfrmMain::BuildMemoryPanels()
+{
+    MemoryCtx.Session = FServices.session;
+    MemoryCtx.Settings = &FSettings;
+    MemoryCtx.FlashBuf = &FlashBuf;
+    MemoryCtx.ExtMemBuf = &ExtMemBuf;
+    MemoryCtx.Region = &Region;
+    MemoryCtx.ExtBlockSize = [this] { return FExtBlockSize; };
+    MemoryCtx.EnableDeviceControls = [this](const QSet<int>& groups) { EnableDeviceControls(groups); };
+    MemoryCtx.PageControl = PageControl;
+    MemoryCtx.Window = this;
+    MemoryCtx.Dm = FServices.dm;
+    auto fill = [](QWidget* sheet, QWidget* panel) {
+        auto* layout = new QVBoxLayout(sheet);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(panel);
+    };
+    FlashTab = new TFlashTab(MemoryCtx, tsFLASH);
+    fill(tsFLASH, FlashTab);
+    FlashTab->AttachModeButtons(btnReset, btnRunProgram, btnRunBootloader);
+    ExtMemTab = new TExtMemTab(MemoryCtx, tsExtMem);
+    fill(tsExtMem, ExtMemTab);
+    if (auto* sheet = PageControl->findChild<QWidget*>(QStringLiteral("tsCtrlExtMem"))) {
+        CtrlExtMemTab = new TCtrlExtMemTab(MemoryCtx, sheet);
+        fill(sheet, CtrlExtMemTab);
+    }
+    ConsoleTab = new TConsoleTab(MemoryCtx, tsCmd);
+    fill(tsCmd, ConsoleTab);
+}
+
 void TfrmMain::BuildStatusBar()
 {
     QStatusBar* bar = statusBar();
@@ -408,6 +443,8 @@ void TfrmMain::UpdateInfo(const TDeviceInfo& info, const TParams& params)
     EnableDeviceControls(view.groups);
     if (DeviceTabPanel)
         DeviceTabPanel->ShowPresence(view);
+    FlashTab->ShowMCU(view.mcuText);
+    ExtMemTab->ShowMCU(view.mcuText);
     Region.Update(info);
     FLongestDisplayNs = std::max(FLongestDisplayNs, timer.nsecsElapsed());
     emit Displayed(info);
@@ -415,14 +452,12 @@ void TfrmMain::UpdateInfo(const TDeviceInfo& info, const TParams& params)
 
 void TfrmMain::UpdateFLASHView(bool newReference)
 {
-    // The FLASH panel rebuilds its view of FlashBuf over the region here.
-    Q_UNUSED(newReference);
+    FlashTab->UpdateFLASHView(newReference);
 }
 
 void TfrmMain::UpdateExtMemView(bool newReference)
 {
-    // The external-memory panel rebuilds its view of ExtMemBuf here.
-    Q_UNUSED(newReference);
+    ExtMemTab->UpdateExtMemView(newReference);
 }
 
 bool TfrmMain::OpenLink()

@@ -12,6 +12,7 @@
 #include "app/ui/frmoptions.h"
 #include "app/version.h"
 #include "memory/images.h"
+#include "memory/ui/memorycontext.h"
 
 class QAction;
 class QLabel;
@@ -23,6 +24,10 @@ class TDM;
 class TLogFile;
 class TfrmCOMPorts;
 class DeviceTab;
+class TFlashTab;
+class TExtMemTab;
+class TCtrlExtMemTab;
+class TConsoleTab;
 
 // The main window: menus, the tabs, the bottom button panel and the status bar; owner of the
 // settings during the run and of the display step that follows every identification.
@@ -112,6 +117,13 @@ public:
     TMemoryImage ExtMemBuf;
     // The device's program region and external size as the memory panels see them.
     RegionTracker Region;
+    // What the memory tabs use of the window, and the tabs (inside tsFLASH, tsExtMem,
+    // tsCtrlExtMem and tsCmd).
+    TMemoryContext MemoryCtx;
+    TFlashTab* FlashTab = nullptr;
+    TExtMemTab* ExtMemTab = nullptr;
+    TCtrlExtMemTab* CtrlExtMemTab = nullptr;
+    TConsoleTab* ConsoleTab = nullptr;
 
     static constexpr int kClientWidth = 824;
     static constexpr int kClientHeight = 538;
@@ -136,6 +148,7 @@ private:
     void BuildMenu();
     void BuildTabs();
     void BuildPanel();
+    void BuildMemoryPanels();
     void BuildStatusBar();
     void RebuildSystemMenu();
     void ApplySettingsToControls();

@@ -1,0 +1,119 @@
+#include "memory/ui/consoletab.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include "app/devicesession.h"
+#include "app/messages.h"
+#include "memory/console.h"
+
+namespace {
+
+// Typed text goes in as upper case.
+QLineEdit* upperEdit(QWidget* parent, const char* name)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    QObject::connect(e, &QLineEdit::textEdited, e, [e](const QString& text) {
+        const QString upper = text.toUpper();
+        if (upper != text) {
+            const int pos = e->cursorPosition();
+            e->setText(upper);
+            e->setCursorPosition(pos);
+        }
+    });
+    return e;
+}
+
+// One log line as plain text ("<-- 05" must not be taken for markup).
+void addLine(QTextEdit* memo, const QString& line)
+{
+    QTextCursor c(memo->document());
+    c.movePosition(QTextCursor::End);
+    if (!memo->document()->isEmpty())
+        c.insertBlock();
+    c.insertText(line);
+}
+
+}  // namespace
+
+TConsoleTab::TConsoleTab(TMemoryContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
+{
+    setObjectName(QStringLiteral("ConsoleTab"));
+    EditCmd = upperEdit(this, "EditCmd");
+    EditCmd->setMaximumWidth(60);
+    EditData = upperEdit(this, "EditData");
+    btnSendData = new QPushButton(Msg::ConsoleSend, this);
+    btnSendData->setObjectName(QStringLiteral("btnSendData"));
+    btnSendData->setToolTip(Msg::ConsoleSendHint);
+    btnSendData->setProperty("tag", 3);
+    btnClearAnswers = new QPushButton(Msg::ConsoleClear, this);
+    btnClearAnswers->setObjectName(QStringLiteral("btnClearAnswers"));
+    btnClearAnswers->setToolTip(Msg::ConsoleClearHint);
+    btnClearAnswers->setProperty("tag", 3);
+    MemoAnswer = new QTextEdit(this);
+    MemoAnswer->setObjectName(QStringLiteral("MemoAnswer"));
+    MemoAnswer->setAcceptRichText(true);
+    MemoAnswer->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoAnswer->setLineWrapMode(QTextEdit::WidgetWidth);
+    QFont mono(QStringLiteral("Monospace"));
+    mono.setStyleHint(QFont::TypeWriter);
+    MemoAnswer->setFont(mono);
+
+    connect(btnSendData, &QPushButton::clicked, this, [this] { btnSendDataClick(); });
+    connect(btnClearAnswers, &QPushButton::clicked, this, [this] { btnClearAnswersClick(); });
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(Msg::ConsoleCmd, this), 0, 0);
+    grid->addWidget(EditCmd, 0, 1, Qt::AlignLeft);
+    grid->addWidget(new QLabel(Msg::ConsoleData, this), 1, 0);
+    grid->addWidget(EditData, 1, 1);
+    grid->addWidget(btnSendData, 1, 2);
+    grid->addWidget(btnClearAnswers, 1, 3);
+    grid->setColumnStretch(1, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addLayout(grid);
+    layout->addWidget(new QLabel(Msg::ConsoleAnswer, this));
+    layout->addWidget(MemoAnswer, 1);
+}
+
+void TConsoleTab::btnSendDataClick()
+{
+    DeviceSession* s = FCtx.Session;
+    if (s)
+        s->PausePresence();
+    if (FCtx.EnableDeviceControls)
+        FCtx.EnableDeviceControls({});
+
+    const console::ParsedCommand cmd = console::ParseCommand(EditCmd->text());
+    EditCmd->setText(cmd.text);
+    const console::ParsedData data = console::ParseData(EditData->text());
+    EditData->setText(data.text);
+    addLine(MemoAnswer, console::RequestLine(cmd.cmd, data.bytes));
+
+    // Silent: the log says "Error", no box.
+    const bool ok = s && s->SendToDevice(cmd.cmd, data.bytes, true, true);
+    const TZEVA16* link = s ? s->ZevaLink() : nullptr;
+    if (ok && link)
+        addLine(MemoAnswer, console::AnswerLine(true, link->BufZEVA().data(), link->CntZEVA()));
+    else
+        addLine(MemoAnswer, console::AnswerLine(false, nullptr, 0));
+    addLine(MemoAnswer, QString());
+    MemoAnswer->moveCursor(QTextCursor::End);
+    MemoAnswer->ensureCursorVisible();
+
+    if (s)
+        s->ResumePresence();
+}
+
+void TConsoleTab::btnClearAnswersClick()
+{
+    MemoAnswer->clear();
+}

@@ -1,0 +1,71 @@
+#include "memory/ui/filedialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+// Extension of a filter entry "Name (*.ext)", without the dot; empty for "*.*".
+QString filterExtension(const QString& entry)
+{
+    static const QRegularExpression re(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    const auto m = re.match(entry);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+class QtFileDialogs : public FileDialogs {
+public:
+    bool open(QWidget* parent, const QString& filter, QString& path, int& filterIndex) override
+    {
+        return run(parent, filter, path, filterIndex, QFileDialog::AcceptOpen);
+    }
+    bool save(QWidget* parent, const QString& filter, QString& path, int& filterIndex) override
+    {
+        return run(parent, filter, path, filterIndex, QFileDialog::AcceptSave);
+    }
+
+private:
+    bool run(QWidget* parent, const QString& filter, QString& path, int& filterIndex, QFileDialog::AcceptMode mode)
+    {
+        QFileDialog dlg(parent);
+        dlg.setAcceptMode(mode);
+        dlg.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        const QStringList filters = filter.split(QStringLiteral(";;"));
+        dlg.setNameFilters(filters);
+        if (filterIndex >= 1 && filterIndex <= filters.size())
+            dlg.selectNameFilter(filters[filterIndex - 1]);
+        dlg.setDefaultSuffix(QStringLiteral("hex"));
+        if (!path.isEmpty())
+            dlg.selectFile(path);
+        // The default suffix follows the chosen type, so "image" saved as WAV becomes image.wav.
+        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg](const QString& f) {
+            const QString ext = filterExtension(f);
+            dlg.setDefaultSuffix(ext.isEmpty() ? QStringLiteral("hex") : ext);
+        });
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return false;
+        path = dlg.selectedFiles().constFirst();
+        filterIndex = int(filters.indexOf(dlg.selectedNameFilter())) + 1;
+        if (filterIndex < 1)
+            filterIndex = 1;
+        return true;
+    }
+};
+
+QtFileDialogs g_qt;
+FileDialogs* g_current = nullptr;
+
+}  // namespace
+
+FileDialogs& FileDialogs::instance()
+{
+    return g_current ? *g_current : g_qt;
+}
+
+FileDialogs* FileDialogs::install(FileDialogs* dialogs)
+{
+    FileDialogs* previous = g_current;
+    g_current = dialogs;
+    return previous;
+}

@@ -1,0 +1,60 @@
+#pragma once
+#include <QWidget>
+
+#include "memory/hexgridmodel.h"
+#include "memory/ui/memorycontext.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class THexGrid;
+
+// The "FLASH" tab: the program image FlashBuf as a hex dump with its checksum, HEX files,
+// read/write/compare through the bootloader, and the mode buttons of the bottom panel.
+class TFlashTab : public QWidget {
+    Q_OBJECT
+public:
+    TFlashTab(TMemoryContext& ctx, QWidget* parent = nullptr);
+
+    THexGrid* FLASH = nullptr;
+    QPushButton* btnReadFLASH = nullptr;
+    QPushButton* btnWriteFLASH = nullptr;
+    QPushButton* btnCompareFLASH = nullptr;
+    QCheckBox* RunAfterSave = nullptr;
+    QCheckBox* ReloadFile = nullptr;
+    QPushButton* btnOpenFLASH = nullptr;
+    QPushButton* btnSaveFLASH = nullptr;
+    QPushButton* btnWriteFLASHToAll = nullptr;  // created hidden
+    QLabel* LabelMCU1 = nullptr;
+    QLabel* ChecksumFLASH = nullptr;
+
+    // The bottom panel's buttons belong to the window; their actions live here.
+    void AttachModeButtons(QPushButton* reset, QPushButton* runProgram, QPushButton* runBootloader);
+
+    bool LoadFLASHFile(const QString& path);
+    void UpdateFLASHView(bool reset);
+    void ShowMCU(const QString& text);
+    bool ChecksumRed() const { return FChecksumRed; }
+    QString LoadedPath() const { return FLoadedPath; }
+
+    void btnReadFLASHClick();
+    void btnWriteFLASHClick();
+    void btnCompareFLASHClick();
+    void btnOpenFLASHClick();
+    void btnSaveFLASHClick();
+    void btnWriteFLASHToAllClick();
+    void btnRunProgramClick();
+    void btnRunBootloaderClick();
+    void btnResetClick();
+
+private:
+    hexgrid::TWindow Window() const;
+    void ActivateTab(QWidget* tab);
+    QWidget* FlashSheet() const;
+
+    TMemoryContext& FCtx;
+    hexgrid::TChecksumMark FMark;
+    bool FChecksumRed = false;
+    QString FLoadedPath;
+    QWidget* FRememberedTab = nullptr;
+};

@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+
+#include <QSet>
+
+#include "memory/images.h"
+#include "memory/transfer.h"
+
+class DeviceSession;
+class QTabWidget;
+class QWidget;
+class RegionTracker;
+class TDM;
+struct TAppSettings;
+
+// What the memory tabs use of the main window. The window owns everything here; the tabs keep
+// the context by reference for their whole life.
+struct TMemoryContext {
+    DeviceSession* Session = nullptr;
+    TAppSettings* Settings = nullptr;  // options "Auto detect BL", "Version BL", "ResetSystem"
+    TMemoryImage* FlashBuf = nullptr;
+    TMemoryImage* ExtMemBuf = nullptr;
+    const RegionTracker* Region = nullptr;  // ProgStart, MemSize, Ext as the presence display keeps them
+    std::function<uint16_t()> ExtBlockSize;
+    std::function<void(const QSet<int>&)> EnableDeviceControls;
+    QTabWidget* PageControl = nullptr;
+    QWidget* Window = nullptr;  // parent of the progress window
+    TDM* Dm = nullptr;          // the device list, for "Записать все..."
+
+    // Views of the images; the tabs fill these in when they are built.
+    std::function<void(bool)> UpdateFLASHView;
+    std::function<void(bool)> UpdateExtMemView;
+    // Redraws the LCD picture from ExtMemBuf after a whole read of the external memory.
+    std::function<void()> AfterExtMemRead;
+
+    uint32_t ProgStart() const;
+    uint32_t MemSize() const;
+    uint32_t Ext() const;
+    uint16_t BlockSize() const { return ExtBlockSize ? ExtBlockSize() : 256; }
+};
+
+// The main window's StartTransfer: pauses presence, asks, prepares the bootloader, shows the
+// progress window while the transfer thread runs, reports the first failing address. Without a
+// link every exchange fails, as on a port that could not be opened.
+bool StartTransfer(TMemoryContext& ctx, TTransferKind kind, bool confirm, uint32_t addr, uint32_t count);

@@ -1,0 +1,239 @@
+// The FLASH tab: grid and checksum, HEX loading, write guards, the mode buttons and their
+// remembered tab, and a firmware flashed into the simulated bootloader through the window.
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include "link/crc16.h"
+#include "memory/hexfile.h"
+#include "memory/ui/flashtab.h"
+#include "memory/ui/frmprogress.h"
+#include "memory/ui/hexgrid.h"
+#include "memsim.h"
+
+namespace {
+
+std::vector<uint8_t> pattern(size_t n, uint8_t seed)
+{
+    std::vector<uint8_t> b(n);
+    for (size_t i = 0; i < n; ++i)
+        b[i] = uint8_t(i * 7 + seed + (i >> 8));
+    return b;
+}
+
+// A HEX file holding `bytes` from `first` on, written by the program's own writer.
+QString writeHex(const QTemporaryDir& dir, const QString& name, uint32_t first, const std::vector<uint8_t>& bytes)
+{
+    THEXFile hex(first, first + uint32_t(bytes.size()) - 1);
+    std::copy(bytes.begin(), bytes.end(), hex.Buffer.begin());
+    const QString path = dir.filePath(name);
+    if (!hex.Write(path))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+uint16_t crcOf(const uint8_t* p, size_t n)
+{
+    TCRC16 crc;
+    crc.Init(0xFFFF, 0x8408);
+    crc.Update(p, n);
+    return crc.FCRC;
+}
+
+QString hex(uint32_t v, int digits)
+{
+    return QStringLiteral("%1").arg(v, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+QString checksumText(uint16_t v)
+{
+    return QStringLiteral("Checksum: ") + hex(v, 4);
+}
+
+bool isRed(const QLabel* l)
+{
+    return l->palette().color(QPalette::WindowText) == QColor(Qt::red);
+}
+
+}  // namespace
+
+class TestFlashTab : public QObject {
+    Q_OBJECT
+private slots:
+    void gridRowsAndChecksumFollowTheRegion()
+    {
+        MessageRecorder boxes;
+        ShellFixture f;
+        TfrmMain& frm = f.Open();
+        TFlashTab& tab = *frm.FlashTab;
+        QCOMPARE(tab.parentWidget(), frm.tsFLASH);
+        // 0xC00 .. 0x8000 until a device answers: 1857 rows, first data row 0C00, 0x7400 bytes summed.
+        QCOMPARE(tab.FLASH->RowCount(), 1857);
+        QCOMPARE(tab.FLASH->CellText(1, 0), QStringLiteral("0C00"));
+        QCOMPARE(tab.FLASH->CellText(1856, 0), QStringLiteral("7FF0"));
+        QCOMPARE(tab.FLASH->CellText(0, 16), QStringLiteral("0F"));
+        frm.FlashBuf[0x11] = 0x5A;
+        QCOMPARE(tab.FLASH->CellText(2, 2), QStringLiteral("5A"));
+        frm.UpdateFLASHView(true);
+        QCOMPARE(tab.ChecksumFLASH->text(), checksumText(crcOf(frm.FlashBuf.Data(), 0x7400)));
+        QVERIFY(!isRed(tab.ChecksumFLASH));
+
+        // A byte past the summed range changes nothing; one inside turns the label red once.
+        frm.FlashBuf[0x7400] = 0;
+        frm.UpdateFLASHView(false);
+        QVERIFY(!isRed(tab.ChecksumFLASH));
+        frm.FlashBuf[0x73FF] = 0;
+        frm.UpdateFLASHView(false);
+        QVERIFY(isRed(tab.ChecksumFLASH));
+        QCOMPARE(tab.ChecksumFLASH->text(), checksumText(crcOf(frm.FlashBuf.Data(), 0x7400)));
+        frm.UpdateFLASHView(false);
+        QVERIFY(!isRed(tab.ChecksumFLASH));
+        QVERIFY(boxes.boxes().empty());
+    }
+
+    void hexLoadKeepsTheRegionAndMarksChanges()
+    {
+        MessageRecorder boxes;
+        ScriptedFileDialogs dialogs;
+        ShellFixture f;
+        TfrmMain& frm = f.Open();
+        TFlashTab& tab = *frm.FlashTab;
+        QTemporaryDir dir;
+        // 0x200 bytes from 0xB00: the 0x100 below ProgStart 0xC00 are dropped.
+        const auto bytes = pattern(0x200, 3);
+        const QString path = writeHex(dir, "fw.hex", 0xB00, bytes);
+        dialogs.push(path, 2);  // read as Intel HEX whatever type was chosen
+        tab.btnOpenFLASH->setEnabled(true);
+        tab.btnOpenFLASH->click();
+        QCOMPARE(dialogs.filters.value(0), QStringLiteral("Файлы HEX (*.hex);;Файлы BIN (*.bin);;Все файлы (*.*)"));
+        QCOMPARE(tab.LoadedPath(), path);
+        QVERIFY(std::equal(bytes.begin() + 0x100, bytes.end(), frm.FlashBuf.Data()));
+        QCOMPARE(int(frm.FlashBuf[0x100]), 0xFF);
+        QCOMPARE(int(frm.FlashBuf[0x3FFFF]), 0xFF);
+        QVERIFY(isRed(tab.ChecksumFLASH));
+        QVERIFY(tab.LoadFLASHFile(path));  // same file again: black
+        QVERIFY(!isRed(tab.ChecksumFLASH));
+
+        // A broken file: the reader's text in an error box, image and path unchanged.
+        QFile bad(dir.filePath("bad.hex"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(":10000000ZZ\r\n");
+        bad.close();
+        const uint8_t before = frm.FlashBuf[0];
+        QVERIFY(!tab.LoadFLASHFile(bad.fileName()));
+        QCOMPARE(boxes.boxes().back().kind, QStringLiteral("error"));
+        QCOMPARE(boxes.boxes().back().text, QStringLiteral("Неверный символ в строке 1!"));
+        QCOMPARE(frm.FlashBuf[0], before);
+        QCOMPARE(tab.LoadedPath(), path);
+
+        // Saved as HEX over the region and read back.
+        const QString out = dir.filePath("out.hex");
+        dialogs.push(out, 3);
+        tab.btnSaveFLASH->setEnabled(true);
+        tab.btnSaveFLASH->click();
+        THEXFile back(0xC00, 0x7FFF);
+        QVERIFY(back.Read(out));
+        QVERIFY(std::equal(back.Buffer.begin(), back.Buffer.end(), frm.FlashBuf.Data()));
+    }
+
+    void writeIsGuardedAndAsksWithoutAFile()
+    {
+        MessageRecorder boxes;
+        ShellFixture f;
+        TfrmMain& frm = f.Open();
+        TFlashTab& tab = *frm.FlashTab;
+        // F5 reaches the handler while the button is disabled: nothing happens.
+        QVERIFY(!tab.btnWriteFLASH->isEnabled());
+        tab.btnWriteFLASHClick();
+        QVERIFY(boxes.boxes().empty());
+        // Enabled, no file loaded: the question comes first, and No ends it.
+        frm.M_AllControls->trigger();
+        QVERIFY(tab.btnWriteFLASH->isEnabled());
+        boxes.answer(false);
+        tab.btnWriteFLASH->click();
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Файл прошивки не был загружен.\r\nПродолжить?")});
+    }
+
+    void bootloaderRemembersTheTabAndProgramReturnsToIt()
+    {
+        MessageRecorder boxes;
+        ShellFixture f;
+        TfrmMain& frm = f.Open();
+        QCOMPARE(frm.btnRunProgram->toolTip(), QStringLiteral("Переключение в раюочий режим (F9)"));
+        frm.PageControl->setCurrentWidget(frm.tsCmd);
+        frm.btnRunBootloader->setEnabled(true);
+        frm.btnRunBootloader->click();
+        QCOMPARE(frm.ActiveTabName(), QStringLiteral("tsFLASH"));
+        frm.btnRunProgram->setEnabled(true);
+        frm.btnRunProgram->click();
+        QCOMPARE(frm.ActiveTabName(), QStringLiteral("tsCmd"));
+        frm.PageControl->setCurrentWidget(frm.tsExtMem);
+        frm.btnRunProgram->setEnabled(true);  // every exchange starts with all device controls off
+        frm.btnRunProgram->click();  // stays remembered
+        QCOMPARE(frm.ActiveTabName(), QStringLiteral("tsCmd"));
+        QVERIFY(boxes.boxes().empty());  // no port: nothing sent, nothing shown
+    }
+
+    // A real HEX file flashed into the simulated bootloader through the window, verified, and
+    // the device switched to its program and back.
+    void flashVerifyAndRunAgainstTheSimulator()
+    {
+        MemSim sim;
+        TfrmMain& frm = sim.Open();
+        TFlashTab& tab = *frm.FlashTab;
+        QVERIFY(sim.WaitBootloader(frm));
+        const uint32_t start = sim.dev->appOffset();
+        const uint32_t size = sim.dev->flashSize() - start;
+        QCOMPARE(frm.Region.ProgStart(), int64_t(start));
+        QCOMPARE(frm.Region.MemSize(), int64_t(sim.dev->flashSize()));
+        QCOMPARE(tab.FLASH->RowCount(), int(size / 16 + 1));
+        QVERIFY(tab.LabelMCU1->text() != QStringLiteral("- - -"));
+
+        QTemporaryDir dir;
+        const auto image = pattern(size, 9);
+        sim.dialogs.push(writeHex(dir, "firmware.hex", start, image));
+        tab.btnOpenFLASH->click();
+        QVERIFY(std::equal(image.begin(), image.end(), frm.FlashBuf.Data()));
+
+        tab.RunAfterSave->setChecked(true);
+        sim.boxes.answer(true);  // "Записать данные из буфера во FLASH-память?"
+        frm.PageControl->setCurrentWidget(frm.tsFLASH);
+        tab.btnWriteFLASH->click();
+        QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Записать данные из буфера во FLASH-память?")});
+        QVERIFY(sim.dev->readFlash(start, size) == image);
+        QCOMPARE(sim.RequestsOf(4), int(size / 64));
+        QVERIFY(TfrmProgress::LastStats().calls >= int(size / 64));
+        QCOMPARE(frm.windowTitle(), QStringLiteral("Zevanta"));  // progress title restored
+        // "Запускать после записи": the device runs its program.
+        QVERIFY(sim.WaitApplication(frm));
+
+        // Back into the bootloader from the console tab, compare, then run again.
+        frm.PageControl->setCurrentWidget(frm.tsCmd);
+        frm.btnRunBootloader->click();
+        QCOMPARE(frm.ActiveTabName(), QStringLiteral("tsFLASH"));
+        QVERIFY(sim.WaitBootloader(frm));
+        sim.boxes.clear();
+        tab.btnCompareFLASH->click();
+        QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Различия не найдены!")});
+        // A difference is reported at its address.
+        frm.FlashBuf[0x45] ^= 0xFF;
+        QVERIFY(sim.WaitBootloader(frm));  // controls come back with the next display step
+        sim.boxes.clear();
+        tab.btnCompareFLASH->click();
+        QCOMPARE(sim.boxes.texts(),
+                 QStringList{QStringLiteral("Несовпадение данных по адресу 0x") + hex(start + 0x45, 4)});
+        frm.FlashBuf[0x45] ^= 0xFF;
+        QVERIFY(sim.WaitBootloader(frm));
+        frm.btnRunProgram->click();
+        QCOMPARE(frm.ActiveTabName(), QStringLiteral("tsCmd"));
+        QVERIFY(sim.WaitApplication(frm));
+        QVERIFY(sim.boxes.boxes().size() == 1);
+    }
+};
+
+QTEST_MAIN(TestFlashTab)
+#include "tst_flashtab.moc"
