@@ -1,5 +1,7 @@
 #include "memory/flashpanel.h"
 
+#include <algorithm>
+
 #include <QFile>
 
 #include "app/messages.h"
@@ -15,7 +17,10 @@ TPart ReadDataRange(uint32_t beginAddr, uint32_t countBytes, uint32_t blockSize,
     p.Start = blockSize * (beginAddr / blockSize);
     if (ext >= blockSize && p.Start > ext - blockSize)
         p.Start = ext - blockSize;
-    p.Count = blockSize * ((countBytes + blockSize - 1) / blockSize);
+    // Every block the range touches, also when it crosses a block edge: the grid must not show
+    // bytes that were never read.
+    const uint64_t end = uint64_t(blockSize) * ((uint64_t(beginAddr) + countBytes + blockSize - 1) / blockSize);
+    p.Count = end > p.Start ? uint32_t(std::min<uint64_t>(end - p.Start, 0xFFFFFFFF)) : 0;
     // A start at or past the end of the memory reads nothing (the subtraction would wrap).
     if (p.Start >= ext)
         p.Count = 0;

@@ -22,8 +22,8 @@ struct TPart {
     bool operator==(const TPart&) const = default;
 };
 
-// "Считать": whole blocks from the block that holds beginAddr, enough of them for countBytes,
-// kept inside 0 .. ext-1. Count 0 when there is nothing to read (countBytes 0 or beyond ext).
+// "Считать": every whole block that holds a byte of beginAddr .. beginAddr+countBytes-1, kept
+// inside 0 .. ext-1. Count 0 when there is nothing to read (countBytes 0 or beyond ext).
 TPart ReadDataRange(uint32_t beginAddr, uint32_t countBytes, uint32_t blockSize, uint32_t ext);
 // "Записать": the one block that holds addr, kept inside 0 .. ext-1.
 TPart WriteDataBlock(uint32_t addr, uint32_t blockSize, uint32_t ext);
