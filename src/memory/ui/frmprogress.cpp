@@ -82,7 +82,12 @@ TfrmProgress::TfrmProgress(TProgressThread& thread, QWidget* parent)
     setFixedSize(360, 130);
 
     // The thread hands each step to the main thread and waits for it: the window only reads.
-    FThread.OnProgress = [this](int32_t) { MainThreadCalls::run([this] { UpdateProgress(); }); };
+    FThread.OnProgress = [this](int32_t) {
+        QElapsedTimer wait;
+        wait.start();
+        MainThreadCalls::run([this] { UpdateProgress(); });
+        FThreadWaitNs += wait.nsecsElapsed();
+    };
 }
 
 TfrmProgress::~TfrmProgress()
@@ -96,6 +101,7 @@ TfrmProgress::~TfrmProgress()
     FThread.OnProgress = nullptr;
     if (FTitleWindow)
         FTitleWindow->setWindowTitle(FSavedTitle);
+    FStats.threadWaitNs = FThreadWaitNs.load();
     g_lastStats = FStats;
 }
 
@@ -125,6 +131,7 @@ void TfrmProgress::FormActivate()
     if (FStarted)
         return;
     FStarted = true;
+    FSinceStart.start();
     FThread.Start();
     Timer->start();
 }
@@ -171,6 +178,7 @@ void TfrmProgress::UpdateProgress()
     ++FStats.calls;
     FStats.totalNs += ns;
     FStats.longestNs = std::max(FStats.longestNs, ns);
+    FStats.lastStepNs = FSinceStart.nsecsElapsed();
 }
 
 void TfrmProgress::closeEvent(QCloseEvent* e)

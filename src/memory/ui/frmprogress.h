@@ -2,6 +2,8 @@
 #include <QDialog>
 #include <QElapsedTimer>
 
+#include <atomic>
+
 #include "memory/transferthread.h"
 
 class QLabel;
@@ -38,6 +40,8 @@ public:
         qint64 calls = 0;
         qint64 totalNs = 0;
         qint64 longestNs = 0;
+        qint64 lastStepNs = 0;  // from the thread's start to the last progress step
+        qint64 threadWaitNs = 0;  // the transfer thread's time in progress hand-overs, in all
     };
     const Stats& ProgressStats() const { return FStats; }
     // The last finished window's figures (a window lives only inside StartTransfer).
@@ -61,5 +65,7 @@ private:
     QString FSavedTitle;
     bool FStarted = false;
     bool FClosing = false;
+    QElapsedTimer FSinceStart;
+    std::atomic<qint64> FThreadWaitNs{0};
     Stats FStats;
 };
