@@ -4,12 +4,15 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
 #include "link/crc16.h"
 #include "memory/hexfile.h"
+#include "memory/ui/consoletab.h"
+#include "memory/ui/extmemtab.h"
 #include "memory/ui/flashtab.h"
 #include "memory/ui/frmprogress.h"
 #include "memory/ui/hexgrid.h"
@@ -232,6 +235,69 @@ private slots:
         QCOMPARE(frm.ActiveTabName(), QStringLiteral("tsCmd"));
         QVERIFY(sim.WaitApplication(frm));
         QVERIFY(sim.boxes.boxes().size() == 1);
+    }
+
+    // Pictures of the memory tabs for the documentation, under a real display (xvfb-run):
+    // ZEVANTA_SCREENSHOT_DIR=docs/screenshots xvfb-run -a tst_flashtab screenshots
+    void screenshots()
+    {
+        const QString out = qEnvironmentVariable("ZEVANTA_SCREENSHOT_DIR");
+        if (out.isEmpty())
+            QSKIP("ZEVANTA_SCREENSHOT_DIR not set");
+        MemSim sim(true, 0x8000);
+        TfrmMain& frm = sim.Open();
+        frm.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frm));
+        QVERIFY(sim.WaitApplication(frm));
+        QTemporaryDir dir;
+
+        // Ext Mem: a loaded image, read back from the device.
+        std::vector<uint8_t> ext(0x8000);
+        for (size_t i = 0; i < ext.size(); ++i)
+            ext[i] = uint8_t(i < 0x40 ? "Zevanta external memory: settings block v2, 64 bytes...."[i % 56] : i * 3);
+        sim.dev->writeExt(0, ext);
+        frm.PageControl->setCurrentWidget(frm.tsExtMem);
+        frm.ExtMemTab->btnReadExtMem->click();
+        QVERIFY(sim.WaitApplication(frm));
+        QTest::qWait(200);
+        QVERIFY(frm.grab().save(out + "/extmem-tab.png"));
+
+        // Console: a few exchanges.
+        frm.PageControl->setCurrentWidget(frm.tsCmd);
+        const std::pair<const char*, const char*> lines[] = {{"71", ""}, {"11", "00 01"}, {"FF", "12 34"}, {"21", ""}};
+        for (const auto& [cmd, data] : lines) {
+            QVERIFY(sim.WaitApplication(frm));
+            frm.ConsoleTab->EditCmd->setText(cmd);
+            frm.ConsoleTab->EditData->setText(data);
+            frm.ConsoleTab->btnSendData->click();
+        }
+        QVERIFY(sim.WaitApplication(frm));
+        QTest::qWait(200);
+        QVERIFY(frm.grab().save(out + "/console.png"));
+
+        // FLASH: into the bootloader, a firmware loaded from a HEX file.
+        frm.btnRunBootloader->click();
+        QVERIFY(sim.WaitBootloader(frm));
+        const uint32_t start = sim.dev->appOffset();
+        auto image = pattern(sim.dev->flashSize() - start, 0x31);
+        std::fill(image.begin() + 0x1800, image.end(), uint8_t(0xFF));
+        sim.dialogs.push(writeHex(dir, "firmware.hex", start, image));
+        frm.FlashTab->btnOpenFLASH->click();
+        QTest::qWait(200);
+        QVERIFY(frm.grab().save(out + "/flash-tab.png"));
+
+        // The progress window during a write at a real line rate.
+        sim.bus.setBaud(57600);
+        sim.boxes.answer(true);
+        QTimer::singleShot(1500, &frm, [&] {
+            auto* dlg = frm.findChild<TfrmProgress*>();
+            if (dlg) {
+                dlg->grab().save(out + "/progress.png");
+                dlg->btnClose->click();
+            }
+        });
+        frm.FlashTab->btnWriteFLASH->click();
+        QVERIFY(QFileInfo::exists(out + "/progress.png"));
     }
 };
 
