@@ -8,7 +8,10 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include <QCheckBox>
+
 #include "memory/ui/ctrlextmemtab.h"
+#include "memory/ui/flashtab.h"
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/hexgrid.h"
 #include "memsim.h"
@@ -83,6 +86,30 @@ private slots:
         tab.btnOpenExtMem->click();
         QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Ошибка файловой системы!")});
         QCOMPARE(int(frm.ExtMemBuf[0x10]), int(uint8_t(pattern(0x100, 2)[0x10])));
+    }
+
+    // The tab's fields and the FLASH options go into the settings at exit and come back at start.
+    void fieldsSurviveExitAndStart()
+    {
+        MessageRecorder boxes;
+        ShellFixture f;
+        TfrmMain& frm = f.Open();
+        frm.CtrlExtMemTab->BeginAddr->setValue(304);
+        frm.CtrlExtMemTab->CountBytes->setValue(5);
+        frm.CtrlExtMemTab->AddrForWrite->setValue(10);
+        frm.CtrlExtMemTab->WriteValue->setValue(200);
+        frm.CtrlExtMemTab->TypeData->SetItemIndex(1);
+        frm.FlashTab->RunAfterSave->setChecked(true);
+        TfrmMain& again = f.Reopen();
+        TCtrlExtMemTab& ctrl = *again.CtrlExtMemTab;
+        QCOMPARE(ctrl.BeginAddr->value(), 304);
+        QCOMPARE(ctrl.CountBytes->value(), 5);
+        QCOMPARE(ctrl.AddrForWrite->value(), 10);
+        QCOMPARE(ctrl.WriteValue->value(), 200);
+        QCOMPARE(ctrl.HEXValue->text(), QStringLiteral("0xC8"));
+        QCOMPARE(ctrl.TypeData->ItemIndex(), 1);
+        QVERIFY(again.FlashTab->RunAfterSave->isChecked());
+        QVERIFY(!again.FlashTab->ReloadFile->isChecked());
     }
 
     void transfersAndTheControlTab()
