@@ -170,3 +170,21 @@ TEST(PayloadReader, ShortPayloadReadsZeros)
     r2.SkipByte(1000);
     EXPECT_EQ(pos2, 10);
 }
+
+TEST(Crc16, TableMatchesTheBitwiseDefinition)
+{
+    // Another polynomial takes the bitwise path; run both over the same bytes per polynomial.
+    for (uint16_t poly : {uint16_t(0x8408), uint16_t(0xA001)}) {
+        TCRC16 fast;
+        fast.Init(0xFFFF, poly);
+        uint16_t slow = 0xFFFF;
+        for (int i = 0; i < 1000; ++i) {
+            const auto b = uint8_t(i * 131 + 7);
+            fast.UpdateCRC(b);
+            slow ^= b;
+            for (int k = 0; k < 8; ++k)
+                slow = (slow & 1) ? uint16_t((slow >> 1) ^ poly) : uint16_t(slow >> 1);
+            ASSERT_EQ(fast.FCRC, slow) << poly << " at " << i;
+        }
+    }
+}
