@@ -11,9 +11,9 @@
 // window through atomics. Thread affinity: Start, Cancel, Finished, View and the destructor are
 // for the owner's thread; OnProgress runs on the transfer thread.
 //
-// A window drives it like this: Start() on its first activation; OnProgress hands the display step
-// to the main thread synchronously (MainThreadCalls::run) and reads View(); a 100 ms timer closes
-// the window once Finished(); the cancel button calls Cancel(). Because OnProgress may wait for the
+// A window drives it like this: Start() on its first activation; OnProgress asks the main thread
+// to redraw from View() (the window's own choice whether it waits for that); a 100 ms timer closes
+// the window once Finished(); the cancel button calls Cancel(). Should an OnProgress wait for the
 // main thread, the owner must not block in Wait() or the destructor before Finished() unless it
 // serves those calls meanwhile (MainThreadCalls::waitServing).
 class TProgressThread {

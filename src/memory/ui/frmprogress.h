@@ -67,5 +67,8 @@ private:
     bool FClosing = false;
     QElapsedTimer FSinceStart;
     std::atomic<qint64> FThreadWaitNs{0};
+    std::atomic<bool> FUpdatePending{false};
+    std::atomic<qint64> FLastRedrawNs{-1'000'000'000};
+    static constexpr qint64 kMinRedrawNs = 40'000'000;
     Stats FStats;
 };
