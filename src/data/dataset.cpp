@@ -498,17 +498,8 @@ bool TTable::Post()
     }
 
     QSqlQuery q(FDb.Connection());
-    if (!q.prepare(sql)) {
-        SetError(q.lastError().text());
-        return false;
-    }
-    for (const QVariant& v : params)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        // The buffer stays, so the caller can correct it or cancel.
-        SetError(q.lastError().text());
-        return false;
-    }
+    if (!Execute(q, sql, params))
+        return false;  // the buffer stays, so the caller can correct it or cancel
     const QVariant id = FState == dsInsert ? q.lastInsertId() : FBuffer.value(idCol);
     q = QSqlQuery();
     FState = dsBrowse;
