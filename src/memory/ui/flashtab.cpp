@@ -211,33 +211,32 @@ void TFlashTab::ActivateTab(QWidget* tab)
         FCtx.PageControl->setCurrentWidget(tab);
 }
 
-void TFlashTab::btnRunProgramClick()
+void TFlashTab::SendModeCommand(uint8_t cmd, const QString& refusedText)
 {
     DeviceSession* s = FCtx.Session;
-    if (!s)
-        return;
     s->PausePresence();
     if (FCtx.EnableDeviceControls)
         FCtx.EnableDeviceControls({});
-    if (TZEVA16* link = s->ZevaLink(); link && !s->SendToDevice(1, {}, true, true))
-        ShowMessage(MsgKind::Warning,
-                    link->Error() == errAnswerError ? Msg::NoMainProgram : Msg::CommandNotAccepted);
+    // The message comes before presence resumes: the link's error is still this exchange's.
+    if (TZEVA16* link = s->ZevaLink(); link && !s->SendToDevice(cmd, {}, true, true))
+        ShowMessage(MsgKind::Warning, link->Error() == errAnswerError ? refusedText : Msg::CommandNotAccepted);
     s->ResumePresence();
+}
+
+void TFlashTab::btnRunProgramClick()
+{
+    if (!FCtx.Session)
+        return;
+    SendModeCommand(1, Msg::NoMainProgram);
     if (FRememberedTab)
         ActivateTab(FRememberedTab);
 }
 
 void TFlashTab::btnRunBootloaderClick()
 {
-    DeviceSession* s = FCtx.Session;
-    if (!s)
+    if (!FCtx.Session)
         return;
-    s->PausePresence();
-    if (FCtx.EnableDeviceControls)
-        FCtx.EnableDeviceControls({});
-    if (s->ZevaLink() && !s->SendToDevice(2, {}, true, true))
-        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
-    s->ResumePresence();
+    SendModeCommand(2, Msg::CommandNotAccepted);
     if (FCtx.PageControl) {
         FRememberedTab = FCtx.PageControl->currentWidget();
         ActivateTab(FlashSheet());

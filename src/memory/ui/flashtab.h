@@ -43,6 +43,8 @@ public:
     void btnOpenFLASHClick();
     void btnSaveFLASHClick();
     void btnWriteFLASHToAllClick();
+    // Pauses presence, sends a mode command, says what went wrong (refusedText for a refusal), resumes.
+    void SendModeCommand(uint8_t cmd, const QString& refusedText);
     void btnRunProgramClick();
     void btnRunBootloaderClick();
     void btnResetClick();
