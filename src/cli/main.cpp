@@ -351,7 +351,8 @@ int cmdFlash(const CliArgs& a)
     TTransferSetup setup;
     if (!identifyForTransfer(*link, a, setup))
         return kExitFailed;
-    if (setup.ProgStart == 0 || setup.ProgStart >= setup.MemSize) {
+    // An application may start at 0; only a missing or empty region means the catalogue failed us.
+    if (setup.MemSize == 0 || setup.ProgStart >= setup.MemSize) {
         err(QStringLiteral("the device reports no program region (controller unknown to the catalogue?)"));
         return kExitFailed;
     }

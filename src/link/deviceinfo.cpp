@@ -54,6 +54,16 @@ QString readName(PayloadReader& r)
     return Cp1251::toUnicode(QByteArrayView(s.data(), qsizetype(s.size())));
 }
 
+// "name   v. major.minor   build N"; the first generation puts a blank in front.
+QString nameLine(const QString& name, const TDeviceInfo& info)
+{
+    return QStringLiteral("%1   v. %2.%3   build %4")
+        .arg(name)
+        .arg(info.Version >> 4)
+        .arg(info.Version & 15)
+        .arg(info.Build);
+}
+
 uint32_t readExt(PayloadReader& r)
 {
     return std::min(r.ReadInt24(), kMaxExt);
@@ -68,11 +78,7 @@ void decodeLayoutA(PayloadReader& r, uint8_t first, TDeviceInfo& info, uint8_t& 
     QString name = QStringLiteral("Bootloader");
     if (r.ReadByte() != 0)
         name = readName(r);
-    info.Name = QStringLiteral(" %1   v. %2.%3   build %4")
-                    .arg(name)
-                    .arg(info.Version >> 4)
-                    .arg(info.Version & 15)
-                    .arg(info.Build);
+    info.Name = QLatin1Char(' ') + nameLine(name, info);
     mcuId = r.ReadByte();
     if (info.Mode != mDevice5)
         return;
@@ -105,11 +111,7 @@ void decodeLayoutB(PayloadReader& r, TDeviceInfo& info, TParams& params, uint8_t
     QString name = readName(r);
     if (name.isEmpty())
         name = info.Mode == mBootloader60 ? QStringLiteral("Bootloader") : QStringLiteral("Unknown Device");
-    info.Name = QStringLiteral("%1   v. %2.%3   build %4")
-                    .arg(name)
-                    .arg(info.Version >> 4)
-                    .arg(info.Version & 15)
-                    .arg(info.Build);
+    info.Name = nameLine(name, info);
     mcuId = r.ReadByte();
     info.Ext = readExt(r);
     while (!r.EndOfBuf()) {
