@@ -147,20 +147,26 @@ QString clockText(const TDeviceInfo& i)
     return date + QLatin1Char(' ') + RtcTimeToQTime(i.TimeRTC).toString(QStringLiteral("HH:mm:ss"));
 }
 
-int cmdIdentify(const CliArgs& a)
+// Loads the catalogue (a bad one is reported, not fatal) and identifies the device at --addr.
+bool identifyDevice(TZEVA16& link, const CliArgs& a)
 {
-    auto link = openLink(a);
-    if (!link)
-        return kExitFailed;
     try {
-        link->SetMCUs(LoadMCUCatalog(DefaultMCUCatalogPath()));
+        link.SetMCUs(LoadMCUCatalog(DefaultMCUCatalogPath()));
     } catch (const McuCatalogError& e) {
         err(QString::fromStdString(e.what()) + QStringLiteral(" (controller details will be missing)"));
     }
-    if (!link->GetDeviceInfo(uint16_t(a.addr))) {
-        err(QStringLiteral("device %1: %2").arg(a.addr).arg(failureText(*link)));
-        return kExitFailed;
+    if (!link.GetDeviceInfo(uint16_t(a.addr))) {
+        err(QStringLiteral("device %1: %2").arg(a.addr).arg(failureText(link)));
+        return false;
     }
+    return true;
+}
+
+int cmdIdentify(const CliArgs& a)
+{
+    auto link = openLink(a);
+    if (!link || !identifyDevice(*link, a))
+        return kExitFailed;
     const TDeviceInfo i = link->InfoCopy();
     const TParams p = link->ParamsCopy();
     out(QStringLiteral("Name:       %1").arg(i.Name.trimmed()));
@@ -318,15 +324,8 @@ bool runTransfer(TTransferLink& link, const TTransferSetup& setup, TTransferKind
 // Identifies the device and takes its memory layout, as the presence display would.
 bool identifyForTransfer(TZEVA16& link, const CliArgs& a, TTransferSetup& setup)
 {
-    try {
-        link.SetMCUs(LoadMCUCatalog(DefaultMCUCatalogPath()));
-    } catch (const McuCatalogError& e) {
-        err(QString::fromStdString(e.what()));
-    }
-    if (!link.GetDeviceInfo(uint16_t(a.addr))) {
-        err(QStringLiteral("device %1: %2").arg(a.addr).arg(failureText(link)));
+    if (!identifyDevice(link, a))
         return false;
-    }
     const TDeviceInfo i = link.InfoCopy();
     setup.ProgStart = i.ProgStart;
     setup.MemSize = i.MemSize;
