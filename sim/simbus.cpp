@@ -7,6 +7,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+
+#include <condition_variable>
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
@@ -308,6 +310,12 @@ void SimBus::closeSerialSide()
 {
     m_closeRequested = true;
     wake();
+    // Return only once the line is really gone, so that a caller's next request cannot still be
+    // answered (a test that pulls the plug between two blocks relies on this).
+    if (!running() || std::this_thread::get_id() == m_thread.get_id())
+        return;
+    std::unique_lock lock(m_closeMutex);
+    m_closeCv.wait_for(lock, std::chrono::seconds(5), [this] { return m_serialClosed; });
 }
 
 void SimBus::wake()
@@ -411,6 +419,9 @@ void SimBus::run()
             ::close(m_master);
             ::close(m_slave);
             m_master = m_slave = -1;
+            std::lock_guard lock(m_closeMutex);
+            m_serialClosed = true;
+            m_closeCv.notify_all();
         }
         pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {m_master, POLLIN, 0}};
         const nfds_t count = m_master >= 0 ? 2 : 1;

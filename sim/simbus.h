@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -68,7 +69,7 @@ public:
     bool running() const { return m_thread.joinable(); }
     std::string slavePath() const;
     // The device vanishes: the master side closes, so the program's port sees a hang-up.
-    // The bus stays "running" but deaf until stop().
+    // Returns once the worker has closed it. The bus stays "running" but deaf until stop().
     void closeSerialSide();
 
     // Without a pty or timing: decode `bytes` as if they arrived on the line and return the
@@ -124,6 +125,9 @@ private:
     std::atomic<uint32_t> m_baud{0};
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_closeRequested{false};
+    std::mutex m_closeMutex;  // m_serialClosed: set by the worker once the master is closed
+    std::condition_variable m_closeCv;
+    bool m_serialClosed = false;
     int m_master = -1;
     int m_slave = -1;
     int m_wake[2] = {-1, -1};
