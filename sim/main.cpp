@@ -9,6 +9,7 @@
 
 #include "sim/deviceoption.h"
 #include "sim/simbus.h"
+#include "versiondefs.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ void usage(FILE* to)
                  "  --link PATH      also make a symlink PATH to the serial side (removed at exit)\n"
                  "  --baud N         pace both directions at N baud (0: no pacing; default 0)\n"
                  "%s"
+                 "  --version        the version\n"
                  "  --help           this text\n\n"
                  "Without --device: 1:boot50 2:boot51 3:boot60 4:app5:at45=8192 5:app6:at45=4096\n"
                  "Runs until SIGINT or SIGTERM.\n",
@@ -43,6 +45,9 @@ int main(int argc, char** argv)
         };
         if (arg == "--help" || arg == "-h") {
             usage(stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("zevanta-sim %s\n", ZEVANTA_VERSION_STRING);
             return 0;
         } else if (arg == "--link") {
             bus.setLinkPath(value("--link"));

@@ -17,6 +17,7 @@
 #include "memory/console.h"
 #include "memory/images.h"
 #include "memory/transferrun.h"
+#include "versiondefs.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -420,6 +421,10 @@ int main(int argc, char** argv)
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         std::fputs(kUsage, args.empty() ? stderr : stdout);
         return args.empty() ? kExitUsage : kExitOk;
+    }
+    if (args[0] == "--version") {
+        std::printf("zevanta-cli %s\n", ZEVANTA_VERSION_STRING);
+        return kExitOk;
     }
     std::string why;
     const auto parsed = ParseCliArgs(args, why);

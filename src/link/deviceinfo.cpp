@@ -9,6 +9,7 @@
 
 #include "app/cp1251.h"
 #include "link/payloadreader.h"
+#include "versiondefs.h"
 
 namespace {
 
@@ -290,6 +291,10 @@ std::vector<TItemMCU> LoadMCUCatalog(const QString& path)
 
 QString DefaultMCUCatalogPath()
 {
-    const QString appDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-    return QDir(appDir).filePath(QStringLiteral("mcu.xml"));
+    const QDir appDir(QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath());
+    const QString beside = appDir.filePath(QStringLiteral("mcu.xml"));
+    // An installed program finds it in the data folder of its prefix (../share/zevanta).
+    const QString installed =
+        QDir::cleanPath(appDir.filePath(QStringLiteral(ZEVANTA_DATA_FROM_BIN "/mcu.xml")));
+    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
 }

@@ -83,7 +83,7 @@ void DecodeDeviceInfo(const uint8_t* payload, uint16_t count, const std::vector<
 
 // Reads the controller catalogue. Throws McuCatalogError naming the file and the fault.
 std::vector<TItemMCU> LoadMCUCatalog(const QString& path);
-// mcu.xml beside the executable (or in the source tree's resources when run from a build folder).
+// mcu.xml beside the executable (a build folder), else in the installed data folder of its prefix.
 QString DefaultMCUCatalogPath();
 
 class McuCatalogError : public std::runtime_error {
