@@ -253,3 +253,17 @@ std::optional<QString> TLogFile::PreviousRunQuestion() const
         return std::nullopt;
     return Msg::PrevRunFailed.arg(last.Text);
 }
+
+std::optional<QString> TLogFile::ReadText()
+{
+    QFile file(FileName);
+    if (!file.exists())
+        return QString();
+    if (!file.open(QIODevice::ReadOnly)) {
+        ErrorText = QStringLiteral("%1: %2").arg(FileName, file.errorString());
+        return std::nullopt;
+    }
+    QByteArray data = file.readAll();
+    data.replace("\r\n", "\n");
+    return Cp1251::toUnicode(data);
+}

@@ -40,6 +40,9 @@ public:
     std::optional<QString> PreviousRunQuestion() const;
 
     QString ArchiveFolder() const;
+    // The whole file as text with LF line ends, for a terminal that is not CP1251. Nothing (with
+    // ErrorText) when the log cannot be read; a log not written yet reads as empty.
+    std::optional<QString> ReadText();
 
     QString FileName;
     std::vector<TLog> Log;

@@ -220,3 +220,24 @@ TEST(LogFile, UnwritableLogIsReportedAndNothingIsLost)
     EXPECT_EQ(log.LastEvent().Text, QStringLiteral("Сбой"));
     EXPECT_TRUE(log.PutLog(logInfo, QStringLiteral("Стоп")));
 }
+
+TEST(LogFile, ReadTextDecodesForATerminal)
+{
+    QTemporaryDir dir;
+    TLogFile log(dir.path());
+    EXPECT_EQ(log.ReadText(), QString());  // no log yet: nothing to print, not a failure
+    // A line written by the program, one by another tool (LF only) and a lone CR inside a line.
+    writeFile(log.FileName, "Info 01.02.24 10:00:00 \xD1\xF2\xE0\xF0\xF2\r\n"
+                            "Err  01.02.24 10:00:01 \xB9 5 \xAB\xE6\xB8\xBB\n"
+                            "a\rb\r\n");
+    const auto text = log.ReadText();
+    ASSERT_TRUE(text.has_value()) << qPrintable(log.ErrorText);
+    EXPECT_EQ(*text, QStringLiteral("Info 01.02.24 10:00:00 Старт\n"
+                                    "Err  01.02.24 10:00:01 № 5 «жё»\n"
+                                    "a\rb\n"));
+
+    QFile::remove(log.FileName);
+    QDir().mkpath(log.FileName);  // a folder where the file should be cannot be read
+    EXPECT_FALSE(log.ReadText().has_value());
+    EXPECT_TRUE(log.ErrorText.contains(log.FileName));
+}

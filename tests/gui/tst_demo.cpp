@@ -2,6 +2,8 @@
 // down cleanly, with every file in a temporary home of its own.
 #include <QtTest>
 
+#include <csignal>
+
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -57,6 +59,64 @@ private slots:
         // The user's own settings and database were never touched.
         QVERIFY(!QFile::exists(home.filePath("config/zevanta.ini")));
         QVERIFY(!QFile::exists(home.filePath("data/Zevanta/Zevanta.db")));
+
+        // --log prints the CP1251 log as UTF-8 with LF line ends, and needs no display.
+        QProcessEnvironment terminal = env;
+        terminal.insert("QT_QPA_PLATFORM", "xcb");
+        terminal.remove("DISPLAY");
+        terminal.remove("WAYLAND_DISPLAY");
+        QProcess p;
+        p.setProcessEnvironment(terminal);
+        p.start(program, {"--demo", "--log"});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        const QByteArray out = p.readAllStandardOutput();
+        QVERIFY(!out.contains('\r'));
+        const QStringList lines = QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QVERIFY2(lines.first().startsWith("Info ") && lines.first().endsWith(" Старт"), qPrintable(lines.first()));
+        QVERIFY2(lines.last().endsWith(" Стоп"), qPrintable(lines.last()));
+    }
+
+    // A signal from the session or a terminal closes the program as its window's close button
+    // does: settings written, presence stopped, "Стоп" logged, exit code 0.
+    void signalClosesLikeTheWindow_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void signalClosesLikeTheWindow()
+    {
+        QFETCH(int, signal);
+        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/zevanta");
+        if (!QFile::exists(program))
+            QSKIP("the zevanta program is not built");
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        env.insert("XDG_DATA_HOME", home.filePath("data"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        const QString demoDir = home.filePath("data/Zevanta/demo");
+
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(program, {"--demo"});
+        QVERIFY(p.waitForStarted());
+        // "Старт" is logged by the main window; the handlers are in place before it.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(demoDir + "/log.txt").size() > 0, 60000);
+        ::kill(pid_t(p.processId()), signal);
+        QVERIFY2(p.waitForFinished(30000), "the program did not end on the signal");
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+
+        QSettings ini(demoDir + "/zevanta.ini", QSettings::IniFormat);
+        QCOMPARE(ini.value("Form/Active Tab").toString(), QStringLiteral("tsDevice"));
+        TLogFile log(demoDir);
+        QVERIFY(log.LoadLog());
+        QCOMPARE(log.LastEvent().Text, QStringLiteral("Стоп"));
     }
 };
 

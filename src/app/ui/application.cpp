@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include "app/restart.h"
 #include "app/settings.h"
 #include "app/ui/demo.h"
+#include "app/ui/desktop.h"
 #include "app/ui/frmabout.h"
 #include "app/ui/frmcomports.h"
 #include "app/ui/frmmain.h"
@@ -77,6 +79,8 @@ TProgramOptions ParseProgramOptions(const QStringList& arguments)
         const QString& a = arguments[i];
         if (a == QLatin1String("--demo")) {
             o.demo = true;
+        } else if (a == QLatin1String("--log")) {
+            o.printLog = true;
         } else if (a == QLatin1String("--quit-after-identify")) {
             o.quitAfterIdentify = true;
         } else if (a == QLatin1String("--screenshot")) {
@@ -116,8 +120,28 @@ QString ProgramUsage()
         "Usage: zevanta [options]\n"
         "  --demo                    run on built-in simulated devices (own data folder)\n"
         "  --port-alias COMn=PATH    make COM97..COM127 stand for a serial device path\n"
+        "  --log                     print the event log as UTF-8 text and exit\n"
         "  --screenshot DIR          save pictures of the main window and dialogs, then exit\n"
         "  --quit-after-identify     exit once a device has been identified (for tests)\n");
+}
+
+QString AppDataFolder(bool demo)
+{
+    const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return demo ? QDir(appData).filePath(QStringLiteral("demo")) : appData;
+}
+
+int PrintEventLog(const TProgramOptions& options)
+{
+    TLogFile log(AppDataFolder(options.demo));
+    const std::optional<QString> text = log.ReadText();
+    if (!text) {
+        fprintf(stderr, "zevanta: %s\n", qPrintable(log.ErrorText));
+        return 1;
+    }
+    const QByteArray utf8 = text->toUtf8();
+    fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
+    return 0;
 }
 
 int RunProgram(QApplication& app)
@@ -136,13 +160,27 @@ int RunProgram(QApplication& app)
         return 2;
     }
 
+    if (options.printLog)
+        return PrintEventLog(options);
+
+    LoadQtTranslations(app);
+    // A signal closes the window as its close button does; one that comes before the window
+    // exists ends the run once the window is up.
+    TQuitSignals quitSignals;
+    QPointer<QWidget> mainWindow;
+    bool quitPending = false;
+    QObject::connect(&quitSignals, &TQuitSignals::Received, &app, [&](int) {
+        if (mainWindow)
+            CloseWhenModalsEnd(mainWindow);
+        else
+            quitPending = true;
+    });
+
     QMessageBoxService boxes;
     MessageService::install(&boxes);
 
     // Demo mode keeps its database, settings and log in a folder of its own.
-    QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (options.demo)
-        appData = QDir(appData).filePath(QStringLiteral("demo"));
+    const QString appData = AppDataFolder(options.demo);
     QDir().mkpath(appData);
     std::unique_ptr<QSettings> store =
         OpenSettingsStore(options.demo ? QDir(appData).filePath(QStringLiteral("zevanta.ini")) : QString());
@@ -246,6 +284,9 @@ int RunProgram(QApplication& app)
         });
     }
     frm.show();
+    mainWindow = &frm;
+    if (quitPending)
+        QTimer::singleShot(0, &frm, [&frm] { CloseWhenModalsEnd(&frm); });
     const int rc = app.exec();
     MessageService::install(nullptr);
     return rc;

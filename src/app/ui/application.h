@@ -7,6 +7,7 @@ class QApplication;
 // Command-line options of the program.
 struct TProgramOptions {
     bool demo = false;               // --demo: simulated devices, separate demo data folder
+    bool printLog = false;           // --log: print the event log as UTF-8 and exit
     bool quitAfterIdentify = false;  // --quit-after-identify: close once a device answered (tests)
     QString screenshotDir;           // --screenshot DIR: save pictures of the windows, then close
     QStringList arguments;           // everything but the program, for a restart
@@ -18,6 +19,11 @@ QString ProgramUsage();
 
 // Names of the threads of this process (Linux; empty elsewhere), to show a clean shut-down.
 QStringList LiveThreadNames();
+
+// The application-data folder (the demo's own one for --demo); not created here.
+QString AppDataFolder(bool demo);
+// --log: the event log as UTF-8 on stdout; needs no display. Returns the exit code.
+int PrintEventLog(const TProgramOptions& options);
 
 // The whole run: start-up in order, the message loop, shut-down. Returns the exit code.
 int RunProgram(QApplication& app);

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstring>
 
 #include <QApplication>
 
@@ -6,6 +7,18 @@
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--log") == 0) {  // a terminal command: no display needed
+            QCoreApplication app(argc, argv);
+            QCoreApplication::setApplicationName(QStringLiteral("Zevanta"));
+            const TProgramOptions options = ParseProgramOptions(app.arguments().mid(1));
+            if (!options.error.isEmpty()) {
+                std::fprintf(stderr, "zevanta: %s\n%s", qPrintable(options.error), qPrintable(ProgramUsage()));
+                return 2;
+            }
+            return PrintEventLog(options);
+        }
+    }
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Zevanta"));
     const int rc = RunProgram(app);
