@@ -6,8 +6,6 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -17,6 +15,7 @@
 #include <unistd.h>
 
 #include "link/comport_baud.h"
+#include "link/portinfo.h"
 
 namespace {
 
@@ -125,32 +124,9 @@ bool TCOMPort::AccessCOM(uint8_t nCOM)
 
 std::vector<std::string> TCOMPort::HostSerialDevices()
 {
-    namespace fs = std::filesystem;
     std::vector<std::string> paths;
-    std::error_code ec;
-    const fs::path root = "/sys/class/tty";
-    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        const bool isS = name.rfind("ttyS", 0) == 0;
-        if (!isS && name.rfind("ttyUSB", 0) != 0 && name.rfind("ttyACM", 0) != 0)
-            continue;
-        std::error_code e2;
-        if (!fs::exists(it->path() / "device", e2))
-            continue;  // no driver behind it
-        if (isS) {
-            // The kernel creates ttyS nodes without hardware; those report port type 0 (unknown).
-            std::ifstream typeFile(it->path() / "type");
-            int type = -1;
-            if (typeFile >> type && type == 0)
-                continue;
-        }
-        paths.push_back("/dev/" + name);
-    }
-    for (const auto& [n, path] : PortMap::Aliases()) {
-        std::error_code e2;
-        if (fs::exists(path, e2))
-            paths.push_back(path);
-    }
+    for (const TPortDescription& d : DescribeHostPorts())
+        paths.push_back(d.Path);
     return paths;
 }
 

@@ -1,0 +1,117 @@
+#include "link/portinfo.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "link/comport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One line of a sysfs attribute, without its line end; empty when it is missing.
+std::string readAttribute(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    return line;
+}
+
+bool isSerialName(const std::string& name)
+{
+    return name.rfind("ttyS", 0) == 0 || name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0;
+}
+
+// The USB device a tty hangs from: the nearest folder above its driver's device that has idVendor
+// (the interface folder in between has none).
+void fillUsb(TPortDescription& d, const fs::path& ttyDir)
+{
+    std::error_code ec;
+    fs::path dir = fs::canonical(ttyDir / "device", ec);
+    if (ec)
+        return;
+    for (int depth = 0; depth < 4 && !dir.empty() && dir != dir.root_path(); ++depth, dir = dir.parent_path()) {
+        if (!fs::exists(dir / "idVendor", ec))
+            continue;
+        d.Usb = true;
+        d.VendorId = readAttribute(dir / "idVendor");
+        d.ProductId = readAttribute(dir / "idProduct");
+        d.Maker = readAttribute(dir / "manufacturer");
+        d.Product = readAttribute(dir / "product");
+        d.Serial = readAttribute(dir / "serial");
+        return;
+    }
+}
+
+// The description of /dev/<name> when it is a port with a driver; Number 0 otherwise.
+TPortDescription describeTty(const fs::path& ttyDir)
+{
+    TPortDescription d;
+    const std::string name = ttyDir.filename().string();
+    std::error_code ec;
+    if (!isSerialName(name) || !fs::exists(ttyDir / "device", ec))
+        return d;  // no driver behind it
+    // The kernel creates ttyS nodes without hardware; those report port type 0 (unknown).
+    if (name.rfind("ttyS", 0) == 0 && readAttribute(ttyDir / "type") == "0")
+        return d;
+    d.Path = "/dev/" + name;
+    d.Number = PortMap::NumberFor(d.Path);
+    if (d.Number > 0)
+        fillUsb(d, ttyDir);
+    return d;
+}
+
+}  // namespace
+
+std::string TPortDescription::Text() const
+{
+    std::string out = Path;
+    if (!Usb)
+        return out;
+    std::string who = Maker;
+    if (!Product.empty())
+        who += (who.empty() ? "" : " ") + Product;
+    if (who.empty())
+        who = "USB " + VendorId + ":" + ProductId;
+    out += ", " + who;
+    if (!Serial.empty())
+        out += ", s/n " + Serial;
+    return out;
+}
+
+std::vector<TPortDescription> DescribeHostPorts(const std::string& sysRoot)
+{
+    std::vector<TPortDescription> ports;
+    std::error_code ec;
+    for (fs::directory_iterator it(fs::path(sysRoot) / "class" / "tty", ec), end; !ec && it != end; it.increment(ec)) {
+        TPortDescription d = describeTty(it->path());
+        if (d.Number > 0)
+            ports.push_back(std::move(d));
+    }
+    for (const auto& [n, path] : PortMap::Aliases()) {
+        std::error_code e2;
+        if (fs::exists(path, e2))
+            ports.push_back(TPortDescription {n, path});
+    }
+    std::sort(ports.begin(), ports.end(),
+              [](const TPortDescription& a, const TPortDescription& b) { return a.Number < b.Number; });
+    return ports;
+}
+
+TPortDescription DescribePort(int nCOM, const std::string& sysRoot)
+{
+    TPortDescription d;
+    d.Number = nCOM;
+    d.Path = PortMap::PathFor(nCOM);
+    const std::string prefix = "/dev/";
+    if (d.Path.compare(0, prefix.size(), prefix) == 0) {
+        const TPortDescription found = describeTty(fs::path(sysRoot) / "class" / "tty" / d.Path.substr(prefix.size()));
+        if (found.Number == nCOM)
+            return found;
+    }
+    return d;
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// What the host knows about one serial port: its COMn number, the device path behind it and,
+// for a USB adapter, the strings the USB device reports about itself.
+struct TPortDescription {
+    int Number = 0;     // COMn
+    std::string Path;   // "/dev/ttyUSB0", or the path of an alias
+    bool Usb = false;   // the port sits on a USB device
+    std::string VendorId, ProductId;     // four hexadecimal digits each
+    std::string Maker, Product, Serial;  // empty when the device reports none
+
+    // "/dev/ttyUSB0, FTDI FT232R USB UART, s/n A50285BI" (USB ids when it names nothing).
+    std::string Text() const;
+};
+
+// Every serial port of the host by ascending number: the tty devices with a driver found under
+// sysRoot ("/sys" on the machine; a fake tree in tests), then the aliases whose path exists.
+// ttyS nodes the kernel made without hardware are left out.
+std::vector<TPortDescription> DescribeHostPorts(const std::string& sysRoot = "/sys");
+// The description of the port with this number; only Number and Path when the host has no such
+// device (yet).
+TPortDescription DescribePort(int nCOM, const std::string& sysRoot = "/sys");

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <QTemporaryDir>
+
+#include "link/comport.h"
+#include "link/portinfo.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void writeAttr(const fs::path& file, const std::string& value)
+{
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << value << '\n';
+}
+
+// A /sys with the links laid out as the kernel does: class/tty/NAME points into devices/, and
+// NAME/device points at the driver's device, below the USB interface and the USB device.
+class FakeSysfs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const auto& [n, p] : PortMap::Aliases())
+            PortMap::SetAlias(n, {});
+        root = fs::path(dir.path().toStdString());
+        fs::create_directories(root / "class/tty");
+        const fs::path usb = "devices/pci0000:00/0000:00:14.0/usb1";
+
+        // FTDI adapter: a usb-serial port folder between the interface and the tty.
+        usbDevice(usb / "1-2", "0403", "6001", "FTDI", "FT232R USB UART", "A50285BI");
+        tty("ttyUSB0", usb / "1-2/1-2:1.0/ttyUSB0/tty/ttyUSB0", "../../../ttyUSB0");
+        // CDC-ACM device that reports ids only.
+        usbDevice(usb / "1-3", "2341", "0043", "", "", "");
+        tty("ttyACM0", usb / "1-3/1-3:1.0/tty/ttyACM0", "../../../1-3:1.0");
+        // A motherboard port (type 4) and a node without hardware (type 0).
+        tty("ttyS0", "devices/platform/serial8250/tty/ttyS0", "../../../serial8250");
+        writeAttr(root / "devices/platform/serial8250/tty/ttyS0/type", "4");
+        tty("ttyS1", "devices/platform/serial8250/tty/ttyS1", "../../../serial8250");
+        writeAttr(root / "devices/platform/serial8250/tty/ttyS1/type", "0");
+        // A USB tty whose driver has gone, and a console.
+        tty("ttyUSB1", "devices/virtual/tty/ttyUSB1", "");
+        tty("tty0", "devices/virtual/tty/tty0", "");
+    }
+    void TearDown() override
+    {
+        for (const auto& [n, p] : PortMap::Aliases())
+            PortMap::SetAlias(n, {});
+    }
+
+    void usbDevice(const fs::path& rel, const std::string& vid, const std::string& pid, const std::string& maker,
+                   const std::string& product, const std::string& serial)
+    {
+        writeAttr(root / rel / "idVendor", vid);
+        writeAttr(root / rel / "idProduct", pid);
+        if (!maker.empty())
+            writeAttr(root / rel / "manufacturer", maker);
+        if (!product.empty())
+            writeAttr(root / rel / "product", product);
+        if (!serial.empty())
+            writeAttr(root / rel / "serial", serial);
+    }
+    void tty(const std::string& name, const fs::path& rel, const std::string& deviceLink)
+    {
+        fs::create_directories(root / rel);
+        fs::create_directory_symlink("../.." / rel, root / "class/tty" / name);
+        if (!deviceLink.empty())
+            fs::create_directory_symlink(deviceLink, root / rel / "device");
+    }
+
+    QTemporaryDir dir;
+    fs::path root;
+};
+
+}  // namespace
+
+TEST_F(FakeSysfs, ListsPortsWithTheirUsbDevice)
+{
+    const std::string alias = (root / "sim-link").string();
+    writeAttr(alias, "");
+    PortMap::SetAlias(100, alias);
+    PortMap::SetAlias(101, (root / "gone").string());
+
+    struct Expected {
+        int number;
+        bool usb;
+        std::string text;
+    };
+    const std::vector<Expected> expected = {
+        {1, false, "/dev/ttyS0"},
+        {33, true, "/dev/ttyUSB0, FTDI FT232R USB UART, s/n A50285BI"},
+        {65, true, "/dev/ttyACM0, USB 2341:0043"},
+        {100, false, alias},
+    };
+    const auto ports = DescribeHostPorts(root.string());
+    ASSERT_EQ(ports.size(), expected.size());
+    for (size_t i = 0; i < ports.size(); ++i) {
+        SCOPED_TRACE(expected[i].text);
+        EXPECT_EQ(ports[i].Number, expected[i].number);
+        EXPECT_EQ(ports[i].Usb, expected[i].usb);
+        EXPECT_EQ(ports[i].Text(), expected[i].text);
+    }
+    EXPECT_EQ(ports[1].VendorId, "0403");
+    EXPECT_EQ(ports[1].ProductId, "6001");
+    EXPECT_EQ(ports[1].Serial, "A50285BI");
+}
+
+TEST_F(FakeSysfs, DescribesOnePortEvenWhenItIsAbsent)
+{
+    const TPortDescription ftdi = DescribePort(33, root.string());
+    EXPECT_TRUE(ftdi.Usb);
+    EXPECT_EQ(ftdi.Maker, "FTDI");
+    // Unplugged adapter and a driverless node: the path the number stands for, nothing more.
+    for (int n : {34, 3}) {
+        const TPortDescription gone = DescribePort(n, root.string());
+        EXPECT_EQ(gone.Number, n);
+        EXPECT_EQ(gone.Path, PortMap::PathFor(n));
+        EXPECT_FALSE(gone.Usb);
+    }
+}
