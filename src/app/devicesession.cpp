@@ -47,6 +47,18 @@ void DeviceSession::CloseLink()
     FLink.reset();
 }
 
+bool DeviceSession::ReopenIfBack(const PortSettings& settings)
+{
+    const TZEVA16* link = FLink.get();
+    if (!link || settings.Number <= 0 || (link->IsOpen() && !link->HungUp()))
+        return false;
+    // Probe first: reopening drops the catalogue and restarts identification from mNone, which
+    // is pointless while the device is still away.
+    if (!TCOMPort::AccessCOM(uint8_t(settings.Number & 0xFF)))
+        return false;
+    return OpenLink(settings).opened;
+}
+
 void DeviceSession::PausePresence()
 {
     if (!FThread)

@@ -53,6 +53,9 @@ public:
     // Replaces the link (presence must be paused). Number -1 removes it.
     OpenResult OpenLink(const PortSettings& settings);
     void CloseLink();
+    // After a hang-up or a failed open: opens the port again once its device path is back (an
+    // adapter plugged in again). True when it did; start presence then. Shows nothing.
+    bool ReopenIfBack(const PortSettings& settings);
 
     // Stops the presence thread and waits for it, serving its display requests meanwhile.
     // On return no background exchange is in progress. Does nothing when none runs.

@@ -99,6 +99,11 @@ inline const QString LogStart = QStringLiteral("Старт");
 inline const QString LogStop = QStringLiteral("Стоп");
 inline const QString StatusVersion = QStringLiteral("Версия: %1");
 inline const QString StatusNoPort = QStringLiteral("- - -");
+// Connection state in status bar panel 0 while no device answers.
+inline const QString StatusChoosePort = QStringLiteral("Порт не выбран: «Настройки» → «COM-порт...»");
+inline const QString StatusPortUnavailable = QStringLiteral("COM%1 недоступен, ждём подключения адаптера");
+inline const QString StatusPortHungUp = QStringLiteral("COM%1: связь прервана, ждём подключения адаптера");
+inline const QString StatusDeviceSilent = QStringLiteral("Устройство %1 не отвечает");
 inline const QString MenuDataBase = QStringLiteral("База данных");
 inline const QString MenuDataBaseLocation = QStringLiteral("Расположение...");
 inline const QString MenuSettings = QStringLiteral("Настройки");
