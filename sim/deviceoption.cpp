@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "app/cp1251.h"
+#include "sim/panelkinds.h"
 #include "sim/simbus.h"
 
 namespace zeva::sim {
@@ -182,8 +183,22 @@ std::unique_ptr<FirmwareDevice> makeDevice(std::string_view option, std::string*
     const std::string_view kind = rest.substr(0, c2);
     auto config = kindConfig(kind);
     if (!config) {
-        setError(error, "unknown device kind: " + std::string(kind));
-        return nullptr;
+        OptionKeys keys;
+        if (c2 != std::string_view::npos) {
+            for (std::string_view kv : split(rest.substr(c2 + 1), ',')) {
+                const size_t eq = kv.find('=');
+                if (eq == std::string_view::npos) {
+                    setError(error, "expected key=value: " + std::string(kv));
+                    return nullptr;
+                }
+                keys.emplace_back(kv.substr(0, eq), kv.substr(eq + 1));
+            }
+        }
+        bool known = false;
+        auto dev = makePanelDevice(uint16_t(*addr), kind, keys, &known, error);
+        if (!known)
+            setError(error, "unknown device kind: " + std::string(kind));
+        return dev;
     }
     if (c2 != std::string_view::npos) {
         for (std::string_view kv : split(rest.substr(c2 + 1), ',')) {
@@ -205,6 +220,11 @@ void addDefaultDevices(SimBus& bus)
         bus.addDevice(makeDevice(option));
 }
 
+std::optional<uint64_t> optionNumber(std::string_view text)
+{
+    return number(text);
+}
+
 std::string deviceOptionHelp()
 {
     return "  --device ADDR:KIND[:key=value,...]   add a device (repeatable)\n"
@@ -219,7 +239,8 @@ std::string deviceOptionHelp()
            "            name=TEXT      application name; bootname=TEXT bootloader name\n"
            "            aver=V, bver=V firmware versions (0x52, 0x51); build=N, bbuild=N\n"
            "            start=boot|app initial mode; blank=1 no application in FLASH\n"
-           "            temp=C, voltage=V.V  live values of the identification\n";
+           "            temp=C, voltage=V.V  live values of the identification\n" +
+           panelDeviceHelp();
 }
 
 }  // namespace zeva::sim

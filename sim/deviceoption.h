@@ -25,6 +25,9 @@ std::unique_ptr<FirmwareDevice> makeDevice(std::string_view option, std::string*
 // AT45, app6 with a 4096-page AT45).
 void addDefaultDevices(SimBus& bus);
 
+// A number of an option value: decimal or 0x-hexadecimal, at most 2^40.
+std::optional<uint64_t> optionNumber(std::string_view text);
+
 // Help text for the --device option.
 std::string deviceOptionHelp();
 

@@ -166,6 +166,12 @@ inline const QString DemoDeviceBoot51 = QStringLiteral("Демо: загрузч
 inline const QString DemoDeviceBoot60 = QStringLiteral("Демо: загрузчик 6.0");
 inline const QString DemoDeviceApp5 = QStringLiteral("Демо: прибор 5-го поколения");
 inline const QString DemoDeviceApp6 = QStringLiteral("Демо: прибор 6-го поколения");
+inline const QString DemoDeviceUsbRelay5 = QStringLiteral("Демо: USB-реле, 4 реле");
+inline const QString DemoDeviceUsbRelay8 = QStringLiteral("Демо: USB-реле, 8 реле и RESET");
+inline const QString DemoDeviceMiran = QStringLiteral("Демо: Fentor (MIRAN)");
+inline const QString DemoDeviceSarvel = QStringLiteral("Демо: САРВЕЛ, блоки выходов");
+inline const QString DemoDeviceKesta = QStringLiteral("Демо: КЕСТА, три колонны");
+inline const QString DemoDeviceGalte = QStringLiteral("Демо: ГАЛТЕ с ведомыми");
 
 // --- FLASH, external-memory and console tabs, bottom panel ---
 inline const QString MemRead = QStringLiteral("Чтение");

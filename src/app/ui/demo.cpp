@@ -27,6 +27,12 @@ bool DemoBus::Start(QString* error)
         {"3:boot60", &Msg::DemoDeviceBoot60},
         {"4:app5:at45=8192", &Msg::DemoDeviceApp5},
         {"5:app6:at45=4096", &Msg::DemoDeviceApp6},
+        {"20:usbrelay5", &Msg::DemoDeviceUsbRelay5},
+        {"21:usbrelay8:lockhigh=1", &Msg::DemoDeviceUsbRelay8},
+        {"22:miran", &Msg::DemoDeviceMiran},
+        {"23:sarvel", &Msg::DemoDeviceSarvel},
+        {"24:kesta:fault=3,fob=1A2B3C,fobkeys=1", &Msg::DemoDeviceKesta},
+        {"25:galte", &Msg::DemoDeviceGalte},
     };
     for (const Kind& k : kinds) {
         std::string why;
