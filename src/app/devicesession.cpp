@@ -1,5 +1,6 @@
 #include "app/devicesession.h"
 
+#include <QDir>
 #include <QThread>
 
 #include "app/mainthreadcalls.h"
@@ -34,9 +35,12 @@ DeviceSession::OpenResult DeviceSession::OpenLink(const PortSettings& settings)
     else
         result.opened = true;
     try {
-        FLink->SetMCUs(LoadMCUCatalog(catalogPath.isEmpty() ? DefaultMCUCatalogPath() : catalogPath));
+        const QString path = catalogPath.isEmpty() ? DefaultMCUCatalogPath() : catalogPath;
+        FLink->SetMCUs(LoadMCUCatalog(path));
+        if (FLink->Catalog().empty())
+            result.catalogError = Msg::CatalogNotLoaded.arg(Msg::CatalogNoControllers.arg(QDir::toNativeSeparators(path)));
     } catch (const McuCatalogError& e) {
-        result.catalogError = QString::fromUtf8(e.what());
+        result.catalogError = Msg::CatalogNotLoaded.arg(e.Russian());
     }
     return result;
 }

@@ -31,7 +31,9 @@ public:
     struct OpenResult {
         bool opened = false;   // port open; start presence afterwards
         QString portError;     // "Порт COM%d недоступен!" when the port could not be opened
-        QString catalogError;  // mcu.xml could not be loaded (the link stays, with an empty catalogue)
+        QString catalogError;  // mcu.xml could not be loaded or lists nothing (the link stays, with an empty catalogue)
+        // Without a catalogue no device can be placed in memory: presence stays off then.
+        bool startPresence() const { return opened && catalogError.isEmpty(); }
     };
 
     // Pause between presence cycles while the port is gone (hung up or never opened): the

@@ -103,6 +103,9 @@ inline const QString StatusNoPort = QStringLiteral("- - -");
 inline const QString StatusChoosePort = QStringLiteral("Порт не выбран: «Настройки» → «COM-порт...»");
 inline const QString StatusPortUnavailable = QStringLiteral("COM%1 недоступен, ждём подключения адаптера");
 inline const QString StatusPortHungUp = QStringLiteral("COM%1: связь прервана, ждём подключения адаптера");
+inline const QString CatalogNotLoaded =
+    QStringLiteral("Каталог контроллеров не загружен, устройства не опрашиваются:\r\n%1");
+inline const QString CatalogNoControllers = QStringLiteral("%1: в каталоге нет ни одного контроллера");
 inline const QString StatusDeviceSilent = QStringLiteral("Устройство %1 не отвечает");
 inline const QString MenuDataBase = QStringLiteral("База данных");
 inline const QString MenuDataBaseLocation = QStringLiteral("Расположение...");

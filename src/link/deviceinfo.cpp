@@ -226,8 +226,11 @@ uint32_t parseIntAttr(const QXmlStreamAttributes& attrs, const QString& name, ui
         throw McuCatalogError(QStringLiteral("%1, line %2: attribute \"%3\" is not a number: \"%4\"")
                                   .arg(QDir::toNativeSeparators(path))
                                   .arg(line)
-                                  .arg(name, text)
-                                  .toStdString());
+                                  .arg(name, text),
+                              QStringLiteral("%1, строка %2: атрибут \"%3\" не число: \"%4\"")
+                                  .arg(QDir::toNativeSeparators(path))
+                                  .arg(line)
+                                  .arg(name, text));
     return uint32_t(v);
 }
 
@@ -238,7 +241,8 @@ std::vector<TItemMCU> LoadMCUCatalog(const QString& path)
     const QString shown = QDir::toNativeSeparators(path);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw McuCatalogError(QStringLiteral("%1: cannot be read (%2)").arg(shown, f.errorString()).toStdString());
+        throw McuCatalogError(QStringLiteral("%1: cannot be read (%2)").arg(shown, f.errorString()),
+                              QStringLiteral("%1: файл не читается (%2)").arg(shown, f.errorString()));
 
     QXmlStreamReader xml(&f);
     std::vector<TItemMCU> out;
@@ -277,15 +281,15 @@ std::vector<TItemMCU> LoadMCUCatalog(const QString& path)
         }
     }
     if (!sawRoot && (!xml.hasError() || xml.error() == QXmlStreamReader::PrematureEndOfDocumentError))
-        throw McuCatalogError(QStringLiteral("%1: the file is empty").arg(shown).toStdString());
+        throw McuCatalogError(QStringLiteral("%1: the file is empty").arg(shown),
+                              QStringLiteral("%1: файл пуст").arg(shown));
     if (xml.hasError())
-        throw McuCatalogError(QStringLiteral("%1, line %2: malformed XML: %3")
-                                  .arg(shown)
-                                  .arg(xml.lineNumber())
-                                  .arg(xml.errorString())
-                                  .toStdString());
+        throw McuCatalogError(
+            QStringLiteral("%1, line %2: malformed XML: %3").arg(shown).arg(xml.lineNumber()).arg(xml.errorString()),
+            QStringLiteral("%1, строка %2: ошибка в XML: %3").arg(shown).arg(xml.lineNumber()).arg(xml.errorString()));
     if (!sawList)
-        throw McuCatalogError(QStringLiteral("%1: no \"list\" element in the document element").arg(shown).toStdString());
+        throw McuCatalogError(QStringLiteral("%1: no \"list\" element in the document element").arg(shown),
+                              QStringLiteral("%1: в корневом элементе нет элемента \"list\"").arg(shown));
     return out;
 }
 

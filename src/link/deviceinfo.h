@@ -86,7 +86,15 @@ std::vector<TItemMCU> LoadMCUCatalog(const QString& path);
 // mcu.xml beside the executable (a build folder), else in the installed data folder of its prefix.
 QString DefaultMCUCatalogPath();
 
+// what() is English for the command line; Russian() is the same fault for the window.
 class McuCatalogError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    McuCatalogError(const QString& english, const QString& russian)
+        : std::runtime_error(english.toStdString()), FRussian(russian)
+    {
+    }
+    const QString& Russian() const { return FRussian; }
+
+private:
+    QString FRussian;
 };

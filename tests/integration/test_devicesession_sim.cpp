@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <thread>
@@ -334,10 +337,35 @@ TEST(SessionOpenLink, NoPortAndUnavailablePort)
     PortMap::SetAlias(gone.Number, {});
     EXPECT_FALSE(r1.opened);
     EXPECT_EQ(r1.portError, QStringLiteral("Порт COM127 недоступен!"));
-    EXPECT_FALSE(r1.catalogError.isEmpty());
+    EXPECT_TRUE(r1.catalogError.startsWith(QStringLiteral("Каталог контроллеров не загружен"))) << r1.catalogError.toStdString();
+    EXPECT_TRUE(r1.catalogError.contains(QStringLiteral("mcu.xml: файл не читается"))) << r1.catalogError.toStdString();
+    EXPECT_FALSE(r1.startPresence());
     // The link stays in place; every exchange on it fails.
     ASSERT_NE(session.ZevaLink(), nullptr);
     EXPECT_FALSE(session.SendToDevice(1, {}, true, true));
 }
 
 }  // namespace
+
+TEST_F(SessionOnSim, PresenceStartsOnlyWithAControllerCatalogue)
+{
+    QTemporaryDir dir;
+    const QString empty = dir.filePath(QStringLiteral("mcu.xml"));
+    {
+        QFile f(empty);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("<root><list/></root>");
+    }
+    PortSettings ps;
+    ps.Number = port;
+    session.catalogPath = empty;
+    const auto r = session.OpenLink(ps);
+    EXPECT_TRUE(r.opened);  // the port itself is fine
+    EXPECT_FALSE(r.startPresence());
+    EXPECT_EQ(r.catalogError, QStringLiteral("Каталог контроллеров не загружен, устройства не опрашиваются:\r\n%1: "
+                                             "в каталоге нет ни одного контроллера")
+                                  .arg(QDir::toNativeSeparators(empty)));
+
+    session.catalogPath = QStringLiteral(ZEVANTA_SOURCE_DIR "/resources/mcu.xml");
+    EXPECT_TRUE(session.OpenLink(ps).startPresence());
+}

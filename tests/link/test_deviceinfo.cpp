@@ -169,9 +169,12 @@ TEST_F(McuCatalog, ErrorsNameTheFileAndTheFault)
     struct Case {
         const char* xml;
         const char* fault;
+        const char* russian;
     };
-    for (const Case c : {Case{"<root><list><mcu id='1'", "malformed"}, Case{"<root><other/></root>", "\"list\""},
-                         Case{"<root><list><mcu rom='lots'/></list></root>", "rom"}, Case{"", "empty"}}) {
+    for (const Case c : {Case{"<root><list><mcu id='1'", "malformed", "ошибка в XML"},
+                         Case{"<root><other/></root>", "\"list\"", "нет элемента \"list\""},
+                         Case{"<root><list><mcu rom='lots'/></list></root>", "rom", "атрибут \"rom\" не число"},
+                         Case{"", "empty", "файл пуст"}}) {
         const QString path = write(QString::fromUtf8(c.xml));
         try {
             LoadMCUCatalog(path);
@@ -180,9 +183,16 @@ TEST_F(McuCatalog, ErrorsNameTheFileAndTheFault)
             const std::string what = e.what();
             EXPECT_NE(what.find("mcu.xml"), std::string::npos) << what;
             EXPECT_NE(what.find(c.fault), std::string::npos) << what;
+            EXPECT_TRUE(e.Russian().contains(QStringLiteral("mcu.xml"))) << e.Russian().toStdString();
+            EXPECT_TRUE(e.Russian().contains(QString::fromUtf8(c.russian))) << e.Russian().toStdString();
         }
     }
-    EXPECT_THROW(LoadMCUCatalog(dir.filePath(QStringLiteral("absent.xml"))), McuCatalogError);
+    try {
+        LoadMCUCatalog(dir.filePath(QStringLiteral("absent.xml")));
+        ADD_FAILURE() << "an absent catalogue loaded";
+    } catch (const McuCatalogError& e) {
+        EXPECT_TRUE(e.Russian().contains(QStringLiteral("absent.xml: файл не читается"))) << e.Russian().toStdString();
+    }
 }
 
 TEST(McuCatalogFile, ShippedCatalogueLoads)

@@ -486,7 +486,7 @@ bool TfrmMain::OpenLink()
     }
     if (!r.catalogError.isEmpty())
         ShowMessage(MsgKind::Error, r.catalogError);
-    return ok;
+    return ok && r.startPresence();
 }
 
 void TfrmMain::ApplyPortSettings()
