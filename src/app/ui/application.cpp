@@ -15,6 +15,7 @@
 #include "app/portaliases.h"
 #include "app/restart.h"
 #include "app/settings.h"
+#include "app/ui/accessiblenames.h"
 #include "app/ui/demo.h"
 #include "app/ui/desktop.h"
 #include "app/ui/frmabout.h"
@@ -164,6 +165,7 @@ int RunProgram(QApplication& app)
         return PrintEventLog(options);
 
     LoadQtTranslations(app);
+    InstallAccessibleNaming(app);
     // A signal closes the window as its close button does; one that comes before the window
     // exists ends the run once the window is up.
     TQuitSignals quitSignals;

@@ -132,6 +132,7 @@ DeviceTab::DeviceTab(TDM& dm, DeviceSession& session, QWidget* parent)
                              {QStringLiteral("Addr"), Msg::DeviceColAddr}});
     dbgDevice = new QTableView(this);
     dbgDevice->setObjectName(QStringLiteral("dbgDevice"));
+    dbgDevice->setAccessibleName(Msg::AccessDeviceList);
     dbgDevice->setModel(&FDM.dsDevice);
     dbgDevice->setItemDelegate(new DeviceGridDelegate(dbgDevice));
     dbgDevice->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -202,6 +203,7 @@ DeviceTab::DeviceTab(TDM& dm, DeviceSession& session, QWidget* parent)
 
     ParamsList = new QTableWidget(this);
     ParamsList->setObjectName(QStringLiteral("ParamsList"));
+    ParamsList->setAccessibleName(Msg::AccessDeviceParams);
     ParamsList->setColumnCount(2);
     ParamsList->horizontalHeader()->hide();
     ParamsList->verticalHeader()->hide();
