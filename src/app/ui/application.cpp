@@ -26,6 +26,7 @@
 #include "app/ui/messagebox.h"
 #include "app/ui/splash.h"
 #include "data/datamodule.h"
+#include "memory/ui/filedialogs.h"
 
 namespace {
 
@@ -187,6 +188,7 @@ int RunProgram(QApplication& app)
     std::unique_ptr<QSettings> store =
         OpenSettingsStore(options.demo ? QDir(appData).filePath(QStringLiteral("zevanta.ini")) : QString());
     PortAliases::LoadFromSettings(*store);
+    FileDialogs::SetFolderStore(store.get());
     QString error;
     if (!PortAliases::ApplyArguments(args, &error)) {
         fprintf(stderr, "zevanta: %s\n", qPrintable(error));
@@ -290,6 +292,7 @@ int RunProgram(QApplication& app)
     if (quitPending)
         QTimer::singleShot(0, &frm, [&frm] { CloseWhenModalsEnd(&frm); });
     const int rc = app.exec();
+    FileDialogs::SetFolderStore(nullptr);
     MessageService::install(nullptr);
     return rc;
 }

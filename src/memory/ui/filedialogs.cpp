@@ -1,8 +1,11 @@
 #include "memory/ui/filedialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
+#include <QSettings>
 
 namespace {
 
@@ -36,6 +39,7 @@ private:
         if (filterIndex >= 1 && filterIndex <= filters.size())
             dlg.selectNameFilter(filters[filterIndex - 1]);
         dlg.setDefaultSuffix(QStringLiteral("hex"));
+        dlg.setDirectory(StartFolder(parent));
         if (!path.isEmpty())
             dlg.selectFile(path);
         // The default suffix follows the chosen type, so "image" saved as WAV becomes image.wav.
@@ -46,6 +50,7 @@ private:
         if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
             return false;
         path = dlg.selectedFiles().constFirst();
+        RememberFolder(parent, path);
         filterIndex = int(filters.indexOf(dlg.selectedNameFilter())) + 1;
         if (filterIndex < 1)
             filterIndex = 1;
@@ -55,6 +60,16 @@ private:
 
 QtFileDialogs g_qt;
 FileDialogs* g_current = nullptr;
+QSettings* g_folderStore = nullptr;
+QHash<QString, QString> g_folders;  // when there is no store
+
+QString kindOf(const QWidget* parent)
+{
+    for (const QObject* o = parent; o; o = o->parent())
+        if (!o->objectName().isEmpty())
+            return o->objectName();
+    return QStringLiteral("Other");
+}
 
 }  // namespace
 
@@ -68,4 +83,26 @@ FileDialogs* FileDialogs::install(FileDialogs* dialogs)
     FileDialogs* previous = g_current;
     g_current = dialogs;
     return previous;
+}
+
+void FileDialogs::SetFolderStore(QSettings* store)
+{
+    g_folderStore = store;
+}
+
+QString FileDialogs::StartFolder(const QWidget* parent)
+{
+    const QString key = QStringLiteral("Folders/") + kindOf(parent);
+    const QString folder = g_folderStore ? g_folderStore->value(key).toString() : g_folders.value(key);
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
+
+void FileDialogs::RememberFolder(const QWidget* parent, const QString& file)
+{
+    const QString key = QStringLiteral("Folders/") + kindOf(parent);
+    const QString folder = QFileInfo(file).absolutePath();
+    if (g_folderStore)
+        g_folderStore->setValue(key, folder);
+    else
+        g_folders.insert(key, folder);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 
+class QSettings;
 class QWidget;
 
 // The open and save dialogs of the memory tabs go through here, so that a test can answer them
@@ -18,4 +19,11 @@ public:
     static FileDialogs& instance();
     // Installs dialogs (not owned); nullptr restores the real ones. Returns the previous ones.
     static FileDialogs* install(FileDialogs* dialogs);
+
+    // The real dialogs start in the folder last used by the same tab (its object name is the
+    // kind of file), else in the home folder, never in the working directory. The folders are
+    // kept under "Folders" in `store` (not owned; nullptr: for this run only).
+    static void SetFolderStore(QSettings* store);
+    static QString StartFolder(const QWidget* parent);
+    static void RememberFolder(const QWidget* parent, const QString& file);
 };
