@@ -8,6 +8,7 @@
 #include "app/cp1251.h"
 #include "sim/panelkinds.h"
 #include "sim/simbus.h"
+#include "sim/travodevice.h"
 
 namespace zeva::sim {
 
@@ -153,6 +154,13 @@ std::optional<FirmwareConfig> kindConfig(std::string_view kind)
         c.startInApplication = true;
         c.extSize = 0x8000;
         c.appName = "Unit A5";
+    } else if (kind == "travo") {
+        // A route-guidance unit: first-generation application with a formatted 32-Mbit DataFlash.
+        c.bootGeneration = c.appGeneration = Generation::First;
+        c.startInApplication = true;
+        c.at45Pages = 8192;
+        c.at45Marker = "*FDA*";
+        c.appName = "TRAVO";
     } else if (kind == "app6") {
         c.bootGeneration = c.appGeneration = Generation::Second;
         c.bootVersion = 0x60;
@@ -200,6 +208,7 @@ std::unique_ptr<FirmwareDevice> makeDevice(std::string_view option, std::string*
             setError(error, "unknown device kind: " + std::string(kind));
         return dev;
     }
+    uint32_t master = TravoDevice::kDefaultMasterPassword;
     if (c2 != std::string_view::npos) {
         for (std::string_view kv : split(rest.substr(c2 + 1), ',')) {
             const size_t eq = kv.find('=');
@@ -207,10 +216,21 @@ std::unique_ptr<FirmwareDevice> makeDevice(std::string_view option, std::string*
                 setError(error, "expected key=value: " + std::string(kv));
                 return nullptr;
             }
+            if (kind == "travo" && kv.substr(0, eq) == "password") {
+                const auto v = number(kv.substr(eq + 1));
+                if (!v || *v == 0 || *v > 999999) {
+                    setError(error, "bad value for password: " + std::string(kv.substr(eq + 1)));
+                    return nullptr;
+                }
+                master = uint32_t(*v);
+                continue;
+            }
             if (!applyKey(*config, kv.substr(0, eq), kv.substr(eq + 1), error))
                 return nullptr;
         }
     }
+    if (kind == "travo")
+        return std::make_unique<TravoDevice>(uint16_t(*addr), std::move(*config), master);
     return std::make_unique<FirmwareDevice>(uint16_t(*addr), std::move(*config));
 }
 
@@ -230,7 +250,8 @@ std::string deviceOptionHelp()
     return "  --device ADDR:KIND[:key=value,...]   add a device (repeatable)\n"
            "      KIND: boot50, boot51 (first-generation bootloader, version 5.0 / 5.1),\n"
            "            boot60 (second-generation bootloader),\n"
-           "            app5, app6 (application of the first / second generation)\n"
+           "            app5, app6 (application of the first / second generation),\n"
+           "            travo (route-guidance unit: *FDA* DataFlash of 8192 pages, command 153)\n"
            "      keys: ext=SIZE       external memory bytes (K suffix allowed; app kinds: 32K)\n"
            "            block=SIZE     external-memory block of commands 17/18 (256)\n"
            "            at45=PAGES     AT45 DataFlash, 4096 or 8192 pages of 528 bytes\n"
@@ -239,7 +260,8 @@ std::string deviceOptionHelp()
            "            name=TEXT      application name; bootname=TEXT bootloader name\n"
            "            aver=V, bver=V firmware versions (0x52, 0x51); build=N, bbuild=N\n"
            "            start=boot|app initial mode; blank=1 no application in FLASH\n"
-           "            temp=C, voltage=V.V  live values of the identification\n" +
+           "            temp=C, voltage=V.V  live values of the identification\n"
+           "            password=N     master password of a travo unit (123456)\n" +
            panelDeviceHelp();
 }
 

@@ -3,6 +3,7 @@
 #include "app/messages.h"
 #include "data/database.h"
 #include "link/comport.h"
+#include "routes/demoroutes.h"
 #include "sim/deviceoption.h"
 #include "sim/simbus.h"
 
@@ -27,6 +28,8 @@ bool DemoBus::Start(QString* error)
         {"3:boot60", &Msg::DemoDeviceBoot60},
         {"4:app5:at45=8192", &Msg::DemoDeviceApp5},
         {"5:app6:at45=4096", &Msg::DemoDeviceApp6},
+        {"6:travo", &Msg::DemoDeviceTravo},
+        {"7:travo:marker=none", &Msg::DemoDeviceTravoBlank},
         {"20:usbrelay5", &Msg::DemoDeviceUsbRelay5},
         {"21:usbrelay8:lockhigh=1", &Msg::DemoDeviceUsbRelay8},
         {"22:miran", &Msg::DemoDeviceMiran},
@@ -82,5 +85,5 @@ bool DemoBus::FillDeviceList(TDatabase& db, QString* error) const
     }
     if (!db.CommitTrans())
         return fail();
-    return true;
+    return FillDemoRoutes(db, error);
 }

@@ -28,7 +28,8 @@ public:
     // The address the demo selects unless the demo settings chose one of its devices.
     static constexpr int kDefaultAddr = 4;
 
-    // Replaces the device list with the demo devices, in one transaction.
+    // Replaces the device list with the demo devices, in one transaction; gives an empty card
+    // table the demo cards, routes and turns.
     bool FillDeviceList(TDatabase& db, QString* error) const;
 
 private:
