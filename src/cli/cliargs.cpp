@@ -38,19 +38,23 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
                               {"--baud", &a.baud, 4000000},
                               {"--timeout", &a.timeoutMs, 65535},
                               {"--retries", &a.retries, 255},
-                              {"--block-size", &a.blockSize, 1056}};
+                              {"--block-size", &a.blockSize, 1056},
+                              {"--route", &a.route, 65535},
+                              {"--sheet", &a.sheet, 65535}};
+    const std::pair<const char*, std::string*> text[] = {{"--port", &a.port}, {"--db", &a.db}, {"--card", &a.card}};
     for (size_t i = 0; i < argv.size(); ++i) {
         const std::string& arg = argv[i];
         if (arg == "--verify") {
             a.verify = true;
             continue;
         }
-        if (arg == "--port") {
+        const auto named = std::find_if(std::begin(text), std::end(text), [&](const auto& t) { return arg == t.first; });
+        if (named != std::end(text)) {
             if (i + 1 >= argv.size()) {
-                error = "--port needs a value";
+                error = std::string(named->first) + " needs a value";
                 return std::nullopt;
             }
-            a.port = argv[++i];
+            *named->second = argv[++i];
             continue;
         }
         const NumOpt* opt = nullptr;

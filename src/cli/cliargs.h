@@ -12,6 +12,10 @@ struct CliArgs {
     unsigned retries = 3;
     bool verify = false;
     unsigned blockSize = 256;  // external-memory block of commands 17 and 18
+    std::string db;            // route commands: the database file
+    std::string card;          // route commands: the memory card by name
+    unsigned route = 0;        // routes import: the route's position in its card (from 1)
+    unsigned sheet = 1;        // routes import: the sheet (from 1)
     std::vector<std::string> positional;
 };
 

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include "cli/cliargs.h"
+#include "cli/routescmd.h"
 #include "link/comport.h"
 #include "link/zeva16.h"
 #include "memory/console.h"
@@ -44,6 +45,10 @@ const char* kUsage =
     "  flash verify FILE.hex             compare the program memory with a HEX file\n"
     "  extmem read FILE                  read the external memory (FILE.hex: Intel HEX, else binary)\n"
     "  extmem write FILE                 write the external memory from FILE\n"
+    "  routes write --db FILE --card NAME   pack the card and write it into the route-guidance unit\n"
+    "  routes read --db FILE --card NAME    read the unit's routes and save them as that card\n"
+    "  routes import FILE --db FILE --card NAME --route N [--sheet N]\n"
+    "                                    append a spreadsheet's turns (.xls, .xlsx, .ods, .csv) to route N\n"
     "defaults: --addr 32767 --baud 115200 --timeout 120 (ms per byte) --retries 3 --block-size 256\n"
     "a failed transfer exits with 1 and names the failing address; Ctrl+C cancels it\n";
 
@@ -412,6 +417,27 @@ int cmdExtMem(const CliArgs& a)
     return kExitOk;
 }
 
+int cmdRoutes(const CliArgs& a)
+{
+    TCliRouteContext ctx;
+    ctx.OpenLink = [&] { return openLink(a); };
+    ctx.Identify = [&](TZEVA16& link, TTransferSetup& setup) { return identifyForTransfer(link, a, setup); };
+    ctx.Out = out;
+    ctx.Err = err;
+    ctx.RunProgress = [](TProgressThread& t) {
+        ProgressBar bar(TransferCaption(t.Kind()));
+        bar.attach(t);
+        g_transfer = &t;
+        const auto previous = std::signal(SIGINT, onInterrupt);
+        t.Start();
+        t.Wait();
+        std::signal(SIGINT, previous);
+        g_transfer = nullptr;
+        bar.finish();
+    };
+    return CmdRoutes(a, ctx);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -439,11 +465,14 @@ int main(int argc, char** argv)
         {"send", cmdSend},
         {"flash", cmdFlash},
         {"extmem", cmdExtMem},
+        {"routes", cmdRoutes},
     };
     const auto it = commands.find(parsed->positional[0]);
     if (it == commands.end())
         return usage("unknown command \"" + parsed->positional[0] + "\"");
-    if (it->first != "ports" && parsed->port.empty())
+    const bool offline = it->first == "ports" || (it->first == "routes" && parsed->positional.size() > 1 &&
+                                                  parsed->positional[1] == "import");
+    if (!offline && parsed->port.empty())
         return usage("--port is required for this command");
     return it->second(*parsed);
 }

@@ -1,6 +1,7 @@
 #include "routes/routememory.h"
 
 #include "app/messages.h"
+#include "routes/routemessages.h"
 #include "data/database.h"
 #include "routes/routeset.h"
 

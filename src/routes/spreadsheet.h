@@ -22,7 +22,7 @@ public:
 namespace SpreadsheetLimits {
 inline constexpr int MaxRows = 1 << 20;
 inline constexpr int MaxColumns = 256;
-inline constexpr qint64 MaxCells = 2'000'000;
+inline constexpr qint64 MaxCells = 300'000;
 inline constexpr qint64 MaxPartBytes = 64 << 20;  // one unpacked part of a zipped workbook
 }  // namespace SpreadsheetLimits
 

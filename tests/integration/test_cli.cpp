@@ -95,3 +95,71 @@ TEST_F(Cli, FailuresAreClearAndNonZero)
     // A refused command still prints the console lines.
     EXPECT_EQ(runCli({"send", "99", "--port", port, "--addr", "4"}).out, "<-- 99\n--> Error\n");
 }
+
+#include <QTemporaryDir>
+
+#include "data/database.h"
+#include "routes/demoroutes.h"
+#include "sim/travodevice.h"
+
+// A depot's day: import a sheet into a route, write the card into a unit, read it back as a
+// new card; the same card is in both.
+TEST(CliRoutes, ImportWriteAndReadBack)
+{
+    SimBus bus;
+    std::string why;
+    bus.addDevice(makeDevice("6:travo", &why));
+    bus.addDevice(makeDevice("7:travo:marker=none", &why));
+    ASSERT_TRUE(bus.start(&why)) << why;
+    const QString port = QString::fromStdString(bus.slavePath());
+    QTemporaryDir dir;
+    const QString dbPath = dir.filePath(QStringLiteral("depot.db"));
+    {
+        TDatabase db;
+        ASSERT_TRUE(db.Open(dbPath, TDatabase::OpenMode::CreateIfMissing));
+        ASSERT_TRUE(FillDemoRoutes(db));
+    }
+    const QString sheet = QStringLiteral(ZEVANTA_TESTDATA_DIR "/routes/turns.ods");
+    auto r = runCli({"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное", "--route", "1"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("3 turns imported")) << r.out.toStdString();
+
+    r = runCli({"routes", "write", "--db", dbPath, "--card", "Депо Южное", "--port", port, "--addr", "6"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("1 routes, 13 turns, 97 pages written")) << r.out.toStdString();
+
+    r = runCli({"routes", "read", "--db", dbPath, "--card", "Из блока", "--port", port, "--addr", "6"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("1 routes, 13 turns saved")) << r.out.toStdString();
+    {
+        TDatabase db;
+        ASSERT_TRUE(db.Open(dbPath));
+        const QString sql = QStringLiteral(
+            "select group_concat(T.BegLat || T.EndLong || T.Turn, '|') from Поворот T join Маршрут R on R.ID = T.ID_Route "
+            "join КартаПамяти C on C.ID = R.ID_Card where C.Name = ? order by T.Num");
+        // Texts the unit cannot carry ("55.5") come back as its own coordinate text.
+        const QString fromUnit = db.Scalar(sql, {QStringLiteral("Из блока")}).toString();
+        EXPECT_EQ(fromUnit.count(u'|'), 12);
+        EXPECT_TRUE(fromUnit.contains(QStringLiteral("- - -"))) << fromUnit.toStdString();
+    }
+
+    const struct {
+        QStringList args;
+        int code;
+        const char* inErr;
+    } failures[] = {
+        {{"routes", "write", "--db", dbPath, "--card", "Депо Южное", "--port", port, "--addr", "7"}, 1, "не отформатирована"},
+        {{"routes", "write", "--db", dbPath, "--card", "нет такой", "--port", port, "--addr", "6"}, 1, "no card"},
+        {{"routes", "import", dbPath, "--db", dbPath, "--card", "Депо Южное", "--route", "1"}, 1, "Невозможно открыть файл!"},
+        {{"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное", "--route", "9"}, 1, "has no route 9"},
+        {{"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное"}, 2, "--route"},
+        {{"routes", "write", "--card", "x", "--port", port}, 2, "--db"},
+        {{"routes", "write", "--db", dir.filePath("missing.db"), "--card", "x", "--port", port}, 1, "does not exist"},
+    };
+    for (const auto& f : failures) {
+        r = runCli(f.args);
+        EXPECT_EQ(r.code, f.code) << f.args.join(' ').toStdString() << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(f.inErr))) << r.err.toStdString();
+    }
+    bus.stop();
+}

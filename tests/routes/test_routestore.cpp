@@ -6,6 +6,8 @@
 #include "data/dbfixture.h"
 #include "routes/demoroutes.h"
 #include "routes/routestore.h"
+#include "routes/routetab.h"
+#include "routes/travocommands.h"
 
 namespace {
 
@@ -328,6 +330,98 @@ TEST_F(DemoRoutes, FillAnEmptyCardTableOnce)
     ASSERT_TRUE(FillDemoRoutes(db, &error));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from КартаПамяти")), cards);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Поворот")), 0);
+}
+
+}  // namespace
+
+namespace {
+
+class RouteTab : public DbFixture {};
+
+TEST_F(RouteTab, ListsAndButtonsFollowTheCurrentRows)
+{
+    exec(QStringLiteral("insert into КартаПамяти (ID, ID_Dir, Name) values (1, -1, 'Б'), (2, -1, 'А'), (3, 2, 'пустая')"));
+    exec(QStringLiteral("insert into Маршрут (ID, ID_Card, Name1, Name2, Name3, Num) values "
+                        "(10, 1, 'x', '', '', 1), (11, 1, 'y', 'b', 'c', 2), (12, 1, 'z', '', '', 3)"));
+    exec(QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, Turn, Num) values (11, 'a', 'b', 'L', 1), (11, 'c', 'd', 'R', 2)"));
+    TRouteTabState s(db);
+    ASSERT_TRUE(s.ReloadCards());
+    ASSERT_EQ(s.Cards().size(), 3u);
+    EXPECT_EQ(s.Cards()[0].Name, QStringLiteral("А"));  // sorted by name
+    EXPECT_EQ(s.CardId(), 2);
+
+    const struct {
+        qint64 card;
+        int routeRow;
+        TRouteButtons expected;
+        size_t turns;
+    } cases[] = {
+        {3, 0, {false, false, false, false, false}, 0},  // a card without routes
+        {1, 0, {false, true, true, false, false}, 0},
+        {1, 1, {true, true, true, false, true}, 2},
+        {1, 2, {true, false, true, false, false}, 0},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(s.SelectCard(c.card));
+        s.SelectRoute(c.routeRow);
+        const TRouteButtons b = s.Buttons();
+        EXPECT_EQ((std::vector<bool>{b.RouteMoveUp, b.RouteMoveDown, b.TurnEdit, b.TurnMoveUp, b.TurnMoveDown}),
+                  (std::vector<bool>{c.expected.RouteMoveUp, c.expected.RouteMoveDown, c.expected.TurnEdit,
+                                     c.expected.TurnMoveUp, c.expected.TurnMoveDown}))
+            << c.card << "/" << c.routeRow;
+        EXPECT_EQ(s.Turns().size(), c.turns);
+    }
+    ASSERT_TRUE(s.SelectCard(1));
+    ASSERT_TRUE(s.ReloadRoutes(11));
+    EXPECT_EQ(s.Route()->Name(), QStringLiteral("y b c"));
+    EXPECT_EQ(s.Route()->Count, 2);
+    EXPECT_EQ(s.Turns()[1].Beg(), QStringLiteral("c   d"));
+    // After a delete the row number stays, or moves to the new last row.
+    s.SelectRoute(2);
+    exec(QStringLiteral("delete from Маршрут where ID = 12"));
+    ASSERT_TRUE(s.ReloadRoutes());
+    EXPECT_EQ(s.RouteRow(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+TEST(TravoCommands, PasswordChecksAndPayload)
+{
+    using R = TPasswordCheck::TResult;
+    const struct {
+        const char *master, *new1, *new2;
+        R result;
+        std::array<bool, 3> faulty;
+        Bytes payload;
+    } cases[] = {
+        // Leading zeros make the same number; both passwords go most significant byte first.
+        {"123456", "012345", "12345", R::Ok, {}, {3, 0x00, 0x01, 0xE2, 0x40, 0x00, 0x00, 0x30, 0x39}},
+        {"999999", "1", "000001", R::Ok, {}, {3, 0x00, 0x0F, 0x42, 0x3F, 0, 0, 0, 1}},
+        {"123456", "000000", "000000", R::Invalid, {false, true, true}, {}},
+        {"0", "5", "0", R::Invalid, {true, false, true}, {}},
+        {"", "5", "5", R::Empty, {true, false, false}, {}},
+        {"123456", "111111", "111112", R::Differ, {}, {}},
+    };
+    for (const auto& c : cases) {
+        const TPasswordCheck r = CheckPasswords(QString::fromLatin1(c.master), QString::fromLatin1(c.new1), QString::fromLatin1(c.new2));
+        EXPECT_EQ(r.Result, c.result) << c.master << "/" << c.new1 << "/" << c.new2;
+        EXPECT_EQ(r.Faulty, c.faulty) << c.master << "/" << c.new1;
+        EXPECT_EQ(r.Payload, c.payload) << c.master << "/" << c.new1;
+    }
+}
+
+TEST(TravoCommands, ActuatorAndDrivePayloads)
+{
+    EXPECT_EQ(ActuatorPayload(ActuatorMask({true, true, true, true, true, true, true}), true), (Bytes{1, 0xFE, 1}));
+    EXPECT_EQ(ActuatorPayload(ActuatorMask({}), true), (Bytes{1, 0x00, 1}));
+    EXPECT_EQ(ActuatorPayload(0xFF, false), (Bytes{1, 0xFF, 0}));
+    EXPECT_EQ(ActuatorMask({true, false, false, false, false, false, false}), 0x02);  // left forcing
+    EXPECT_EQ(ActuatorMask({false, false, false, false, false, false, true}), 0x80);  // sound
+    EXPECT_EQ(DrivePayload({true, false, false, true}), (Bytes{4, 0x09}));  // STF and RL
 }
 
 }  // namespace

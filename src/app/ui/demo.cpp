@@ -1,6 +1,7 @@
 #include "app/ui/demo.h"
 
 #include "app/messages.h"
+#include "routes/routemessages.h"
 #include "data/database.h"
 #include "link/comport.h"
 #include "routes/demoroutes.h"
