@@ -27,6 +27,8 @@
 #include "app/ui/splash.h"
 #include "data/datamodule.h"
 #include "memory/ui/filedialogs.h"
+#include "routes/ui/travoscreens.h"
+#include "routes/ui/travotab.h"
 
 namespace {
 
@@ -47,7 +49,18 @@ void takeScreenshots(TfrmMain& frm, const QString& dir)
         QApplication::processEvents();
         saveGrab(&frm, dir, QStringLiteral("main-") + frm.PageControl->widget(i)->objectName());
     }
+    // The optional tabs the options switch on.
+    for (int i = 4; i < frm.PageControl->count(); ++i) {
+        if (!frm.PageControl->isTabVisible(i))
+            continue;
+        frm.PageControl->setCurrentIndex(i);
+        QApplication::processEvents();
+        saveGrab(&frm, dir, QStringLiteral("main-") + frm.PageControl->widget(i)->objectName());
+    }
     frm.PageControl->setCurrentIndex(0);
+    if (frm.TravoTab)
+        TakeTravoScreenshots(*frm.TravoTab, frm.MemoryCtx, DemoBus::kTravoAddr,
+                             [&dir](QWidget* w, const QString& name) { saveGrab(w, dir, name); });
     if (TfrmCOMPorts* ports = frm.PortDialog()) {
         ports->show();
         QApplication::processEvents();
@@ -208,6 +221,9 @@ int RunProgram(QApplication& app)
         const int addr = store->value(QStringLiteral("Hardware/Device addr")).toInt();
         if (addr < 1 || addr > int(demo->Devices().size()))
             store->setValue(QStringLiteral("Hardware/Device addr"), DemoBus::kDefaultAddr);
+        // A first demo shows the route tab too: the demo bus has a route-guidance unit.
+        if (!store->contains(QStringLiteral("Form/tsTRAVO")))
+            store->setValue(QStringLiteral("Form/tsTRAVO"), 1);
     }
 
     // 2. Splash.

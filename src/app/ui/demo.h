@@ -27,6 +27,8 @@ public:
     const std::vector<Device>& Devices() const { return FDevices; }
     // The address the demo selects unless the demo settings chose one of its devices.
     static constexpr int kDefaultAddr = 4;
+    // The formatted route-guidance unit of the demo bus.
+    static constexpr int kTravoAddr = 6;
 
     // Replaces the device list with the demo devices, in one transaction; gives an empty card
     // table the demo cards, routes and turns.

@@ -37,6 +37,7 @@
 #include "memory/ui/ctrlextmemtab.h"
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/flashtab.h"
+#include "routes/ui/travotab.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -348,6 +349,10 @@ void TfrmMain::BuildMemoryPanels()
     }
     ConsoleTab = new TConsoleTab(MemoryCtx, tsCmd);
     fill(tsCmd, ConsoleTab);
+    if (auto* sheet = PageControl->findChild<QWidget*>(QStringLiteral("tsTRAVO")); sheet && FServices.dm) {
+        TravoTab = new TTravoTab(MemoryCtx, FServices.dm->Connection, sheet);
+        fill(sheet, TravoTab);
+    }
 }
 
 void TfrmMain::BuildStatusBar()

@@ -28,6 +28,7 @@ class TFlashTab;
 class TExtMemTab;
 class TCtrlExtMemTab;
 class TConsoleTab;
+class TTravoTab;
 
 // The main window: menus, the tabs, the bottom button panel and the status bar; owner of the
 // settings during the run and of the display step that follows every identification.
@@ -124,6 +125,7 @@ public:
     TExtMemTab* ExtMemTab = nullptr;
     TCtrlExtMemTab* CtrlExtMemTab = nullptr;
     TConsoleTab* ConsoleTab = nullptr;
+    TTravoTab* TravoTab = nullptr;  // inside tsTRAVO, when there is a database
 
     static constexpr int kClientWidth = 824;
     static constexpr int kClientHeight = 538;

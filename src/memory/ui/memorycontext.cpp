@@ -39,11 +39,9 @@ uint32_t TMemoryContext::Ext() const
     return Region ? clampRegion(Region->Ext()) : 0x8000;
 }
 
-bool StartTransfer(TMemoryContext& ctx, TTransferKind kind, bool confirm, uint32_t addr, uint32_t count)
+TTransferSetup MakeTransferSetup(const TMemoryContext& ctx)
 {
-    DeviceSession* session = ctx.Session;
-    TZEVA16* zeva = session ? session->ZevaLink() : nullptr;
-
+    TZEVA16* zeva = ctx.Session ? ctx.Session->ZevaLink() : nullptr;
     TTransferSetup setup;
     setup.ProgStart = ctx.ProgStart();
     setup.MemSize = ctx.MemSize();
@@ -58,7 +56,12 @@ bool StartTransfer(TMemoryContext& ctx, TTransferKind kind, bool confirm, uint32
         setup.FlashBuf = ctx.FlashBuf->Span();
     if (ctx.ExtMemBuf)
         setup.ExtMemBuf = ctx.ExtMemBuf->Span();
+    return setup;
+}
 
+TTransferHooks MakeTransferHooks(TMemoryContext& ctx)
+{
+    DeviceSession* session = ctx.Session;
     TTransferHooks hooks;
     hooks.PausePresence = [&ctx, session] {
         if (session)
@@ -76,14 +79,23 @@ bool StartTransfer(TMemoryContext& ctx, TTransferKind kind, bool confirm, uint32
         TfrmProgress dlg(thread, ctx.Window);
         dlg.exec();
     };
+    return hooks;
+}
 
-    TNoLink none;
-    std::unique_ptr<TZevaTransferLink> real;
+std::unique_ptr<TTransferLink> MakeTransferLink(const TMemoryContext& ctx)
+{
+    TZEVA16* zeva = ctx.Session ? ctx.Session->ZevaLink() : nullptr;
     if (zeva)
-        real = std::make_unique<TZevaTransferLink>(*zeva, session->DevAddr);
-    TTransferLink& link = real ? static_cast<TTransferLink&>(*real) : none;
+        return std::make_unique<TZevaTransferLink>(*zeva, ctx.Session->DevAddr);
+    return std::make_unique<TNoLink>();
+}
 
-    const TTransferReport report = StartTransfer(link, setup, kind, confirm, addr, count, hooks);
+bool StartTransfer(TMemoryContext& ctx, TTransferKind kind, bool confirm, uint32_t addr, uint32_t count)
+{
+    const TTransferSetup setup = MakeTransferSetup(ctx);
+    const TTransferHooks hooks = MakeTransferHooks(ctx);
+    const auto link = MakeTransferLink(ctx);
+    const TTransferReport report = StartTransfer(*link, setup, kind, confirm, addr, count, hooks);
     if (report.Transfer.FailAddr < 0 && !report.Declined && !report.PrepareRefused) {
         if (kind == tkReadFLASH && ctx.UpdateFLASHView)
             ctx.UpdateFLASHView(false);

@@ -1,11 +1,13 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include <QSet>
 
 #include "memory/images.h"
 #include "memory/transfer.h"
+#include "memory/transferrun.h"
 
 class DeviceSession;
 class QTabWidget;
@@ -39,6 +41,13 @@ struct TMemoryContext {
     uint32_t Ext() const;
     uint16_t BlockSize() const { return ExtBlockSize ? ExtBlockSize() : 256; }
 };
+
+// The pieces of the window's StartTransfer, for transfers that fill in more (the route pages):
+// the setup from the window's mirrors and options, the hooks (presence bracket, boxes, the
+// progress window), and the link to the selected device (one that never answers without a port).
+TTransferSetup MakeTransferSetup(const TMemoryContext& ctx);
+TTransferHooks MakeTransferHooks(TMemoryContext& ctx);
+std::unique_ptr<TTransferLink> MakeTransferLink(const TMemoryContext& ctx);
 
 // The main window's StartTransfer: pauses presence, asks, prepares the bootloader, shows the
 // progress window while the transfer thread runs, reports the first failing address. Without a

@@ -1,0 +1,272 @@
+#include "routes/ui/routedialogs.h"
+
+#include <algorithm>
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/messages.h"
+#include "routes/routemessages.h"
+#include "app/messageservice.h"
+#include "data/database.h"
+#include "data/datamodule.h"
+#include "routes/spreadsheet.h"
+
+namespace {
+
+QHBoxLayout* okCancel(QDialog* dlg, QPushButton*& ok, QPushButton*& cancel)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    ok = new QPushButton(Msg::ButtonOK, dlg);
+    ok->setObjectName(QStringLiteral("btnOK"));
+    ok->setDefault(true);
+    cancel = new QPushButton(Msg::ButtonCancel, dlg);
+    cancel->setObjectName(QStringLiteral("btnCancel"));
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    QObject::connect(cancel, &QPushButton::clicked, dlg, &QDialog::reject);
+    return row;
+}
+
+QLineEdit* lineEdit(QWidget* parent, const char* name, int maxLength, const QString& text = {})
+{
+    auto* e = new QLineEdit(text, parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setMaxLength(maxLength);
+    return e;
+}
+
+// Sign, digit or blank; two-digit degrees; "°"; minutes; "'"; seconds; "."; tenths; '"'.
+const QString kCoordMask = QStringLiteral("#99\\°99'99.9\"; ");
+
+QLineEdit* coordEdit(QWidget* parent, const char* name, const QString& text)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setInputMask(kCoordMask);
+    e->setText(text);
+    return e;
+}
+
+const char* const kTypes = "LRBE";
+
+}  // namespace
+
+// ---------------------------------------------------------------- card
+
+TfrmEditCard::TfrmEditCard(const QString& name, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmEditCard"));
+    setWindowTitle(Msg::EditCaption);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(Msg::EditCardName, this));
+    edtName = lineEdit(this, "edtName", RouteFields::CardName, name);
+    edtName->setMinimumWidth(300);
+    layout->addWidget(edtName);
+    layout->addLayout(okCancel(this, btnOK, btnCancel));
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QString TfrmEditCard::Name() const
+{
+    return edtName->text();
+}
+
+// ---------------------------------------------------------------- route
+
+TfrmEditRoute::TfrmEditRoute(const TRouteNames& names, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmEditRoute"));
+    setWindowTitle(Msg::EditCaption);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(Msg::EditRouteName, this));
+    edtStr1 = lineEdit(this, "edtStr1", RouteFields::RouteName, names.Line1);
+    edtStr2 = lineEdit(this, "edtStr2", RouteFields::RouteName, names.Line2);
+    edtStr3 = lineEdit(this, "edtStr3", RouteFields::RouteName, names.Line3);
+    for (QLineEdit* e : {edtStr1, edtStr2, edtStr3}) {
+        e->setMinimumWidth(220);
+        layout->addWidget(e);
+    }
+    layout->addLayout(okCancel(this, btnOK, btnCancel));
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+TRouteNames TfrmEditRoute::Names() const
+{
+    return {edtStr1->text(), edtStr2->text(), edtStr3->text()};
+}
+
+// ---------------------------------------------------------------- turn
+
+TfrmEditTurn::TfrmEditTurn(const TTurnFields& turn, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmEditTurn"));
+    setWindowTitle(Msg::EditCaption);
+    auto* layout = new QVBoxLayout(this);
+    auto group = [&](const QString& title, QLineEdit*& lat, const char* latName, const QString& latText, QLineEdit*& lon,
+                     const char* lonName, const QString& lonText) {
+        auto* box = new QGroupBox(title, this);
+        auto* form = new QFormLayout(box);
+        lat = coordEdit(box, latName, latText);
+        lon = coordEdit(box, lonName, lonText);
+        form->addRow(Msg::EditLatitude, lat);
+        form->addRow(Msg::EditLongitude, lon);
+        layout->addWidget(box);
+    };
+    group(Msg::EditTurnBegin, edtBegLat, "edtBegLat", turn.BegLat, edtBegLong, "edtBegLong", turn.BegLong);
+    group(Msg::EditTurnEnd, edtEndLat, "edtEndLat", turn.EndLat, edtEndLong, "edtEndLong", turn.EndLong);
+    auto* typeRow = new QFormLayout;
+    cbTypeTurn = new QComboBox(this);
+    cbTypeTurn->setObjectName(QStringLiteral("cbTypeTurn"));
+    for (int i = 0; i < 4; ++i)
+        cbTypeTurn->addItem(TurnTypeName(QString(QLatin1Char(kTypes[i]))));
+    const int at = QString::fromLatin1(kTypes).indexOf(turn.Turn);
+    cbTypeTurn->setCurrentIndex(turn.Turn.size() == 1 && at >= 0 ? at : 0);
+    typeRow->addRow(Msg::EditTurnType, cbTypeTurn);
+    layout->addLayout(typeRow);
+    layout->addLayout(okCancel(this, btnOK, btnCancel));
+    connect(btnOK, &QPushButton::clicked, this, &TfrmEditTurn::btnOKClick);
+    connect(cbTypeTurn, &QComboBox::currentIndexChanged, this, &TfrmEditTurn::TypeChanged);
+    TypeChanged();
+}
+
+void TfrmEditTurn::TypeChanged()
+{
+    // Only left and right turns have an end point of their own.
+    const bool turnWithEnd = cbTypeTurn->currentIndex() <= 1;
+    edtEndLat->setEnabled(turnWithEnd);
+    edtEndLong->setEnabled(turnWithEnd);
+}
+
+TTurnFields TfrmEditTurn::Fields() const
+{
+    TTurnFields t{edtBegLat->text(), edtBegLong->text(), edtEndLat->text(), edtEndLong->text(),
+                  QString(QLatin1Char(kTypes[std::clamp(cbTypeTurn->currentIndex(), 0, 3)]))};
+    if (cbTypeTurn->currentIndex() >= 2) {
+        t.EndLat = t.BegLat;
+        t.EndLong = t.BegLong;
+    }
+    return t;
+}
+
+void TfrmEditTurn::btnOKClick()
+{
+    const TTurnFields t = Fields();
+    const struct {
+        QLineEdit* edit;
+        TCoordKind kind;
+    } checks[] = {{edtBegLat, TCoordKind::BeginLatitude},
+                  {edtBegLong, TCoordKind::Longitude},
+                  {edtEndLat, TCoordKind::Latitude},
+                  {edtEndLong, TCoordKind::Longitude}};
+    for (const auto& c : checks) {
+        if (!c.edit->isEnabled())
+            continue;
+        if (!CoordTextValid(c.edit->text(), c.kind)) {
+            ShowMessage(MsgKind::Warning, Msg::InvalidValue);
+            c.edit->setFocus();
+            return;
+        }
+    }
+    accept();
+}
+
+// ---------------------------------------------------------------- import
+
+TfrmImportTurns::TfrmImportTurns(TDatabase& db, qint64 routeId, const QString& file, QWidget* parent)
+    : QDialog(parent), FDb(db), FRoute(routeId), FFile(file)
+{
+    setObjectName(QStringLiteral("frmImportTurns"));
+    setWindowTitle(Msg::ImportCaption);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(Msg::ImportSheets, this));
+    cbSheet = new QComboBox(this);
+    cbSheet->setObjectName(QStringLiteral("cbSheet"));
+    cbSheet->setMinimumWidth(260);
+    layout->addWidget(cbSheet);
+    layout->addLayout(okCancel(this, btnOK, btnCancel));
+    connect(btnOK, &QPushButton::clicked, this, &TfrmImportTurns::btnOKClick);
+
+    QString why;
+    const auto book = OpenSpreadsheet(file, &why);
+    FOpened = book != nullptr;
+    if (!FOpened) {
+        ShowMessage(MsgKind::Error, Msg::CannotOpenFile);
+        cbSheet->setEnabled(false);
+        btnOK->setEnabled(false);
+        return;
+    }
+    cbSheet->addItems(book->SheetNames());
+    cbSheet->setCurrentIndex(0);
+}
+
+TfrmImportTurns::~TfrmImportTurns()
+{
+    if (FWorker.joinable())
+        FWorker.join();
+}
+
+void TfrmImportTurns::btnOKClick()
+{
+    if (FBusy || !FOpened)
+        return;
+    FBusy = true;
+    cbSheet->setEnabled(false);
+    btnOK->setEnabled(false);
+    btnCancel->setEnabled(false);
+    setCursor(Qt::WaitCursor);
+    const int sheet = cbSheet->currentIndex();
+    const int room = RouteLayout::MaxTurns - TRouteStore(FDb).TurnCount(FRoute);
+    // The file is read again (it may have changed) on a worker; the rows come back queued, so
+    // the dialog's own event loop keeps running and nothing re-enters it.
+    FWorker = std::thread([this, sheet, room, file = FFile] {
+        const auto book = OpenSpreadsheet(file);
+        TImportRows rows;
+        const bool opened = book && sheet < book->SheetNames().size();
+        if (opened)
+            rows = ReadImportRows(*book, sheet, room);
+        QMetaObject::invokeMethod(this, [this, rows, opened] { Store(rows, opened); }, Qt::QueuedConnection);
+    });
+}
+
+void TfrmImportTurns::Store(const TImportRows& rows, bool opened)
+{
+    FWorker.join();
+    unsetCursor();
+    if (!opened) {
+        ShowMessage(MsgKind::Error, Msg::CannotOpenFile);
+    } else {
+        const TImportResult r = StoreImportedTurns(FDb, FRoute, rows.Rows);
+        if (!r.Ok)
+            ShowMessage(MsgKind::Error, r.Error);
+        else
+            FImported = r.Imported;
+        if (r.Ok && rows.LimitReached)
+            ShowMessage(MsgKind::Warning, Msg::TooManyTurns.arg(RouteLayout::MaxTurns));
+    }
+    FBusy = false;
+    emit importEnded();
+    accept();
+}
+
+void TfrmImportTurns::reject()
+{
+    if (!FBusy)
+        QDialog::reject();
+}
+
+void TfrmImportTurns::closeEvent(QCloseEvent* event)
+{
+    if (FBusy)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}

@@ -1,0 +1,152 @@
+#include "routes/ui/travodialogs.h"
+
+#include <vector>
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "app/devicesession.h"
+#include "app/messages.h"
+#include "routes/routemessages.h"
+#include "app/messageservice.h"
+#include "memory/ui/memorycontext.h"
+#include "routes/travocommands.h"
+
+TfrmChangePassword::TfrmChangePassword(DeviceSession* session, QWidget* parent) : QDialog(parent), FSession(session)
+{
+    setObjectName(QStringLiteral("frmChangePassword"));
+    setWindowTitle(Msg::PasswordCaption);
+    auto* layout = new QVBoxLayout(this);
+    auto edit = [&](const QString& label, const char* name) {
+        layout->addWidget(new QLabel(label, this));
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setMaxLength(6);
+        e->setEchoMode(QLineEdit::Password);
+        // Digits only: every other key is dropped.
+        e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,6}")), e));
+        layout->addWidget(e);
+        return e;
+    };
+    edtMasterPassword = edit(Msg::MasterPassword, "edtMasterPassword");
+    edtNewPassword1 = edit(Msg::NewPassword, "edtNewPassword1");
+    edtNewPassword2 = edit(Msg::RepeatPassword, "edtNewPassword2");
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    btnOK = new QPushButton(Msg::ButtonOK, this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    btnCancel = new QPushButton(Msg::ButtonCancel, this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    row->addWidget(btnOK);
+    row->addWidget(btnCancel);
+    layout->addLayout(row);
+    connect(btnOK, &QPushButton::clicked, this, &TfrmChangePassword::btnOKClick);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TfrmChangePassword::btnOKClick()
+{
+    const TPasswordCheck c = CheckPasswords(edtMasterPassword->text(), edtNewPassword1->text(), edtNewPassword2->text());
+    QLineEdit* fields[3] = {edtMasterPassword, edtNewPassword1, edtNewPassword2};
+    switch (c.Result) {
+    case TPasswordCheck::TResult::Empty:
+    case TPasswordCheck::TResult::Invalid:
+        // An empty field is no password either; the focus ends on the last faulty field.
+        ShowMessage(MsgKind::Warning, Msg::WrongMasterPassword);
+        for (int i = 0; i < 3; ++i)
+            if (c.Faulty[size_t(i)])
+                fields[i]->setFocus();
+        return;
+    case TPasswordCheck::TResult::Differ:
+        ShowMessage(MsgKind::Warning, Msg::PasswordsDiffer);
+        return;
+    case TPasswordCheck::TResult::Ok: break;
+    }
+    if (FSession && FSession->SendToDevice(TravoCmd::Command, c.Payload, false, true)) {
+        accept();
+        return;
+    }
+    ShowMessage(MsgKind::Warning, Msg::PasswordRefused);
+}
+
+TfrmTRAVO_IU::TfrmTRAVO_IU(TMemoryContext& ctx, QWidget* parent) : QDialog(parent), FCtx(ctx)
+{
+    setObjectName(QStringLiteral("frmTRAVO_IU"));
+    setWindowTitle(Msg::IUCaption);
+    auto* layout = new QHBoxLayout(this);
+    auto box = [&](const QString& title, const std::vector<std::pair<const char*, const char*>>& items, QPushButton*& set,
+                   const char* setName, QCheckBox** out) {
+        auto* group = new QGroupBox(title, this);
+        auto* v = new QVBoxLayout(group);
+        for (size_t i = 0; i < items.size(); ++i) {
+            out[i] = new QCheckBox(QString::fromUtf8(items[i].second), group);
+            out[i]->setObjectName(QString::fromLatin1(items[i].first));
+            v->addWidget(out[i]);
+        }
+        v->addStretch(1);
+        set = new QPushButton(Msg::IUSet, group);
+        set->setObjectName(QString::fromLatin1(setName));
+        v->addWidget(set);
+        layout->addWidget(group);
+    };
+    box(Msg::IUGroup,
+        {{"cbLeft", "Лев. форс."},
+         {"cbRed", "Крас. свет."},
+         {"cbRight", "Прав. форс."},
+         {"cbGreen", "Зел. свет."},
+         {"cbJet", "Продувка"},
+         {"cbFixPos", "Фикс. позиц."},
+         {"cbSnd", "Звук"}},
+        btnSetIU, "btnSetIU", Actuators.data());
+    box(Msg::IUSpeedGroup, {{"cbSTF", "STF"}, {"cbRH", "RH"}, {"cbRM", "RM"}, {"cbRL", "RL"}}, btnSetSpeed, "btnSetSpeed",
+        Signals.data());
+    connect(btnSetIU, &QPushButton::clicked, this, &TfrmTRAVO_IU::btnSetIUClick);
+    connect(btnSetSpeed, &QPushButton::clicked, this, &TfrmTRAVO_IU::btnSetSpeedClick);
+}
+
+void TfrmTRAVO_IU::btnSetIUClick()
+{
+    DeviceSession* session = FCtx.Session;
+    if (!session)
+        return;
+    std::array<bool, 7> boxes{};
+    for (size_t i = 0; i < boxes.size(); ++i)
+        boxes[i] = Actuators[i]->isChecked();
+    session->PausePresence();
+    if (FCtx.EnableDeviceControls)
+        FCtx.EnableDeviceControls({});
+    // Every output off first, then the checked ones on; both are sent whatever the first said.
+    const bool off = session->SendToDevice(TravoCmd::Command, ActuatorPayload(0xFF, false), true, true);
+    const bool on = session->SendToDevice(TravoCmd::Command, ActuatorPayload(ActuatorMask(boxes), true), true, true);
+    session->ResumePresence();
+    if (!off || !on)
+        ShowMessage(MsgKind::Error, Msg::CommandNotAccepted);
+}
+
+void TfrmTRAVO_IU::btnSetSpeedClick()
+{
+    if (!FCtx.Session)
+        return;
+    std::array<bool, 4> boxes{};
+    for (size_t i = 0; i < boxes.size(); ++i)
+        boxes[i] = Signals[i]->isChecked();
+    FCtx.Session->SendToDevice(TravoCmd::Command, DrivePayload(boxes), false, false);
+}
+
+void TfrmTRAVO_IU::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        reject();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

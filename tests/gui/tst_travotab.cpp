@@ -1,0 +1,211 @@
+// The route tab and its dialogs: lists and buttons on a scratch database, the edit dialogs'
+// checks, the import dialog's busy state, the map hook and the password dialog without a unit.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "data/database.h"
+#include "memory/ui/memorycontext.h"
+#include "routes/demoroutes.h"
+#include "routes/ui/routedialogs.h"
+#include "routes/ui/travodialogs.h"
+#include "routes/ui/travotab.h"
+#include "support/messagerecorder.h"
+
+namespace {
+
+// Runs `fn` on the next modal dialog once it is shown.
+template <class Dialog, class Fn>
+void onModal(Fn fn)
+{
+    QTimer::singleShot(0, [fn] {
+        auto* dlg = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        QVERIFY(dlg);
+        fn(dlg);
+    });
+}
+
+QString coord(const char* head, const char* rest)
+{
+    return QString::fromUtf8(head) + QChar(0x00B0) + QString::fromUtf8(rest);
+}
+
+}  // namespace
+
+class TstTravoTab : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    TDatabase db;
+    TMemoryContext ctx;
+    std::unique_ptr<MessageRecorder> rec;
+
+private slots:
+    void init()
+    {
+        db.Close();
+        QFile::remove(dir.filePath(QStringLiteral("r.db")));
+        QVERIFY(db.Open(dir.filePath(QStringLiteral("r.db")), TDatabase::OpenMode::CreateIfMissing));
+        QVERIFY(FillDemoRoutes(db));
+        rec = std::make_unique<MessageRecorder>();
+    }
+
+    void listsAndButtons()
+    {
+        TTravoTab tab(ctx, db);
+        QCOMPARE(tab.Tree->topLevelItemCount(), 2);  // the sub-card hangs below its parent
+        QCOMPARE(tab.Tree->currentItem()->text(0), QStringLiteral("Депо Северное"));
+        QCOMPARE(tab.DBGridRoute->rowCount(), 3);
+        QCOMPARE(tab.DBGridRoute->item(0, 1)->text(), QStringLiteral("Вокзал - Кольцевая через центр"));
+        QCOMPARE(tab.DBGridRoute->item(2, 2)->text(), QStringLiteral("0"));
+        QCOMPARE(tab.DBGridRoute->item(2, 2)->foreground().color(), QColor(Qt::red));
+        QCOMPARE(tab.DBGridRoute->item(1, 1)->background().color(), QColor(240, 240, 234));  // record 2
+        QCOMPARE(tab.DBGridTurn->rowCount(), 12);
+        QCOMPARE(tab.DBGridTurn->item(0, 3)->text(), QStringLiteral("НАЧАЛО маршрута"));
+        QVERIFY(!tab.DBGridTurn->item(0, 3)->icon().isNull());
+        QVERIFY(!tab.btnRouteMoveUp->isEnabled());
+        QVERIFY(tab.btnRouteMoveDown->isEnabled());
+        QVERIFY(tab.btnAddPoint->isEnabled());
+
+        // The route without turns: the turn move buttons go off, the add button stays.
+        tab.DBGridRoute->setCurrentCell(2, 1);
+        QCOMPARE(tab.DBGridTurn->rowCount(), 0);
+        QVERIFY(!tab.btnRouteMoveDown->isEnabled());
+        QVERIFY(!tab.btnTurnMoveDown->isEnabled());
+        QVERIFY(tab.btnAddPoint->isEnabled());
+
+        // A card without routes.
+        tab.Tree->setCurrentItem(tab.Tree->topLevelItem(0)->child(0));
+        QCOMPARE(tab.DBGridRoute->rowCount(), 2);
+        tab.Tree->setCurrentItem(tab.Tree->topLevelItem(1));
+        QCOMPARE(tab.DBGridRoute->rowCount(), 1);
+    }
+
+    void mapHookGetsTheSelectedTurns()
+    {
+        TTravoTab tab(ctx, db);
+        QVERIFY(!tab.btnGoogleMap->isEnabled());
+        std::vector<TTurnListRow> got;
+        tab.SetMapHandler([&](const std::vector<TTurnListRow>& turns) { got = turns; });
+        QVERIFY(tab.btnGoogleMap->isEnabled());
+        tab.btnTurnsSelectAll->click();
+        tab.btnGoogleMap->click();
+        QCOMPARE(got.size(), size_t(12));
+        QCOMPARE(got.front().Fields.Turn, QStringLiteral("B"));
+    }
+
+    void addMoveMergeAndDeleteRoutes()
+    {
+        TTravoTab tab(ctx, db);
+        onModal<TfrmEditRoute>([](TfrmEditRoute* d) {
+            d->edtStr1->setText(QStringLiteral("д'Артаньян"));
+            d->btnOK->click();
+        });
+        tab.btnAddRoute->click();
+        QCOMPARE(tab.DBGridRoute->rowCount(), 4);
+        QCOMPARE(tab.DBGridRoute->currentRow(), 3);
+        QCOMPARE(tab.DBGridRoute->item(3, 1)->text(), QStringLiteral("д'Артаньян  "));
+
+        tab.btnRouteMoveUp->click();
+        QCOMPARE(tab.DBGridRoute->currentRow(), 2);
+        QCOMPARE(tab.DBGridRoute->item(2, 1)->text(), QStringLiteral("д'Артаньян  "));
+
+        // Merge the first two: asked with the plural, the first survives with 20 turns.
+        tab.DBGridRoute->clearSelection();
+        tab.DBGridRoute->selectRow(0);
+        tab.DBGridRoute->setSelectionMode(QAbstractItemView::MultiSelection);
+        tab.DBGridRoute->selectRow(1);
+        rec->answer(true);
+        tab.btnUnion->click();
+        QCOMPARE(rec->texts().last(), QStringLiteral("Объединить 2 маршрута?"));
+        QCOMPARE(tab.DBGridRoute->rowCount(), 3);
+        QCOMPARE(tab.DBGridRoute->item(0, 2)->text(), QStringLiteral("20"));
+
+        tab.DBGridRoute->setCurrentCell(0, 1);
+        rec->answer(false);
+        tab.btnDelRoute->click();
+        QCOMPARE(tab.DBGridRoute->rowCount(), 3);
+        rec->answer(true);
+        tab.btnDelRoute->click();
+        QCOMPARE(tab.DBGridRoute->rowCount(), 2);
+    }
+
+    void turnDialogChecksTheBeginLatitude()
+    {
+        TTurnFields t{coord("155", "45'12.3\""), coord("+37", "00'00.0\""), coord("155", "00'00.0\""),
+                      coord("+37", "00'00.0\""), QStringLiteral("R")};
+        TfrmEditTurn dlg(t);
+        dlg.show();
+        dlg.btnOKClick();
+        QCOMPARE(rec->texts(), QStringList{QStringLiteral("Неверное значение!")});
+        QVERIFY(dlg.isVisible());
+        dlg.edtBegLat->setText(coord("+55", "45'12.3\""));
+        dlg.btnOKClick();  // a digit first is fine for the end latitude
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+
+        TfrmEditTurn point(t);
+        point.cbTypeTurn->setCurrentIndex(2);  // route start: no end point of its own
+        QVERIFY(!point.edtEndLat->isEnabled());
+        point.edtBegLat->setText(coord("-01", "02'03.4\""));
+        QCOMPARE(point.Fields().EndLat, coord("-01", "02'03.4\""));
+        QCOMPARE(point.Fields().Turn, QStringLiteral("B"));
+    }
+
+    void importIsBusyUntilItEnds()
+    {
+        const qint64 route = db.Scalar(QStringLiteral("select ID from Маршрут where Name1 = 'Парк'")).toLongLong();
+        TfrmImportTurns dlg(db, route, QStringLiteral(ZEVANTA_SOURCE_DIR "/tests/testdata/routes/big.xlsx"));
+        QVERIFY(dlg.Opened());
+        QCOMPARE(dlg.cbSheet->count(), 1);
+        dlg.show();
+        QSignalSpy ended(&dlg, &TfrmImportTurns::importEnded);
+        dlg.btnOKClick();
+        QVERIFY(dlg.Busy());
+        dlg.btnOKClick();  // a second OK does nothing
+        dlg.reject();      // nor does closing
+        QVERIFY(dlg.isVisible());
+        QVERIFY(ended.wait(10000));
+        QCOMPARE(dlg.Imported(), 2040 - 8);
+        QCOMPARE(db.Scalar(QStringLiteral("select count(*) from Поворот where ID_Route = ?"), {route}).toInt(), 2040);
+        QCOMPARE(rec->texts(), QStringList{QStringLiteral("Количество поворотов не должно превышать 2040!")});
+
+        rec->clear();
+        TfrmImportTurns bad(db, route, QStringLiteral(ZEVANTA_SOURCE_DIR "/README.md"));
+        QVERIFY(!bad.Opened());
+        QVERIFY(!bad.btnOK->isEnabled());
+        QCOMPARE(rec->texts(), QStringList{QStringLiteral("Невозможно открыть файл!")});
+    }
+
+    void passwordDialog()
+    {
+        TfrmChangePassword dlg(nullptr);
+        dlg.show();
+        dlg.edtMasterPassword->setText(QStringLiteral("123456"));
+        dlg.edtNewPassword1->setText(QStringLiteral("000000"));
+        dlg.edtNewPassword2->setText(QStringLiteral("1"));
+        dlg.btnOKClick();
+        QCOMPARE(rec->texts().last(), QStringLiteral("Неверный мастер-пароль!"));
+        dlg.edtNewPassword1->setText(QStringLiteral("2"));
+        dlg.btnOKClick();
+        QCOMPARE(rec->texts().last(), QStringLiteral("Введённые новые пароли не совпадают!"));
+        dlg.edtNewPassword2->setText(QStringLiteral("02"));
+        dlg.btnOKClick();  // no unit to ask
+        QCOMPARE(rec->texts().last(), QStringLiteral("Команда не принята!\r\nУстановка нового пароля не произведена."));
+        QVERIFY(dlg.isVisible());
+        // Letters never get in.
+        dlg.edtMasterPassword->clear();
+        QTest::keyClicks(dlg.edtMasterPassword, QStringLiteral("1a2"));
+        QCOMPARE(dlg.edtMasterPassword->text(), QStringLiteral("12"));
+    }
+};
+
+QTEST_MAIN(TstTravoTab)
+#include "tst_travotab.moc"
