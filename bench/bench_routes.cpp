@@ -114,11 +114,12 @@ int main(int argc, char** argv)
     // What the line must carry: the format check (command 19 and its page) and every write
     // (command 20 with its page, answered by an empty acceptance), stuffing included.
     const std::vector<uint8_t> page0(image.Page(0), image.Page(0) + 528);
-    size_t wire = zeva::encodeFrame(kAddr, 19, {0, 0}).size() + zeva::encodeFrame(kAddr, 0x33, page0).size();
+    const std::vector<uint8_t> zero{0, 0}, none;
+    size_t wire = zeva::encodeFrame(kAddr, 19, zero).size() + zeva::encodeFrame(kAddr, 0x33, page0).size();
     for (uint16_t p : pages.Pages()) {
         std::vector<uint8_t> payload{uint8_t(p >> 8), uint8_t(p)};
         payload.insert(payload.end(), image.Page(p), image.Page(p) + 528);
-        wire += zeva::encodeFrame(kAddr, 20, payload).size() + zeva::encodeFrame(kAddr, 0x33, {}).size();
+        wire += zeva::encodeFrame(kAddr, 20, payload).size() + zeva::encodeFrame(kAddr, 0x33, none).size();
     }
     const double limit = double(wire) * 10.0 / baud;
     std::printf("write at %u Bd: %d pages (%zu bytes on the line) in %.2f s; wire limit %.2f s; %.1f %% of the wire limit\n",

@@ -54,6 +54,7 @@ private slots:
         QFile::remove(dir.filePath(QStringLiteral("r.db")));
         QVERIFY(db.Open(dir.filePath(QStringLiteral("r.db")), TDatabase::OpenMode::CreateIfMissing));
         QVERIFY(FillDemoRoutes(db));
+        rec.reset();  // the old recorder hands the service back first
         rec = std::make_unique<MessageRecorder>();
     }
 
@@ -139,7 +140,7 @@ private slots:
 
     void turnDialogChecksTheBeginLatitude()
     {
-        TTurnFields t{coord("155", "45'12.3\""), coord("+37", "00'00.0\""), coord("155", "00'00.0\""),
+        TTurnFields t{coord("055", "45'12.3\""), coord("+37", "00'00.0\""), coord("055", "00'00.0\""),
                       coord("+37", "00'00.0\""), QStringLiteral("R")};
         TfrmEditTurn dlg(t);
         dlg.show();

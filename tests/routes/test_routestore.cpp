@@ -102,12 +102,12 @@ TEST_F(RouteStore, AddRouteStopsAtTheUnitsCapacityAndGoesToTheEnd)
     route(other, 50, QStringLiteral("other"));
     for (int i = 1; i <= 47; ++i)
         route(c, i, QStringLiteral("r%1").arg(i));
-    auto r = store.AddRoute(c, {QStringLiteral("48th")}, 48);
+    auto r = store.AddRoute(c, {QStringLiteral("48th"), {}, {}}, 48);
     ASSERT_TRUE(r.Ok());
     EXPECT_EQ(listed(c).last(), QStringLiteral("48th"));
     EXPECT_EQ(db.Scalar(QStringLiteral("select Num from Маршрут where ID = ?"), {r.Id}).toInt(), 48);
 
-    r = store.AddRoute(c, {QStringLiteral("49th")}, 48);
+    r = store.AddRoute(c, {QStringLiteral("49th"), {}, {}}, 48);
     EXPECT_EQ(r.Status, TRouteOpResult::TStatus::TooManyRoutes);
     EXPECT_EQ(r.Message(48), QStringLiteral("Количество маршрутов не должно превышать 48!"));
     EXPECT_EQ(store.RouteCount(c), 48);

@@ -84,7 +84,9 @@ TTravoTab::TTravoTab(TMemoryContext& ctx, TDatabase& db, QWidget* parent)
     // Routes of the current card, with their buttons.
     DBGridRoute = grid(this, "DBGridRoute", {Msg::RouteColN, Msg::RouteColName, Msg::RouteColCount});
     DBGridRoute->setColumnWidth(0, 32);
-    DBGridRoute->setColumnWidth(1, 300);
+    DBGridRoute->setColumnWidth(2, 90);
+    DBGridRoute->horizontalHeader()->setStretchLastSection(false);
+    DBGridRoute->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     DBGridRoute->setDragEnabled(true);
     DBGridRoute->setDragDropMode(QAbstractItemView::DragOnly);
     lists->addWidget(DBGridRoute, 0, 0);
@@ -121,9 +123,9 @@ TTravoTab::TTravoTab(TMemoryContext& ctx, TDatabase& db, QWidget* parent)
 
     // Turns of the current route, with their buttons.
     DBGridTurn = grid(this, "DBGridTurn", {Msg::RouteColN, Msg::TurnColBegin, Msg::TurnColEnd, Msg::TurnColType});
-    DBGridTurn->setColumnWidth(0, 40);
-    DBGridTurn->setColumnWidth(1, 170);
-    DBGridTurn->setColumnWidth(2, 170);
+    DBGridTurn->setColumnWidth(0, 36);
+    DBGridTurn->setColumnWidth(1, 205);
+    DBGridTurn->setColumnWidth(2, 205);
     lists->addWidget(DBGridTurn, 2, 0, 1, 2);
     auto* turnButtons = new QHBoxLayout;
     btnAddPoint = button(this, "btnAddPoint", QStringLiteral("+"), Msg::HintAdd);
