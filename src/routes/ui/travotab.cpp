@@ -94,9 +94,9 @@ TTravoTab::TTravoTab(TMemoryContext& ctx, TDatabase& db, QWidget* parent)
     btnAddRoute = button(this, "btnAddRoute", QStringLiteral("+"), Msg::HintAdd);
     btnEditRoute = button(this, "btnEditRoute", QStringLiteral("…"), Msg::HintEditLower);
     btnDelRoute = button(this, "btnDelRoute", QStringLiteral("−"), Msg::HintDel);
-    btnRouteMoveUp = button(this, "btnRouteMoveUp", QString());
+    btnRouteMoveUp = button(this, "btnRouteMoveUp", QString(), Msg::HintMoveUp);
     btnRouteMoveUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
-    btnRouteMoveDown = button(this, "btnRouteMoveDown", QString());
+    btnRouteMoveDown = button(this, "btnRouteMoveDown", QString(), Msg::HintMoveDown);
     btnRouteMoveDown->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     btnUnion = button(this, "btnUnion", Msg::BtnUnion, Msg::BtnUnion);
     for (QPushButton* b : {btnAddRoute, btnEditRoute, btnDelRoute, btnRouteMoveUp, btnRouteMoveDown, btnUnion})
@@ -131,9 +131,9 @@ TTravoTab::TTravoTab(TMemoryContext& ctx, TDatabase& db, QWidget* parent)
     btnAddPoint = button(this, "btnAddPoint", QStringLiteral("+"), Msg::HintAdd);
     btnEditTurn = button(this, "btnEditTurn", QStringLiteral("…"), Msg::HintEditLower);
     btnDelPoint = button(this, "btnDelPoint", QStringLiteral("−"), Msg::HintDel);
-    btnTurnMoveUp = button(this, "btnTurnMoveUp", QString());
+    btnTurnMoveUp = button(this, "btnTurnMoveUp", QString(), Msg::HintMoveUp);
     btnTurnMoveUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
-    btnTurnMoveDown = button(this, "btnTurnMoveDown", QString());
+    btnTurnMoveDown = button(this, "btnTurnMoveDown", QString(), Msg::HintMoveDown);
     btnTurnMoveDown->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     btnTurnsSelectAll = button(this, "btnTurnsSelectAll", Msg::BtnSelectAll);
     btnGoogleMap = button(this, "btnGoogleMap", Msg::BtnGoogleMap);
