@@ -14,6 +14,16 @@ inline const QString HexBadChar = QStringLiteral("Неверный символ 
 inline const QString HexBadChecksum = QStringLiteral("Неверная контрольная сумма в строке %1!");
 inline const QString HexUnexpectedEnd = QStringLiteral("Неожиданный конец файла!");
 inline const QString FileSystemError = QStringLiteral("Ошибка файловой системы!");
+inline const QString HexOutside = QStringLiteral(
+    "Данные файла (0x%1..0x%2) выходят за пределы области памяти 0x%3..0x%4!\r\nФайл не загружен.");
+inline const QString HexNoData = QStringLiteral("В файле нет данных для области памяти 0x%1..0x%2!\r\nФайл не загружен.");
+inline const QString HexAmbiguous = QStringLiteral(
+    "Данные в строке %1 попадают на адрес 0x%2, уже заданный раньше!\r\nФайл не загружен.");
+inline const QString HexAfterEnd = QStringLiteral(
+    "Запись в строке %1 стоит после пустой записи в строке %2!\r\nФайл не загружен.");
+inline const QString FileReadFailed = QStringLiteral("Невозможно прочитать файл: %1!");
+inline const QString FileWriteFailed = QStringLiteral("Невозможно записать файл: %1!");
+inline const QString FileTooLong = QStringLiteral("Файл длиннее памяти (%1 байт, память %2 байт)!\r\nФайл не загружен.");
 
 // --- route image (%1 is filled with QString::arg) ---
 inline const QString TooManyRoutes = QStringLiteral("Количество маршрутов не должно превышать %1!");
@@ -52,6 +62,15 @@ inline const QString AskWriteFLASH = QStringLiteral("Записать данны
 inline const QString AskWriteExtMem = QStringLiteral("Записать данные из буфера в Ext Mem?");
 inline const QString TransferCommandRefused = QStringLiteral("Команда не принята!");
 inline const QString NoDifferences = QStringLiteral("Различия не найдены!");
+inline const QString NoProgramRegion = QStringLiteral("Устройство не сообщило область памяти программы!");
+inline const QString CommandFailed = QStringLiteral("Команда %1 %2!");
+inline const QString PreWriteFailed = QStringLiteral("Команда перед записью (%1) %2!\r\nFLASH не записывалась.");
+inline const QString PostWriteFailed = QStringLiteral("Команда после записи (%1) %2!\r\nЗапись FLASH не завершена.");
+inline const QString ReasonRefused = QStringLiteral("не принята устройством");
+inline const QString ReasonNoAnswer = QStringLiteral("осталась без ответа");
+inline const QString ReasonGone = QStringLiteral("не выполнена: устройство отключилось");
+inline const QString ReasonBadAnswer = QStringLiteral("получила неверный ответ");
+inline const QString ReasonNotDone = QStringLiteral("не выполнена");
 inline const QString ErrReadFLASH = QStringLiteral("Ошибка чтения из FLASH\r\nпо адресу 0x");
 inline const QString ErrWriteFLASH = QStringLiteral("Ошибка записи во FLASH\r\nпо адресу 0x");
 inline const QString ErrDataMismatch = QStringLiteral("Несовпадение данных по адресу 0x");

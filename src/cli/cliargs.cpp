@@ -44,8 +44,13 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
     const std::pair<const char*, std::string*> text[] = {{"--port", &a.port}, {"--db", &a.db}, {"--card", &a.card}};
     for (size_t i = 0; i < argv.size(); ++i) {
         const std::string& arg = argv[i];
-        if (arg == "--verify") {
-            a.verify = true;
+        if (arg == "--verify" || arg == "--no-verify") {
+            const bool v = arg == "--verify";
+            if (a.verify && *a.verify != v) {
+                error = "--verify and --no-verify exclude each other";
+                return std::nullopt;
+            }
+            a.verify = v;
             continue;
         }
         const auto named = std::find_if(std::begin(text), std::end(text), [&](const auto& t) { return arg == t.first; });

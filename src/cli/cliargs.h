@@ -10,7 +10,7 @@ struct CliArgs {
     unsigned baud = 115200;
     unsigned timeoutMs = 120;
     unsigned retries = 3;
-    bool verify = false;
+    std::optional<bool> verify;  // --verify / --no-verify; unset: the command's default
     unsigned blockSize = 256;  // external-memory block of commands 17 and 18
     std::string db;            // route commands: the database file
     std::string card;          // route commands: the memory card by name

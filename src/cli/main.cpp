@@ -14,6 +14,7 @@
 #include "cli/cliargs.h"
 #include "cli/routescmd.h"
 #include "link/comport.h"
+#include "link/fileio.h"
 #include "link/zeva16.h"
 #include "memory/console.h"
 #include "memory/images.h"
@@ -40,17 +41,18 @@ const char* kUsage =
     "  ports                 list the serial ports (COMn and the device behind each)\n"
     "  identify              identify the device at --addr (command 113)\n"
     "  send CMD [BYTE...]    send one command with a payload, all in hexadecimal\n"
-    "  flash write FILE.hex [--verify]   write the program memory (bootloader), then compare\n"
+    "  flash write FILE.hex [--no-verify]  write the program memory (bootloader), then compare\n"
     "  flash read FILE.hex               read the program memory into a HEX file\n"
     "  flash verify FILE.hex             compare the program memory with a HEX file\n"
     "  extmem read FILE                  read the external memory (FILE.hex: Intel HEX, else binary)\n"
-    "  extmem write FILE                 write the external memory from FILE\n"
+    "  extmem write FILE [--verify]      write FILE's bytes into the external memory (from 0)\n"
     "  routes write --db FILE --card NAME   pack the card and write it into the route-guidance unit\n"
     "  routes read --db FILE --card NAME    read the unit's routes and save them as that card\n"
     "  routes import FILE --db FILE --card NAME --route N [--sheet N]\n"
     "                                    append a spreadsheet's turns (.xls, .xlsx, .ods, .csv) to route N\n"
     "defaults: --addr 32767 --baud 115200 --timeout 120 (ms per byte) --retries 3 --block-size 256\n"
-    "a failed transfer exits with 1 and names the failing address; Ctrl+C cancels it\n";
+    "a failed transfer exits with 1 and names the failing address; Ctrl+C cancels it\n"
+    "a file with data outside the device's memory, or none, is refused before anything is written\n";
 
 void out(const QString& s)
 {
@@ -277,7 +279,8 @@ private:
 };
 
 // One transfer as the program runs it, without questions: presence does not run here.
-bool runTransfer(TTransferLink& link, const TTransferSetup& setup, TTransferKind kind)
+bool runTransfer(TTransferLink& link, const TTransferSetup& setup, TTransferKind kind, uint32_t addr = 0,
+                 uint32_t count = 0)
 {
     ProgressBar bar(TransferCaption(kind));
     TTransferHooks hooks;
@@ -293,14 +296,10 @@ bool runTransfer(TTransferLink& link, const TTransferSetup& setup, TTransferKind
         ms = t.ElapsedMs();
     };
     const auto previous = std::signal(SIGINT, onInterrupt);
-    const TTransferReport rep = StartTransfer(link, setup, kind, false, 0, 0, hooks);
+    const TTransferReport rep = StartTransfer(link, setup, kind, false, addr, count, hooks);
     std::signal(SIGINT, previous);
     bar.finish();
     const TTransferResult& t = rep.Transfer;
-    if (rep.PreWriteRefused)
-        err(QStringLiteral("the device refused the command before the write (%1)").arg(oneLine(Msg::TransferCommandRefused)));
-    if (rep.PostWriteRefused)
-        err(QStringLiteral("the device refused the command after the write (%1)").arg(oneLine(Msg::TransferCommandRefused)));
     if (rep.Ok) {
         if (!rep.Message.isEmpty())
             out(oneLine(rep.Message));
@@ -315,6 +314,9 @@ bool runTransfer(TTransferLink& link, const TTransferSetup& setup, TTransferKind
     if (rep.PrepareRefused) {
         err(QStringLiteral("%1: %2 (command 5: %3; is the device in its bootloader?)")
                 .arg(TransferCaption(kind), oneLine(rep.Message), QString::fromLatin1(BlockResultText(rep.PrepareReason))));
+    } else if (rep.PreWriteFailed || rep.PostWriteFailed) {
+        err(QStringLiteral("%1: %2 (%3)")
+                .arg(TransferCaption(kind), oneLine(rep.Message), QString::fromLatin1(BlockResultText(rep.ModeReason))));
     } else if (t.Outcome == TTransferOutcome::Cancelled) {
         err(QStringLiteral("%1: cancelled").arg(TransferCaption(kind)));
     } else {
@@ -341,6 +343,17 @@ bool identifyForTransfer(TZEVA16& link, const CliArgs& a, TTransferSetup& setup)
     return true;
 }
 
+// A file named on the command line, checked before the port is opened: for reading it must be a
+// readable regular file, for writing a place a whole file can be put.
+bool checkFile(const QString& file, bool forWriting)
+{
+    QString why;
+    const bool ok = forWriting ? fileio::CheckOutputFile(file, why) : fileio::CheckInputFile(file, why);
+    if (!ok)
+        err(QStringLiteral("%1: %2").arg(file, forWriting ? Msg::FileWriteFailed.arg(why) : Msg::FileReadFailed.arg(why)));
+    return ok;
+}
+
 int cmdFlash(const CliArgs& a)
 {
     if (a.positional.size() != 3)
@@ -350,6 +363,16 @@ int cmdFlash(const CliArgs& a)
     if (!kind)
         return usage("unknown flash command \"" + sub + "\"");
     const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
+    if (!checkFile(file, kind == tkReadFLASH))
+        return kExitFailed;
+    QString why;
+    TMemoryImage flashBuf;
+    // A damaged or empty file is refused before the port is even opened; where its data lies
+    // against the device's region is known only after identification.
+    if (kind != tkReadFLASH && !LoadHexImage(flashBuf, file, 0, 0x10000, why)) {
+        err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
+        return kExitFailed;
+    }
     auto link = openLink(a);
     if (!link)
         return kExitFailed;
@@ -361,9 +384,7 @@ int cmdFlash(const CliArgs& a)
         err(QStringLiteral("the device reports no program region (controller unknown to the catalogue?)"));
         return kExitFailed;
     }
-    TMemoryImage flashBuf;
     setup.FlashBuf = flashBuf.Span();
-    QString why;
     if (kind != tkReadFLASH && !LoadHexImage(flashBuf, file, setup.ProgStart, setup.MemSize, why)) {
         err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
         return kExitFailed;
@@ -371,7 +392,8 @@ int cmdFlash(const CliArgs& a)
     TZevaTransferLink tl(*link, uint16_t(a.addr));
     if (!runTransfer(tl, setup, kind))
         return kExitFailed;
-    if (kind == tkWriteFLASH && a.verify && !runTransfer(tl, setup, tkCompareFLASH))
+    // Verified unless told otherwise: a write the device acknowledged is not yet a write that took.
+    if (kind == tkWriteFLASH && a.verify.value_or(true) && !runTransfer(tl, setup, tkCompareFLASH))
         return kExitFailed;
     if (kind == tkReadFLASH && !SaveHexImage(flashBuf, file, setup.ProgStart, setup.MemSize, why)) {
         err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
@@ -385,11 +407,13 @@ int cmdExtMem(const CliArgs& a)
     if (a.positional.size() != 3)
         return usage("extmem needs read or write and a file name");
     const std::string& sub = a.positional[1];
-    const TTransferKind kind = sub == "read" ? tkReadExtMem : sub == "write" ? tkWriteExtMem : TTransferKind(0);
+    const TTransferKind kind = sub == "read" ? tkReadExtMem : sub == "write" ? tkWriteExtMemPart : TTransferKind(0);
     if (!kind)
         return usage("unknown extmem command \"" + sub + "\"");
     const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
     const bool hex = file.endsWith(QStringLiteral(".hex"), Qt::CaseInsensitive);
+    if (!checkFile(file, kind == tkReadExtMem))
+        return kExitFailed;
     auto link = openLink(a);
     if (!link)
         return kExitFailed;
@@ -403,14 +427,25 @@ int cmdExtMem(const CliArgs& a)
     TMemoryImage extBuf;
     setup.ExtMemBuf = extBuf.Span();
     QString why;
-    if (kind == tkWriteExtMem && !(hex ? LoadHexImage(extBuf, file, 0, setup.Ext, why) : LoadBinImage(extBuf, file, setup.Ext, why))) {
+    TImageExtent extent;
+    if (kind == tkWriteExtMemPart &&
+        !(hex ? LoadHexImage(extBuf, file, 0, setup.Ext, why, &extent) : LoadBinImage(extBuf, file, setup.Ext, why, &extent))) {
         err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
         return kExitFailed;
     }
     TZevaTransferLink tl(*link, uint16_t(a.addr));
+    if (kind == tkWriteExtMemPart) {
+        // Only the file's own bytes: the rest of the memory keeps what the device holds.
+        const uint32_t count = extent.End - extent.First;
+        if (!runTransfer(tl, setup, kind, extent.First, count))
+            return kExitFailed;
+        if (a.verify.value_or(false) && !runTransfer(tl, setup, tkCompareExtMemPart, extent.First, count))
+            return kExitFailed;
+        return kExitOk;
+    }
     if (!runTransfer(tl, setup, kind))
         return kExitFailed;
-    if (kind == tkReadExtMem && !(hex ? SaveHexImage(extBuf, file, 0, setup.Ext, why) : SaveBinImage(extBuf, file, setup.Ext, why))) {
+    if (!(hex ? SaveHexImage(extBuf, file, 0, setup.Ext, why) : SaveBinImage(extBuf, file, setup.Ext, why))) {
         err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
         return kExitFailed;
     }

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 
-#include <QFile>
-#include <QSaveFile>
-
 #include "app/cp1251.h"
 #include "app/messages.h"
+#include "link/fileio.h"
 
 namespace {
 
@@ -131,13 +129,26 @@ void THEXFile::WriteByte(uint32_t addr, uint8_t b)
 
 QString THEXFile::ErrorStr() const
 {
+    auto hex = [](uint64_t v) { return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper(); };
     switch (Error) {
+    case hexOpenError:
+        return SysReason.isEmpty() ? Msg::HexUnknownError : Msg::FileReadFailed.arg(SysReason);
+    case hexCreateError:
+        return SysReason.isEmpty() ? Msg::HexUnknownError : Msg::FileWriteFailed.arg(SysReason);
     case hexBadChar:
         return Msg::HexBadChar.arg(ErrorLine);
     case hexBadChecksum:
         return Msg::HexBadChecksum.arg(ErrorLine);
     case hexUnexpectedEnd:
         return Msg::HexUnexpectedEnd;
+    case hexOutside:
+        return Msg::HexOutside.arg(hex(DataFirst), hex(DataLast), hex(FBegAddr), hex(FEndAddr));
+    case hexNoData:
+        return Msg::HexNoData.arg(hex(FBegAddr), hex(FEndAddr));
+    case hexAmbiguous:
+        return Msg::HexAmbiguous.arg(ErrorLine).arg(hex(ErrorAddr));
+    case hexAfterEnd:
+        return Msg::HexAfterEnd.arg(ErrorLine).arg(EndLine);
     default:
         return Msg::HexUnknownError;
     }
@@ -147,45 +158,39 @@ bool THEXFile::Read(const QString& fileName)
 {
     Error = hexNoError;
     ErrorLine = 0;
+    EndLine = 0;
+    ErrorAddr = 0;
+    SysReason.clear();
 
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray whole;
+    if (!fileio::ReadWholeFile(fileName, whole, SysReason)) {
         Error = hexOpenError;
         return false;
     }
-    QByteArray whole;
-    const char* p = nullptr;
-    const char* end = nullptr;
-    if (file.size() > 0) {
-        if (uchar* mapped = file.map(0, file.size())) {
-            p = reinterpret_cast<const char*>(mapped);
-            end = p + file.size();
-        } else {
-            whole = file.readAll();
-            if (file.error() != QFileDevice::NoError) {
-                Error = hexOpenError;
-                return false;
-            }
-            p = whole.constData();
-            end = p + whole.size();
-        }
-    }
+    const char* p = whole.constData();
+    const char* end = p + whole.size();
 
     // Work on copies: a damaged file must leave the caller's image and parameters as they were.
     std::vector<uint8_t> image(Buffer.size(), 0xFF);
+    std::vector<bool> given(Buffer.size(), false);
     THEXListParams params = Params;
     bool ended = false;
     uint32_t lineNo = 0;
     // Upper address bits from extended segment (02) and extended linear (04) records. Honouring
     // them is what keeps data above 64 KiB from folding onto the low addresses.
     uint64_t base = 0;
+    const bool fold = Addressed16();
+    bool anyData = false;
+    bool outside = false;
+    uint64_t first = UINT64_MAX;
+    uint64_t last = 0;
 
     auto fail = [&](uint8_t code) {
         Error = code;
         ErrorLine = lineNo;
     };
 
-    while (p < end && !ended && Error == hexNoError) {
+    while (p < end && Error == hexNoError) {
         const char* e = p;
         while (e < end && *e != '\n' && *e != '\r')
             ++e;
@@ -199,6 +204,13 @@ bool THEXFile::Read(const QString& fileName)
         trim(b, t);
         if (b == t)
             continue;  // blank line
+        if (ended) {
+            // Only a record counts after the end: an empty record in the middle of the data
+            // would otherwise cut the firmware short without a word.
+            if (*b == ':')
+                fail(hexAfterEnd);
+            continue;
+        }
 
         if (*b == ';') {
             const char* eq = std::find(b + 1, t, '=');
@@ -230,7 +242,8 @@ bool THEXFile::Read(const QString& fileName)
         }
         if (count == 0) {
             ended = true;  // whatever its type and checksum
-            break;
+            EndLine = lineNo;
+            continue;
         }
         const long addr = hexField(b, t, 3, 4);
         if (addr < 0)
@@ -278,19 +291,41 @@ bool THEXFile::Read(const QString& fileName)
             continue;
         }
 
-        const uint64_t start = base + uint64_t(addr);
-        if (start < FBegAddr || start > FEndAddr)
-            continue;  // outside the window
-        // Bytes running past EndAddr are dropped; the buffer ends there.
-        const uint64_t room = uint64_t(FEndAddr) - start + 1;
-        const size_t n = size_t(std::min<uint64_t>(uint64_t(count), room));
-        std::copy_n(data, n, image.begin() + ptrdiff_t(start - FBegAddr));
+        anyData = true;
+        for (long i = 0; i < count; ++i) {
+            uint64_t at = base + uint64_t(addr) + uint64_t(i);
+            if (fold)
+                at &= 0xFFFF;
+            first = std::min(first, at);
+            last = std::max(last, at);
+            if (at < FBegAddr || at > FEndAddr) {
+                outside = true;  // reported with the file's whole range once it is known
+                continue;
+            }
+            const size_t k = size_t(at - FBegAddr);
+            if (given[k]) {
+                ErrorAddr = uint32_t(at);
+                fail(hexAmbiguous);
+                break;
+            }
+            given[k] = true;
+            image[k] = data[i];
+        }
     }
 
     if (Error == hexNoError && !ended)
         Error = hexUnexpectedEnd;
+    if (Error == hexNoError && !anyData)
+        Error = hexNoData;
+    if (Error == hexNoError && outside) {
+        Error = hexOutside;
+        DataFirst = first;
+        DataLast = last;
+    }
     if (Error != hexNoError)
         return false;
+    DataFirst = first;
+    DataLast = last;
     Buffer = std::move(image);
     Params = std::move(params);
     return true;
@@ -299,12 +334,7 @@ bool THEXFile::Read(const QString& fileName)
 bool THEXFile::Write(const QString& fileName)
 {
     Error = hexNoError;
-
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        Error = hexCreateError;
-        return false;
-    }
+    SysReason.clear();
 
     QByteArray out;
     const size_t size = Buffer.size();
@@ -348,7 +378,7 @@ bool THEXFile::Write(const QString& fileName)
     }
     out.append(":00000001FF\r\n");
 
-    if (file.write(out) != out.size() || !file.commit()) {
+    if (!fileio::WriteWholeFile(fileName, out, SysReason)) {
         Error = hexCreateError;
         return false;
     }

@@ -23,16 +23,25 @@ struct THEXListParams {
 // Codes of THEXFile::Error.
 enum THEXError : uint8_t {
     hexNoError = 0,
-    hexOpenError = 1,       // file cannot be opened or read
-    hexCreateError = 2,     // file cannot be created or fully written
+    hexOpenError = 1,       // file cannot be opened or read; the reason in SysReason
+    hexCreateError = 2,     // file cannot be created or fully written; the reason in SysReason
     hexBadChar = 3,         // bad line or non-hexadecimal field, at ErrorLine
     hexBadChecksum = 4,     // record checksum mismatch, at ErrorLine
     hexUnexpectedEnd = 5,   // no end record
+    hexOutside = 6,         // data outside BegAddr..EndAddr; the file's range is DataFirst..DataLast
+    hexNoData = 7,          // not one data byte in the file
+    hexAmbiguous = 8,       // a byte at ErrorAddr was already given by an earlier record, at ErrorLine
+    hexAfterEnd = 9,        // a record after the empty record of EndLine, at ErrorLine
 };
 
 // Intel HEX reader and writer of one address window BegAddr..EndAddr (both inclusive).
 // Buffer[i] holds address BegAddr + i. No device I/O and no windows: failures are reported
 // through Error/ErrorLine and ErrorStr() for the caller's message box.
+//
+// A window that ends below 64 KiB is addressed as the bootloader addresses it, by 16 bits: the
+// upper address bits of extended records are dropped, so firmware linked at 0x08000000 loads at
+// its offset. Above 64 KiB they are kept. Reading refuses rather than guesses: data outside the
+// window, a file without data, a byte given twice and records after the end are errors.
 class THEXFile {
 public:
     // The buffer gets EndAddr - BegAddr + 1 bytes of 0xFF (empty when EndAddr < BegAddr).
@@ -45,7 +54,8 @@ public:
     void SetEndAddr(uint32_t value);
 
     // Loads the file into Buffer and Params (parameters are merged into the list).
-    // Buffer and Params change only when the whole file has been read without error.
+    // Buffer and Params change only when the whole file has been read without error; then
+    // DataFirst..DataLast is the range the file's data covers.
     bool Read(const QString& fileName);
     // Writes Params, then every 16-byte line of Buffer that is not all 0xFF (a tail shorter than
     // 16 bytes as a shorter record), then the end record.
@@ -59,8 +69,16 @@ public:
 
     std::vector<uint8_t> Buffer;
     uint8_t Error = hexNoError;
-    uint32_t ErrorLine = 0;  // line (from 1) of codes 3 and 4
+    uint32_t ErrorLine = 0;  // line (from 1) of codes 3, 4, 8 and 9
+    uint32_t EndLine = 0;    // line of the empty record, for code 9
+    uint32_t ErrorAddr = 0;  // address of code 8
+    uint64_t DataFirst = 0;  // lowest and highest address the file's data lands on
+    uint64_t DataLast = 0;
+    QString SysReason;       // the system's reason for codes 1 and 2
     THEXListParams Params;
+
+    // True when the window is addressed by 16 bits (see above).
+    bool Addressed16() const { return FEndAddr <= 0xFFFF; }
 
 private:
     void resize();

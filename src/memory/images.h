@@ -5,10 +5,10 @@
 #include <span>
 #include <vector>
 
-#include <QFile>
 #include <QString>
 
 #include "app/messages.h"
+#include "link/fileio.h"
 #include "memory/hexfile.h"
 
 // A 256 KiB memory image of the main window (FlashBuf: program memory from ProgStart on;
@@ -43,9 +43,17 @@ inline THEXFile HexWindow(uint32_t first, uint32_t n)
     return n ? THEXFile(first, first + n - 1) : THEXFile(1, 0);
 }
 
+// The part of an image a file gave: addresses First .. End-1 of its window.
+struct TImageExtent {
+    uint32_t First = 0;
+    uint32_t End = 0;
+};
+
 // Loads the Intel HEX file's window first .. end-1 into the image: 0xFF everywhere, then the window
-// at the image's start. On failure the image is left as it was and error holds the reader's text.
-inline bool LoadHexImage(TMemoryImage& image, const QString& path, uint32_t first, uint32_t end, QString& error)
+// at the image's start. A file with data outside the window, or none, is refused. On failure the
+// image is left as it was and error holds the reader's text.
+inline bool LoadHexImage(TMemoryImage& image, const QString& path, uint32_t first, uint32_t end, QString& error,
+                         TImageExtent* extent = nullptr)
 {
     const uint32_t n = ImageWindow(first, end);
     THEXFile hex = HexWindow(first, n);
@@ -56,10 +64,12 @@ inline bool LoadHexImage(TMemoryImage& image, const QString& path, uint32_t firs
     image.Fill();
     if (n)
         std::memcpy(image.Data(), hex.Buffer.data(), n);
+    if (extent)
+        *extent = {uint32_t(hex.DataFirst), uint32_t(hex.DataLast) + 1};
     return true;
 }
 
-// Writes the window first .. end-1 of the image as an Intel HEX file.
+// Writes the window first .. end-1 of the image as an Intel HEX file, atomically.
 inline bool SaveHexImage(const TMemoryImage& image, const QString& path, uint32_t first, uint32_t end, QString& error)
 {
     const uint32_t n = ImageWindow(first, end);
@@ -73,31 +83,40 @@ inline bool SaveHexImage(const TMemoryImage& image, const QString& path, uint32_
     return true;
 }
 
-// Raw binary: at most `size` bytes from the file's start; the rest of the image 0xFF.
-inline bool LoadBinImage(TMemoryImage& image, const QString& path, uint32_t size, QString& error)
+// Raw binary: the file's bytes from the image's start, the rest 0xFF. A file longer than `size`
+// is refused rather than cut, and an empty one rather than written as erased memory.
+inline bool LoadBinImage(TMemoryImage& image, const QString& path, uint32_t size, QString& error,
+                         TImageExtent* extent = nullptr)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        error = Msg::FileSystemError;
+    QByteArray bytes;
+    QString why;
+    if (!fileio::ReadWholeFile(path, bytes, why)) {
+        error = Msg::FileReadFailed.arg(why);
         return false;
     }
-    const QByteArray bytes = f.read(std::min<uint32_t>(size, TMemoryImage::kSize));
-    if (bytes.isEmpty() && f.error() != QFileDevice::NoError) {
-        error = Msg::FileSystemError;
+    const uint32_t room = std::min<uint32_t>(size, TMemoryImage::kSize);
+    if (bytes.isEmpty()) {
+        error = Msg::HexNoData.arg(QStringLiteral("0000"),
+                                   QStringLiteral("%1").arg(room ? room - 1 : 0, 4, 16, QLatin1Char('0')).toUpper());
+        return false;
+    }
+    if (uint64_t(bytes.size()) > room) {
+        error = Msg::FileTooLong.arg(bytes.size()).arg(room);
         return false;
     }
     image.Fill();
     std::memcpy(image.Data(), bytes.constData(), size_t(bytes.size()));
+    if (extent)
+        *extent = {0, uint32_t(bytes.size())};
     return true;
 }
 
 inline bool SaveBinImage(const TMemoryImage& image, const QString& path, uint32_t size, QString& error)
 {
-    QFile f(path);
-    const qint64 n = std::min<uint32_t>(size, TMemoryImage::kSize);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        f.write(reinterpret_cast<const char*>(image.Data()), n) != n) {
-        error = Msg::FileSystemError;
+    const qsizetype n = std::min<uint32_t>(size, TMemoryImage::kSize);
+    QString why;
+    if (!fileio::WriteWholeFile(path, QByteArray(reinterpret_cast<const char*>(image.Data()), n), why)) {
+        error = Msg::FileWriteFailed.arg(why);
         return false;
     }
     return true;

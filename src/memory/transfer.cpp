@@ -22,7 +22,8 @@ QString TransferCaption(TTransferKind kind)
     case tkReadExtMemPart: return Msg::CaptionReadExtMem;
     case tkWriteExtMem:
     case tkWriteExtMemPart: return Msg::CaptionWriteExtMem;
-    case tkCompareExtMem: return Msg::CaptionCompareExtMem;
+    case tkCompareExtMem:
+    case tkCompareExtMemPart: return Msg::CaptionCompareExtMem;
     case tkReadAT45: return Msg::CaptionReadAT45;
     case tkWriteAT45: return Msg::CaptionWriteAT45;
     }
@@ -52,10 +53,10 @@ bool TTransferShared::RequestCancel()
 
 namespace {
 
-// A FLASH block runs only for a region the device has reported.
+// Blocks run only for a region the device has reported; a program may start at 0.
 bool regionValid(const TTransferJob& job)
 {
-    return job.RegionStart != 0 && job.RegionEnd != 0 && job.RegionStart < job.RegionEnd;
+    return job.RegionStart < job.RegionEnd;
 }
 
 }  // namespace
@@ -73,6 +74,7 @@ TTransferResult TTransferEngine::Run(const TTransferJob& job)
         case tkWriteExtMem: return WriteExtMem(job, 0, job.Ext);
         case tkWriteExtMemPart: return WriteExtMem(job, job.PartStart, job.PartCount);
         case tkCompareExtMem: return CompareExtMem(job);
+        case tkCompareExtMemPart: return ExtLoop(job, job.PartStart, job.PartCount, true);
         case tkReadAT45: return ReadAT45(job);
         case tkWriteAT45: return WriteAT45(job);
         }
@@ -93,14 +95,14 @@ TTransferResult TTransferEngine::CompareFLASH(const TTransferJob& job) { return 
 TTransferResult TTransferEngine::ReadExtMem(const TTransferJob& job, uint32_t addr, uint32_t num)
 {
     if (!regionValid(job))
-        return {};
+        return NoRegion(addr);
     return ExtLoop(job, addr, num, false);
 }
 
 TTransferResult TTransferEngine::WriteExtMem(const TTransferJob& job, uint32_t addr, uint32_t num)
 {
     if (!regionValid(job))
-        return {};
+        return NoRegion(addr);
     return ExtLoop(job, addr, num, false);
 }
 
@@ -111,6 +113,14 @@ TTransferResult TTransferEngine::CompareExtMem(const TTransferJob& job)
 
 TTransferResult TTransferEngine::ReadAT45(const TTransferJob& job) { return AT45Loop(job); }
 TTransferResult TTransferEngine::WriteAT45(const TTransferJob& job) { return AT45Loop(job); }
+
+TTransferResult TTransferEngine::NoRegion(uint32_t addr)
+{
+    // Without an identified device nothing would move: that is a failure, never a "done".
+    TTransferResult result;
+    Fail(result, TTransferOutcome::Failed, addr, brOutside);
+    return result;
+}
 
 void TTransferEngine::Bar(int32_t min, int32_t max, uint32_t bytesPerStep)
 {
@@ -167,9 +177,9 @@ bool TTransferEngine::TakeBlock(const uint8_t* blk, uint32_t a, uint32_t lo, uin
 
 TTransferResult TTransferEngine::FlashLoop(const TTransferJob& job)
 {
-    TTransferResult result;
     if (!regionValid(job))
-        return result;
+        return NoRegion(job.RegionStart);
+    TTransferResult result;
     const uint32_t start = job.RegionStart;
     // Block addresses are 16-bit on the line, and the image holds what it holds.
     const uint32_t end = uint32_t(std::min<uint64_t>({job.RegionEnd, 0x10000, uint64_t(start) + job.FlashBuf.size()}));
@@ -259,7 +269,9 @@ TTransferResult TTransferEngine::ExtLoop(const TTransferJob& job, uint32_t addr,
 TTransferResult TTransferEngine::AT45Loop(const TTransferJob& job)
 {
     TTransferResult result;
-    if (!regionValid(job) || job.Pages.empty())
+    if (!regionValid(job))
+        return NoRegion(0);
+    if (job.Pages.empty())
         return result;
     const int32_t count = int32_t(job.Pages.size());
     Bar(0, count - 1, kAT45PageSize);
@@ -289,7 +301,8 @@ QString TransferFailText(TTransferKind kind, int32_t failAddr)
     case tkReadFLASH: text = Msg::ErrReadFLASH; break;
     case tkWriteFLASH: text = Msg::ErrWriteFLASH; break;
     case tkCompareFLASH:
-    case tkCompareExtMem: text = Msg::ErrDataMismatch; break;
+    case tkCompareExtMem:
+    case tkCompareExtMemPart: text = Msg::ErrDataMismatch; break;
     case tkReadExtMem:
     case tkReadExtMemPart: text = Msg::ErrReadExtMem; break;
     case tkWriteExtMem:

@@ -23,6 +23,7 @@ enum TTransferKind : uint8_t {
     tkCompareExtMem = 8,
     tkReadAT45 = 9,         // pages of the page list
     tkWriteAT45 = 10,
+    tkCompareExtMemPart = 11,  // PartStart, PartCount: what a file of that length put there
 };
 bool IsFlashKind(TTransferKind kind);
 // Window caption of a kind ("Запись FLASH", …).
@@ -108,6 +109,7 @@ private:
     TTransferResult ExtLoop(const TTransferJob& job, uint32_t addr, uint32_t num, bool compare);
     TTransferResult AT45Loop(const TTransferJob& job);
 
+    TTransferResult NoRegion(uint32_t addr);
     void Bar(int32_t min, int32_t max, uint32_t bytesPerStep);
     // After an exchange: stops for a cancel (nothing recorded) or a failure (FailAddr recorded).
     bool Check(TBlockResult r, uint32_t addr, TTransferResult& result);

@@ -8,7 +8,7 @@ TTransferJob MakeTransferJob(const TTransferSetup& setup, TTransferKind kind, ui
     job.Kind = kind;
     job.RegionStart = setup.ProgStart;
     job.RegionEnd = setup.MemSize;
-    if (kind == tkReadExtMemPart || kind == tkWriteExtMemPart) {
+    if (kind == tkReadExtMemPart || kind == tkWriteExtMemPart || kind == tkCompareExtMemPart) {
         job.PartStart = addr;
         job.PartCount = count;
     }
@@ -29,6 +29,17 @@ TBlockResult sendModeCommand(TTransferLink& link, const TModeCommand& c)
     return link.Exchange(c.Cmd, c.Payload, answer);
 }
 
+QString reasonText(TBlockResult r)
+{
+    switch (r) {
+    case brRefused: return Msg::ReasonRefused;
+    case brNoAnswer: return Msg::ReasonNoAnswer;
+    case brGone: return Msg::ReasonGone;
+    case brBadLength: return Msg::ReasonBadAnswer;
+    default: return Msg::ReasonNotDone;
+    }
+}
+
 // Presence is resumed on every way out.
 struct PresenceBracket {
     const TTransferHooks& hooks;
@@ -45,6 +56,14 @@ struct PresenceBracket {
 };
 
 }  // namespace
+
+QString ModeCommandFailText(const TModeCommand& c, TBlockResult reason, bool beforeWrite)
+{
+    QString cmd = QStringLiteral("%1").arg(c.Cmd, 2, 16, QLatin1Char('0')).toUpper();
+    for (uint8_t b : c.Payload)
+        cmd += QStringLiteral(" %1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+    return (beforeWrite ? Msg::PreWriteFailed : Msg::PostWriteFailed).arg(cmd, reasonText(reason));
+}
 
 TTransferReport StartTransfer(TTransferLink& link, const TTransferSetup& setup, TTransferKind kind, bool confirm,
                               uint32_t addr, uint32_t count, const TTransferHooks& hooks)
@@ -69,18 +88,33 @@ TTransferReport StartTransfer(TTransferLink& link, const TTransferSetup& setup, 
                 return report;
             }
         }
+        // Checked before command 5 and the erase: an unknown region must not cost the program.
+        if (IsFlashKind(kind) && setup.ProgStart >= setup.MemSize) {
+            report.Transfer.Outcome = TTransferOutcome::Failed;
+            report.Transfer.Reason = brOutside;
+            message(MsgKind::Error, Msg::NoProgramRegion);
+            return report;
+        }
         if (IsFlashKind(kind)) {
             report.PrepareReason = sendModeCommand(link, TModeCommand{5, {}});
             if (report.PrepareReason != brOk) {
                 report.PrepareRefused = true;
-                message(MsgKind::Warning, Msg::TransferCommandRefused);
+                message(MsgKind::Warning, report.PrepareReason == brRefused
+                                              ? Msg::TransferCommandRefused
+                                              : Msg::CommandFailed.arg(QStringLiteral("05"),
+                                                                       reasonText(report.PrepareReason)));
                 return report;
             }
         }
         if (kind == tkWriteFLASH) {
-            if (const auto pre = PreWriteCommand(mode); pre && sendModeCommand(link, *pre) != brOk) {
-                report.PreWriteRefused = true;
-                message(MsgKind::Warning, Msg::TransferCommandRefused);
+            // Blocks written without the erase that should precede them would mix old and new code.
+            if (const auto pre = PreWriteCommand(mode)) {
+                report.ModeReason = sendModeCommand(link, *pre);
+                if (report.ModeReason != brOk) {
+                    report.PreWriteFailed = true;
+                    message(MsgKind::Error, ModeCommandFailText(*pre, report.ModeReason, true));
+                    return report;
+                }
             }
         }
 
@@ -95,16 +129,20 @@ TTransferReport StartTransfer(TTransferLink& link, const TTransferSetup& setup, 
         }
 
         if (kind == tkWriteFLASH && report.Transfer.Ok()) {
-            if (const auto post = PostWriteCommand(mode); post && sendModeCommand(link, *post) != brOk) {
-                report.PostWriteRefused = true;
-                message(MsgKind::Warning, Msg::TransferCommandRefused);
+            if (const auto post = PostWriteCommand(mode)) {
+                report.ModeReason = sendModeCommand(link, *post);
+                if (report.ModeReason != brOk) {
+                    report.PostWriteFailed = true;
+                    message(MsgKind::Error, ModeCommandFailText(*post, report.ModeReason, false));
+                    return report;
+                }
             }
         }
     }
 
     const TTransferResult& t = report.Transfer;
     if (t.FailAddr < 0) {
-        if (t.Ok() && (kind == tkCompareFLASH || kind == tkCompareExtMem))
+        if (t.Ok() && (kind == tkCompareFLASH || kind == tkCompareExtMem || kind == tkCompareExtMemPart))
             message(MsgKind::Information, Msg::NoDifferences);
         report.Ok = t.Ok();
         return report;

@@ -46,14 +46,19 @@ struct TTransferReport {
     TTransferResult Transfer;        // of the block loop, when it ran
     QString Message;                 // the box shown at the end (or for command 5), if any
     MsgKind MessageKind = MsgKind::Information;
-    // Pre- or post-write command that was not accepted (the write itself goes on).
-    bool PreWriteRefused = false;
-    bool PostWriteRefused = false;
+    // The command before a FLASH write (no block is sent then) or after it was refused or not
+    // answered: the write has failed, whatever the blocks did.
+    bool PreWriteFailed = false;
+    bool PostWriteFailed = false;
+    TBlockResult ModeReason = brOk;  // why the pre- or post-write command failed
 };
 
 // The one entry point of every block transfer. addr and count are for kinds 5 and 7 only; confirm
 // is false only when all devices are written in turn. Presence stays paused for the whole call.
 TTransferReport StartTransfer(TTransferLink& link, const TTransferSetup& setup, TTransferKind kind, bool confirm,
                               uint32_t addr, uint32_t count, const TTransferHooks& hooks);
+// The message for a mode command that failed: refused and unanswered are told apart.
+QString ModeCommandFailText(const TModeCommand& c, TBlockResult reason, bool beforeWrite);
+
 // The job StartTransfer runs, for callers that drive the thread themselves.
 TTransferJob MakeTransferJob(const TTransferSetup& setup, TTransferKind kind, uint32_t addr, uint32_t count);

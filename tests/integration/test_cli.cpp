@@ -1,9 +1,12 @@
 // zevanta-cli as a user runs it: a real process against the simulator on a pty.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "sim/deviceoption.h"
@@ -162,4 +165,133 @@ TEST(CliRoutes, ImportWriteAndReadBack)
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(f.inErr))) << r.err.toStdString();
     }
     bus.stop();
+}
+
+// --- firmware images as a production line feeds them ----------------------------------------
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// One record with the standard checksum, built independently of the reader.
+QByteArray record(uint16_t addr, uint8_t type, const Bytes& data)
+{
+    unsigned sum = unsigned(data.size()) + (addr >> 8) + (addr & 0xFF) + type;
+    QByteArray s = QByteArray(":") + QByteArray::number(qulonglong(data.size()), 16).rightJustified(2, '0') +
+                   QByteArray::number(addr, 16).rightJustified(4, '0') + QByteArray::number(type, 16).rightJustified(2, '0');
+    for (uint8_t b : data) {
+        s += QByteArray::number(b, 16).rightJustified(2, '0');
+        sum += b;
+    }
+    return (s + QByteArray::number((0x100 - (sum & 0xFF)) & 0xFF, 16).rightJustified(2, '0')).toUpper() + "\r\n";
+}
+
+Bytes firmware(size_t n)
+{
+    Bytes b(n);
+    for (size_t i = 0; i < n; ++i)
+        b[i] = uint8_t(i * 7 + 3);
+    return b;
+}
+
+// An ARM controller of the catalogue (64 KiB, program from 0x2000) in its second-generation
+// bootloader, next to the default bus.
+class CliFirmware : public ::testing::Test {
+protected:
+    static constexpr uint16_t kArm = 16;
+
+    void SetUp() override
+    {
+        addDefaultDevices(bus);
+        bus.addDevice(makeDevice("16:boot60:mcu=16"));
+        std::string err;
+        ASSERT_TRUE(bus.start(&err)) << err;
+        port = QString::fromStdString(bus.slavePath());
+        arm = bus.deviceAs<FirmwareDevice>(kArm);
+        ASSERT_TRUE(arm);
+    }
+    QString file(const QString& name, const QByteArray& text)
+    {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
+        return path;
+    }
+    std::vector<uint8_t> commandsSeen() const
+    {
+        std::vector<uint8_t> cmds;
+        for (const auto& r : arm->requestLog())
+            cmds.push_back(r.cmd);
+        return cmds;
+    }
+
+    SimBus bus;
+    QString port;
+    FirmwareDevice* arm = nullptr;
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+// A file is written where the bootloader's 16-bit block addresses put it, verified unless told not
+// to, and refused before any write when its data does not fit the device; a refused or unanswered
+// command around the write fails the run.
+TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
+{
+    const Bytes code = firmware(0x400);
+    QByteArray arm04 = record(0, 4, {0x08, 0x00});
+    for (uint32_t off = 0; off < code.size(); off += 16)
+        arm04 += record(uint16_t(0x2000 + off), 0, Bytes(code.begin() + off, code.begin() + off + 16));
+    arm04 += record(0, 5, {0x08, 0x00, 0x20, 0x01}) + ":00000001FF\r\n";
+
+    struct Case {
+        const char* name;
+        QByteArray text;
+        QStringList extra;
+        std::vector<Fault> faults;
+        int code;
+        const char* inOutput;  // stdout on success, stderr otherwise
+        bool written;          // the program memory holds `code` afterwards
+        bool blocksSent;       // any command 4 reached the device
+        bool verified;         // command 3 read the program back
+    };
+    const std::vector<Case> cases = {
+        {"ARM file with 0x0800 upper address", arm04, {}, {}, 0, "Различия не найдены!", true, true, true},
+        {"--no-verify skips the compare", arm04, {"--no-verify"}, {}, 0, "Запись FLASH: done", true, true, false},
+        {"data below the program region", record(0x1FF0, 0, Bytes(16, 1)) + arm04.mid(arm04.indexOf(":10")), {}, {}, 1,
+         "(0x1FF0..0x23FF) выходят за пределы области памяти 0x2000..0xFFFF", false, false, false},
+        {"data above 64 KiB in a file for the bigger part", record(0, 4, {0, 1}) + record(0x2000, 0, Bytes(16, 1)) +
+             record(0, 4, {0, 0}) + record(0x2000, 0, Bytes(16, 2)) + ":00000001FF\r\n",
+         {}, {}, 1, "уже заданный раньше", false, false, false},
+        {"end record only", ":00000001FF\r\n", {}, {}, 1, "В файле нет данных", false, false, false},
+        {"empty data record in the middle", record(0x2000, 0, Bytes(16, 1)) + ":0020100000\r\n" +
+             record(0x2010, 0, Bytes(16, 1)) + ":00000001FF\r\n",
+         {}, {}, 1, "стоит после пустой записи в строке 2", false, false, false},
+        {"erase refused", arm04, {}, {Fault{FaultKind::Refuse, 6, 0, 1}}, 1,
+         "Команда перед записью (06 FF) не принята устройством", false, false, false},
+        {"erase unanswered", arm04, {"--retries", "1", "--timeout", "30"}, {Fault{FaultKind::Silent, 6, 0, 0}}, 1,
+         "Команда перед записью (06 FF) осталась без ответа", false, false, false},
+        {"finishing command refused", arm04, {}, {Fault{FaultKind::Refuse, 6, 1, 1}}, 1,
+         "Команда после записи (06 47) не принята устройством", true, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        arm->clearFaults();
+        arm->writeFlash(0x2000, Bytes(code.size(), 0xFF));
+        arm->clearRequestLog();
+        for (const Fault& f : c.faults)
+            arm->addFault(f);
+        const auto r = runCli(QStringList{"flash", "write", file("fw.hex", c.text), "--port", port, "--addr", "16"} + c.extra);
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        const QString& shown = c.code == 0 ? r.out : r.err;
+        EXPECT_TRUE(shown.contains(QString::fromUtf8(c.inOutput))) << shown.toStdString();
+        EXPECT_EQ(arm->readFlash(0x2000, uint32_t(code.size())) == code, c.written);
+        const auto cmds = commandsSeen();
+        EXPECT_EQ(std::count(cmds.begin(), cmds.end(), 4) > 0, c.blocksSent);
+        EXPECT_EQ(std::count(cmds.begin(), cmds.end(), 3) > 0, c.verified);
+        // A refused file costs the device nothing but its identification.
+        if (!c.blocksSent && c.faults.empty()) {
+            EXPECT_TRUE(std::all_of(cmds.begin(), cmds.end(), [](uint8_t cmd) { return cmd == 113; }));
+        }
+    }
 }

@@ -80,11 +80,14 @@ TEST(HexFile, ReadCases)
     const Bytes four{0x11, 0x22, 0x33, 0x44};
     const Bytes sixteen(16, 0xA5);
     const std::vector<ReadCase> cases = {
-        {"end record only", 0x100, 0x1FF, kEnd, 0, 0, {{0x100, 0xFF}, {0x1FF, 0xFF}}},
+        {"end record only: no data is refused, never an erased image", 0x100, 0x1FF, kEnd, 7, 0, {}},
+        {"parameters but no data", 0x100, 0x1FF, ";Device=A1\r\n" + kEnd, 7, 0, {}},
         {"data without end record still fails", 0x100, 0x1FF, rec(0x100, 0, four), 5, 0, {}},
-        {"byte count 00 ends reading whatever its type and checksum", 0x100, 0x1FF,
-         rec(0x100, 0, four) + ":00000005AB\r\n" + rec(0x104, 0, four) + "$junk\r\n", 0, 0,
-         {{0x100, 0x11}, {0x103, 0x44}, {0x104, 0xFF}}},
+        {"byte count 00 ends the data whatever its type and checksum", 0x100, 0x1FF,
+         rec(0x100, 0, four) + ":00000005AB\r\n\r\n$junk\r\n", 0, 0, {{0x100, 0x11}, {0x103, 0x44}, {0x104, 0xFF}}},
+        {"an empty data record in the middle does not cut the file short", 0x100, 0x1FF,
+         rec(0x100, 0, four) + rec(0x104, 0, Bytes{}) + rec(0x108, 0, four) + kEnd, 9, 3, {}},
+        {"a record after the end record", 0x100, 0x1FF, rec(0x100, 0, four) + kEnd + rec(0x104, 0, four), 9, 3, {}},
         {"wrong checksum, parameter lines count as lines", 0x100, 0x1FF,
          ";a=1\r\n;b=2\r\n" + withBadChecksum(rec(0x100, 0, four)) + kEnd, 4, 3, {}},
         {"line starting with $", 0x100, 0x1FF, rec(0x100, 0, four) + "$100\r\n" + kEnd, 3, 2, {}},
@@ -105,13 +108,20 @@ TEST(HexFile, ReadCases)
         {"record longer than 128 bytes is rejected", 0x100, 0x1FF, rec(0x100, 0, Bytes(129, 1)) + kEnd, 3, 1, {}},
         {"record of 128 bytes is read", 0x100, 0x1FF, rec(0x100, 0, Bytes(128, 7)) + kEnd, 0, 0,
          {{0x100, 7}, {0x17F, 7}, {0x180, 0xFF}}},
-        {"records outside the window are dropped, reading goes on", 0x100, 0x1FF,
-         rec(0x0FC, 0, four) + rec(0x200, 0, four) + rec(0x1F0, 0, four) + kEnd, 0, 0,
-         {{0x100, 0xFF}, {0x1F0, 0x11}, {0x1FF, 0xFF}}},
-        {"bytes past EndAddr are dropped", 0x100, 0x1FF, rec(0x1F8, 0, sixteen) + kEnd, 0, 0,
-         {{0x1F8, 0xA5}, {0x1FF, 0xA5}}},
-        {"a later record overwrites an earlier one", 0x100, 0x1FF,
-         rec(0x100, 0, four) + rec(0x102, 0, Bytes{0x99}) + kEnd, 0, 0, {{0x101, 0x22}, {0x102, 0x99}}},
+        {"data below the window is refused", 0x100, 0x1FF, rec(0x0FC, 0, four) + rec(0x1F0, 0, four) + kEnd, 6, 0, {}},
+        {"data above the window is refused", 0x100, 0x1FF, rec(0x1F0, 0, four) + rec(0x200, 0, four) + kEnd, 6, 0, {}},
+        {"bytes running past EndAddr are refused", 0x100, 0x1FF, rec(0x1F8, 0, sixteen) + kEnd, 6, 0, {}},
+        {"a byte given twice is ambiguous", 0x100, 0x1FF, rec(0x100, 0, four) + rec(0x102, 0, Bytes{0x99}) + kEnd, 8, 2,
+         {}},
+        {"firmware linked at 0x08000000 loads at its 16-bit offset", 0x2000, 0xFFFF,
+         rec(0, 4, Bytes{0x08, 0x00}) + rec(0x2000, 0, four) + rec(0xFFFC, 0, four) + rec(0, 5, Bytes{8, 0, 0x21, 0})
+             + kEnd,
+         0, 0, {{0x2000, 0x11}, {0x2003, 0x44}, {0x2004, 0xFF}, {0xFFFC, 0x11}, {0xFFFF, 0x44}}},
+        {"16-bit window: data that folds onto data already given is ambiguous", 0x0, 0xFFFF,
+         rec(0x100, 0, four) + rec(0, 4, Bytes{0, 1}) + rec(0x102, 0, four) + kEnd, 8, 3, {}},
+        {"16-bit window: a file that crosses 64 KiB lands below the program start", 0x2000, 0xFFFF,
+         rec(0, 4, Bytes{0x08, 0x00}) + rec(0xFFF0, 0, sixteen) + rec(0, 4, Bytes{0x08, 0x01}) + rec(0, 0, four) + kEnd,
+         6, 0, {}},
         {"extended linear 0000 in front keeps 16-bit addresses", 0x0, 0x2FFFF,
          rec(0, 4, Bytes{0, 0}) + rec(0x100, 0, four) + kEnd, 0, 0, {{0x100, 0x11}, {0x10100, 0xFF}}},
         {"extended linear address places data above 64 KiB", 0x0, 0x2FFFF,
@@ -119,8 +129,8 @@ TEST(HexFile, ReadCases)
          {{0x100, 0x11}, {0x20100, 0x55}}},
         {"extended segment address places data above 64 KiB", 0x0, 0x2FFFF,
          rec(0, 2, Bytes{0x10, 0x00}) + rec(0x10, 0, Bytes{0x66}) + kEnd, 0, 0, {{0x10010, 0x66}, {0x10, 0xFF}}},
-        {"data above the window via extended address is dropped", 0x0, 0xFFFF,
-         rec(0, 4, Bytes{0, 1}) + rec(0x100, 0, four) + kEnd, 0, 0, {{0x100, 0xFF}}},
+        {"data above a window past 64 KiB via extended address is refused", 0x0, 0x1FFFF,
+         rec(0, 4, Bytes{0, 2}) + rec(0x100, 0, four) + kEnd, 6, 0, {}},
         {"extended address record with a wrong checksum", 0x0, 0x2FFFF,
          withBadChecksum(rec(0, 4, Bytes{0, 1})) + kEnd, 4, 1, {}},
         {"extended address record of the wrong length", 0x0, 0x2FFFF, rec(0, 4, Bytes{0, 0, 1}) + kEnd, 3, 1, {}},
@@ -142,27 +152,27 @@ TEST(HexFile, ReadCases)
 
 TEST(HexFile, ErrorTexts)
 {
-    THEXFile hex(0, 0xFF);
+    THEXFile hex(0x2000, 0xFFFF);
+    hex.ErrorLine = 17;
+    hex.EndLine = 9;
+    hex.ErrorAddr = 0x2A04;
+    hex.DataFirst = 0x1F00;
+    hex.DataLast = 0x10003;
     const std::vector<std::pair<uint8_t, QString>> texts = {
         {0, QStringLiteral("Неизвестная ошибка!")},
-        {1, QStringLiteral("Неизвестная ошибка!")},
-        {2, QStringLiteral("Неизвестная ошибка!")},
         {3, QStringLiteral("Неверный символ в строке 17!")},
         {4, QStringLiteral("Неверная контрольная сумма в строке 17!")},
         {5, QStringLiteral("Неожиданный конец файла!")},
+        {6, QStringLiteral("Данные файла (0x1F00..0x10003) выходят за пределы области памяти 0x2000..0xFFFF!\r\n"
+                           "Файл не загружен.")},
+        {7, QStringLiteral("В файле нет данных для области памяти 0x2000..0xFFFF!\r\nФайл не загружен.")},
+        {8, QStringLiteral("Данные в строке 17 попадают на адрес 0x2A04, уже заданный раньше!\r\nФайл не загружен.")},
+        {9, QStringLiteral("Запись в строке 17 стоит после пустой записи в строке 9!\r\nФайл не загружен.")},
     };
-    hex.ErrorLine = 17;
     for (const auto& [code, text] : texts) {
         hex.Error = code;
         EXPECT_EQ(hex.ErrorStr(), text) << int(code);
     }
-
-    QTemporaryDir dir;
-    EXPECT_FALSE(hex.Read(dir.filePath(QStringLiteral("missing.hex"))));
-    EXPECT_EQ(hex.Error, 1);
-    EXPECT_FALSE(hex.Write(dir.filePath(QStringLiteral("no/such/folder/out.hex"))));
-    EXPECT_EQ(hex.Error, 2);
-    EXPECT_EQ(hex.ErrorStr(), QStringLiteral("Неизвестная ошибка!"));
 }
 
 TEST(HexFile, DamagedFileLeavesBufferAndParamsUntouched)
@@ -198,7 +208,7 @@ TEST(HexFile, ParameterLines)
                             + ";no equals sign\r\n"
                             + ";Device=second\r\n"
                             + ";\xC8\xEC\xFF=\xCF\xF3\xEB\xFC\xF2 \xB9\x32\r\n"
-                            + ";Formula=a=b\r\n" + kEnd;
+                            + ";Formula=a=b\r\n" + rec(0, 0, Bytes{1}) + kEnd;
     ASSERT_TRUE(hex.Read(writeFile(dir, QStringLiteral("params.hex"), text))) << hex.ErrorStr().toStdString();
 
     std::vector<std::pair<QString, QString>> got;
@@ -220,7 +230,7 @@ TEST(HexFile, ParameterLines)
     ASSERT_TRUE(hex.Write(out));
     EXPECT_EQ(readFile(out), QByteArray(";Kept=after\r\n;Device=second\r\n;device=lower\r\n"
                                         ";\xC8\xEC\xFF=\xCF\xF3\xEB\xFC\xF2 \xB9\x32\r\n;Formula=a=b\r\n")
-                                 + kEnd);
+                                 + rec(0, 0, [] { Bytes b(16, 0xFF); b[0] = 1; return b; }()) + kEnd);
 }
 
 TEST(HexFile, WriteKnownRecords)

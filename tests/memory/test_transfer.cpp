@@ -226,12 +226,34 @@ TEST(Transfer, FlashReadFailuresStopAtTheBlockAndKeepWhatWasRead)
     }
 }
 
-TEST(Transfer, NothingIsExchangedWithoutAReportedRegion)
+// No region is a failure before anything is sent (not a "done" after nothing moved); a program
+// region may start at 0.
+TEST(Transfer, NoReportedRegionFailsBeforeAnythingIsSent)
 {
+    for (TTransferKind kind : {tkReadFLASH, tkWriteFLASH, tkCompareFLASH}) {
+        SCOPED_TRACE(int(kind));
+        Fixture f;
+        f.setup.ProgStart = 0x8000;
+        f.setup.MemSize = 0x8000;
+        const auto rep = f.run(kind);
+        EXPECT_FALSE(rep.Ok);
+        EXPECT_TRUE(f.dev.log.empty());
+        EXPECT_EQ(rep.Message, QStringLiteral("Устройство не сообщило область памяти программы!"));
+    }
+    for (TTransferKind kind : {tkReadExtMem, tkWriteExtMem, tkReadAT45}) {
+        SCOPED_TRACE(int(kind));
+        Fixture f;
+        f.setup.ProgStart = 0;
+        f.setup.MemSize = 0;
+        f.setup.PageList = {1};
+        EXPECT_FALSE(f.run(kind).Ok);
+        EXPECT_TRUE(f.dev.log.empty());
+    }
     Fixture f;
     f.setup.ProgStart = 0;
+    f.setup.MemSize = 0x80;
     EXPECT_TRUE(f.run(tkReadFLASH).Ok);
-    EXPECT_EQ(f.dev.commands(), (std::vector<uint8_t>{5}));
+    EXPECT_EQ(f.dev.commands(), (std::vector<uint8_t>{5, 3, 3}));
 }
 
 TEST(Transfer, RefusedPrepareCommandSendsNothingElse)
@@ -243,6 +265,46 @@ TEST(Transfer, RefusedPrepareCommandSendsNothingElse)
     EXPECT_TRUE(rep.PrepareRefused);
     EXPECT_EQ(f.dev.log.size(), 1u);
     EXPECT_EQ(rep.Message, QStringLiteral("Команда не принята!"));
+}
+
+// The commands around a FLASH write are part of it: refused or unanswered, the write has failed,
+// and the message tells which command and how. A failed erase sends no block at all.
+TEST(Transfer, FailedCommandAroundAFlashWriteFailsTheWrite)
+{
+    struct Case {
+        uint8_t cmd;
+        TBlockResult reason;
+        std::vector<uint8_t> sent;
+        const char* message;
+    };
+    const Case cases[] = {
+        {6, brRefused, {5, 6}, "Команда перед записью (06 FF) не принята устройством!\r\nFLASH не записывалась."},
+        {6, brNoAnswer, {5, 6}, "Команда перед записью (06 FF) осталась без ответа!\r\nFLASH не записывалась."},
+        {7, brRefused, {5, 6, 4, 4, 4, 4, 6}, "Команда после записи (06 47) не принята устройством!\r\nЗапись FLASH не завершена."},
+        {7, brGone, {5, 6, 4, 4, 4, 4, 6},
+         "Команда после записи (06 47) не выполнена: устройство отключилось!\r\nЗапись FLASH не завершена."},
+        {5, brNoAnswer, {5}, "Команда 05 осталась без ответа!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        Fixture f;
+        f.setup.ProgStart = 0xC00;
+        f.setup.MemSize = 0xD00;
+        f.setup.DeviceMode = mBootloader60;
+        // 7 stands for the command after the write (06 47), 6 for the one before it (06 FF).
+        f.dev.fault = [&c](size_t, uint8_t cmd, const Bytes& p) {
+            const bool post = cmd == 6 && p == Bytes{0x47};
+            const bool pre = cmd == 6 && p == Bytes{0xFF};
+            const bool hit = c.cmd == 7 ? post : c.cmd == 6 ? pre : cmd == c.cmd;
+            return hit ? c.reason : brOk;
+        };
+        const auto rep = f.run(tkWriteFLASH);
+        EXPECT_FALSE(rep.Ok);
+        EXPECT_EQ(f.dev.commands(), c.sent);
+        EXPECT_EQ(rep.Message, QString::fromUtf8(c.message));
+        EXPECT_EQ(rep.PreWriteFailed, c.cmd == 6);
+        EXPECT_EQ(rep.PostWriteFailed, c.cmd == 7);
+    }
 }
 
 TEST(Transfer, DeclinedConfirmationSendsNothing)

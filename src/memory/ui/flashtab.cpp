@@ -168,8 +168,9 @@ void TFlashTab::btnWriteFLASHClick()
     // F5 reaches this handler in every device state; the button's state decides.
     if (!btnWriteFLASH->isEnabled())
         return;
-    if (ReloadFile->isChecked() && !FLoadedPath.isEmpty())
-        LoadFLASHFile(FLoadedPath);  // a failure is shown; the current image is written
+    // A file that no longer loads is shown and nothing is written: the buffer would be stale.
+    if (ReloadFile->isChecked() && !FLoadedPath.isEmpty() && !LoadFLASHFile(FLoadedPath))
+        return;
     if (FLoadedPath.isEmpty() && !AskYesNo(Msg::AskFirmwareNotLoaded, AskIcon::Question))
         return;
     if (StartTransfer(FCtx, tkWriteFLASH, true, 0, 64) && RunAfterSave->isChecked())

@@ -1,0 +1,195 @@
+#include "link/fileio.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace fileio {
+
+namespace {
+
+std::filesystem::path fsPath(const QString& path)
+{
+#ifdef _WIN32
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// The reason of the last failed call, or of Qt's error text when the system left none.
+QString lastReason(int err, const QFileDevice& f)
+{
+    return err != 0 ? SystemErrorText(err) : f.errorString();
+}
+
+bool syncToDisk(QFileDevice& f)
+{
+#ifdef _WIN32
+    return ::_commit(f.handle()) == 0;
+#else
+    int r;
+    do {
+        r = ::fsync(f.handle());
+    } while (r != 0 && errno == EINTR);
+    // A file system that cannot sync (EINVAL) has nothing to sync; the flush was checked.
+    return r == 0 || errno == EINVAL || errno == EROFS;
+#endif
+}
+
+}  // namespace
+
+QString SystemErrorText(int err)
+{
+    switch (err) {
+    case ENOENT: return QStringLiteral("нет такого файла или папки");
+    case EACCES:
+    case EPERM: return QStringLiteral("отказано в доступе");
+    case EISDIR: return QStringLiteral("это папка, а не файл");
+    case ENOTDIR: return QStringLiteral("часть пути не является папкой");
+    case ENOSPC: return QStringLiteral("нет места на диске");
+#ifdef EDQUOT
+    case EDQUOT: return QStringLiteral("превышена дисковая квота");
+#endif
+    case EROFS: return QStringLiteral("файловая система доступна только для чтения");
+    case EBUSY: return QStringLiteral("устройство или ресурс заняты");
+    case EMFILE:
+    case ENFILE: return QStringLiteral("слишком много открытых файлов");
+    case ENAMETOOLONG: return QStringLiteral("слишком длинное имя файла");
+    case EIO: return QStringLiteral("ошибка ввода-вывода");
+    case ENODEV:
+    case ENXIO: return QStringLiteral("нет такого устройства");
+    case EFBIG: return QStringLiteral("файл слишком большой");
+    default: break;
+    }
+    return QStringLiteral("системная ошибка %1 (%2)").arg(err).arg(QString::fromLocal8Bit(std::strerror(err)));
+}
+
+bool CheckInputFile(const QString& path, QString& why)
+{
+    std::error_code ec;
+    const auto st = std::filesystem::status(fsPath(path), ec);
+    if (ec) {
+        why = SystemErrorText(ec.value());
+        return false;
+    }
+    if (st.type() == std::filesystem::file_type::directory) {
+        why = SystemErrorText(EISDIR);
+        return false;
+    }
+    // A FIFO would block the read forever and a device never ends: neither is an image.
+    if (st.type() != std::filesystem::file_type::regular) {
+        why = QStringLiteral("это не обычный файл (канал, сокет или устройство)");
+        return false;
+    }
+    if (!QFileInfo(path).isReadable()) {
+        why = SystemErrorText(EACCES);
+        return false;
+    }
+    return true;
+}
+
+bool CheckOutputFile(const QString& path, QString& why)
+{
+    if (path.isEmpty()) {
+        why = SystemErrorText(ENOENT);
+        return false;
+    }
+    const QFileInfo info(path);
+    std::error_code ec;
+    const auto st = std::filesystem::status(fsPath(path), ec);
+    if (!ec) {
+        if (st.type() == std::filesystem::file_type::directory) {
+            why = SystemErrorText(EISDIR);
+            return false;
+        }
+        if (st.type() != std::filesystem::file_type::regular) {
+            why = QStringLiteral("это не обычный файл (канал, сокет или устройство)");
+            return false;
+        }
+    } else if (ec.value() != ENOENT) {
+        why = SystemErrorText(ec.value());
+        return false;
+    }
+    const QString folder = info.absolutePath();
+    const auto dst = std::filesystem::status(fsPath(folder), ec);
+    if (ec) {
+        why = SystemErrorText(ec.value());
+        return false;
+    }
+    if (dst.type() != std::filesystem::file_type::directory) {
+        why = SystemErrorText(ENOTDIR);
+        return false;
+    }
+    // The new file is made next to the old one and renamed over it: the folder must be writable.
+    if (!QFileInfo(folder).isWritable() || (info.exists() && !info.isWritable())) {
+        why = SystemErrorText(EACCES);
+        return false;
+    }
+    return true;
+}
+
+bool ReadWholeFile(const QString& path, QByteArray& data, QString& why)
+{
+    if (!CheckInputFile(path, why))
+        return false;
+    QFile f(path);
+    errno = 0;
+    if (!f.open(QIODevice::ReadOnly)) {
+        why = lastReason(errno, f);
+        return false;
+    }
+    if (f.size() > kMaxInputSize) {
+        why = SystemErrorText(EFBIG);
+        return false;
+    }
+    errno = 0;
+    QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        why = lastReason(errno, f);
+        return false;
+    }
+    data = std::move(bytes);
+    return true;
+}
+
+bool WriteWholeFile(const QString& path, const QByteArray& data, QString& why)
+{
+    if (!CheckOutputFile(path, why))
+        return false;
+    QSaveFile f(path);
+    // Never write in place: a failure must keep the old file.
+    f.setDirectWriteFallback(false);
+    errno = 0;
+    if (!f.open(QIODevice::WriteOnly)) {
+        why = lastReason(errno, f);
+        return false;
+    }
+    // commit() alone can report success on a full disk (the buffered tail fails unseen):
+    // every step is checked here, and the data synced before the rename.
+    errno = 0;
+    if (f.write(data) != data.size() || !f.flush() || !syncToDisk(f)) {
+        why = lastReason(errno, f);
+        f.cancelWriting();
+        return false;
+    }
+    errno = 0;
+    if (!f.commit()) {
+        why = lastReason(errno, f);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace fileio
