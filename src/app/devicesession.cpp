@@ -31,7 +31,9 @@ DeviceSession::OpenResult DeviceSession::OpenLink(const PortSettings& settings)
     FLink->SetDTR(settings.DTR);
     FLink->RepCount = uint8_t(settings.RepCount & 0xFF);
     if (FLink->Error() != errNoError)
-        result.portError = Msg::PortUnavailable.arg(settings.Number);
+        result.portError = Msg::PortUnavailable.arg(settings.Number) + QStringLiteral("\r\n") +
+                           PortOpenFailureText(uint8_t(settings.Number & 0xFF), PortMap::PathFor(settings.Number & 0xFF),
+                                               FLink->OpenFailure(), FLink->OpenErrno());
     else
         result.opened = true;
     try {

@@ -21,6 +21,21 @@ inline const QString HexAmbiguous = QStringLiteral(
     "Данные в строке %1 попадают на адрес 0x%2, уже заданный раньше!\r\nФайл не загружен.");
 inline const QString HexAfterEnd = QStringLiteral(
     "Запись в строке %1 стоит после пустой записи в строке %2!\r\nФайл не загружен.");
+inline const QString SysNoEntry = QStringLiteral("нет такого файла или папки");
+inline const QString SysAccess = QStringLiteral("отказано в доступе");
+inline const QString SysIsFolder = QStringLiteral("это папка, а не файл");
+inline const QString SysNotFolder = QStringLiteral("часть пути не является папкой");
+inline const QString SysNoSpace = QStringLiteral("нет места на диске");
+inline const QString SysQuota = QStringLiteral("превышена дисковая квота");
+inline const QString SysReadOnly = QStringLiteral("файловая система доступна только для чтения");
+inline const QString SysBusy = QStringLiteral("устройство или ресурс заняты");
+inline const QString SysTooManyFiles = QStringLiteral("слишком много открытых файлов");
+inline const QString SysNameTooLong = QStringLiteral("слишком длинное имя файла");
+inline const QString SysIo = QStringLiteral("ошибка ввода-вывода");
+inline const QString SysNoDevice = QStringLiteral("нет такого устройства");
+inline const QString SysTooBig = QStringLiteral("файл слишком большой");
+inline const QString SysNotRegular = QStringLiteral("это не обычный файл (канал, сокет или устройство)");
+inline const QString SysOther = QStringLiteral("системная ошибка %1 (%2)");
 inline const QString FileReadFailed = QStringLiteral("Невозможно прочитать файл: %1!");
 inline const QString FileWriteFailed = QStringLiteral("Невозможно записать файл: %1!");
 inline const QString FileTooLong = QStringLiteral("Файл длиннее памяти (%1 байт, память %2 байт)!\r\nФайл не загружен.");
@@ -46,6 +61,14 @@ inline const QString TurnRightName = QStringLiteral("ПРАВЫЙ поворот
 inline const QString TurnBeginName = QStringLiteral("НАЧАЛО маршрута");
 inline const QString TurnEndName = QStringLiteral("КОНЕЦ маршрута");
 inline const QString TurnUnknownName = QStringLiteral("- - -");
+inline const QString DbOpenFailed = QStringLiteral("Невозможно открыть базу данных \"%1\": %2.\r\n\r\nПодробности: %3");
+inline const QString DbMissing = QStringLiteral("файл не найден");
+inline const QString DbNotAFile = QStringLiteral("это не файл");
+inline const QString DbNoAccess = QStringLiteral("нет доступа к файлу (чтение и запись)");
+inline const QString DbLocked = QStringLiteral("база данных занята другой программой");
+inline const QString DbDamaged = QStringLiteral("файл повреждён или не является базой данных");
+inline const QString DbCannotOpen = QStringLiteral("файл не открывается");
+inline const QString DbOther = QStringLiteral("ошибка ядра базы данных");
 inline const QString PrevRunFailed = QStringLiteral(
     "Предыдущий запуск программы был завершён с ошибкой\r\n\"%1\"!\r\nЗавершить работу программы?");
 
@@ -84,7 +107,16 @@ inline const QString ProgressCancel = QStringLiteral("Отмена");
 
 // --- command helper, presence display, device list ---
 inline const QString CommandNotAccepted = QStringLiteral("Команда не принята!");
+inline const QString SettingsNotSaved = QStringLiteral(
+    "Настройки не сохранены: файл \"%1\" не удалось записать (нет места на диске или доступа).\r\n"
+    "Файл сохранил прежние настройки.");
 inline const QString PortUnavailable = QStringLiteral("Порт COM%1 недоступен!");
+inline const QString PortAbsent = QStringLiteral("Порт %1 отсутствует (устройство не подключено или имя неверно)");
+inline const QString PortPermission = QStringLiteral(
+    "Нет доступа к порту %1: пользователь должен входить в группу \"%2\", владеющую устройством");
+inline const QString PortBusy = QStringLiteral("Порт %1 занят другой программой");
+inline const QString PortNotSerial = QStringLiteral("%1 не является последовательным портом");
+inline const QString PortOtherError = QStringLiteral("Порт %1 не открывается (системная ошибка %2)");
 inline const QString InvalidValue = QStringLiteral("Неверное значение!");
 inline const QString AskDeleteRecord = QStringLiteral("Удалить запись?");
 inline const QString PresenceNoValue = QStringLiteral("- - -");
@@ -231,5 +263,9 @@ inline const QString ConsoleSendHint = QStringLiteral("F9");
 inline const QString ConsoleClear = QStringLiteral("Очистить");
 inline const QString ConsoleClearHint = QStringLiteral("F8");
 inline const QString ConsoleAnswer = QStringLiteral("Ответ:");
+inline const QString ConsoleCmdPlaceholder = QStringLiteral("hex, 1-2 цифры");
+inline const QString ConsoleDataPlaceholder = QStringLiteral("байты в hex, например 06 47 или 0647");
+inline const QString ConsoleCmdInvalid = QStringLiteral("Команда — одна или две шестнадцатеричные цифры (00..FF)");
+inline const QString ConsoleDataInvalid = QStringLiteral("Данные — пары шестнадцатеричных цифр, пробелы между байтами допустимы");
 
 }  // namespace Msg

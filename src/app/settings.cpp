@@ -1,11 +1,21 @@
 #include "app/settings.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -59,6 +69,73 @@ QString programName()
 {
     const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     return name.isEmpty() ? QStringLiteral("Zevanta") : name;
+}
+
+// The INI text of Qt's own writer, made in a side file so that its format stays exactly Qt's.
+bool iniText(const QSettings::SettingsMap& map, QByteArray& text)
+{
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return false;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    {
+        QSettings ini(path, QSettings::IniFormat);
+        for (auto it = map.begin(); it != map.end(); ++it)
+            ini.setValue(it.key(), it.value());
+        ini.sync();
+        if (ini.status() != QSettings::NoError)
+            return false;
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    text = f.readAll();
+    // The side file can itself have met a full disk unseen: its text then is empty.
+    return f.error() == QFileDevice::NoError && (map.isEmpty() || !text.isEmpty());
+}
+
+bool readSafeIni(QIODevice& device, QSettings::SettingsMap& map)
+{
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return false;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    {
+        QFile f(path);
+        const QByteArray text = device.readAll();
+        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.flush())
+            return false;
+    }
+    QSettings ini(path, QSettings::IniFormat);
+    for (const QString& key : ini.allKeys())
+        map.insert(key, ini.value(key));
+    return ini.status() == QSettings::NoError;
+}
+
+// QSettings replaces the file only when this returns true. Qt's own INI writer leaves the last
+// buffered bytes to commit(), which reports success on a full disk and leaves an empty file:
+// here every byte is written, flushed and synced first, so a full disk fails the save instead.
+bool writeSafeIni(QIODevice& device, const QSettings::SettingsMap& map)
+{
+    QByteArray text;
+    if (!iniText(map, text) || device.write(text) != text.size())
+        return false;
+    auto* file = qobject_cast<QFileDevice*>(&device);
+    if (!file)
+        return true;
+    if (!file->flush())
+        return false;
+#ifdef _WIN32
+    return ::_commit(file->handle()) == 0;
+#else
+    return ::fsync(file->handle()) == 0 || errno == EINVAL;
+#endif
+}
+
+QSettings::Format safeIniFormat()
+{
+    static const QSettings::Format format = QSettings::registerFormat(QStringLiteral("ini"), readSafeIni, writeSafeIni);
+    return format;
 }
 
 }  // namespace
@@ -161,7 +238,7 @@ TAppSettings LoadSettings(QSettings& store)
     return s;
 }
 
-void SaveSettings(QSettings& store, const TAppSettings& s)
+bool SaveSettings(QSettings& store, const TAppSettings& s)
 {
     store.setValue(kDataBase, s.DataBase);
 
@@ -206,24 +283,26 @@ void SaveSettings(QSettings& store, const TAppSettings& s)
     store.setValue(QStringLiteral("RepCount"), int(s.Port.RepCount));
     store.endGroup();
     store.sync();
+    return store.status() == QSettings::NoError;
 }
 
-void SaveDataBasePath(QSettings& store, const QString& path)
+bool SaveDataBasePath(QSettings& store, const QString& path)
 {
     store.setValue(kDataBase, path);
     store.sync();
+    return store.status() == QSettings::NoError;
 }
 
 std::unique_ptr<QSettings> OpenSettingsStore(const QString& iniPath)
 {
     if (!iniPath.isEmpty())
-        return std::make_unique<QSettings>(iniPath, QSettings::IniFormat);
+        return std::make_unique<QSettings>(iniPath, safeIniFormat());
 #ifdef Q_OS_WIN
     return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\") + programName(),
                                        QSettings::NativeFormat);
 #else
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return std::make_unique<QSettings>(folder + QLatin1Char('/') + programName() + QStringLiteral(".ini"),
-                                       QSettings::IniFormat);
+                                       safeIniFormat());
 #endif
 }

@@ -63,12 +63,14 @@ uint16_t CorrectDevAddr(qlonglong stored);
 
 // Reads every value; missing or unreadable values give their defaults.
 TAppSettings LoadSettings(QSettings& store);
-// Writes every value except "Hardware/Time Out".
-void SaveSettings(QSettings& store, const TAppSettings& s);
+// Writes every value except "Hardware/Time Out". False when the store could not be written (the
+// file then keeps what it held).
+bool SaveSettings(QSettings& store, const TAppSettings& s);
 // Written at once by the database dialog.
-void SaveDataBasePath(QSettings& store, const QString& path);
+bool SaveDataBasePath(QSettings& store, const QString& path);
 
-// The program's settings store. On Windows the registry key HKCU\Software\<program name>; elsewhere
+// The program's settings store. The INI file is replaced only once the new one is wholly on disk.
+// On Windows the registry key HKCU\Software\<program name>; elsewhere
 // an INI file "<program name>.ini" in the user's config folder, or `iniPath` when given (demo mode
 // and tests keep theirs apart from the user's).
 std::unique_ptr<QSettings> OpenSettingsStore(const QString& iniPath = QString());

@@ -90,6 +90,15 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
         error = "--baud must not be 0";
         return std::nullopt;
     }
+    // 0 would mean waiting for ever, and never asking.
+    if (a.timeoutMs == 0) {
+        error = "--timeout must be 1 ms or more";
+        return std::nullopt;
+    }
+    if (a.retries == 0) {
+        error = "--retries must be 1 or more";
+        return std::nullopt;
+    }
     return a;
 }
 

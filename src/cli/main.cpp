@@ -83,13 +83,9 @@ std::unique_ptr<TZEVA16> openLink(const CliArgs& a)
         return nullptr;
     }
     const int n = ResolvePort(a.port);
-    if (n <= 0) {
-        err(QStringLiteral("cannot map \"%1\" to a port number").arg(QString::fromStdString(a.port)));
-        return nullptr;
-    }
     auto link = std::make_unique<TZEVA16>(uint8_t(n), a.baud, uint16_t(a.timeoutMs), 16384);
     if (link->Error() == errNotOpenPort) {
-        err(QStringLiteral("port COM%1 (%2) is absent or busy").arg(n).arg(QString::fromStdString(PortMap::PathFor(n))));
+        err(PortOpenFailureText(uint8_t(n), PortMap::PathFor(n), link->OpenFailure(), link->OpenErrno()));
         return nullptr;
     }
     link->RepCount = uint8_t(a.retries);
@@ -197,21 +193,22 @@ int cmdSend(const CliArgs& a)
 {
     if (a.positional.size() < 2)
         return usage("send needs a command code");
-    const auto cmd = console::ParseCommand(QString::fromStdString(a.positional[1]));
-    QString data;
-    for (size_t k = 2; k < a.positional.size(); ++k) {
-        QString byte = QString::fromStdString(a.positional[k]);
-        if (byte.size() == 1)
-            byte.prepend(QLatin1Char('0'));  // "5" as a byte means 05
-        data += byte;
+    // Every token is one byte in hexadecimal; anything else would send a different command.
+    std::vector<uint8_t> bytes;
+    for (size_t k = 1; k < a.positional.size(); ++k) {
+        const auto b = console::ParseByte(QString::fromStdString(a.positional[k]));
+        if (!b)
+            return usage("\"" + a.positional[k] + "\" is not a byte in hexadecimal (1 or 2 digits, 00..FF)");
+        bytes.push_back(*b);
     }
-    const auto payload = console::ParseData(data);
+    const uint8_t cmd = bytes.front();
+    const std::vector<uint8_t> payload(bytes.begin() + 1, bytes.end());
     auto link = openLink(a);
     if (!link)
         return kExitFailed;
-    out(console::RequestLine(cmd.cmd, payload.bytes));
-    link->StartZEVA(uint16_t(a.addr), cmd.cmd);
-    for (uint8_t b : payload.bytes)
+    out(console::RequestLine(cmd, payload));
+    link->StartZEVA(uint16_t(a.addr), cmd);
+    for (uint8_t b : payload)
         link->AddByte(b);
     const bool ok = link->PutCMD();
     out(console::AnswerLine(ok, link->BufZEVA().data(), ok ? link->CntZEVA() : 0));
@@ -225,10 +222,25 @@ int cmdSend(const CliArgs& a)
 // The transfer running now, for Ctrl+C; RequestCancel is a lock-free atomic exchange.
 std::atomic<TProgressThread*> g_transfer{nullptr};
 
+#ifndef _WIN32
+extern "C" void onCancelTimeout(int)
+{
+    static const char kText[] = "zevanta-cli: cancelled\n";
+    (void)!::write(STDERR_FILENO, kText, sizeof kText - 1);
+    ::_exit(130);
+}
+#endif
+
 extern "C" void onInterrupt(int)
 {
     if (TProgressThread* t = g_transfer.load())
         t->Cancel();
+#ifndef _WIN32
+    // The cancel takes effect after the exchange in hand, which with long time-outs and many
+    // retries can take a while: Ctrl+C still ends the program within a second.
+    std::signal(SIGALRM, onCancelTimeout);
+    ::alarm(1);
+#endif
 }
 
 QString oneLine(QString text)
@@ -292,6 +304,9 @@ bool runTransfer(TTransferLink& link, const TTransferSetup& setup, TTransferKind
         t.Start();
         t.Wait();
         g_transfer = nullptr;
+#ifndef _WIN32
+        ::alarm(0);
+#endif
         bytes = t.Shared().BytesDone.load();
         ms = t.ElapsedMs();
     };
@@ -509,5 +524,8 @@ int main(int argc, char** argv)
                                                   parsed->positional[1] == "import");
     if (!offline && parsed->port.empty())
         return usage("--port is required for this command");
+    if (!parsed->port.empty() && ResolvePort(parsed->port) <= 0)
+        return usage("--port " + parsed->port + " is neither COM1..COM" + std::to_string(PortMap::kLastAlias) +
+                     " nor a serial device path (/dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM* or an alias)");
     return it->second(*parsed);
 }

@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include "app/messages.h"
 #include "schema.h"
 #include "sqldialect.h"
 
@@ -24,18 +25,55 @@ TDatabase::~TDatabase()
     Close();
 }
 
+namespace {
+
+// The engine's result code, in the user's words.
+QString failureOf(const QSqlError& e)
+{
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok) & 0xFF;  // primary code of an extended one
+    if (!ok)
+        return Msg::DbOther;
+    switch (code) {
+    case 5:   // SQLITE_BUSY
+    case 6:   // SQLITE_LOCKED
+        return Msg::DbLocked;
+    case 11:  // SQLITE_CORRUPT
+    case 26:  // SQLITE_NOTADB
+        return Msg::DbDamaged;
+    case 3:   // SQLITE_PERM
+    case 8:   // SQLITE_READONLY
+    case 23:  // SQLITE_AUTH
+        return Msg::DbNoAccess;
+    case 14:  // SQLITE_CANTOPEN
+        return Msg::DbCannotOpen;
+    default:
+        return Msg::DbOther;
+    }
+}
+
+}  // namespace
+
 bool TDatabase::Open(const QString& path, OpenMode mode)
 {
     Close();
     FLastError.clear();
+    FOpenFailure.clear();
     const QFileInfo info(path);
     const bool existed = info.exists();
     if (!existed && mode == OpenMode::ExistingOnly) {
         FLastError = QStringLiteral("The database file \"%1\" does not exist").arg(QDir::toNativeSeparators(path));
+        FOpenFailure = Msg::DbMissing;
         return false;
     }
     if (existed && !info.isFile()) {
         FLastError = QStringLiteral("\"%1\" is not a file").arg(QDir::toNativeSeparators(path));
+        FOpenFailure = Msg::DbNotAFile;
+        return false;
+    }
+    if (existed && (!info.isReadable() || !info.isWritable())) {
+        FLastError = QStringLiteral("\"%1\": permission denied").arg(QDir::toNativeSeparators(path));
+        FOpenFailure = Msg::DbNoAccess;
         return false;
     }
 
@@ -47,6 +85,7 @@ bool TDatabase::Open(const QString& path, OpenMode mode)
     FDb.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(FBusyTimeout));
     if (!FDb.open()) {
         FLastError = FDb.lastError().text();
+        FOpenFailure = failureOf(FDb.lastError());
         Close();
         return false;
     }
@@ -68,6 +107,7 @@ bool TDatabase::Open(const QString& path, OpenMode mode)
     for (const char* sql : setup) {
         if (!q.exec(QString::fromLatin1(sql))) {
             FLastError = q.lastError().text();
+            FOpenFailure = failureOf(q.lastError());
             q = QSqlQuery();
             Close();
             return false;
@@ -78,6 +118,7 @@ bool TDatabase::Open(const QString& path, OpenMode mode)
         QString error;
         if (!CreateSchema(FDb, &error)) {
             FLastError = error;
+            FOpenFailure = Msg::DbOther;
             Close();
             QFile::remove(info.absoluteFilePath());
             return false;

@@ -29,6 +29,8 @@ public:
     QString Path() const { return FPath; }
     QString ConnectionName() const { return FName; }
     QString LastError() const { return FLastError; }
+    // Why Open failed, in the user's words (Russian); LastError() keeps the engine's own text.
+    QString OpenFailureText() const { return FOpenFailure; }
 
     // Transactions nest: the outermost level is BEGIN/COMMIT, inner levels are savepoints, so a
     // statement that runs "in its own transaction" still works inside a dialog's transaction.
@@ -53,6 +55,7 @@ private:
     QString FPath;
     QSqlDatabase FDb;
     QString FLastError;
+    QString FOpenFailure;
     int FTransLevel = 0;
     int FBusyTimeout = 5000;
 };

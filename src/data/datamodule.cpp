@@ -200,6 +200,11 @@ TStartupResult TDM::Startup(const TDataModuleSettings& settings, const TDataModu
     const auto mode = settings.dataBase.isEmpty() ? TDatabase::OpenMode::CreateIfMissing
                                                   : TDatabase::OpenMode::ExistingOnly;
     if (!Connection.Open(DataBasePath, mode)) {
+        // The reason first, in Russian with the engine's text as detail, then another file.
+        const QString text = Msg::DbOpenFailed.arg(QDir::toNativeSeparators(DataBasePath), Connection.OpenFailureText(),
+                                                   Connection.LastError());
+        call(cb.logError, text);
+        call(cb.showError, text);
         if (!cb.databasePrompt || cb.databasePrompt() == TPromptOutcome::End)
             return TStartupResult::Quit;
     }

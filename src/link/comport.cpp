@@ -6,6 +6,8 @@
 #include <charconv>
 #include <mutex>
 
+#include "app/messages.h"
+
 namespace {
 
 // Decimal number filling the whole of s (an optional '+' allowed); false otherwise.
@@ -159,4 +161,21 @@ void TCOMPort::COMPortsList(QStringList& ports, const std::vector<std::string>& 
     for (int n = 1; n <= 127; ++n)
         if (present.test(size_t(n)))
             ports.append(QStringLiteral("COM%1").arg(n));
+}
+
+QString PortOpenFailureText(uint8_t nCOM, const std::string& path, TPortOpenFailure f, int err)
+{
+    const QString port = QStringLiteral("COM%1 (%2)").arg(nCOM).arg(QString::fromStdString(path));
+    switch (f) {
+    case TPortOpenFailure::None: return {};
+    case TPortOpenFailure::Absent: return Msg::PortAbsent.arg(port);
+    case TPortOpenFailure::Permission: {
+        const std::string group = PortOwnerGroup(path);
+        return Msg::PortPermission.arg(port, group.empty() ? QStringLiteral("?") : QString::fromStdString(group));
+    }
+    case TPortOpenFailure::Busy: return Msg::PortBusy.arg(port);
+    case TPortOpenFailure::NotSerial: return Msg::PortNotSerial.arg(port);
+    case TPortOpenFailure::Other: break;
+    }
+    return Msg::PortOtherError.arg(port).arg(err);
 }

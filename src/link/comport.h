@@ -38,6 +38,20 @@ std::map<int, std::string> Aliases();
 int AliasFor(const std::string& path);
 }  // namespace PortMap
 
+// Why a port did not open, told apart for the user: the cure differs for each.
+enum class TPortOpenFailure : uint8_t {
+    None,
+    Absent,      // no such device (unplugged, wrong name)
+    Permission,  // the user may not open it (not in the group that owns the device)
+    Busy,        // another program holds it
+    NotSerial,   // the path is no terminal device
+    Other,
+};
+// The group that owns the device file (empty when it cannot be told).
+std::string PortOwnerGroup(const std::string& path);
+// Russian text for the failure of COMn at path; Permission names the group owning the device.
+QString PortOpenFailureText(uint8_t nCOM, const std::string& path, TPortOpenFailure f, int err);
+
 // One serial port: blocking byte transfer with a per-byte read time-out and a sticky error code.
 // Not thread-safe: the owner makes sure only one thread uses it at a time.
 class TCOMPort {
@@ -73,6 +87,9 @@ public:
     void WaitRX();
 
     TError Error() const { return FError; }
+    // Why the port did not open, and the system's error number of it.
+    TPortOpenFailure OpenFailure() const { return FOpenFailure; }
+    int OpenErrno() const { return FOpenErrno; }
     uint8_t PortNumber() const { return nCOM; }
     bool IsOpen() const;
     // True once the other end has gone away (device unplugged, pty closed); a time-out is not a hang-up.
@@ -112,6 +129,8 @@ private:
     bool FRTS = false;
     bool FDTR = false;
     TError FError = errNoError;
+    TPortOpenFailure FOpenFailure = TPortOpenFailure::None;
+    int FOpenErrno = 0;
     bool FHungUp = false;
     // Bytes read from the driver ahead of GetUART; PurgeCOM discards them too.
     std::vector<uint8_t> FAhead;

@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cerrno>
+
+#include <grp.h>
+#include <sys/stat.h>
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -23,19 +26,43 @@ using Clock = std::chrono::steady_clock;
 constexpr size_t kReadAhead = 4096;
 constexpr short kGone = POLLHUP | POLLERR | POLLNVAL;
 
+// The descriptor, or -1 with errno set (EBUSY when another process holds the port).
 int OpenExclusive(const std::string& path)
 {
-    if (path.empty())
+    if (path.empty()) {
+        errno = ENOENT;
         return -1;
+    }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
     // flock rather than TIOCEXCL: root ignores the latter.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !::isatty(fd)) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
+        errno = EBUSY;
+        return -1;
+    }
+    if (!::isatty(fd)) {
+        ::close(fd);
+        errno = ENOTTY;
         return -1;
     }
     return fd;
+}
+
+TPortOpenFailure FailureOf(int err)
+{
+    switch (err) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO: return TPortOpenFailure::Absent;
+    case EACCES:
+    case EPERM: return TPortOpenFailure::Permission;
+    case EBUSY:
+    case EWOULDBLOCK: return TPortOpenFailure::Busy;
+    case ENOTTY: return TPortOpenFailure::NotSerial;
+    default: return TPortOpenFailure::Other;
+    }
 }
 
 // Errors of read/write that mean the device is gone rather than "try again".
@@ -85,6 +112,8 @@ void TCOMPort::Open(TComDataBits bits, TComParity parity, TComStopBits stopBits)
     FError = errNoError;
     const int fd = OpenExclusive(PortMap::PathFor(nCOM));
     if (fd < 0) {
+        FOpenErrno = errno;
+        FOpenFailure = FailureOf(FOpenErrno);
         FError = errNotOpenPort;
         return;
     }
@@ -112,6 +141,16 @@ void TCOMPort::Open(TComDataBits bits, TComParity parity, TComStopBits stopBits)
 }
 
 bool TCOMPort::IsOpen() const { return hCOM >= 0; }
+
+std::string PortOwnerGroup(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    if (const group* g = ::getgrgid(st.st_gid))
+        return g->gr_name;
+    return std::to_string(st.st_gid);
+}
 
 bool TCOMPort::AccessCOM(uint8_t nCOM)
 {

@@ -1,5 +1,7 @@
 #include "link/fileio.h"
 
+#include "app/messages.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -53,27 +55,27 @@ bool syncToDisk(QFileDevice& f)
 QString SystemErrorText(int err)
 {
     switch (err) {
-    case ENOENT: return QStringLiteral("нет такого файла или папки");
+    case ENOENT: return Msg::SysNoEntry;
     case EACCES:
-    case EPERM: return QStringLiteral("отказано в доступе");
-    case EISDIR: return QStringLiteral("это папка, а не файл");
-    case ENOTDIR: return QStringLiteral("часть пути не является папкой");
-    case ENOSPC: return QStringLiteral("нет места на диске");
+    case EPERM: return Msg::SysAccess;
+    case EISDIR: return Msg::SysIsFolder;
+    case ENOTDIR: return Msg::SysNotFolder;
+    case ENOSPC: return Msg::SysNoSpace;
 #ifdef EDQUOT
-    case EDQUOT: return QStringLiteral("превышена дисковая квота");
+    case EDQUOT: return Msg::SysQuota;
 #endif
-    case EROFS: return QStringLiteral("файловая система доступна только для чтения");
-    case EBUSY: return QStringLiteral("устройство или ресурс заняты");
+    case EROFS: return Msg::SysReadOnly;
+    case EBUSY: return Msg::SysBusy;
     case EMFILE:
-    case ENFILE: return QStringLiteral("слишком много открытых файлов");
-    case ENAMETOOLONG: return QStringLiteral("слишком длинное имя файла");
-    case EIO: return QStringLiteral("ошибка ввода-вывода");
+    case ENFILE: return Msg::SysTooManyFiles;
+    case ENAMETOOLONG: return Msg::SysNameTooLong;
+    case EIO: return Msg::SysIo;
     case ENODEV:
-    case ENXIO: return QStringLiteral("нет такого устройства");
-    case EFBIG: return QStringLiteral("файл слишком большой");
+    case ENXIO: return Msg::SysNoDevice;
+    case EFBIG: return Msg::SysTooBig;
     default: break;
     }
-    return QStringLiteral("системная ошибка %1 (%2)").arg(err).arg(QString::fromLocal8Bit(std::strerror(err)));
+    return Msg::SysOther.arg(err).arg(QString::fromLocal8Bit(std::strerror(err)));
 }
 
 bool CheckInputFile(const QString& path, QString& why)
@@ -90,7 +92,7 @@ bool CheckInputFile(const QString& path, QString& why)
     }
     // A FIFO would block the read forever and a device never ends: neither is an image.
     if (st.type() != std::filesystem::file_type::regular) {
-        why = QStringLiteral("это не обычный файл (канал, сокет или устройство)");
+        why = Msg::SysNotRegular;
         return false;
     }
     if (!QFileInfo(path).isReadable()) {
@@ -115,7 +117,7 @@ bool CheckOutputFile(const QString& path, QString& why)
             return false;
         }
         if (st.type() != std::filesystem::file_type::regular) {
-            why = QStringLiteral("это не обычный файл (канал, сокет или устройство)");
+            why = Msg::SysNotRegular;
             return false;
         }
     } else if (ec.value() != ENOENT) {

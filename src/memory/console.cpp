@@ -7,30 +7,56 @@ QString hex2(uint8_t b)
 {
     return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
 }
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    return -1;
+}
 }  // namespace
 
-ParsedCommand ParseCommand(const QString& text)
+std::optional<uint8_t> ParseByte(const QString& token)
 {
-    bool ok = false;
-    const qulonglong v = text.trimmed().toULongLong(&ok, 16);
-    ParsedCommand r;
-    r.cmd = ok ? uint8_t(v & 0xFF) : 0;
-    r.text = hex2(r.cmd);
-    return r;
+    if (token.isEmpty() || token.size() > 2)
+        return std::nullopt;
+    uint v = 0;
+    for (QChar c : token) {
+        const int d = hexDigit(c);
+        if (d < 0)
+            return std::nullopt;
+        v = v * 16 + uint(d);
+    }
+    return uint8_t(v);
 }
 
-ParsedData ParseData(const QString& text)
+std::optional<ParsedCommand> ParseCommand(const QString& text)
+{
+    const auto b = ParseByte(text.trimmed());
+    if (!b)
+        return std::nullopt;
+    return ParsedCommand{*b, hex2(*b)};
+}
+
+std::optional<ParsedData> ParseData(const QString& text)
 {
     QString s = text;
     s.remove(QLatin1Char(' '));
     s.remove(QLatin1Char('\t'));
+    if (s.size() % 2 != 0)
+        return std::nullopt;  // a dropped last digit would send less than was typed
     ParsedData r;
-    for (qsizetype i = 0; i + 1 < s.size(); i += 2) {
-        bool ok = false;
-        const uint v = s.mid(i, 2).toUInt(&ok, 16);
-        const uint8_t b = ok ? uint8_t(v) : 0;
-        r.bytes.push_back(b);
-        r.text += hex2(b);
+    for (qsizetype i = 0; i < s.size(); i += 2) {
+        const auto b = ParseByte(s.mid(i, 2));
+        if (!b)
+            return std::nullopt;
+        r.bytes.push_back(*b);
+        r.text += hex2(*b);
     }
     return r;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include <QString>
@@ -16,10 +17,16 @@ struct ParsedData {
     QString text;  // the field rewritten: bytes as hex digits without separators
 };
 
-// Hexadecimal command; invalid or empty text gives 0, only the low byte counts.
-ParsedCommand ParseCommand(const QString& text);
-// Blanks removed, then pairs of hex digits; an invalid pair gives 0, an odd last digit is dropped.
-ParsedData ParseData(const QString& text);
+// Typed input is taken as written or not at all: a misread byte would go to the device as a
+// command (0 is a reset). Nothing is returned for anything the rules do not accept.
+
+// The command: one or two hexadecimal digits, blanks around them allowed.
+std::optional<ParsedCommand> ParseCommand(const QString& text);
+// The payload: blanks removed, then an even number of hexadecimal digits taken in pairs; an
+// empty field is an empty payload.
+std::optional<ParsedData> ParseData(const QString& text);
+// One byte of the command line: one or two hexadecimal digits ("5" is 05).
+std::optional<uint8_t> ParseByte(const QString& token);
 
 QString HexBytes(const uint8_t* data, size_t n);  // each byte preceded by one blank
 QString RequestLine(uint8_t cmd, const std::vector<uint8_t>& payload);

@@ -167,8 +167,17 @@ bool THEXFile::Read(const QString& fileName)
         Error = hexOpenError;
         return false;
     }
-    const char* p = whole.constData();
-    const char* end = p + whole.size();
+    return Parse(whole);
+}
+
+bool THEXFile::Parse(QByteArrayView text)
+{
+    Error = hexNoError;
+    ErrorLine = 0;
+    EndLine = 0;
+    ErrorAddr = 0;
+    const char* p = text.data();
+    const char* end = p + text.size();
 
     // Work on copies: a damaged file must leave the caller's image and parameters as they were.
     std::vector<uint8_t> image(Buffer.size(), 0xFF);
@@ -335,7 +344,15 @@ bool THEXFile::Write(const QString& fileName)
 {
     Error = hexNoError;
     SysReason.clear();
+    if (!fileio::WriteWholeFile(fileName, Format(), SysReason)) {
+        Error = hexCreateError;
+        return false;
+    }
+    return true;
+}
 
+QByteArray THEXFile::Format() const
+{
     QByteArray out;
     const size_t size = Buffer.size();
     out.reserve(qsizetype(size / 16) * 45 + 64);
@@ -377,10 +394,5 @@ bool THEXFile::Write(const QString& fileName)
         }
     }
     out.append(":00000001FF\r\n");
-
-    if (!fileio::WriteWholeFile(fileName, out, SysReason)) {
-        Error = hexCreateError;
-        return false;
-    }
-    return true;
+    return out;
 }

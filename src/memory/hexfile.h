@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // One named text parameter of a HEX file, kept on a ";name=value" line in front of the data.
@@ -57,10 +59,14 @@ public:
     // Buffer and Params change only when the whole file has been read without error; then
     // DataFirst..DataLast is the range the file's data covers.
     bool Read(const QString& fileName);
+    // Read on text already in memory (no file error codes then).
+    bool Parse(QByteArrayView text);
     // Writes Params, then every 16-byte line of Buffer that is not all 0xFF (a tail shorter than
     // 16 bytes as a shorter record), then the end record.
     // The file is replaced atomically: a failed write leaves an existing file as it was.
     bool Write(const QString& fileName);
+    // The text Write puts into the file.
+    QByteArray Format() const;
 
     QString ErrorStr() const;
 

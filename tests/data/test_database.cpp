@@ -11,6 +11,8 @@
 
 #include <functional>
 
+#include <unistd.h>
+
 namespace {
 
 // Two cards (1 and 2; card 3 has a parent that does not exist), routes on card 1 and 5,
@@ -219,6 +221,7 @@ TEST(DatabaseOpen, BadFilesFailCleanlyAndAreLeftAlone)
         const QString missing = dir.filePath("nowhere.db");
         EXPECT_FALSE(db.Open(missing));
         EXPECT_FALSE(db.LastError().isEmpty());
+        EXPECT_EQ(db.OpenFailureText(), "файл не найден");
         EXPECT_FALSE(QFileInfo::exists(missing));
         EXPECT_FALSE(db.IsOpen());
     }
@@ -233,6 +236,7 @@ TEST(DatabaseOpen, BadFilesFailCleanlyAndAreLeftAlone)
         TDatabase db;
         EXPECT_FALSE(db.Open(damaged));
         EXPECT_FALSE(db.LastError().isEmpty());
+        EXPECT_EQ(db.OpenFailureText(), "файл повреждён или не является базой данных");
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(f.readAll(), junk);
     }
@@ -240,6 +244,19 @@ TEST(DatabaseOpen, BadFilesFailCleanlyAndAreLeftAlone)
     {
         TDatabase db;
         EXPECT_FALSE(db.Open(dir.path()));
+        EXPECT_EQ(db.OpenFailureText(), "это не файл");
+    }
+    // A file the user may not read and write (root may: only for an ordinary user).
+    if (::geteuid() != 0) {
+        const QString file = dir.filePath("foreign.db");
+        {
+            TDatabase owner;
+            ASSERT_TRUE(owner.Open(file, TDatabase::OpenMode::CreateIfMissing));
+        }
+        QFile::setPermissions(file, QFileDevice::ReadOwner);
+        TDatabase db;
+        EXPECT_FALSE(db.Open(file));
+        EXPECT_EQ(db.OpenFailureText(), "нет доступа к файлу (чтение и запись)");
     }
     // A file locked by another writer: a clear error once the wait is over, nothing lost.
     {
@@ -252,6 +269,7 @@ TEST(DatabaseOpen, BadFilesFailCleanlyAndAreLeftAlone)
         other.SetBusyTimeout(50);
         EXPECT_FALSE(other.Open(file));
         EXPECT_FALSE(other.LastError().isEmpty());
+        EXPECT_EQ(other.OpenFailureText(), "база данных занята другой программой");
         ASSERT_TRUE(owner.Exec("COMMIT"));
         ASSERT_TRUE(other.Open(file));
         EXPECT_EQ(other.Scalar("select Name from Ведомый").toString(), "kept");

@@ -226,6 +226,14 @@ TEST_F(StartupFixture, UnusableDatabaseBringsThePrompt)
         EXPECT_EQ(dm.Startup(settings, r.callbacks()), TStartupResult::Quit);
         EXPECT_EQ(r.prompts, 1);
         EXPECT_EQ(QFileInfo(damaged).size(), 4096);
+        // The reason in Russian with the engine's text as detail, logged and shown before the prompt.
+        const qsizetype at = r.events.indexOf("prompt");
+        ASSERT_GE(at, 2);
+        const QString shown = r.events[at - 1];
+        EXPECT_TRUE(shown.startsWith("error: Невозможно открыть базу данных \"" + QDir::toNativeSeparators(damaged) +
+                                     "\": файл повреждён или не является базой данных.\r\n\r\nПодробности: "))
+            << shown.toStdString();
+        EXPECT_EQ(r.events[at - 2], "log: " + shown.mid(7));
     }
 }
 

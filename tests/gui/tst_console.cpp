@@ -17,6 +17,16 @@ QStringList logLines(const TConsoleTab& tab)
     return tab.MemoAnswer->toPlainText().split(QLatin1Char('\n'));
 }
 
+// What reached the device apart from presence's identification requests.
+std::vector<zeva::sim::LoggedRequest> consoleRequests(const MemSim& sim)
+{
+    std::vector<zeva::sim::LoggedRequest> sent;
+    for (const auto& r : sim.dev->requestLog())
+        if (r.cmd != 113)
+            sent.push_back(r);
+    return sent;
+}
+
 }  // namespace
 
 class TestConsole : public QObject {
@@ -49,12 +59,9 @@ private slots:
             blockText += QStringLiteral(" %1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
         const Case cases[] = {
             {"5", "", "05", "", 5, {}, "<-- 05", "--> OK"},
-            {"1FF", "", "FF", "", 0xFF, {}, "<-- FF", "--> Error"},  // refused: no box either
+            {" 71 ", "", "71", "", 0x71, {}, "<-- 71", "--> Error"},  // refused: no box either
             {"5", "1 2 3 4", "05", "1234", 5, {0x12, 0x34}, "<-- 05 -  12 34", "--> Error"},
-            {"3", "08 00 4", "03", "0800", 3, {0x08, 0x00}, "<-- 03 -  08 00", "--> Error"},
             {"3", "08 00 40", "03", "080040", 3, {0x08, 0x00, 0x40}, "<-- 03 -  08 00 40", "-->" + blockText},
-            {"5", "ABC", "05", "AB", 5, {0xAB}, "<-- 05 -  AB", "--> Error"},
-            {"5", "ZZ", "05", "00", 5, {0x00}, "<-- 05 -  00", "--> Error"},
         };
         for (const Case& c : cases) {
             QVERIFY(sim.WaitBootloader(frm));  // every send starts with the controls off
@@ -65,11 +72,10 @@ private slots:
             tab.btnSendData->click();
             QCOMPARE(tab.EditCmd->text(), c.cmdShown);
             QCOMPARE(tab.EditData->text(), c.dataShown);
+            QVERIFY(!tab.EditCmd->property("invalid").toBool());
+            QVERIFY(!tab.EditData->property("invalid").toBool());
             // Presence may have asked just before; the console's request is the only other one.
-            std::vector<zeva::sim::LoggedRequest> sent;
-            for (const auto& r : sim.dev->requestLog())
-                if (r.cmd != 113)
-                    sent.push_back(r);
+            const auto sent = consoleRequests(sim);
             QCOMPARE(int(sent.size()), 1);
             QCOMPARE(sent.front().cmd, c.sentCmd);
             QCOMPARE(sent.front().payload, c.sentData);
@@ -80,6 +86,34 @@ private slots:
                 QCOMPARE(lines[1], c.answer);
             QCOMPARE(lines[2], QString());
         }
+
+        // Anything but hexadecimal bytes is marked and nothing is sent: an empty command field
+        // would otherwise be command 0, a reset.
+        struct Bad {
+            QString cmd, data;
+            bool cmdBad, dataBad;
+        };
+        const Bad bad[] = {
+            {"", "", true, false},   {"1FF", "", true, false}, {"G1", "", true, false}, {"-5", "", true, false},
+            {"5", "ABC", false, true}, {"5", "ZZ", false, true}, {"5", "08 00 4", false, true}, {"", "0X", true, true},
+        };
+        for (const Bad& b : bad) {
+            QVERIFY(sim.WaitBootloader(frm));
+            tab.EditCmd->setText(b.cmd);
+            tab.EditData->setText(b.data);
+            tab.btnClearAnswers->click();
+            sim.dev->clearRequestLog();
+            tab.btnSendData->click();
+            QTest::qWait(20);
+            QCOMPARE(tab.EditCmd->property("invalid").toBool(), b.cmdBad);
+            QCOMPARE(tab.EditData->property("invalid").toBool(), b.dataBad);
+            QCOMPARE(tab.EditCmd->text(), b.cmd);  // left as typed, to be corrected
+            QCOMPARE(tab.EditData->text(), b.data);
+            QVERIFY(consoleRequests(sim).empty());
+            QCOMPARE(tab.MemoAnswer->toPlainText(), QString());
+        }
+        QVERIFY(!tab.EditCmd->placeholderText().isEmpty());
+        QVERIFY(!tab.EditData->placeholderText().isEmpty());
         QVERIFY(sim.boxes.boxes().empty());
 
         // The log grows; "Очистить" empties it without an exchange.
@@ -107,10 +141,9 @@ private slots:
         QVERIFY(sim.WaitBootloader(frm));
         sim.shell.session.DevAddr = 0x55;  // nobody answers there
         frm.M_AllControls->trigger();
-        tab.EditCmd->setText("zz");  // not a number: command 0
+        tab.EditCmd->setText("5");
         tab.btnSendData->click();
-        QCOMPARE(tab.EditCmd->text(), QStringLiteral("00"));
-        QCOMPARE(logLines(tab), (QStringList{"<-- 00", "--> Error", ""}));
+        QCOMPARE(logLines(tab), (QStringList{"<-- 05", "--> Error", ""}));
         QVERIFY(sim.boxes.boxes().empty());
     }
 

@@ -49,13 +49,19 @@ private slots:
         frm.M_AllControls->trigger();
         QCOMPARE(tab.ExtMem->RowCount(), 0x8000 / 16 + 1);  // Ext 0x8000 until a device answers
         QTemporaryDir dir;
-        // Binary longer than the memory: its first Ext bytes; shorter: the rest 0xFF.
-        const QByteArray big = pattern(0x9000, 1);
-        dialogs.push(writeFile(dir, "big.bin", big), 2);
+        // Binary as long as the memory fills it; longer is refused rather than cut; shorter: the rest 0xFF.
+        const QByteArray whole = pattern(0x8000, 1);
+        dialogs.push(writeFile(dir, "whole.bin", whole), 2);
         tab.btnOpenExtMem->click();
-        QVERIFY(std::equal(big.begin(), big.begin() + 0x8000, reinterpret_cast<const char*>(frm.ExtMemBuf.Data())));
+        QVERIFY(std::equal(whole.begin(), whole.end(), reinterpret_cast<const char*>(frm.ExtMemBuf.Data())));
         QCOMPARE(int(frm.ExtMemBuf[0x8000]), 0xFF);
         QVERIFY(tab.ChecksumRed());
+        dialogs.push(writeFile(dir, "big.bin", pattern(0x9000, 4)), 2);
+        tab.btnOpenExtMem->click();
+        QCOMPARE(boxes.texts().value(0),
+                 QStringLiteral("Файл длиннее памяти (36864 байт, память 32768 байт)!\r\nФайл не загружен."));
+        QVERIFY(std::equal(whole.begin(), whole.end(), reinterpret_cast<const char*>(frm.ExtMemBuf.Data())));
+        boxes.clear();
         dialogs.push(writeFile(dir, "small.bin", pattern(0x100, 2)), 3);  // any type but HEX is binary
         tab.btnOpenExtMem->click();
         QCOMPARE(int(frm.ExtMemBuf[0xFF]), int(uint8_t(pattern(0x100, 2)[0xFF])));
@@ -84,7 +90,7 @@ private slots:
         // A file that cannot be opened: the box, the image unchanged.
         dialogs.push(dir.filePath("missing.bin"), 2);
         tab.btnOpenExtMem->click();
-        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Ошибка файловой системы!")});
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Невозможно прочитать файл: нет такого файла или папки!")});
         QCOMPARE(int(frm.ExtMemBuf[0x10]), int(uint8_t(pattern(0x100, 2)[0x10])));
     }
 

@@ -106,16 +106,15 @@ private slots:
         TfrmMain& frm = f.Open();
         TFlashTab& tab = *frm.FlashTab;
         QTemporaryDir dir;
-        // 0x200 bytes from 0xB00: the 0x100 below ProgStart 0xC00 are dropped.
         const auto bytes = pattern(0x200, 3);
-        const QString path = writeHex(dir, "fw.hex", 0xB00, bytes);
+        const QString path = writeHex(dir, "fw.hex", 0xC00, bytes);
         dialogs.push(path, 2);  // read as Intel HEX whatever type was chosen
         tab.btnOpenFLASH->setEnabled(true);
         tab.btnOpenFLASH->click();
         QCOMPARE(dialogs.filters.value(0), QStringLiteral("Файлы HEX (*.hex);;Файлы BIN (*.bin);;Все файлы (*.*)"));
         QCOMPARE(tab.LoadedPath(), path);
-        QVERIFY(std::equal(bytes.begin() + 0x100, bytes.end(), frm.FlashBuf.Data()));
-        QCOMPARE(int(frm.FlashBuf[0x100]), 0xFF);
+        QVERIFY(std::equal(bytes.begin(), bytes.end(), frm.FlashBuf.Data()));
+        QCOMPARE(int(frm.FlashBuf[0x200]), 0xFF);
         QCOMPARE(int(frm.FlashBuf[0x3FFFF]), 0xFF);
         QVERIFY(isRed(tab.ChecksumFLASH));
         QVERIFY(tab.LoadFLASHFile(path));  // same file again: black
@@ -131,6 +130,16 @@ private slots:
         QCOMPARE(boxes.boxes().back().kind, QStringLiteral("error"));
         QCOMPARE(boxes.boxes().back().text, QStringLiteral("Неверный символ в строке 1!"));
         QCOMPARE(frm.FlashBuf[0], before);
+        QCOMPARE(tab.LoadedPath(), path);
+
+        // Data below ProgStart 0xC00 is never dropped quietly: the file is refused the same way.
+        const QString wide = writeHex(dir, "wide.hex", 0xB00, pattern(0x200, 5));
+        QVERIFY(!tab.LoadFLASHFile(wide));
+        QCOMPARE(boxes.boxes().back().kind, QStringLiteral("error"));
+        QCOMPARE(boxes.boxes().back().text,
+                 QStringLiteral("Данные файла (0x0B00..0x0CFF) выходят за пределы области памяти 0x0C00..0x7FFF!\r\n"
+                                "Файл не загружен."));
+        QVERIFY(std::equal(bytes.begin(), bytes.end(), frm.FlashBuf.Data()));
         QCOMPARE(tab.LoadedPath(), path);
 
         // Saved as HEX over the region and read back.

@@ -336,7 +336,9 @@ TEST(SessionOpenLink, NoPortAndUnavailablePort)
     const auto r1 = session.OpenLink(gone);
     PortMap::SetAlias(gone.Number, {});
     EXPECT_FALSE(r1.opened);
-    EXPECT_EQ(r1.portError, QStringLiteral("Порт COM127 недоступен!"));
+    EXPECT_EQ(r1.portError, QStringLiteral("Порт COM127 недоступен!\r\n"
+                                           "Порт COM127 (/nonexistent/zevanta-port) отсутствует (устройство не подключено "
+                                           "или имя неверно)"));
     EXPECT_TRUE(r1.catalogError.startsWith(QStringLiteral("Каталог контроллеров не загружен"))) << r1.catalogError.toStdString();
     EXPECT_TRUE(r1.catalogError.contains(QStringLiteral("mcu.xml: файл не читается"))) << r1.catalogError.toStdString();
     EXPECT_FALSE(r1.startPresence());

@@ -9,6 +9,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QTemporaryDir>
+
 #include "link/comport.h"
 #include "link/comport_baud.h"
 
@@ -380,6 +382,46 @@ TEST_F(PtyPort, BusyPortCannotBeOpenedTwice)
         EXPECT_FALSE(TCOMPort::AccessCOM(kCOM));
     }
     EXPECT_TRUE(TCOMPort::AccessCOM(kCOM));
+}
+
+// Absent, busy, forbidden and not-a-port each say what to do about it.
+TEST_F(PtyPort, OpenFailuresAreToldApart)
+{
+    TCOMPort holder(kCOM, 9600, db8, prNone, sbOne, 100);
+    ASSERT_EQ(holder.Error(), errNoError);
+    const uint8_t other = kCOM + 1;
+    struct Case {
+        const char* name;
+        std::string path;
+        TPortOpenFailure failure;
+        QString text;
+    };
+    const std::string pts = slavePath;
+    std::vector<Case> cases = {
+        {"absent", "/nonexistent/ttyUSB9", TPortOpenFailure::Absent,
+         "Порт COM98 (/nonexistent/ttyUSB9) отсутствует (устройство не подключено или имя неверно)"},
+        {"busy", pts, TPortOpenFailure::Busy, QString::fromStdString("Порт COM98 (" + pts + ") занят другой программой")},
+        {"not a terminal", "/dev/null", TPortOpenFailure::NotSerial, "COM98 (/dev/null) не является последовательным портом"},
+    };
+    // Root opens any device whatever its mode: the permission case needs an ordinary user.
+    QTemporaryDir dir;
+    if (::geteuid() != 0) {
+        const std::string locked = (dir.path() + "/locked").toStdString();
+        ::close(::open(locked.c_str(), O_CREAT | O_WRONLY, 0000));
+        cases.push_back({"permission", locked, TPortOpenFailure::Permission,
+                         QString::fromStdString("Нет доступа к порту COM98 (" + locked +
+                                                "): пользователь должен входить в группу \"" + PortOwnerGroup(locked) +
+                                                "\", владеющую устройством")});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PortMap::SetAlias(other, c.path);
+        TCOMPort port(other, 9600, db8, prNone, sbOne, 100);
+        EXPECT_EQ(port.Error(), errNotOpenPort);
+        EXPECT_EQ(port.OpenFailure(), c.failure);
+        EXPECT_EQ(PortOpenFailureText(other, c.path, port.OpenFailure(), port.OpenErrno()), c.text);
+    }
+    PortMap::SetAlias(other, "");
 }
 
 TEST_F(PtyPort, ClosedMasterIsAHangUpAndEndsReadsAtOnce)

@@ -103,7 +103,8 @@ TProgramOptions ParseProgramOptions(const QStringList& arguments)
                 o.error = QStringLiteral("--screenshot needs a folder");
                 return o;
             }
-            o.screenshotDir = arguments[++i];
+            // Taken against the folder the user started in, whatever the program does later.
+            o.screenshotDir = QFileInfo(arguments[++i]).absoluteFilePath();
         } else if (a == PortAliases::Option || a == WaitPidOption) {
             ++i;  // handled elsewhere
         } else if (a.startsWith(PortAliases::Option + QLatin1Char('='))) {

@@ -631,8 +631,8 @@ void TfrmMain::M_DataBaseLocationClick()
     TfrmOpenDataBase dlg(FServices.dm->DataBasePath,
                          [this](const QString& path) {
                              FServices.dm->DataBasePath = path;
-                             if (FServices.store)
-                                 SaveDataBasePath(*FServices.store, path);
+                             if (FServices.store && !SaveDataBasePath(*FServices.store, path))
+                                 ShowMessage(MsgKind::Error, Msg::SettingsNotSaved.arg(FServices.store->fileName()));
                          },
                          this);
     if (dlg.exec() != QDialog::Accepted)
@@ -709,8 +709,13 @@ void TfrmMain::FormClose()
     tmrClock->stop();
     // 1. Every setting.
     CollectSettingsFromControls();
-    if (FServices.store)
-        SaveSettings(*FServices.store, FSettings);
+    if (FServices.store && !SaveSettings(*FServices.store, FSettings)) {
+        // The old file is kept; say so rather than lose the change quietly.
+        const QString text = Msg::SettingsNotSaved.arg(FServices.store->fileName());
+        if (FServices.log)
+            FServices.log->PutLog(logError, text);
+        ShowMessage(MsgKind::Error, text);
+    }
     // 2. Presence off the link, then the link.
     if (FServices.session)
         FServices.session->CloseLink();

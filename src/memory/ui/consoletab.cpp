@@ -47,8 +47,10 @@ TConsoleTab::TConsoleTab(TMemoryContext& ctx, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ConsoleTab"));
     EditCmd = upperEdit(this, "EditCmd");
-    EditCmd->setMaximumWidth(60);
+    EditCmd->setMaximumWidth(120);
+    EditCmd->setPlaceholderText(Msg::ConsoleCmdPlaceholder);
     EditData = upperEdit(this, "EditData");
+    EditData->setPlaceholderText(Msg::ConsoleDataPlaceholder);
     btnSendData = new QPushButton(Msg::ConsoleSend, this);
     btnSendData->setObjectName(QStringLiteral("btnSendData"));
     btnSendData->setToolTip(Msg::ConsoleSendHint);
@@ -86,20 +88,29 @@ TConsoleTab::TConsoleTab(TMemoryContext& ctx, QWidget* parent) : QWidget(parent)
 
 void TConsoleTab::btnSendDataClick()
 {
+    // Nothing goes out unless both fields say exactly what to send: an empty or misread
+    // command field would otherwise send command 0, a reset.
+    const auto cmd = console::ParseCommand(EditCmd->text());
+    const auto data = console::ParseData(EditData->text());
+    markInvalid(EditCmd, !cmd, Msg::ConsoleCmdInvalid);
+    markInvalid(EditData, !data, Msg::ConsoleDataInvalid);
+    if (!cmd || !data) {
+        (cmd ? EditData : EditCmd)->setFocus();
+        return;
+    }
+
     DeviceSession* s = FCtx.Session;
     if (s)
         s->PausePresence();
     if (FCtx.EnableDeviceControls)
         FCtx.EnableDeviceControls({});
 
-    const console::ParsedCommand cmd = console::ParseCommand(EditCmd->text());
-    EditCmd->setText(cmd.text);
-    const console::ParsedData data = console::ParseData(EditData->text());
-    EditData->setText(data.text);
-    addLine(MemoAnswer, console::RequestLine(cmd.cmd, data.bytes));
+    EditCmd->setText(cmd->text);
+    EditData->setText(data->text);
+    addLine(MemoAnswer, console::RequestLine(cmd->cmd, data->bytes));
 
     // Silent: the log says "Error", no box.
-    const bool ok = s && s->SendToDevice(cmd.cmd, data.bytes, true, true);
+    const bool ok = s && s->SendToDevice(cmd->cmd, data->bytes, true, true);
     const TZEVA16* link = s ? s->ZevaLink() : nullptr;
     if (ok && link)
         addLine(MemoAnswer, console::AnswerLine(true, link->BufZEVA().data(), link->CntZEVA()));
@@ -111,6 +122,14 @@ void TConsoleTab::btnSendDataClick()
 
     if (s)
         s->ResumePresence();
+}
+
+void TConsoleTab::markInvalid(QLineEdit* edit, bool invalid, const QString& why)
+{
+    // The property drives the red frame; the tooltip says what the field takes.
+    edit->setProperty("invalid", invalid);
+    edit->setStyleSheet(invalid ? QStringLiteral("QLineEdit { border: 2px solid #d00000; }") : QString());
+    edit->setToolTip(invalid ? why : QString());
 }
 
 void TConsoleTab::btnClearAnswersClick()

@@ -24,5 +24,7 @@ public:
     void btnClearAnswersClick();
 
 private:
+    void markInvalid(QLineEdit* edit, bool invalid, const QString& why);
+
     TMemoryContext& FCtx;
 };
