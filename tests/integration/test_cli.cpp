@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QString>
+#include <QDir>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -83,7 +86,12 @@ TEST_F(Cli, FailuresAreClearAndNonZero)
     const std::vector<Case> cases = {
         {{"identify", "--port", port, "--addr", "77", "--timeout", "20", "--retries", "1"}, 1, "no valid answer"},
         {{"send", "99", "--port", port, "--addr", "4"}, 1, "refused"},
-        {{"identify", "--port", "/nonexistent/tty"}, 1, "absent or busy"},
+        {{"identify", "--port", "/nonexistent/tty"}, 1, "/nonexistent/tty) отсутствует"},
+        {{"identify", "--port", "/dev/null"}, 1, "/dev/null) не является последовательным портом"},
+        {{"identify", "--port", "COM999"}, 2, "--port COM999 is neither"},
+        {{"identify", "--port", port, "--timeout", "0"}, 2, "--timeout must be 1 ms or more"},
+        {{"identify", "--port", port, "--retries", "0"}, 2, "--retries must be 1 or more"},
+        {{"flash", "write", "fw.hex", "--port", port, "--verify", "--no-verify"}, 2, "exclude each other"},
         {{"identify"}, 2, "--port is required"},
         {{"identify", "--port", port, "--addr", "40000"}, 2, "--addr"},
         {{"frobnicate", "--port", port}, 2, "unknown command"},
@@ -92,8 +100,18 @@ TEST_F(Cli, FailuresAreClearAndNonZero)
     for (const auto& c : cases) {
         const auto r = runCli(c.args);
         EXPECT_EQ(r.code, c.code) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.inErr))) << c.args.join(' ').toStdString() << "\n"
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.inErr))) << c.args.join(' ').toStdString() << "\n"
                                                                   << r.err.toStdString();
+    }
+    // Every byte of send is one or two hexadecimal digits; anything else sends nothing at all.
+    auto* dev4 = bus.deviceAs<FirmwareDevice>(4);
+    for (const QStringList& bad : {QStringList{"ZZ"}, {"108"}, {"71", "G1"}, {"-5"}, {"0x5"}, {"5", ""}}) {
+        dev4->clearRequestLog();
+        const auto r = runCli(QStringList{"send"} + bad + QStringList{"--port", port, "--addr", "4"});
+        EXPECT_EQ(r.code, 2) << bad.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("is not a byte in hexadecimal")) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(dev4->requestLog().empty()) << bad.join(' ').toStdString();
     }
     // A refused command still prints the console lines.
     EXPECT_EQ(runCli({"send", "99", "--port", port, "--addr", "4"}).out, "<-- 99\n--> Error\n");
@@ -294,4 +312,56 @@ TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
             EXPECT_TRUE(std::all_of(cmds.begin(), cmds.end(), [](uint8_t cmd) { return cmd == 113; }));
         }
     }
+}
+
+// Files are checked before the port is touched, with the system's reason; an external-memory
+// file writes its own bytes only, and --verify reads them back.
+TEST_F(CliFirmware, FilesAreCheckedFirstAndExternalMemoryGetsOnlyTheFilesBytes)
+{
+    ::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600);
+    QDir(dir.path()).mkdir("folder");
+    struct Case {
+        QStringList args;
+        const char* inErr;
+    };
+    const std::vector<Case> cases = {
+        {{"flash", "write", dir.filePath("missing.hex")}, "нет такого файла или папки"},
+        {{"flash", "write", dir.filePath("folder")}, "это папка, а не файл"},
+        {{"flash", "verify", dir.filePath("fifo")}, "это не обычный файл"},
+        {{"flash", "read", dir.filePath("no/such/folder/fw.hex")}, "нет такого файла или папки"},
+        {{"extmem", "write", dir.filePath("fifo")}, "это не обычный файл"},
+        {{"extmem", "read", dir.filePath("folder")}, "это папка, а не файл"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        arm->clearRequestLog();
+        const auto r = runCli(c.args + QStringList{"--port", port, "--addr", "16"});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.inErr))) << r.err.toStdString();
+        EXPECT_TRUE(arm->requestLog().empty());
+    }
+
+    // An application with 32 KiB of external memory in 256-byte blocks.
+    auto* app = bus.deviceAs<FirmwareDevice>(5);
+    ASSERT_TRUE(app);
+    const uint32_t ext = app->extSize();
+    const Bytes before = firmware(ext);
+    std::vector<uint8_t> mine(300);
+    for (size_t i = 0; i < mine.size(); ++i)
+        mine[i] = uint8_t(0xA0 ^ i);
+    const QString small = file("small.bin", QByteArray(reinterpret_cast<const char*>(mine.data()), qsizetype(mine.size())));
+    const QString big = file("big.bin", QByteArray(qsizetype(ext) + 1, 'x'));
+
+    app->writeExt(0, before);
+    auto r = runCli({"extmem", "write", big, "--port", port, "--addr", "5"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Файл длиннее памяти")) << r.err.toStdString();
+    EXPECT_TRUE(app->readExt(0, ext) == before);
+
+    r = runCli({"extmem", "write", small, "--verify", "--port", port, "--addr", "5"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Различия не найдены!")) << r.out.toStdString();
+    Bytes expected = before;
+    std::copy(mine.begin(), mine.end(), expected.begin());
+    EXPECT_TRUE(app->readExt(0, ext) == expected);  // the rest keeps what the device held
 }
