@@ -1,0 +1,23 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+#include "memory/lcdimage.h"
+
+// BMP files of LCD pictures, through Qt's image I/O. White (255, 255, 255) is an unlit pixel,
+// any other colour a lit one.
+namespace lcd {
+
+// Bit depths a picture file may have; anything else is refused before decoding.
+bool BitmapDepthAccepted(int bitsPerPixel);
+
+// Decodes a BMP held in memory into a picture of exactly size s. False (and `picture` untouched)
+// for a damaged file, an unusual depth or another size.
+bool ReadBitmap(const QByteArray& bytes, TSize s, TPicture& picture);
+bool LoadBitmap(const QString& path, TSize s, TPicture& picture);
+
+// A 1-bit BMP, black on white; written whole or not at all.
+QByteArray BitmapBytes(const TPicture& picture);
+bool SaveBitmap(const QString& path, const TPicture& picture, QString& error);
+
+}  // namespace lcd
