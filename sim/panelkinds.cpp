@@ -4,6 +4,7 @@
 #include "sim/galtedevice.h"
 #include "sim/kestadevice.h"
 #include "sim/relaydevices.h"
+#include "sim/sensordevices.h"
 
 namespace zeva::sim {
 
@@ -44,6 +45,8 @@ FirmwareConfig familyConfig(std::string appName)
 std::unique_ptr<FirmwareDevice> makePanelDevice(uint16_t address, std::string_view kind, const OptionKeys& keys,
                                                 bool* known, std::string* error)
 {
+    if (auto dev = makeSensorDevice(address, kind, keys, known, error); *known)
+        return dev;
     const bool relay = kind == "usbrelay5" || kind == "usbrelay8";
     *known = relay || kind == "miran" || kind == "sarvel" || kind == "kesta" || kind == "galte";
     if (!*known)
@@ -180,7 +183,8 @@ std::string panelDeviceHelp()
            "            sarvel (master of output units; units=A/B/..., silent=ADDR|none, 0x14),\n"
            "            kesta (three drives; fobs=HEX/HEX/..., timeout=S, fault=COLUMN,\n"
            "            fob=HEX a key fob held with buttons fobkeys=N, in=BITS of inputs 7-9),\n"
-           "            galte (master of relay slaves; slaves=A/B/..., silent=ADDR|none, 3)\n";
+           "            galte (master of relay slaves; slaves=A/B/..., silent=ADDR|none, 3),\n" +
+           sensorDeviceHelp();
 }
 
 }  // namespace zeva::sim

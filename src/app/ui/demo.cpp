@@ -1,6 +1,7 @@
 #include "app/ui/demo.h"
 
 #include "app/messages.h"
+#include "app/panelmessages.h"
 #include "routes/routemessages.h"
 #include "data/database.h"
 #include "link/comport.h"
@@ -37,6 +38,12 @@ bool DemoBus::Start(QString* error)
         {"23:sarvel", &Msg::DemoDeviceSarvel},
         {"24:kesta:fault=3,fob=1A2B3C,fobkeys=1", &Msg::DemoDeviceKesta},
         {"25:galte", &Msg::DemoDeviceGalte},
+        {"30:pleva", &Msg::DemoDevicePLEVA},
+        {"31:vida", &Msg::DemoDeviceVIDA},
+        {"32:dorna", &Msg::DemoDeviceDORNA},
+        {"33:tarvik", &Msg::DemoDeviceTARVIK},
+        {"34:pelnik", &Msg::DemoDevicePELNIK},
+        {"35:lcd", &Msg::DemoDeviceLCD},
     };
     for (const Kind& k : kinds) {
         std::string why;
