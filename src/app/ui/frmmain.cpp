@@ -38,6 +38,12 @@
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/flashtab.h"
 #include "routes/ui/travotab.h"
+#include "memory/ui/imagetab.h"
+#include "panels/ui/dornatab.h"
+#include "panels/ui/pelniktab.h"
+#include "panels/ui/plevatab.h"
+#include "panels/ui/tarviktab.h"
+#include "panels/ui/vidatab.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -353,6 +359,23 @@ void TfrmMain::BuildMemoryPanels()
         TravoTab = new TTravoTab(MemoryCtx, FServices.dm->Connection, sheet);
         fill(sheet, TravoTab);
     }
+    if (auto* sheet = PageControl->findChild<QWidget*>(QStringLiteral("tsImage"))) {
+        auto* image = new TImageTab(MemoryCtx, sheet);
+        fill(sheet, image);
+    }
+
+    // The device-family tabs.
+    PanelCtx.Session = FServices.session;
+    PanelCtx.EnableDeviceControls = [this](const QSet<int>& groups) { EnableDeviceControls(groups); };
+    auto panel = [&](const char* name, auto make) {
+        if (auto* sheet = PageControl->findChild<QWidget*>(QLatin1String(name)))
+            fill(sheet, make(sheet));
+    };
+    panel("tsPLEVA", [this](QWidget* sheet) { return new TPlevaTab(PanelCtx, sheet); });
+    panel("tsVIDA", [this](QWidget* sheet) { return new TVidaTab(PanelCtx, sheet); });
+    panel("tsDORNA", [this](QWidget* sheet) { return new TDornaTab(PanelCtx, sheet); });
+    panel("tsTARVIK", [this](QWidget* sheet) { return new TTarvikTab(PanelCtx, sheet); });
+    panel("tsPELNIK", [this](QWidget* sheet) { return new TPelnikTab(PanelCtx, sheet); });
 }
 
 void TfrmMain::BuildStatusBar()

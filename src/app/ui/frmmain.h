@@ -13,6 +13,7 @@
 #include "app/version.h"
 #include "memory/images.h"
 #include "memory/ui/memorycontext.h"
+#include "panels/ui/panelcontext.h"
 
 class QAction;
 class QLabel;
@@ -126,6 +127,8 @@ public:
     TCtrlExtMemTab* CtrlExtMemTab = nullptr;
     TConsoleTab* ConsoleTab = nullptr;
     TTravoTab* TravoTab = nullptr;  // inside tsTRAVO, when there is a database
+    // What the device-family tabs use of the window.
+    TPanelContext PanelCtx;
 
     static constexpr int kClientWidth = 824;
     static constexpr int kClientHeight = 538;

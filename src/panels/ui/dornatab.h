@@ -1,0 +1,33 @@
+#pragma once
+#include <QList>
+
+#include <QWidget>
+
+#include "panels/ui/panelcontext.h"
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class TLEDDisplay;
+
+// The "ДОРНА" tab: one measuring unit, chosen by its address, read on demand.
+class TDornaTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit TDornaTab(TPanelContext& ctx, QWidget* parent = nullptr);
+    // What a user does first here, for the screenshots of the demo.
+    void DemoShot();
+
+    QLabel* lbDornaVer = nullptr;
+    TLEDDisplay* ledDornaUac = nullptr;
+    TLEDDisplay* ledDornaUdc = nullptr;
+    TLEDDisplay* ledDornaR = nullptr;
+    QList<QRadioButton*> rbDornaAddr;
+    QPushButton* btnReadDORNA = nullptr;
+
+    int AddrIndex() const;
+    void btnReadDORNAClick();
+
+private:
+    TPanelContext& FCtx;
+};

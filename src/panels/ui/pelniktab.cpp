@@ -1,0 +1,97 @@
+#include "panels/ui/pelniktab.h"
+
+#include <cmath>
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/messages.h"
+#include "app/panelmessages.h"
+#include "app/messageservice.h"
+#include "panels/pelnik.h"
+
+using namespace panels;
+
+namespace {
+
+QPushButton* button(QWidget* parent, const QString& text, const char* name)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    return b;
+}
+
+}  // namespace
+
+TPelnikTab::TPelnikTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
+{
+    setObjectName(QStringLiteral("PelnikTab"));
+    auto* settings = new QGroupBox(Msg::PelnikSettings, this);
+    cbPELNIKDeviceMode = new QComboBox(settings);
+    cbPELNIKDeviceMode->setObjectName(QStringLiteral("cbPELNIKDeviceMode"));
+    cbPELNIKDeviceMode->addItems({Msg::PelnikReceiver, Msg::PelnikTransmitter});
+    edtPELNIKTimeCoeff = new QLineEdit(QStringLiteral("0"), settings);
+    edtPELNIKTimeCoeff->setObjectName(QStringLiteral("edtPELNIKTimeCoeff"));
+    btnPELNIKReadTimeCoeff = button(settings, Msg::PelnikRead, "btnPELNIKReadTimeCoeff");
+    btnPELNIKChangeMode = button(settings, Msg::PelnikChange, "btnPELNIKChangeMode");
+    connect(btnPELNIKReadTimeCoeff, &QPushButton::clicked, this, [this] { btnPELNIKReadTimeCoeffClick(); });
+    connect(btnPELNIKChangeMode, &QPushButton::clicked, this, [this] { btnPELNIKChangeModeClick(); });
+    auto* grid = new QGridLayout(settings);
+    grid->addWidget(new QLabel(Msg::PelnikMode, settings), 0, 0);
+    grid->addWidget(cbPELNIKDeviceMode, 1, 0);
+    grid->addWidget(new QLabel(Msg::PelnikTimeCoeff, settings), 2, 0);
+    grid->addWidget(edtPELNIKTimeCoeff, 3, 0);
+    grid->addWidget(btnPELNIKReadTimeCoeff, 4, 0);
+    grid->addWidget(btnPELNIKChangeMode, 5, 0);
+    auto* top = new QHBoxLayout;
+    top->addWidget(settings);
+    top->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addStretch();
+}
+
+void TPelnikTab::btnPELNIKReadTimeCoeffClick()
+{
+    TPanelPause pause(FCtx);
+    const TPanelAnswer r = PanelSend(FCtx, Pelnik::kCmdRead);
+    if (!r.Accepted()) {
+        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+        return;
+    }
+    const auto s = Pelnik::Decode(r.Answer);
+    // A mode the list does not have is a malformed answer too: nothing shown changes.
+    if (!s || s->Mode >= cbPELNIKDeviceMode->count()) {
+        ShowMessage(MsgKind::Error, Msg::PelnikBadPacket);
+        return;
+    }
+    cbPELNIKDeviceMode->setCurrentIndex(s->Mode);
+    edtPELNIKTimeCoeff->setText(QString::number(double(s->TimeCoeff), 'g', 7));
+}
+
+void TPelnikTab::btnPELNIKChangeModeClick()
+{
+    bool ok = false;
+    const float coeff = edtPELNIKTimeCoeff->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toFloat(&ok);
+    if (!ok || !std::isfinite(coeff)) {
+        ShowMessage(MsgKind::Warning, Msg::InvalidValue);
+        return;
+    }
+    if (!AskYesNo(Msg::PelnikAskChange, AskIcon::Question))
+        return;
+    TPanelPause pause(FCtx);
+    const auto payload = Pelnik::Encode({uint8_t(cbPELNIKDeviceMode->currentIndex()), coeff});
+    if (!PanelSend(FCtx, Pelnik::kCmdWrite, payload).Accepted())
+        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+}
+
+void TPelnikTab::DemoShot()
+{
+    btnPELNIKReadTimeCoeffClick();
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include <QWidget>
+
+#include "panels/ui/panelcontext.h"
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+// The "ПЕЛНИК" tab: operating mode and time coefficient of the device.
+class TPelnikTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPelnikTab(TPanelContext& ctx, QWidget* parent = nullptr);
+    // What a user does first here, for the screenshots of the demo.
+    void DemoShot();
+
+    QComboBox* cbPELNIKDeviceMode = nullptr;
+    QLineEdit* edtPELNIKTimeCoeff = nullptr;
+    QPushButton* btnPELNIKReadTimeCoeff = nullptr;
+    QPushButton* btnPELNIKChangeMode = nullptr;
+
+    void btnPELNIKReadTimeCoeffClick();
+    void btnPELNIKChangeModeClick();
+
+private:
+    TPanelContext& FCtx;
+};

@@ -1,0 +1,26 @@
+#pragma once
+#include <QWidget>
+
+#include "panels/ui/panelcontext.h"
+
+class QLineEdit;
+class QPushButton;
+
+// The "Тарвик" tab: the code held by each of the two channels, read and cleared.
+class TTarvikTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit TTarvikTab(TPanelContext& ctx, QWidget* parent = nullptr);
+    // What a user does first here, for the screenshots of the demo.
+    void DemoShot();
+
+    QLineEdit* edtTARVIKCOD[2] = {};
+    QPushButton* btnTARVIKReadCh[2] = {};
+    QPushButton* btnTARVIKClearCh[2] = {};
+
+    void ReadChannel(int channel);   // 1 or 2
+    void ClearChannel(int channel);
+
+private:
+    TPanelContext& FCtx;
+};

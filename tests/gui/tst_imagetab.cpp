@@ -1,0 +1,206 @@
+// The "Изображение" tab against a simulated controller with a 128 × 64 LCD and external memory:
+// files in and out, the two layouts, the device's memory both ways, the screenshot, bad input.
+#include <QtTest>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/panelmessages.h"
+#include <QAbstractButton>
+
+#include "memory/lcdbitmap.h"
+#include "memory/ui/extmemtab.h"
+#include "memory/ui/imagetab.h"
+#include "panelsim.h"
+#include "sim/lcddevice.h"
+
+using zeva::sim::LcdDevice;
+
+namespace {
+
+lcd::TPicture Diagonal(lcd::TSize s)
+{
+    lcd::TPicture p(s);
+    for (int i = 0; i < std::min(s.W, s.H); ++i)
+        p.Set(i, i, true);
+    p.Set(9, 0, true);
+    return p;
+}
+
+QString Saved(const QTemporaryDir& dir, const QString& name, const lcd::TPicture& p)
+{
+    QString error;
+    const QString path = dir.filePath(name);
+    if (!lcd::SaveBitmap(path, p, error))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+std::vector<uint8_t> Bytes(const TMemoryImage& image, uint32_t at, uint32_t n)
+{
+    return {image.Data() + at, image.Data() + at + n};
+}
+
+}  // namespace
+
+class TestImageTab : public QObject {
+    Q_OBJECT
+private slots:
+    void filesLayoutsAndHeader()
+    {
+        PanelSim<LcdDevice> sim;
+        TfrmMain& frm = sim.Open();
+        TImageTab& tab = *frm.findChild<TImageTab*>();
+        QTemporaryDir dir;
+        tab.ImageSize->setCurrentIndex(1);  // 128 x 64
+        tab.edtImageAddr->setText(QStringLiteral("100"));
+        const lcd::TPicture picture = Diagonal({128, 64});
+
+        sim.dialogs.push(Saved(dir, "pic.bmp", picture));
+        tab.btnOpenImageFile->click();
+        QVERIFY(tab.Picture() == picture);
+        QVERIFY(sim.boxes.boxes().empty());
+        // Packed by rows at the address: pixel (9, 0) is bit 6 of byte 1.
+        QCOMPARE(int(frm.ExtMemBuf[101]) & 0x40, 0x40);
+        QCOMPARE(Bytes(frm.ExtMemBuf, 100, 1024), lcd::Pack(picture, lcd::lyRows));
+        QCOMPARE(int(frm.ExtMemBuf[99]), 0xFF);
+
+        // Another layout repacks the same picture; the screen does not change.
+        const QImage shown = tab.PaintBox->Image();
+        tab.Razvertka->Buttons()[1]->click();
+        QCOMPARE(Bytes(frm.ExtMemBuf, 100, 1024), lcd::Pack(picture, lcd::lyColumns));
+        QCOMPARE(tab.PaintBox->Image(), shown);
+        QCOMPARE(shown.pixelColor(9, 0), QColor(Qt::black));
+        QCOMPARE(shown.pixelColor(10, 0), QColor(Qt::white));
+
+        // A file of another size, another depth or a damaged one: message, picture unchanged,
+        // and what is shown is packed again.
+        QFile bad(dir.filePath("bad.bmp"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(lcd::BitmapBytes(picture).left(200));
+        bad.close();
+        frm.ExtMemBuf.Fill(0xFF);
+        for (const QString& path : {Saved(dir, "small.bmp", Diagonal({96, 64})), bad.fileName()}) {
+            sim.boxes.clear();
+            sim.dialogs.push(path);
+            tab.btnOpenImageFile->click();
+            QCOMPARE(sim.boxes.texts(), QStringList{Msg::LcdCannotOpenFile});
+            QCOMPARE(sim.boxes.boxes()[0].kind, QStringLiteral("error"));
+            QVERIFY(tab.Picture() == picture);
+            QCOMPARE(Bytes(frm.ExtMemBuf, 100, 1024), lcd::Pack(picture, lcd::lyColumns));
+        }
+
+        // The C header holds the picture in the layout chosen.
+        sim.dialogs.push(dir.filePath("splash.h"), 2);
+        tab.btnSaveImageFile->click();
+        QFile h(dir.filePath("splash.h"));
+        QVERIFY(h.open(QIODevice::ReadOnly));
+        const auto packed = lcd::Pack(picture, lcd::lyColumns);
+        QCOMPARE(h.readAll(), lcd::HeaderText(packed));
+        // BMP out and in again.
+        sim.dialogs.push(dir.filePath("out.bmp"), 1);
+        tab.btnSaveImageFile->click();
+        lcd::TPicture back({128, 64});
+        QVERIFY(lcd::LoadBitmap(dir.filePath("out.bmp"), {128, 64}, back));
+        QVERIFY(back == picture);
+    }
+
+    void deviceMemoryAndScreenshot()
+    {
+        PanelSim<LcdDevice> sim;
+        TfrmMain& frm = sim.Open();
+        TImageTab& tab = *frm.findChild<TImageTab*>();
+        QVERIFY(sim.WaitEnabled(tab.btnSaveImage));
+        QTemporaryDir dir;
+        tab.ImageSize->setCurrentIndex(0);  // 96 x 64
+        tab.edtImageAddr->setText(QStringLiteral("512"));
+        const lcd::TPicture picture = Diagonal({96, 64});
+        sim.dialogs.push(Saved(dir, "pic.bmp", picture));
+        tab.btnOpenImageFile->click();
+
+        // "Очистить..." clears the screen only: the device still gets the packed picture.
+        sim.boxes.answer(true);
+        tab.btnClearImage->click();
+        QVERIFY(tab.Picture() == lcd::TPicture({96, 64}));
+        sim.boxes.answer(true);  // "Сохранить изображение?"
+        tab.btnSaveImage->click();
+        QCOMPARE(sim.dev->readExt(512, 768), lcd::Pack(picture, lcd::lyRows));
+
+        // "Чтение" shows what the device holds.
+        lcd::TPicture other({96, 64});
+        other.Set(95, 63, true);
+        sim.dev->writeExt(512, lcd::Pack(other, lcd::lyRows));
+        QVERIFY(sim.WaitEnabled(tab.btnLoadImage));
+        tab.btnLoadImage->click();
+        QVERIFY(tab.Picture() == other);
+
+        // A whole read on the "Ext Mem" tab redraws the picture too.
+        sim.dev->writeExt(512, lcd::Pack(picture, lcd::lyRows));
+        QVERIFY(sim.WaitEnabled(frm.ExtMemTab->btnReadExtMem));
+        frm.ExtMemTab->btnReadExtMem->click();
+        QVERIFY(tab.Picture() == picture);
+
+        // A screenshot needs the 128 x 64 size: nothing is asked otherwise.
+        QVERIFY(sim.WaitEnabled(tab.btnReadScreenshot));
+        tab.btnReadScreenshot->click();
+        QVERIFY(sim.Requests(203).empty());
+        tab.ImageSize->setCurrentIndex(1);
+        tab.Razvertka->Buttons()[1]->click();
+        sim.dev->setPixel(9, 10, true);
+        const auto screen = sim.dev->screen();
+        QVERIFY(sim.WaitEnabled(tab.btnReadScreenshot));
+        tab.btnReadScreenshot->click();
+        QCOMPARE(int(sim.Requests(203).size()), 8);
+        QVERIFY(tab.Picture() == lcd::Unpack({128, 64}, lcd::lyColumns, screen));
+        QVERIFY(tab.Picture().Lit(9, 10));
+        QVERIFY(sim.shell.session.PresenceRunning());
+        // A refused page is drawn blank and reported; the other pages still come.
+        sim.dev->addFault({zeva::sim::FaultKind::Refuse, 203, 0, 1});
+        sim.boxes.clear();
+        QVERIFY(sim.WaitEnabled(tab.btnReadScreenshot));
+        tab.btnReadScreenshot->click();
+        QCOMPARE(sim.boxes.texts(), QStringList{Msg::CommandNotAccepted});
+        QVERIFY(!tab.Picture().Lit(0, 0));
+        QVERIFY(tab.Picture().Lit(0, 63));
+        QVERIFY(sim.shell.session.PresenceRunning());
+    }
+
+    void addressMustLeaveRoom()
+    {
+        PanelSim<LcdDevice> sim;
+        TfrmMain& frm = sim.Open();
+        TImageTab& tab = *frm.findChild<TImageTab*>();
+        QVERIFY(sim.WaitEnabled(tab.btnSaveImage));
+        tab.ImageSize->setCurrentIndex(4);  // 9600 bytes
+        struct Case {
+            QString addr;
+            QPushButton* button;
+        };
+        // The device has 32 KiB of external memory; the image 256 KiB.
+        for (const Case& c : {Case{"32000", tab.btnSaveImage}, Case{"32000", tab.btnLoadImage},
+                              Case{"300000", tab.btnSaveImage}}) {
+            sim.boxes.clear();
+            tab.edtImageAddr->setText(c.addr);
+            sim.boxes.answer(true);
+            c.button->click();
+            QCOMPARE(sim.boxes.texts(), QStringList{Msg::LcdImageDoesNotFit.arg(c.addr)});
+        }
+        QVERIFY(sim.Requests(18).empty());
+        QVERIFY(sim.Requests(17).empty());
+        // Packing past the end of the image is refused the same way, and nothing is written.
+        frm.ExtMemBuf.Fill(0xAB);
+        tab.edtImageAddr->setText(QStringLiteral("260000"));
+        sim.boxes.clear();
+        tab.Razvertka->Buttons()[1]->click();
+        QCOMPARE(sim.boxes.texts(), QStringList{Msg::LcdImageDoesNotFit.arg(260000)});
+        QCOMPARE(int(frm.ExtMemBuf[TMemoryImage::kSize - 1]), 0xAB);
+        // The address field is read as a number and written back in decimal.
+        tab.edtImageAddr->setText(QStringLiteral("12abc"));
+        tab.edtImageAddrExit();
+        QCOMPARE(tab.edtImageAddr->text(), QStringLiteral("0"));
+    }
+};
+
+QTEST_MAIN(TestImageTab)
+#include "tst_imagetab.moc"
