@@ -268,4 +268,15 @@ inline const QString ConsoleDataPlaceholder = QStringLiteral("байты в hex,
 inline const QString ConsoleCmdInvalid = QStringLiteral("Команда — одна или две шестнадцатеричные цифры (00..FF)");
 inline const QString ConsoleDataInvalid = QStringLiteral("Данные — пары шестнадцатеричных цифр, пробелы между байтами допустимы");
 
+// --- map view ---
+inline const QString MapCaption = QStringLiteral("Карта");
+inline const QString MapLoading = QStringLiteral("Загрузка маршрута...");
+inline const QString MapScriptError = QStringLiteral("Ошибка исполнения скрипта!");
+inline const QString MapGroupScale = QStringLiteral("Масштаб");
+inline const QString MapZoomAll = QStringLiteral("Целиком");
+inline const QString MapZoomIn = QStringLiteral("Увеличить");
+inline const QString MapZoomOut = QStringLiteral("Уменьшить");
+inline const QString MapShowLines = QStringLiteral("Показывать линии");
+inline const QString MapShowPoints = QStringLiteral("Показывать точки");
+
 }  // namespace Msg

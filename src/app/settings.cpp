@@ -25,6 +25,7 @@ const QString kExtMem = QStringLiteral("Form/ControlExtMem");
 const QString kOptions = QStringLiteral("Form/Options");
 const QString kHardware = QStringLiteral("Hardware");
 const QString kPort = QStringLiteral("COM-port");
+const QString kMap = QStringLiteral("Map");
 
 // A stored number, or nothing when the value is missing or not a whole number.
 std::optional<qlonglong> readNumber(QSettings& store, const QString& key)
@@ -235,6 +236,11 @@ TAppSettings LoadSettings(QSettings& store)
     s.Port.DTR = readBool(store, QStringLiteral("DTR"), false);
     s.Port.RepCount = CorrectRepCount(readNumber(store, QStringLiteral("RepCount")).value_or(3));
     store.endGroup();
+
+    store.beginGroup(kMap);
+    s.MapTileUrl = store.value(QStringLiteral("Tile URL"), s.MapTileUrl).toString().trimmed();
+    s.MapTileAttribution = store.value(QStringLiteral("Tile attribution"), s.MapTileAttribution).toString();
+    store.endGroup();
     return s;
 }
 
@@ -281,6 +287,11 @@ bool SaveSettings(QSettings& store, const TAppSettings& s)
     writeBool(store, QStringLiteral("RTS"), s.Port.RTS);
     writeBool(store, QStringLiteral("DTR"), s.Port.DTR);
     store.setValue(QStringLiteral("RepCount"), int(s.Port.RepCount));
+    store.endGroup();
+
+    store.beginGroup(kMap);
+    store.setValue(QStringLiteral("Tile URL"), s.MapTileUrl);
+    store.setValue(QStringLiteral("Tile attribution"), s.MapTileAttribution);
     store.endGroup();
     store.sync();
     return store.status() == QSettings::NoError;

@@ -44,6 +44,11 @@ struct TAppSettings {
     uint16_t DevAddr = 0x7FFF;
     PortSettings Port;  // TimeOut comes from "Hardware/Time Out" and is never written back
 
+    // "Map": where the map view's background tiles come from, an address with {z}, {x} and {y}
+    // (empty: no background), and the credit the tile server asks to be shown.
+    QString MapTileUrl = QStringLiteral("https://tile.openstreetmap.org/{z}/{x}/{y}.png");
+    QString MapTileAttribution = QStringLiteral("© OpenStreetMap contributors");
+
     TAppSettings();
 };
 

@@ -30,6 +30,8 @@ private slots:
         QCOMPARE(s.RunAfterSave, false);
         QCOMPARE(s.ReloadFile, false);
         QVERIFY(s.ActiveTab.isEmpty());
+        QCOMPARE(s.MapTileUrl, QStringLiteral("https://tile.openstreetmap.org/{z}/{x}/{y}.png"));
+        QCOMPARE(s.MapTileAttribution, QStringLiteral("© OpenStreetMap contributors"));
         QCOMPARE(int(s.TabVisible.size()), 13);
         for (const auto& [name, visible] : s.TabVisible)
             QVERIFY2(!visible, qPrintable(name));
@@ -97,6 +99,8 @@ private slots:
         s.ResetSystem = true;
         s.DevAddr = 1234;
         s.Port = {7, 10400, true, true, 9, 120};
+        s.MapTileUrl = QStringLiteral("http://tiles.local/{z}/{x}/{y}.png");
+        s.MapTileAttribution = QStringLiteral("© местные тайлы");
         {
             auto store = tmp.open();
             store->setValue(QStringLiteral("Hardware/Time Out"), 250);
@@ -128,6 +132,8 @@ private slots:
         QCOMPARE(r.ResetSystem, true);
         QCOMPARE(int(r.DevAddr), 1234);
         QCOMPARE(r.Port.Number, 7);
+        QCOMPARE(r.MapTileUrl, s.MapTileUrl);
+        QCOMPARE(r.MapTileAttribution, s.MapTileAttribution);
         QCOMPARE(r.Port.BaudRate, 10400);
         QCOMPARE(r.Port.RTS, true);
         QCOMPARE(r.Port.DTR, true);

@@ -1,0 +1,95 @@
+// Text labels fixed to a point of the map, in the map's own pane so that they move with it.
+
+function TLabel() {}
+
+// The label's box: <div class="style"><nobr><b>text</b></nobr></div>. The text is set as text,
+// so a caption can never bring markup or script into the page.
+function TLabelContent(astyle, text) {
+  var div = document.createElement('div');
+  div.className = astyle;
+  var nobr = document.createElement('nobr');
+  var b = document.createElement('b');
+  b.textContent = text;
+  nobr.appendChild(b);
+  div.appendChild(nobr);
+  return div;
+}
+
+TLabel.prototype.initialize = function (map) {
+  this.map_ = map;
+  var span = document.createElement('span');
+  span.id = this.id;
+  if (this.content instanceof Node) span.appendChild(this.content);
+  else span.textContent = String(this.content);
+  span.style.position = 'absolute';
+  span.style.zIndex = 1;
+  this.element_ = span;
+  if (this.percentOpacity !== undefined) this.setOpacity(this.percentOpacity);
+  // Measured in the page's body, before the pane's transform can distort the size.
+  document.body.appendChild(span);
+  this.w_ = span.offsetWidth;
+  this.h_ = span.offsetHeight;
+  map.getPane(G_MAP_MAP_PANE).appendChild(span);
+  if (!this.markerOffset) this.markerOffset = { width: 0, height: 0 };
+  this.setPosition();
+  map.tlabelsTrack_(this);
+};
+
+TLabel.prototype.setPosition = function (latlng) {
+  if (latlng) this.anchorLatLng = latlng;
+  var p = this.map_.fromLatLngToDivPixel(this.anchorLatLng);
+  var x = Math.trunc(p.x), y = Math.trunc(p.y), w = this.w_, h = this.h_;
+  switch (this.anchorPoint) {
+    case 'topLeft': break;
+    case 'topCenter': x -= Math.floor(w / 2); break;
+    case 'topRight': x -= w; break;
+    case 'midRight': x -= w; y -= Math.floor(h / 2); break;
+    case 'bottomRight': x -= w; y -= h; break;
+    case 'bottomCenter': x -= Math.floor(w / 2); y -= h; break;
+    case 'bottomLeft': y -= h; break;
+    case 'midLeft': y -= Math.floor(h / 2); break;
+    case 'center': x -= Math.floor(w / 2); y -= Math.floor(h / 2); break;
+    default: break;
+  }
+  this.element_.style.left = (x - this.markerOffset.width) + 'px';
+  this.element_.style.top = (y - this.markerOffset.height) + 'px';
+};
+
+TLabel.prototype.setOpacity = function (p) {
+  p = Math.max(0, Math.min(100, Number(p)));
+  this.element_.style.opacity = p / 100;
+};
+
+// One listener for all labels of a map: they follow every zoom and move.
+GMap2.prototype.tlabelsTrack_ = function (label) {
+  if (!this.tlabels_) {
+    this.tlabels_ = {};
+    var labels = this.tlabels_;
+    var follow = function () {
+      for (var id in labels) labels[id].setPosition();
+    };
+    GEvent.addListener(this, 'zoomend', follow);
+    GEvent.addListener(this, 'moveend', follow);
+  }
+  this.tlabels_[label.id] = label;
+};
+
+GMap2.prototype.addTLabel = function (label) {
+  label.initialize(this);
+};
+
+GMap2.prototype.removeTLabelById = function (id) {
+  var pane = this.getPane(G_MAP_MAP_PANE);
+  var label = this.tlabels_ ? this.tlabels_[id] : undefined;
+  var element = label ? label.element_ : document.getElementById(id);
+  if (element && element.parentNode === pane) pane.removeChild(element);
+  if (label) delete this.tlabels_[id];
+};
+
+GMap2.prototype.removeTLabel = function (label) {
+  this.removeTLabelById(label.id);
+};
+
+GMap2.prototype.changePosition = function (id, latlng) {
+  if (this.tlabels_ && this.tlabels_[id]) this.tlabels_[id].setPosition(latlng);
+};

@@ -1,0 +1,153 @@
+// The classic map objects that map.html, label.js and the program's scripts use, on top of
+// Leaflet. Only what they call is here. Animations are off so that a zoom has taken effect by
+// the time the next script reads it.
+
+var G_MAP_MAP_PANE = 'tlabelPane';
+
+function GBrowserIsCompatible() {
+  return typeof L !== 'undefined';
+}
+
+function GUnload() {
+  if (typeof map !== 'undefined' && map && map.map_) map.map_.remove();
+}
+
+function GLatLng(lat, lng) {
+  this.latLng_ = L.latLng(Number(lat), Number(lng));
+}
+GLatLng.prototype.lat = function () { return this.latLng_.lat; };
+GLatLng.prototype.lng = function () { return this.latLng_.lng; };
+
+function gToLeaflet(p) {
+  return p instanceof GLatLng ? p.latLng_ : L.latLng(p);
+}
+
+function GLatLngBounds(southWest, northEast) {
+  this.bounds_ = L.latLngBounds(gToLeaflet(southWest), gToLeaflet(northEast));
+}
+
+function GPolyline(points, colour, weight) {
+  this.layer_ = L.polyline(points.map(gToLeaflet), { color: colour, weight: weight, opacity: 0.8, interactive: false });
+}
+
+// Text for places where Leaflet expects HTML.
+function gEscapeHtml(text) {
+  return String(text).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/"/g, '&quot;');
+}
+
+// The background tiles come from the address the program gives (MapTileUrl); without one the
+// map stays blank. When tiles fail to load, a note says so; points and lines work regardless.
+function gTileLayer(note) {
+  if (typeof MapTileUrl === 'undefined' || !MapTileUrl) return null;
+  var layer = L.tileLayer(MapTileUrl, {
+    maxZoom: 19,
+    attribution: gEscapeHtml(typeof MapTileAttribution === 'undefined' ? '' : MapTileAttribution)
+  });
+  if (note) {
+    var failed = 0;
+    layer.on('loading', function () { failed = 0; });
+    layer.on('tileerror', function () { failed++; note.style.display = 'block'; });
+    layer.on('load', function () { if (failed === 0) note.style.display = 'none'; });
+  }
+  return layer;
+}
+
+function GMap2(element) {
+  this.map_ = L.map(element, {
+    zoomControl: false, zoomAnimation: false, fadeAnimation: false, markerZoomAnimation: false, inertia: false
+  });
+  this.map_.attributionControl.setPrefix('');  // a link here would lead the window away from the map
+  this.map_.createPane(G_MAP_MAP_PANE).style.zIndex = 650;
+  this.tiles_ = gTileLayer(document.getElementById('tilenote'));
+  if (this.tiles_) this.tiles_.addTo(this.map_);
+  this.overlays_ = [];
+}
+
+GMap2.prototype.setCenter = function (point, zoom) {
+  if (zoom === undefined) zoom = this.map_._loaded ? this.map_.getZoom() : 10;
+  this.map_.setView(gToLeaflet(point), zoom, { animate: false });
+};
+GMap2.prototype.getCenter = function () {
+  var c = this.map_.getCenter();
+  return new GLatLng(c.lat, c.lng);
+};
+GMap2.prototype.getZoom = function () { return this.map_.getZoom(); };
+GMap2.prototype.zoomIn = function () { this.map_.zoomIn(1, { animate: false }); };
+GMap2.prototype.zoomOut = function () { this.map_.zoomOut(1, { animate: false }); };
+
+// The largest zoom at which the bounds fit the map when it is centred on the middle of their
+// latitudes and longitudes (that is how the program centres them, and on a Mercator map that is
+// not the middle of the picture). Leaflet's own answer can be a step too tight.
+GMap2.prototype.getBoundsZoomLevel = function (bounds) {
+  var m = this.map_, b = bounds.bounds_, size = m.getSize();
+  var mid = L.latLng((b.getSouth() + b.getNorth()) / 2, (b.getWest() + b.getEast()) / 2);
+  var fits = function (z) {
+    var c = m.project(mid, z), nw = m.project(b.getNorthWest(), z), se = m.project(b.getSouthEast(), z);
+    return 2 * Math.max(c.x - nw.x, se.x - c.x) <= size.x && 2 * Math.max(c.y - nw.y, se.y - c.y) <= size.y;
+  };
+  var z = Math.min(m.getBoundsZoom(b, false), m.getMaxZoom());
+  while (z > m.getMinZoom() && !fits(z)) z--;
+  return z;
+};
+
+GMap2.prototype.addOverlay = function (overlay) {
+  overlay.layer_.addTo(this.map_);
+  this.overlays_.push(overlay);
+};
+GMap2.prototype.clearOverlays = function () {
+  for (var i = 0; i < this.overlays_.length; i++) this.overlays_[i].layer_.remove();
+  this.overlays_ = [];
+};
+GMap2.prototype.addControl = function (control) { control.addTo(this); };
+GMap2.prototype.getContainer = function () { return this.map_.getContainer(); };
+GMap2.prototype.getPane = function (name) { return this.map_.getPane(name); };
+// Position in the panes that move with the map, as labels are placed.
+GMap2.prototype.fromLatLngToDivPixel = function (point) { return this.map_.latLngToLayerPoint(gToLeaflet(point)); };
+
+var GEvent = {
+  addListener: function (source, name, handler) { source.map_.on(name, handler); }
+};
+
+function GLargeMapControl() {}
+GLargeMapControl.prototype.addTo = function (gmap) {
+  L.control.zoom({ position: 'topleft', zoomInTitle: '+', zoomOutTitle: '-' }).addTo(gmap.map_);
+};
+
+// Choice between the tile background and none.
+function GMapTypeControl() {}
+GMapTypeControl.prototype.addTo = function (gmap) {
+  if (!gmap.tiles_) return;
+  L.control.layers({ 'Карта': gmap.tiles_, 'Без подложки': L.layerGroup() }, null,
+                   { collapsed: false, position: 'topright' }).addTo(gmap.map_);
+};
+
+// A small map in the corner that follows the main one a few steps further out and frames its view.
+function GOverviewMapControl() {}
+GOverviewMapControl.prototype.addTo = function (gmap) {
+  var main = gmap.map_;
+  var Overview = L.Control.extend({
+    onAdd: function () {
+      var box = L.DomUtil.create('div', 'leaflet-bar');
+      box.style.width = '120px';
+      box.style.height = '90px';
+      box.style.background = '#f2efe9';
+      return box;
+    }
+  });
+  var control = new Overview({ position: 'bottomright' }).addTo(main);
+  var small = L.map(control.getContainer(), {
+    attributionControl: false, zoomControl: false, dragging: false, scrollWheelZoom: false,
+    doubleClickZoom: false, boxZoom: false, keyboard: false, touchZoom: false,
+    zoomAnimation: false, fadeAnimation: false
+  });
+  var tiles = gTileLayer(null);
+  if (tiles) tiles.addTo(small);
+  var frame = L.rectangle(main.getBounds(), { color: '#0000ff', weight: 1, fillOpacity: 0.1, interactive: false });
+  var follow = function () {
+    small.setView(main.getCenter(), Math.max(main.getZoom() - 4, 0), { animate: false });
+    frame.setBounds(main.getBounds());
+  };
+  follow();
+  frame.addTo(small);
+  main.on('moveend zoomend resize', follow);
+};

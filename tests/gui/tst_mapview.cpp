@@ -1,0 +1,323 @@
+// The map window over its real page, offscreen and without a network: loading, the points of the
+// turns, the switches and zoom buttons, script errors, label texts, the tile note and the picture.
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "app/messages.h"
+#include "mapview.h"
+#include "routes/coords.h"
+#include "support/messagerecorder.h"
+
+namespace {
+QString Coord(double degrees)
+{
+    return CoordToText(int32_t(degrees * Coord::TenthsPerDegree + (degrees < 0 ? -0.5 : 0.5)));
+}
+
+TMapTurn Turn(int rec, const char* letter, double begLat, double begLon, double endLat = 0, double endLon = 0)
+{
+    return TMapTurn{rec, Coord(begLat), Coord(begLon), Coord(endLat), Coord(endLon), QString::fromLatin1(letter)};
+}
+
+// Red of the line (over the blank background), and the green and blue of turn labels.
+bool LineRed(const QColor& c)
+{
+    return c.red() > 200 && c.green() < 110 && c.blue() < 110;
+}
+bool LabelGreen(const QColor& c)
+{
+    return c.green() > 180 && c.red() < 140 && c.blue() < 140;
+}
+bool LabelBlue(const QColor& c)
+{
+    return c.blue() > 200 && c.green() > 130 && c.red() < 120;
+}
+}  // namespace
+
+class TestMapView : public QObject {
+    Q_OBJECT
+
+    // A window over its own copy of the page, loaded and drawn.
+    struct Window {
+        QTemporaryDir dir;
+        std::unique_ptr<TMapPageFiles> page;
+        std::unique_ptr<TfrmMap> form;
+
+        Window(std::vector<TMapTurn> turns, const TMapTiles& tiles = kOfflineTiles)
+        {
+            page = std::make_unique<TMapPageFiles>(dir.path());
+            form = std::make_unique<TfrmMap>(dir.path(), std::move(turns), tiles);
+        }
+        TGoogleMapFrame& frame() { return *form->MapFrame; }
+        QVariant eval(const QString& js) { return EvalInPage(frame(), js); }
+        bool load()
+        {
+            QSignalSpy loaded(form.get(), &TfrmMap::RouteLoaded);
+            form->show();
+            if (!loaded.wait(30000))
+                return false;
+            return idle();
+        }
+        bool idle()
+        {
+            return QTest::qWaitFor([this] { return frame().PendingScripts() == 0; }, 10000);
+        }
+        QStringList labels() { return eval(QStringLiteral("Object.keys(map.tlabels_ || {}).map(function(id){"
+                                                          "var e = document.getElementById(id);"
+                                                          "return id + '|' + e.textContent + '|' + e.firstChild.className;})"))
+                                   .toStringList(); }
+        int overlays() { return eval(QStringLiteral("map.overlays_.length")).toInt(); }
+        int zoom() { return eval(QStringLiteral("map.getZoom()")).toInt(); }
+        // Whether every label's point is in view at the map's zoom `delta` steps further in.
+        bool allInView(int delta = 0)
+        {
+            return eval(QStringLiteral("(function(){var m = map.map_, c = m.getCenter(), z = m.getZoom() + %1;"
+                                       "var half = m.getSize().divideBy(2), mid = m.project(c, z);"
+                                       "var view = L.bounds(mid.subtract(half), mid.add(half));"
+                                       "return Object.keys(map.tlabels_).every(function(id){"
+                                       "return view.contains(m.project(map.tlabels_[id].anchorLatLng.latLng_, z));});})()")
+                            .arg(delta))
+                .toBool();
+        }
+    };
+
+private slots:
+    void initTestCase()
+    {
+        // Room for the picture checks; offscreen windows keep the size they are given.
+        QCOMPARE(TfrmMap::kClientWidth, 609);
+    }
+
+    void drawsTheSelectedTurns()
+    {
+        MessageRecorder rec;
+        // In selection order; the numbers are the rows' places in the route.
+        Window w({Turn(1, "B", 54.60, 39.70), Turn(2, "R", 54.62, 39.72, 54.63, 39.75), Turn(3, "X", 1, 1),
+                  Turn(4, "L", 54.66, 39.80, 54.70, 39.78)});
+        QCOMPARE(w.form->windowTitle(), QStringLiteral("Карта"));
+        QCOMPARE(w.form->StatusBar->currentMessage(), QStringLiteral("  Загрузка маршрута..."));
+        for (QWidget* c : std::initializer_list<QWidget*>{w.form->btnZoomAll, w.form->btnZoomIn, w.form->btnZoomOut,
+                                                          w.form->cbShowLines, w.form->cbShowPoints})
+            QVERIFY(!c->isEnabled());
+
+        QVERIFY(w.load());
+        for (QWidget* c : std::initializer_list<QWidget*>{w.form->btnZoomAll, w.form->btnZoomIn, w.form->btnZoomOut,
+                                                          w.form->cbShowLines, w.form->cbShowPoints})
+            QVERIFY(c->isEnabled());
+        QVERIFY(w.form->StatusBar->currentMessage().isEmpty());
+
+        QCOMPARE(w.labels(), (QStringList{"1|B 1|Redlabel", "2|> 2|Greenlabel", "3|> 2|Greenlabel",
+                                          "5|< 4|Bluelabel", "6|< 4|Bluelabel"}));
+        QCOMPARE(w.overlays(), 1);
+        // The line goes through the points in the order they were added.
+        QCOMPARE(w.eval(QStringLiteral("map.overlays_[0].layer_.getLatLngs().map(function(p){"
+                                       "return p.lat.toFixed(2) + ',' + p.lng.toFixed(2);}).join(' ')"))
+                     .toString(),
+                 QStringLiteral("54.60,39.70 54.62,39.72 54.63,39.75 54.66,39.80 54.70,39.78"));
+        // The whole route in view, at the closest zoom that shows it all.
+        QVERIFY(w.allInView());
+        QVERIFY(!w.allInView(1));
+        QVERIFY(rec.boxes().empty());
+    }
+
+    void switchesAndZoomButtons()
+    {
+        MessageRecorder rec;
+        Window w({Turn(1, "B", 54.60, 39.70), Turn(2, "L", 54.62, 39.72, 54.64, 39.79), Turn(3, "E", 54.70, 39.90)});
+        QVERIFY(w.load());
+        const int fitted = w.zoom();
+
+        struct Step {
+            QCheckBox* box;
+            int labels, overlays;
+        };
+        for (const Step& s : {Step{w.form->cbShowLines, 4, 0}, Step{w.form->cbShowPoints, 0, 0},
+                              Step{w.form->cbShowLines, 0, 1}, Step{w.form->cbShowPoints, 4, 1}}) {
+            s.box->click();
+            QVERIFY(w.idle());
+            QCOMPARE(w.labels().size(), s.labels);
+            QCOMPARE(w.overlays(), s.overlays);
+        }
+
+        w.form->btnZoomIn->click();
+        QVERIFY(w.idle());
+        QCOMPARE(w.zoom(), fitted + 1);
+        w.form->btnZoomOut->click();
+        w.form->btnZoomOut->click();
+        QVERIFY(w.idle());
+        QCOMPARE(w.zoom(), fitted - 1);
+        w.form->btnZoomAll->click();
+        QVERIFY(w.idle());
+        QCOMPARE(w.zoom(), fitted);
+        QVERIFY(w.allInView());
+
+        // Labels follow the map when it zooms: the start label stays centred on its point.
+        const QString offset = QStringLiteral(
+            "(function(){var l = map.tlabels_['1'], p = map.fromLatLngToDivPixel(l.anchorLatLng);"
+            "return Math.abs(parseInt(l.element_.style.left) + l.w_ / 2 - p.x) <= 1 &&"
+            " Math.abs(parseInt(l.element_.style.top) + l.h_ / 2 - p.y) <= 1;})()");
+        w.form->btnZoomIn->click();
+        QVERIFY(w.idle());
+        QVERIFY(w.eval(offset).toBool());
+        QVERIFY(rec.boxes().empty());
+    }
+
+    void scriptErrorsAreReportedAndTheWindowCarriesOn()
+    {
+        MessageRecorder rec;
+        Window w({Turn(1, "B", 54.60, 39.70), Turn(2, "E", 54.70, 39.90)});
+        QVERIFY(w.load());
+        const int zoom = w.zoom();
+
+        w.frame().ExecScript(QStringLiteral("nosuchFunction(1);"));
+        w.frame().ExecScript(QStringLiteral("var = ;"));
+        w.frame().ExecScript(QStringLiteral("   "));  // nothing to run
+        QVERIFY(w.idle());
+        QCOMPARE(int(rec.boxes().size()), 2);
+        for (const auto& box : rec.boxes()) {
+            QCOMPARE(box.kind, QStringLiteral("error"));
+            QVERIFY2(box.text.startsWith(Msg::MapScriptError + QStringLiteral("\r\n")), qPrintable(box.text));
+            QVERIFY(box.text.size() > Msg::MapScriptError.size() + 2);  // the page's own message follows
+        }
+        QVERIFY(rec.boxes()[0].text.contains(QStringLiteral("nosuchFunction")));
+
+        // Texts share the page's global scope, as they would in one page.
+        w.frame().ExecScript(QStringLiteral("var kept = 41;"));
+        w.frame().ExecScript(QStringLiteral("kept++;"));
+        QVERIFY(w.idle());
+        QCOMPARE(w.eval(QStringLiteral("kept")).toInt(), 42);
+
+        w.form->btnZoomIn->click();
+        QVERIFY(w.idle());
+        QCOMPARE(w.zoom(), zoom + 1);
+        QCOMPARE(int(rec.boxes().size()), 2);
+    }
+
+    void labelTextsCannotBringMarkupOrScript()
+    {
+        MessageRecorder rec;
+        Window w({});
+        QVERIFY(w.load());
+        const QString caption = QStringLiteral("<img src=x onerror=\"window.hacked=1\">&\"'</b>\\");
+        w.frame().AddPoint(54.6, 39.7, QStringLiteral("q\"1"), caption, TMapColor::Yellow);
+        QVERIFY(w.idle());
+        QCOMPARE(w.eval(QStringLiteral("document.getElementById('q\"1').textContent")).toString(), caption);
+        QCOMPARE(w.eval(QStringLiteral("document.getElementById('q\"1').querySelectorAll('*').length")).toInt(),
+                 3);  // div, nobr, b
+        QTest::qWait(200);
+        QCOMPARE(w.eval(QStringLiteral("typeof window.hacked")).toString(), QStringLiteral("undefined"));
+        w.frame().DeletePoint(0);
+        QVERIFY(w.idle());
+        QVERIFY(w.labels().isEmpty());
+        QVERIFY(rec.boxes().empty());
+    }
+
+    void noTurnsLeaveTheFirstView()
+    {
+        MessageRecorder rec;
+        Window w({Turn(1, "X", 1, 1)});
+        QVERIFY(w.load());
+        QVERIFY(w.labels().isEmpty());
+        QCOMPARE(w.overlays(), 0);
+        QCOMPARE(w.zoom(), 10);
+        // (the map centres on whole pixels)
+        QCOMPARE(w.eval(QStringLiteral("map.getCenter().lat().toFixed(3) + ',' + map.getCenter().lng().toFixed(3)"))
+                     .toString(),
+                 QStringLiteral("54.625,39.739"));
+        QVERIFY(w.form->btnZoomAll->isEnabled());
+        QVERIFY(rec.boxes().empty());
+    }
+
+    void tilesThatFailLeaveANote_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("note");
+        QTest::addColumn<int>("tileLayers");
+        QTest::newRow("server unreachable") << kOfflineTiles.Url << true << 1;
+        QTest::newRow("no tile source") << QString() << false << 0;
+    }
+    void tilesThatFailLeaveANote()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, note);
+        QFETCH(int, tileLayers);
+        MessageRecorder rec;
+        Window w({Turn(1, "B", 54.60, 39.70), Turn(2, "E", 54.70, 39.90)}, TMapTiles{url, QStringLiteral("test")});
+        QVERIFY(w.load());
+        const QString shown = QStringLiteral("getComputedStyle(document.getElementById('tilenote')).display !== 'none'");
+        if (note)
+            QTRY_VERIFY_WITH_TIMEOUT(w.eval(shown).toBool(), 10000);
+        else {
+            QTest::qWait(300);
+            QVERIFY(!w.eval(shown).toBool());
+        }
+        QCOMPARE(w.eval(QStringLiteral("document.querySelectorAll('.leaflet-tile-container').length > 0 ? 1 : 0")).toInt(),
+                 tileLayers);
+        QCOMPARE(w.labels().size(), 2);  // the route is there regardless
+        QVERIFY(rec.boxes().empty());
+    }
+
+    // What the user sees: the red line and the labels are on the picture, and go with their switches.
+    void pictureShowsLineAndLabels()
+    {
+        MessageRecorder rec;
+        // Left and right turns only, so the only red on the map is the line.
+        Window w({Turn(1, "R", 54.60, 39.70, 54.62, 39.75), Turn(2, "L", 54.66, 39.80, 54.70, 39.78)});
+        QVERIFY(w.load());
+        auto count = [&](auto pick) { return CountPixels(w.frame().WebBrowser->grab().toImage(), pick); };
+        QTRY_VERIFY_WITH_TIMEOUT(count(LineRed) > 100, 5000);
+        QVERIFY(count(LabelGreen) > 30);
+        QVERIFY(count(LabelBlue) > 30);
+
+        w.form->cbShowLines->click();
+        QTRY_COMPARE_WITH_TIMEOUT(count(LineRed), 0, 5000);
+        QVERIFY(count(LabelGreen) > 30);
+        w.form->cbShowPoints->click();
+        QTRY_COMPARE_WITH_TIMEOUT(count(LabelGreen), 0, 5000);
+        QCOMPARE(count(LabelBlue), 0);
+        QVERIFY(rec.boxes().empty());
+    }
+
+    // The page files are there while the window is open and gone once it has closed.
+    void pageFilesLiveWithTheModalWindow()
+    {
+        MessageRecorder rec;
+        QTemporaryDir tmp;
+        const QString folder = tmp.filePath(QStringLiteral("Zevanta"));
+        QStringList whileOpen;
+        bool loaded = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* form = qobject_cast<TfrmMap*>(QApplication::activeModalWidget());
+            if (!form)
+                return;
+            whileOpen = QDir(folder).entryList(QDir::Files, QDir::Name);
+            connect(form, &TfrmMap::RouteLoaded, form, [&, form] {
+                loaded = true;
+                form->close();
+            });
+            QTimer::singleShot(30000, form, &QDialog::reject);  // never hang the suite
+        });
+        QVERIFY(TfrmMap::ShowTurns(nullptr, folder, {Turn(1, "B", 54.6, 39.7)}, kOfflineTiles));
+        QVERIFY(loaded);
+        QStringList expected = TMapPageFiles::FileNames();
+        expected.sort();
+        QCOMPARE(whileOpen, expected);
+        QVERIFY(QDir(folder).entryList(QDir::Files).isEmpty());
+        QVERIFY(rec.boxes().empty());
+
+        // A folder that cannot be made: the user is told, no window opens.
+        QFile blocker(tmp.filePath(QStringLiteral("blocked")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QVERIFY(!TfrmMap::ShowTurns(nullptr, blocker.fileName(), {}, kOfflineTiles));
+        QCOMPARE(int(rec.boxes().size()), 1);
+        QVERIFY(rec.boxes()[0].text.startsWith(Msg::FileSystemError));
+    }
+};
+
+QTEST_MAIN(TestMapView)
+#include "tst_mapview.moc"
