@@ -22,15 +22,28 @@ TLabel.prototype.initialize = function (map) {
   if (this.content instanceof Node) span.appendChild(this.content);
   else span.textContent = String(this.content);
   span.style.position = 'absolute';
+  span.style.whiteSpace = 'nowrap';
   span.style.zIndex = 1;
   this.element_ = span;
   if (this.percentOpacity !== undefined) this.setOpacity(this.percentOpacity);
-  // Measured in the page's body, before the pane's transform can distort the size.
-  document.body.appendChild(span);
-  this.w_ = span.offsetWidth;
-  this.h_ = span.offsetHeight;
-  map.getPane(G_MAP_MAP_PANE).appendChild(span);
   if (!this.markerOffset) this.markerOffset = { width: 0, height: 0 };
+  if (this.anchorPoint === 'center') {
+    // Centred by layout around an empty box at the point: routes bring thousands of labels at
+    // once, and measuring each one would lay the page out once per label.
+    span.style.width = '0px';
+    span.style.height = '0px';
+    span.style.display = 'flex';
+    span.style.alignItems = 'center';
+    span.style.justifyContent = 'center';
+    this.w_ = 0;
+    this.h_ = 0;
+  } else {
+    // Measured in the page's body, where nothing around it can narrow it.
+    document.body.appendChild(span);
+    this.w_ = span.offsetWidth;
+    this.h_ = span.offsetHeight;
+  }
+  map.getPane(G_MAP_MAP_PANE).appendChild(span);
   this.setPosition();
   map.tlabelsTrack_(this);
 };
@@ -48,7 +61,7 @@ TLabel.prototype.setPosition = function (latlng) {
     case 'bottomCenter': x -= Math.floor(w / 2); y -= h; break;
     case 'bottomLeft': y -= h; break;
     case 'midLeft': y -= Math.floor(h / 2); break;
-    case 'center': x -= Math.floor(w / 2); y -= Math.floor(h / 2); break;
+    case 'center': break;  // the layout centres it (see initialize)
     default: break;
   }
   this.element_.style.left = (x - this.markerOffset.width) + 'px';

@@ -1,6 +1,7 @@
 #include "map/mapturns.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "map/mapframecore.h"
 #include "routes/coords.h"
@@ -46,22 +47,31 @@ std::vector<TMapTurn> DemoRouteTurns(int count)
 {
     std::vector<TMapTurn> turns;
     count = std::max(count, 2);
+    // A meander: the heading swings between north and east, so left and right turns alternate in
+    // runs; every turn is a short stretch of road with its begin and end point.
+    constexpr double kPi = 3.14159265358979323846;
+    const double period = std::max(count / 3.0, 8.0);
+    const double step = 0.9 / count;  // the whole route spans some 0.6 degrees
     double lat = 54.6247;
     double lon = 39.7386;
-    const double step = 0.6 / count;  // the whole route spans some 0.6 degrees
+    double heading = kPi / 4;
     for (int i = 1; i <= count; ++i) {
+        const double next = kPi / 4 + kPi / 4 * std::sin(2 * kPi * i / period);
         TMapTurn t;
         t.RecNo = i;
-        t.Turn = i == 1 ? QStringLiteral("B") : i == count ? QStringLiteral("E") : i % 2 ? QStringLiteral("R") : QStringLiteral("L");
+        t.Turn = i == 1 ? QStringLiteral("B") : i == count ? QStringLiteral("E")
+                 : next > heading                           ? QStringLiteral("L")
+                                                            : QStringLiteral("R");
         t.BegLat = Text(lat);
         t.BegLong = Text(lon);
-        // a gentle zigzag: northwards on left turns, eastwards on right ones
-        lat += step * (i % 2 ? 0.4 : 1.0);
-        lon += step * (i % 2 ? 1.3 : 0.5);
-        t.EndLat = t.Turn == u"L" || t.Turn == u"R" ? Text(lat) : t.BegLat;
-        t.EndLong = t.Turn == u"L" || t.Turn == u"R" ? Text(lon) : t.BegLong;
-        lat += step * 0.3;
-        lon += step * 0.2;
+        const bool stretch = t.Turn == u"L" || t.Turn == u"R";
+        lat += stretch ? step * 0.3 * std::sin(next) : 0;
+        lon += stretch ? step * 0.3 * std::cos(next) / 0.58 : 0;  // a degree east is shorter here
+        t.EndLat = Text(lat);
+        t.EndLong = Text(lon);
+        lat += step * 0.7 * std::sin(next);
+        lon += step * 0.7 * std::cos(next) / 0.58;
+        heading = next;
         turns.push_back(t);
     }
     return turns;

@@ -21,6 +21,6 @@ struct TMapTurn {
 // without points uses up one. Zooms to the points before they are drawn.
 void LoadRoute(TMapFrameCore& frame, const std::vector<TMapTurn>& turns);
 
-// A made-up route of `count` turns (at least 2) winding north-east from Ryazan: a start, left and
-// right turns in turn, an end. Record numbers run from 1. For the demo, benchmarks and pictures.
+// A made-up route of `count` turns (at least 2) winding north-east from Ryazan: a start, runs of
+// left and right turns, an end. Record numbers run from 1. For the demo, benchmarks and pictures.
 std::vector<TMapTurn> DemoRouteTurns(int count);

@@ -34,7 +34,7 @@ bool LabelGreen(const QColor& c)
 }
 bool LabelBlue(const QColor& c)
 {
-    return c.blue() > 200 && c.green() > 130 && c.red() < 120;
+    return c.blue() > 200 && c.green() > 170 && c.red() < 120;  // sky blue, not the blue of a radio button
 }
 }  // namespace
 
@@ -155,14 +155,21 @@ private slots:
         QCOMPARE(w.zoom(), fitted);
         QVERIFY(w.allInView());
 
-        // Labels follow the map when it zooms: the start label stays centred on its point.
-        const QString offset = QStringLiteral(
-            "(function(){var l = map.tlabels_['1'], p = map.fromLatLngToDivPixel(l.anchorLatLng);"
-            "return Math.abs(parseInt(l.element_.style.left) + l.w_ / 2 - p.x) <= 1 &&"
-            " Math.abs(parseInt(l.element_.style.top) + l.h_ / 2 - p.y) <= 1;})()");
+        // Labels follow the map when it zooms and moves: each stays centred on its point.
+        const QString centred = QStringLiteral(
+            "(function(){var m = map.map_, box = m.getContainer().getBoundingClientRect();"
+            "return Object.keys(map.tlabels_).every(function(id){"
+            "var l = map.tlabels_[id], r = l.element_.firstChild.getBoundingClientRect();"
+            "var p = m.latLngToContainerPoint(l.anchorLatLng.latLng_);"
+            "return r.width > 10 && Math.abs(r.left + r.width / 2 - box.left - p.x) <= 1.5 &&"
+            " Math.abs(r.top + r.height / 2 - box.top - p.y) <= 1.5;});})()");
+        QVERIFY(w.eval(centred).toBool());
         w.form->btnZoomIn->click();
         QVERIFY(w.idle());
-        QVERIFY(w.eval(offset).toBool());
+        QVERIFY(w.eval(centred).toBool());
+        w.frame().SetCenter(54.62, 39.72, -1);
+        QVERIFY(w.idle());
+        QVERIFY(w.eval(centred).toBool());
         QVERIFY(rec.boxes().empty());
     }
 
@@ -266,9 +273,14 @@ private slots:
     {
         MessageRecorder rec;
         // Left and right turns only, so the only red on the map is the line.
-        Window w({Turn(1, "R", 54.60, 39.70, 54.62, 39.75), Turn(2, "L", 54.66, 39.80, 54.70, 39.78)});
+        Window w({Turn(1, "L", 54.58, 39.66, 54.61, 39.70), Turn(2, "R", 54.63, 39.74, 54.65, 39.77),
+                  Turn(3, "L", 54.69, 39.81, 54.72, 39.86)});
         QVERIFY(w.load());
-        auto count = [&](auto pick) { return CountPixels(w.frame().WebBrowser->grab().toImage(), pick); };
+        // Between the map's controls: the zoom buttons, the tile choice, the note and the overview.
+        auto count = [&](auto pick) {
+            const QImage all = w.frame().WebBrowser->grab().toImage();
+            return CountPixels(all.copy(60, 75, all.width() - 200, all.height() - 175), pick);
+        };
         QTRY_VERIFY_WITH_TIMEOUT(count(LineRed) > 100, 5000);
         QVERIFY(count(LabelGreen) > 30);
         QVERIFY(count(LabelBlue) > 30);
@@ -316,6 +328,30 @@ private slots:
         QVERIFY(!TfrmMap::ShowTurns(nullptr, blocker.fileName(), {}, kOfflineTiles));
         QCOMPARE(int(rec.boxes().size()), 1);
         QVERIFY(rec.boxes()[0].text.startsWith(Msg::FileSystemError));
+    }
+
+    // Pictures of the window for the documentation, with a demo route on the blank background:
+    // ZEVANTA_SCREENSHOT_DIR=docs/screenshots xvfb-run -a tst_mapview screenshots
+    void screenshots_data()
+    {
+        QTest::addColumn<int>("turns");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("short route") << 24 << QStringLiteral("map-route.png");
+        QTest::newRow("longest route") << 2040 << QStringLiteral("map-route-2040.png");
+    }
+    void screenshots()
+    {
+        QFETCH(int, turns);
+        QFETCH(QString, name);
+        const QString out = qEnvironmentVariable("ZEVANTA_SCREENSHOT_DIR");
+        if (out.isEmpty())
+            QSKIP("ZEVANTA_SCREENSHOT_DIR not set");
+        MessageRecorder rec;
+        Window w(DemoRouteTurns(turns), kOfflineTiles);
+        QVERIFY(w.load());
+        QTest::qWait(1500);  // the tile note and the last frame of the page
+        QVERIFY(w.form->grab().save(QDir(out).filePath(name)));
+        QVERIFY(rec.boxes().empty());
     }
 };
 
