@@ -2,16 +2,12 @@
 
 function TLabel() {}
 
-// The label's box: <div class="style"><nobr><b>text</b></nobr></div>. The text is set as text,
-// so a caption can never bring markup or script into the page.
+// The label's box: a div of the style holding the text in bold on one line. The text is set as
+// text, so a caption can never bring markup or script into the page.
 function TLabelContent(astyle, text) {
   var div = document.createElement('div');
   div.className = astyle;
-  var nobr = document.createElement('nobr');
-  var b = document.createElement('b');
-  b.textContent = text;
-  nobr.appendChild(b);
-  div.appendChild(nobr);
+  div.textContent = text;
   return div;
 }
 
@@ -28,13 +24,9 @@ TLabel.prototype.initialize = function (map) {
   if (this.percentOpacity !== undefined) this.setOpacity(this.percentOpacity);
   if (!this.markerOffset) this.markerOffset = { width: 0, height: 0 };
   if (this.anchorPoint === 'center') {
-    // Centred by layout around an empty box at the point: routes bring thousands of labels at
+    // Centred on its point by a shift of half its own size: routes bring thousands of labels at
     // once, and measuring each one would lay the page out once per label.
-    span.style.width = '0px';
-    span.style.height = '0px';
-    span.style.display = 'flex';
-    span.style.alignItems = 'center';
-    span.style.justifyContent = 'center';
+    span.style.transform = 'translate(-50%, -50%)';
     this.w_ = 0;
     this.h_ = 0;
   } else {
@@ -61,7 +53,7 @@ TLabel.prototype.setPosition = function (latlng) {
     case 'bottomCenter': x -= Math.floor(w / 2); y -= h; break;
     case 'bottomLeft': y -= h; break;
     case 'midLeft': y -= Math.floor(h / 2); break;
-    case 'center': break;  // the layout centres it (see initialize)
+    case 'center': break;  // shifted by its transform (see initialize)
     default: break;
   }
   this.element_.style.left = (x - this.markerOffset.width) + 'px';

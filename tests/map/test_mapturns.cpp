@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "map/mapturns.h"
+#include "map/mapview.h"
 #include "recordingframe.h"
 
 namespace {
@@ -107,4 +108,19 @@ TEST(DemoRoute, StartsAndEndsAndEveryCoordinateReadsBack)
     EXPECT_NEAR(r.MinLon, 39.7386, 0.001);
     EXPECT_GT(r.MaxLat, r.MinLat + 0.2);
     EXPECT_GT(r.MaxLon, r.MinLon + 0.2);
+}
+
+TEST(OpenMapView, GoesToTheInstalledWindowOnly)
+{
+    const TMapRequest request{QStringLiteral("/tmp/x"), {TMapTurn{3, "a", "b", "c", "d", "L"}}, "u", "a"};
+    auto previous = InstallMapViewOpener(nullptr);
+    EXPECT_FALSE(OpenMapView(nullptr, request));
+    std::vector<TMapRequest> seen;
+    InstallMapViewOpener([&](QWidget*, const TMapRequest& r) { seen.push_back(r); });
+    EXPECT_TRUE(OpenMapView(nullptr, request));
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Folder, request.Folder);
+    EXPECT_EQ(seen[0].Turns[0].RecNo, 3);
+    EXPECT_EQ(seen[0].Turns[0].Turn, "L");
+    InstallMapViewOpener(std::move(previous));
 }

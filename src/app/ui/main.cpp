@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include "app/ui/application.h"
+#include "map/ui/frmmap.h"
 
 int main(int argc, char** argv)
 {
@@ -19,8 +20,11 @@ int main(int argc, char** argv)
             return PrintEventLog(options);
         }
     }
+    // The map window's browser shares its drawing contexts; that must be said before the application.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Zevanta"));
+    TfrmMap::Install();
     const int rc = RunProgram(app);
     // Tests read which threads outlived the run (only the main thread should).
     if (app.arguments().contains(QStringLiteral("--quit-after-identify")))

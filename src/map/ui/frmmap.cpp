@@ -11,6 +11,7 @@
 #include "app/messages.h"
 #include "app/messageservice.h"
 #include "map/mappage.h"
+#include "map/mapview.h"
 
 TfrmMap::TfrmMap(const QString& path, std::vector<TMapTurn> turns, const TMapTiles& tiles, QWidget* parent)
     : QDialog(parent), Path(path), FTurns(std::move(turns))
@@ -132,4 +133,11 @@ bool TfrmMap::ShowTurns(QWidget* parent, const QString& folder, std::vector<TMap
     TfrmMap form(folder, std::move(turns), tiles, parent);
     form.exec();
     return true;
+}
+
+void TfrmMap::Install()
+{
+    InstallMapViewOpener([](QWidget* parent, const TMapRequest& r) {
+        ShowTurns(parent, r.Folder, r.Turns, TMapTiles{r.TileUrl, r.TileAttribution});
+    });
 }

@@ -24,6 +24,8 @@ public:
     // False (after telling the user) when the page could not be written.
     static bool ShowTurns(QWidget* parent, const QString& folder, std::vector<TMapTurn> turns,
                           const TMapTiles& tiles);
+    // Makes this window the one OpenMapView shows (see map/mapview.h).
+    static void Install();
 
     QString Path;
     TGoogleMapFrame* MapFrame = nullptr;
