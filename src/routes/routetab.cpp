@@ -106,6 +106,7 @@ bool TRouteTabState::ReloadTurns(qint64 current)
                              {route->Id}, FError, [&](const TQuery& q) {
                                  TTurnListRow t;
                                  t.Id = q.Value(QStringLiteral("ID")).toLongLong();
+                                 t.RecNo = int(turns.size()) + 1;
                                  t.Fields = {q.AsString(QStringLiteral("BegLat")), q.AsString(QStringLiteral("BegLong")),
                                              q.AsString(QStringLiteral("EndLat")), q.AsString(QStringLiteral("EndLong")),
                                              q.AsString(QStringLiteral("Turn"))};

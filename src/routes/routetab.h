@@ -23,6 +23,7 @@ struct TRouteListRow {
 
 struct TTurnListRow {
     qint64 Id = 0;
+    int RecNo = 0;  // position in the route's list, from 1 (the map labels turns by it)
     TTurnFields Fields;
     QString Beg() const { return Fields.BegLat + QStringLiteral("   ") + Fields.BegLong; }
     QString End() const { return Fields.EndLat + QStringLiteral("   ") + Fields.EndLong; }

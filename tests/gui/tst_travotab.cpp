@@ -100,6 +100,8 @@ private slots:
         tab.btnGoogleMap->click();
         QCOMPARE(got.size(), size_t(12));
         QCOMPARE(got.front().Fields.Turn, QStringLiteral("B"));
+        QCOMPARE(got.front().RecNo, 1);
+        QCOMPARE(got.back().RecNo, 12);
     }
 
     void addMoveMergeAndDeleteRoutes()

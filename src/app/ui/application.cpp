@@ -279,6 +279,7 @@ int RunProgram(QApplication& app)
     services.dm = &dm;
     services.session = &session;
     services.program = QCoreApplication::applicationFilePath();
+    services.dataFolder = appData;
     services.arguments = options.arguments;
     TfrmMain frm(services);
 

@@ -32,6 +32,7 @@
 #include "app/ui/frmoptions.h"
 #include "data/datamodule.h"
 #include "data/ui/devicetab.h"
+#include "map/mapview.h"
 #include "memory/transferblocks.h"
 #include "memory/ui/consoletab.h"
 #include "memory/ui/ctrlextmemtab.h"
@@ -358,6 +359,13 @@ void TfrmMain::BuildMemoryPanels()
     if (auto* sheet = PageControl->findChild<QWidget*>(QStringLiteral("tsTRAVO")); sheet && FServices.dm) {
         TravoTab = new TTravoTab(MemoryCtx, FServices.dm->Connection, sheet);
         fill(sheet, TravoTab);
+        TravoTab->SetMapHandler([this](const std::vector<TTurnListRow>& rows) {
+            TMapRequest request{FServices.dataFolder, {}, FSettings.MapTileUrl, FSettings.MapTileAttribution};
+            for (const TTurnListRow& r : rows)
+                request.Turns.push_back({r.RecNo, r.Fields.BegLat, r.Fields.BegLong, r.Fields.EndLat, r.Fields.EndLong,
+                                         r.Fields.Turn});
+            OpenMapView(this, request);
+        });
     }
     if (auto* sheet = PageControl->findChild<QWidget*>(QStringLiteral("tsImage"))) {
         auto* image = new TImageTab(MemoryCtx, sheet);

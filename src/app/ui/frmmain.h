@@ -43,6 +43,7 @@ public:
         TDM* dm = nullptr;
         DeviceSession* session = nullptr;
         QString program;         // executable, for the restart after a database change
+        QString dataFolder;      // application-data folder; the map window writes its page files here
         QStringList arguments;   // its arguments (without the program)
     };
 
