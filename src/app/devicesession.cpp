@@ -62,7 +62,7 @@ bool DeviceSession::ReopenIfBack(const PortSettings& settings)
     // is pointless while the device is still away.
     if (!TCOMPort::AccessCOM(uint8_t(settings.Number & 0xFF)))
         return false;
-    return OpenLink(settings).opened;
+    return OpenLink(settings).startPresence();
 }
 
 void DeviceSession::PausePresence()

@@ -56,7 +56,8 @@ public:
     OpenResult OpenLink(const PortSettings& settings);
     void CloseLink();
     // After a hang-up or a failed open: opens the port again once its device path is back (an
-    // adapter plugged in again). True when it did; start presence then. Shows nothing.
+    // adapter plugged in again). True when it did and the catalogue loaded: start presence then.
+    // Shows nothing.
     bool ReopenIfBack(const PortSettings& settings);
 
     // Stops the presence thread and waits for it, serving its display requests meanwhile.

@@ -159,6 +159,7 @@ inline const QString StatusPortHungUp = QStringLiteral("COM%1: связь пре
 inline const QString CatalogNotLoaded =
     QStringLiteral("Каталог контроллеров не загружен, устройства не опрашиваются:\r\n%1");
 inline const QString CatalogNoControllers = QStringLiteral("%1: в каталоге нет ни одного контроллера");
+inline const QString PortsAbsent = QStringLiteral("устройство не подключено");
 inline const QString StatusDeviceSilent = QStringLiteral("Устройство %1 не отвечает");
 inline const QString MenuDataBase = QStringLiteral("База данных");
 inline const QString MenuDataBaseLocation = QStringLiteral("Расположение...");

@@ -26,6 +26,7 @@
 #include "app/ui/messagebox.h"
 #include "app/ui/splash.h"
 #include "data/datamodule.h"
+#include "link/portinfo.h"
 #include "memory/ui/filedialogs.h"
 #include "routes/ui/travoscreens.h"
 #include "routes/ui/travotab.h"
@@ -287,6 +288,7 @@ int RunProgram(QApplication& app)
     QStringList ports;
     TCOMPort::COMPortsList(ports);
     TfrmCOMPorts portDialog(frm.Port(), [&frm] { frm.ApplyPortSettings(); }, ports, &frm);
+    portDialog.SetPortLister([] { return DescribeHostPorts(); });
     frm.SetPortDialog(&portDialog);
 
     // 6. Splash away; run.

@@ -1,5 +1,8 @@
 #include "app/ui/frmcomports.h"
 
+#include <algorithm>
+
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -9,10 +12,34 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/messages.h"
 #include "app/settings.h"
+
+namespace {
+
+constexpr int kDescriptionRole = Qt::UserRole + 1;
+constexpr int kRefreshMs = 1000;
+
+// The open list shows "COMn  /dev/ttyUSB0, maker product, s/n"; the closed box just "COMn".
+class PortItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString description = index.data(kDescriptionRole).toString();
+        if (!description.isEmpty())
+            option->text += QStringLiteral("    ") + description;
+    }
+};
+
+}  // namespace
 
 TfrmCOMPorts::TfrmCOMPorts(PortSettings& settings, std::function<void()> apply, const QStringList& ports,
                            QWidget* parent)
@@ -27,6 +54,14 @@ TfrmCOMPorts::TfrmCOMPorts(PortSettings& settings, std::function<void()> apply, 
     cbMainPorts->addItem(Msg::PortsNone);
     cbMainPorts->addItems(ports);
     cbMainPorts->setCurrentIndex(-1);
+    cbMainPorts->setItemDelegate(new PortItemDelegate(cbMainPorts));
+    cbMainPorts->view()->setTextElideMode(Qt::ElideNone);
+    lbPortInfo = new QLabel(this);
+    lbPortInfo->setObjectName(QStringLiteral("lbPortInfo"));
+    lbPortInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    tmrRefresh = new QTimer(this);
+    tmrRefresh->setInterval(kRefreshMs);
+    connect(tmrRefresh, &QTimer::timeout, this, &TfrmCOMPorts::RefreshPorts);
 
     cbBaudRate = new QComboBox(this);
     cbBaudRate->setObjectName(QStringLiteral("cbBaudRate"));
@@ -48,8 +83,9 @@ TfrmCOMPorts::TfrmCOMPorts(PortSettings& settings, std::function<void()> apply, 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(Msg::PortsPort, this), 0, 0);
     grid->addWidget(cbMainPorts, 0, 1);
-    grid->addWidget(new QLabel(Msg::PortsBaudRate, this), 1, 0);
-    grid->addWidget(cbBaudRate, 1, 1);
+    grid->addWidget(lbPortInfo, 1, 0, 1, 2);
+    grid->addWidget(new QLabel(Msg::PortsBaudRate, this), 2, 0);
+    grid->addWidget(cbBaudRate, 2, 1);
     grid->setColumnStretch(1, 1);
 
     auto* group = new QGroupBox(this);
@@ -62,7 +98,11 @@ TfrmCOMPorts::TfrmCOMPorts(PortSettings& settings, std::function<void()> apply, 
     auto* ok = new QPushButton(Msg::ButtonOK, this);
     ok->setObjectName(QStringLiteral("btnOK"));
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    // OK applies the settings again: it reopens the port even when nothing was changed.
+    connect(ok, &QPushButton::clicked, this, [this] {
+        Changed();
+        accept();
+    });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
@@ -73,7 +113,10 @@ TfrmCOMPorts::TfrmCOMPorts(PortSettings& settings, std::function<void()> apply, 
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(cbMainPorts, &QComboBox::currentIndexChanged, this, [this] { Changed(); });
+    connect(cbMainPorts, &QComboBox::currentIndexChanged, this, [this] {
+        ShowPortInfo();
+        Changed();
+    });
     connect(cbBaudRate, &QComboBox::currentIndexChanged, this, [this] { Changed(); });
     connect(edtRepCount, &QSpinBox::valueChanged, this, [this] { Changed(); });
     connect(cbRTS, &QCheckBox::toggled, this, [this] { Changed(); });
@@ -85,7 +128,72 @@ QString TfrmCOMPorts::SelectPort(int number)
 {
     const QSignalBlocker block(cbMainPorts);
     cbMainPorts->setCurrentIndex(number < 0 ? 0 : cbMainPorts->findText(QStringLiteral("COM%1").arg(number)));
+    ShowPortInfo();
     return cbMainPorts->currentText();
+}
+
+void TfrmCOMPorts::SetPortLister(std::function<std::vector<TPortDescription>()> lister)
+{
+    FLister = std::move(lister);
+    RefreshPorts();
+}
+
+void TfrmCOMPorts::RefreshPorts()
+{
+    if (!FLister)
+        return;
+    std::vector<std::pair<QString, QString>> entries;  // "COMn", description
+    bool haveChosen = FSettings.Number <= 0;
+    for (const TPortDescription& d : FLister()) {
+        entries.emplace_back(QStringLiteral("COM%1").arg(d.Number), QString::fromStdString(d.Text()));
+        haveChosen = haveChosen || d.Number == FSettings.Number;
+    }
+    // The chosen port stays listed while its adapter is away, so the choice is not lost.
+    if (!haveChosen) {
+        entries.emplace_back(QStringLiteral("COM%1").arg(FSettings.Number), Msg::PortsAbsent);
+        std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+            return a.first.mid(3).toInt() < b.first.mid(3).toInt();
+        });
+    }
+    bool same = cbMainPorts->count() == int(entries.size()) + 1;
+    for (int i = 0; same && i < int(entries.size()); ++i)
+        same = cbMainPorts->itemText(i + 1) == entries[size_t(i)].first &&
+               cbMainPorts->itemData(i + 1, kDescriptionRole).toString() == entries[size_t(i)].second;
+    if (same)
+        return;
+    const QString current = cbMainPorts->currentText();
+    const int currentIndex = cbMainPorts->currentIndex();
+    {
+        const QSignalBlocker block(cbMainPorts);
+        while (cbMainPorts->count() > 1)
+            cbMainPorts->removeItem(1);
+        for (const auto& [name, description] : entries) {
+            cbMainPorts->addItem(name);
+            cbMainPorts->setItemData(cbMainPorts->count() - 1, description, kDescriptionRole);
+            cbMainPorts->setItemData(cbMainPorts->count() - 1, description, Qt::ToolTipRole);
+        }
+        cbMainPorts->setCurrentIndex(currentIndex < 0 ? -1 : cbMainPorts->findText(current));
+    }
+    ShowPortInfo();
+}
+
+void TfrmCOMPorts::ShowPortInfo()
+{
+    lbPortInfo->setText(cbMainPorts->currentData(kDescriptionRole).toString());
+}
+
+void TfrmCOMPorts::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    RefreshPorts();
+    if (FLister)
+        tmrRefresh->start();
+}
+
+void TfrmCOMPorts::hideEvent(QHideEvent* e)
+{
+    tmrRefresh->stop();
+    QDialog::hideEvent(e);
 }
 
 void TfrmCOMPorts::Changed()

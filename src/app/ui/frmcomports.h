@@ -1,13 +1,17 @@
 #pragma once
 #include <functional>
+#include <vector>
 
 #include <QDialog>
 
 #include "app/devicesession.h"
+#include "link/portinfo.h"
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QSpinBox;
+class QTimer;
 
 // "COM-порт": created once at start-up, shown modally from the menu. Every change is applied at
 // once through `apply` (pause presence, OpenLink, resume when the port opened); there is no
@@ -22,17 +26,30 @@ public:
     // Selects "COMn" (or nothing when the list has no such entry), or "<нет>" for -1, without
     // treating it as a change. Returns the list's current text.
     QString SelectPort(int number);
+    // The host's ports with their device paths and USB details; when set, the list is built from
+    // it when the dialog is shown and again every second while it is open, so an adapter plugged
+    // in meanwhile appears. Entries stay "COMn"; the list shows each one's description beside it.
+    void SetPortLister(std::function<std::vector<TPortDescription>()> lister);
+    void RefreshPorts();
 
     QComboBox* cbMainPorts = nullptr;
     QComboBox* cbBaudRate = nullptr;
     QSpinBox* edtRepCount = nullptr;
     QCheckBox* cbRTS = nullptr;
     QCheckBox* cbDTR = nullptr;
+    QLabel* lbPortInfo = nullptr;  // description of the chosen port
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
 
 private:
     void Changed();
 
     PortSettings& FSettings;
     std::function<void()> FApply;
+    void ShowPortInfo();
     bool FReady = false;  // changes are ignored until creation has finished
+    std::function<std::vector<TPortDescription>()> FLister;
+    QTimer* tmrRefresh = nullptr;
 };

@@ -20,6 +20,7 @@
 
 #include "app/controlgroups.h"
 #include "app/logfile.h"
+#include "app/linkstate.h"
 #include "app/messages.h"
 #include "app/messageservice.h"
 #include "app/presencedisplay.h"
@@ -234,6 +235,17 @@ TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(pare
     connect(tmrClock, &QTimer::timeout, this, [this] { ClockTick(); });
     tmrClock->start();
     ClockTick();
+
+    // An unplugged adapter that comes back is reopened without the user's help.
+    tmrReconnect = new QTimer(this);
+    tmrReconnect->setObjectName(QStringLiteral("tmrReconnect"));
+    tmrReconnect->setInterval(kReconnectMs);
+    connect(tmrReconnect, &QTimer::timeout, this, [this] { ReconnectTick(); });
+    tmrReconnect->start();
+    // A click on the connection state leads to the port dialog.
+    FStatus[0]->installEventFilter(this);
+    FStatus[0]->setCursor(Qt::PointingHandCursor);
+    FStatus[0]->setToolTip(Msg::MenuCOMPort);
 
     // The window sees keys before its controls.
     qApp->installEventFilter(this);
@@ -475,7 +487,10 @@ void TfrmMain::UpdateInfo(const TDeviceInfo& info, const TParams& params)
     QElapsedTimer timer;
     timer.start();
     const PresenceView view = MakePresenceView(info, params);
-    FStatus[0]->setText(view.statusText);
+    // No answer: say why (port gone, device silent) instead of an empty name line.
+    const QString state = LinkStateText(LinkStateOf(FServices.session ? FServices.session->ZevaLink() : nullptr, info.Mode),
+                                        FSettings.Port.Number, FServices.session ? FServices.session->DevAddr : 0);
+    FStatus[0]->setText(state.isEmpty() ? view.statusText : state);
     EnableDeviceControls(view.groups);
     if (DeviceTabPanel)
         DeviceTabPanel->ShowPresence(view);
@@ -506,6 +521,7 @@ bool TfrmMain::OpenLink()
         if (FPortDialog)
             FPortDialog->SelectPort(-1);
         FStatus[1]->setText(Msg::StatusNoPort);
+        FStatus[0]->setText(LinkStateText(TLinkState::NoPort, -1, 0));
         EnableDeviceControls({});
         return false;
     }
@@ -522,6 +538,8 @@ bool TfrmMain::OpenLink()
     }
     if (!r.catalogError.isEmpty())
         ShowMessage(MsgKind::Error, r.catalogError);
+    FStatus[0]->setText(LinkStateText(LinkStateOf(FServices.session->ZevaLink(), mNone), FSettings.Port.Number,
+                                      FServices.session->DevAddr));
     return ok && r.startPresence();
 }
 
@@ -612,8 +630,27 @@ bool TfrmMain::ProcessShortcut(int key, Qt::KeyboardModifiers modifiers)
     return true;
 }
 
+void TfrmMain::ReconnectTick()
+{
+    if (!FServices.session || !FActivated || FClosed)
+        return;
+    if (!FServices.session->ReopenIfBack(FSettings.Port))
+        return;
+    const QString shown = FPortDialog ? FPortDialog->SelectPort(FSettings.Port.Number)
+                                      : QStringLiteral("COM%1").arg(FSettings.Port.Number);
+    FStatus[1]->setText(shown);
+    FStatus[0]->setText(LinkStateText(TLinkState::Silent, FSettings.Port.Number, FServices.session->DevAddr));
+    FServices.session->ResumePresence();
+}
+
 bool TfrmMain::eventFilter(QObject* watched, QEvent* e)
 {
+    if (watched == FStatus[0] && e->type() == QEvent::MouseButtonRelease && !FClosed && !qApp->activeModalWidget()) {
+        const TZEVA16* link = FServices.session ? FServices.session->ZevaLink() : nullptr;
+        if (LinkStateOf(link, link ? link->InfoCopy().Mode : mNone) != TLinkState::Present)
+            QTimer::singleShot(0, M_COMPort, &QAction::trigger);
+        return true;
+    }
     if (e->type() == QEvent::KeyPress && isActiveWindow() && !FClosed) {
         auto* w = qobject_cast<QWidget*>(watched);
         // Only keys meant for this window, not for a dialog above it.
@@ -738,6 +775,7 @@ void TfrmMain::FormClose()
         return;
     FClosed = true;
     tmrClock->stop();
+    tmrReconnect->stop();
     // 1. Every setting.
     CollectSettingsFromControls();
     if (FServices.store && !SaveSettings(*FServices.store, FSettings)) {

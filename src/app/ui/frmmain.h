@@ -173,5 +173,8 @@ private:
     uint16_t FExtBlockSize = 256;
     qint64 FLongestDisplayNs = 0;
     bool FActivated = false;
+    static constexpr int kReconnectMs = 1000;
+    QTimer* tmrReconnect = nullptr;
+    void ReconnectTick();
     bool FClosed = false;
 };
