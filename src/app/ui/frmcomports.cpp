@@ -56,6 +56,8 @@ TfrmCOMPorts::TfrmCOMPorts(PortSettings& settings, std::function<void()> apply, 
     cbMainPorts->setCurrentIndex(-1);
     cbMainPorts->setItemDelegate(new PortItemDelegate(cbMainPorts));
     cbMainPorts->view()->setTextElideMode(Qt::ElideNone);
+    // The popup list exists from here on; screen readers name it as the port field.
+    cbMainPorts->view()->setAccessibleName(Msg::PortsPort);
     lbPortInfo = new QLabel(this);
     lbPortInfo->setObjectName(QStringLiteral("lbPortInfo"));
     lbPortInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);

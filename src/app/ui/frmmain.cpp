@@ -488,8 +488,10 @@ void TfrmMain::UpdateInfo(const TDeviceInfo& info, const TParams& params)
     timer.start();
     const PresenceView view = MakePresenceView(info, params);
     // No answer: say why (port gone, device silent) instead of an empty name line.
-    const QString state = LinkStateText(LinkStateOf(FServices.session ? FServices.session->ZevaLink() : nullptr, info.Mode),
-                                        FSettings.Port.Number, FServices.session ? FServices.session->DevAddr : 0);
+    // Without a link no presence runs, so there is no connection state to tell.
+    const TZEVA16* link = FServices.session ? FServices.session->ZevaLink() : nullptr;
+    const QString state =
+        link ? LinkStateText(LinkStateOf(link, info.Mode), FSettings.Port.Number, FServices.session->DevAddr) : QString();
     FStatus[0]->setText(state.isEmpty() ? view.statusText : state);
     EnableDeviceControls(view.groups);
     if (DeviceTabPanel)
