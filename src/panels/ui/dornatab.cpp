@@ -12,19 +12,11 @@
 #include "app/panelmessages.h"
 #include "panels/dorna.h"
 #include "panels/ui/leddisplay.h"
+#include "panels/ui/panelbutton.h"
 
 using namespace panels;
 
 namespace {
-
-QPushButton* button(QWidget* parent, const QString& text, const char* name, int tag = 0)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    if (tag)
-        b->setProperty("tag", tag);
-    return b;
-}
 
 TLEDDisplay* reading(QWidget* parent, const char* name)
 {
@@ -55,7 +47,7 @@ TDornaTab::TDornaTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), FCt
         addrLayout->addWidget(b, i % 4, i / 4);
     }
     rbDornaAddr[0]->setChecked(true);
-    btnReadDORNA = button(this, Msg::DornaRead, "btnReadDORNA", 3);
+    btnReadDORNA = PanelButton(this, Msg::DornaRead, "btnReadDORNA", 3);
     connect(btnReadDORNA, &QPushButton::clicked, this, [this] { btnReadDORNAClick(); });
 
     auto* values = new QGridLayout;

@@ -15,19 +15,9 @@
 #include "app/panelmessages.h"
 #include "app/messageservice.h"
 #include "panels/pelnik.h"
+#include "panels/ui/panelbutton.h"
 
 using namespace panels;
-
-namespace {
-
-QPushButton* button(QWidget* parent, const QString& text, const char* name)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
-}
-
-}  // namespace
 
 TPelnikTab::TPelnikTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
 {
@@ -38,8 +28,8 @@ TPelnikTab::TPelnikTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), F
     cbPELNIKDeviceMode->addItems({Msg::PelnikReceiver, Msg::PelnikTransmitter});
     edtPELNIKTimeCoeff = new QLineEdit(QStringLiteral("0"), settings);
     edtPELNIKTimeCoeff->setObjectName(QStringLiteral("edtPELNIKTimeCoeff"));
-    btnPELNIKReadTimeCoeff = button(settings, Msg::PelnikRead, "btnPELNIKReadTimeCoeff");
-    btnPELNIKChangeMode = button(settings, Msg::PelnikChange, "btnPELNIKChangeMode");
+    btnPELNIKReadTimeCoeff = PanelButton(settings, Msg::PelnikRead, "btnPELNIKReadTimeCoeff");
+    btnPELNIKChangeMode = PanelButton(settings, Msg::PelnikChange, "btnPELNIKChangeMode");
     connect(btnPELNIKReadTimeCoeff, &QPushButton::clicked, this, [this] { btnPELNIKReadTimeCoeffClick(); });
     connect(btnPELNIKChangeMode, &QPushButton::clicked, this, [this] { btnPELNIKChangeModeClick(); });
     auto* grid = new QGridLayout(settings);

@@ -12,19 +12,9 @@
 #include "app/panelmessages.h"
 #include "app/messageservice.h"
 #include "panels/tarvik.h"
+#include "panels/ui/panelbutton.h"
 
 using namespace panels;
-
-namespace {
-
-QPushButton* button(QWidget* parent, const QString& text, const char* name)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
-}
-
-}  // namespace
 
 TTarvikTab::TTarvikTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
 {
@@ -37,8 +27,8 @@ TTarvikTab::TTarvikTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), F
         edit->setReadOnly(true);
         edit->setMinimumWidth(180);
         edtTARVIKCOD[i] = edit;
-        btnTARVIKReadCh[i] = button(this, Msg::TarvikRead, ch == 1 ? "btnTARVIKReadCh1" : "btnTARVIKReadCh2");
-        btnTARVIKClearCh[i] = button(this, Msg::TarvikClear, ch == 1 ? "btnTARVIKClearCh1" : "btnTARVIKClearCh2");
+        btnTARVIKReadCh[i] = PanelButton(this, Msg::TarvikRead, ch == 1 ? "btnTARVIKReadCh1" : "btnTARVIKReadCh2");
+        btnTARVIKClearCh[i] = PanelButton(this, Msg::TarvikClear, ch == 1 ? "btnTARVIKClearCh1" : "btnTARVIKClearCh2");
         connect(btnTARVIKReadCh[i], &QPushButton::clicked, this, [this, ch] { ReadChannel(ch); });
         connect(btnTARVIKClearCh[i], &QPushButton::clicked, this, [this, ch] { ClearChannel(ch); });
         const int row = (ch - 1) * 2;
