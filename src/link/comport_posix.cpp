@@ -16,6 +16,9 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
 
 #include "link/comport_baud.h"
 #include "link/portinfo.h"
@@ -137,6 +140,17 @@ void TCOMPort::Open(TComDataBits bits, TComParity parity, TComStopBits stopBits)
         ::tcsetattr(fd, TCSANOW, &t);
     }
     zvSetBaudRate(fd, FRate);
+#ifdef __linux__
+    // USB adapters hand short answers over late unless asked not to; a driver without the flag
+    // (or a pty) refuses, and the line works regardless.
+    if (PortMap::PathFor(nCOM).rfind("/dev/ttyUSB", 0) == 0) {
+        serial_struct ss {};
+        if (::ioctl(fd, TIOCGSERIAL, &ss) == 0 && !(ss.flags & ASYNC_LOW_LATENCY)) {
+            ss.flags |= ASYNC_LOW_LATENCY;
+            ::ioctl(fd, TIOCSSERIAL, &ss);
+        }
+    }
+#endif
     hCOM = fd;
 }
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QXmlStreamReader>
 
 #include "app/cp1251.h"
@@ -293,12 +294,24 @@ std::vector<TItemMCU> LoadMCUCatalog(const QString& path)
     return out;
 }
 
-QString DefaultMCUCatalogPath()
+QStringList MCUCatalogPlaces()
 {
     const QDir appDir(QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath());
-    const QString beside = appDir.filePath(QStringLiteral("mcu.xml"));
-    // An installed program finds it in the data folder of its prefix (../share/zevanta).
-    const QString installed =
-        QDir::cleanPath(appDir.filePath(QStringLiteral(ZEVANTA_DATA_FROM_BIN "/mcu.xml")));
-    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
+    QStringList places{appDir.filePath(QStringLiteral("mcu.xml")),
+                       // An installed program finds it in the data folder of its prefix (../share/zevanta).
+                       QDir::cleanPath(appDir.filePath(QStringLiteral(ZEVANTA_DATA_FROM_BIN "/mcu.xml")))};
+    // A user without rights to the program's folders keeps an updated catalogue of their own.
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!userData.isEmpty())
+        places << QDir(userData).filePath(QStringLiteral("mcu.xml"));
+    return places;
+}
+
+QString DefaultMCUCatalogPath()
+{
+    const QStringList places = MCUCatalogPlaces();
+    for (const QString& p : places)
+        if (QFileInfo::exists(p))
+            return p;
+    return places.front();
 }

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 enum TMode : uint8_t {
     mNone = 0,
@@ -83,7 +84,10 @@ void DecodeDeviceInfo(const uint8_t* payload, uint16_t count, const std::vector<
 
 // Reads the controller catalogue. Throws McuCatalogError naming the file and the fault.
 std::vector<TItemMCU> LoadMCUCatalog(const QString& path);
-// mcu.xml beside the executable (a build folder), else in the installed data folder of its prefix.
+// Where the catalogue is looked for, in order: mcu.xml beside the executable (a build folder), in
+// the installed data folder of its prefix, in the user's data folder.
+QStringList MCUCatalogPlaces();
+// The first of those places that exists; the first place when none does.
 QString DefaultMCUCatalogPath();
 
 // what() is English for the command line; Russian() is the same fault for the window.

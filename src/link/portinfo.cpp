@@ -115,3 +115,35 @@ TPortDescription DescribePort(int nCOM, const std::string& sysRoot)
     }
     return d;
 }
+
+std::string StableSerialPath(const std::string& devicePath, const std::string& byIdDir)
+{
+    std::error_code ec;
+    const fs::path target = fs::canonical(devicePath, ec);
+    if (ec)
+        return {};
+    std::vector<std::string> found;
+    for (fs::directory_iterator it(byIdDir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e2;
+        if (fs::canonical(it->path(), e2) == target && !e2)
+            found.push_back(it->path().string());
+    }
+    // An adapter with several interfaces has a link each; the first by name is as stable as any.
+    std::sort(found.begin(), found.end());
+    return found.empty() ? std::string() : found.front();
+}
+
+int PortNumberForSerial(const std::string& serial, const std::string& sysRoot)
+{
+    int number = 0;
+    if (serial.empty())
+        return 0;
+    for (const TPortDescription& d : DescribeHostPorts(sysRoot)) {
+        if (!d.Usb || d.Serial != serial)
+            continue;
+        if (number != 0)
+            return -1;
+        number = d.Number;
+    }
+    return number;
+}

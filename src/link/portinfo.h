@@ -22,3 +22,10 @@ std::vector<TPortDescription> DescribeHostPorts(const std::string& sysRoot = "/s
 // The description of the port with this number; only Number and Path when the host has no such
 // device (yet).
 TPortDescription DescribePort(int nCOM, const std::string& sysRoot = "/sys");
+
+// The stable path of a device under byIdDir (/dev/serial/by-id/usb-…): the link there that leads to
+// devicePath; empty when there is none.
+std::string StableSerialPath(const std::string& devicePath, const std::string& byIdDir = "/dev/serial/by-id");
+// The COMn number of the USB adapter with this serial number; 0 when no port has it, -1 when
+// several have it (the name would be ambiguous).
+int PortNumberForSerial(const std::string& serial, const std::string& sysRoot = "/sys");

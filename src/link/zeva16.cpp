@@ -117,9 +117,31 @@ bool TZEVA16::PutCMD()
     std::copy_n(FBufZEVA.begin(), FCntZEVA, Save.Buf.begin());
 
     for (int attempt = 0; attempt < RepCount; ++attempt) {
+        const auto sent = std::chrono::steady_clock::now();
         PutZEVAPack();
         ++SendPackets;
-        if (GetZEVAPack()) {
+        ++LinkSendPackets;
+        const bool got = GetZEVAPack();
+        if (OnFrame) {
+            TFrameEvent e;
+            e.Sent = sent;
+            e.Done = std::chrono::steady_clock::now();
+            e.Addr = Save.Addr;
+            e.Cmd = uint8_t(Save.Cmd);
+            e.Payload.assign(Save.Buf.begin(), Save.Buf.begin() + Save.Cnt);
+            if (got && FCmdZEVA == zeva::kAnswerAccepted) {
+                e.Outcome = TFrameOutcome::Accepted;
+                e.Answer.assign(FBufZEVA.begin(), FBufZEVA.begin() + FCntZEVA);
+            } else if (got && FCmdZEVA == zeva::kAnswerRefused) {
+                e.Outcome = TFrameOutcome::Refused;
+            } else if (HungUp()) {
+                e.Outcome = TFrameOutcome::HungUp;
+            } else {
+                e.Outcome = got || Error() != errTimeOut ? TFrameOutcome::BadFrame : TFrameOutcome::NoAnswer;
+            }
+            OnFrame(e);
+        }
+        if (got) {
             if (FCmdZEVA == zeva::kAnswerAccepted) {
                 SetError(errNoError);
                 BufPos = 0;
@@ -138,6 +160,7 @@ bool TZEVA16::PutCMD()
         if (!HungUp())
             std::this_thread::sleep_for(std::chrono::milliseconds(kRetryPauseMs));
         ++BadPackets;
+        ++LinkBadPackets;
     }
     return false;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -14,6 +16,20 @@ using TZEVA16Buf = std::vector<uint8_t>;
 // Frames sent by PutCMD (one per attempt) and attempts that ended in neither acceptance nor refusal.
 extern std::atomic<uint64_t> SendPackets;
 extern std::atomic<uint64_t> BadPackets;
+
+// How one attempt of PutCMD ended on the line.
+enum class TFrameOutcome : uint8_t { Accepted, Refused, BadFrame, NoAnswer, HungUp };
+
+// One attempt of PutCMD as the line saw it: for traces and the verbose console of scripts.
+struct TFrameEvent {
+    std::chrono::steady_clock::time_point Sent;  // the request went out
+    std::chrono::steady_clock::time_point Done;  // the answer ended, or the wait for it
+    uint16_t Addr = 0;
+    uint8_t Cmd = 0;
+    std::vector<uint8_t> Payload;
+    TFrameOutcome Outcome = TFrameOutcome::NoAnswer;
+    std::vector<uint8_t> Answer;  // payload of an accepted answer
+};
 
 // The ZEVA protocol on one serial port: request builder, frame codec, exchange with retries,
 // answer readers, and the identification state of the device last asked.
@@ -71,6 +87,12 @@ public:
     TCRC16 CRC;
     std::vector<uint8_t> RawBuf;
     uint8_t RepCount = 3;
+    // This link's own counts of the process-wide SendPackets and BadPackets: several links may
+    // run at once on their own threads.
+    uint64_t LinkSendPackets = 0;
+    uint64_t LinkBadPackets = 0;
+    // Called on the link's thread after every attempt, when set.
+    std::function<void(const TFrameEvent&)> OnFrame;
     // Pause between attempts; the protocol wants 50 ms.
     static constexpr int kRetryPauseMs = 50;
 

@@ -2,11 +2,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include <QTemporaryDir>
 
 #include "link/comport.h"
 #include "link/portinfo.h"
+#include "link/usblatency.h"
 
 namespace fs = std::filesystem;
 
@@ -120,4 +122,71 @@ TEST_F(FakeSysfs, DescribesOnePortEvenWhenItIsAbsent)
         EXPECT_EQ(gone.Path, PortMap::PathFor(n));
         EXPECT_FALSE(gone.Usb);
     }
+}
+
+// A port named the way that survives a replug: its serial number (unique, else refused) or its
+// /dev/serial/by-id link.
+TEST_F(FakeSysfs, FindsAdaptersBySerialAndStableLink)
+{
+    EXPECT_EQ(PortNumberForSerial("A50285BI", root.string()), 33);
+    EXPECT_EQ(PortNumberForSerial("NOSUCH", root.string()), 0);
+    EXPECT_EQ(PortNumberForSerial("", root.string()), 0);
+    // A second adapter with the same serial number makes the name ambiguous.
+    usbDevice("devices/pci0000:00/0000:00:14.0/usb1/1-4", "0403", "6001", "FTDI", "FT232R USB UART", "A50285BI");
+    tty("ttyUSB2", "devices/pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0/ttyUSB2/tty/ttyUSB2", "../../../ttyUSB2");
+    EXPECT_EQ(PortNumberForSerial("A50285BI", root.string()), -1);
+
+    const fs::path dev = root / "dev";
+    writeAttr(dev / "ttyUSB0", "");
+    writeAttr(dev / "ttyUSB1", "");
+    const fs::path byId = dev / "serial/by-id";
+    fs::create_directories(byId);
+    fs::create_symlink("../../ttyUSB0", byId / "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    fs::create_symlink("../../ttyUSB9", byId / "usb-gone-if00-port0");
+    EXPECT_EQ(StableSerialPath((dev / "ttyUSB0").string(), byId.string()),
+              (byId / "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0").string());
+    EXPECT_EQ(StableSerialPath((dev / "ttyUSB1").string(), byId.string()), "");
+    EXPECT_EQ(StableSerialPath((dev / "ttyUSB0").string(), (dev / "none").string()), "");
+}
+
+// The adapter's latency timer: read from sysfs, lowered to 1 ms where the file lets us, and a
+// warning with the command only when it stays high.
+TEST_F(FakeSysfs, LatencyTimerIsLoweredOrNamed)
+{
+    const fs::path file = root / "devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/ttyUSB0/latency_timer";
+    struct Case {
+        const char* name;
+        std::string content;  // empty: no such file
+        std::optional<int> read;
+    };
+    const std::vector<Case> cases = {
+        {"already 1 ms", "1", 1},
+        {"16 ms, lowered", "16", 16},
+        {"no timer (not an FTDI)", "", std::nullopt},
+        {"garbage", "fast", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(file);
+        if (!c.content.empty())
+            writeAttr(file, c.content);
+        EXPECT_EQ(ReadUsbLatencyTimer("/dev/ttyUSB0", root.string()), c.read);
+        EXPECT_EQ(CheckUsbLatencyTimer("/dev/ttyUSB0", root.string()), "");
+        if (c.read)
+            EXPECT_EQ(ReadUsbLatencyTimer("/dev/ttyUSB0", root.string()), 1);
+    }
+    // A timer nobody may lower, root included: a read-only number of the kernel stands in for it.
+    fs::remove(file);
+    fs::create_symlink("/proc/sys/fs/file-nr", file);
+    const auto high = ReadUsbLatencyTimer("/dev/ttyUSB0", root.string());
+    ASSERT_TRUE(high && *high > 1);
+    const std::string warning = CheckUsbLatencyTimer("/dev/ttyUSB0", root.string());
+    EXPECT_NE(warning.find("/dev/ttyUSB0: the adapter's latency timer is "), std::string::npos) << warning;
+    EXPECT_NE(warning.find("echo 1 | sudo tee " + (root / "class/tty/ttyUSB0/device/latency_timer").string()),
+              std::string::npos)
+        << warning;
+
+    // Ports that are no USB serial port have no timer at all.
+    EXPECT_EQ(ReadUsbLatencyTimer("/dev/ttyS0", root.string()), std::nullopt);
+    EXPECT_EQ(CheckUsbLatencyTimer("/dev/ttyACM0", root.string()), "");
 }
