@@ -4,10 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <pthread.h>
 
 #include "sim/deviceoption.h"
+#include "sim/faultoption.h"
+#include "sim/replaydevice.h"
 #include "sim/simbus.h"
 #include "versiondefs.h"
 
@@ -21,11 +24,14 @@ void usage(FILE* to)
                  "  --link PATH      also make a symlink PATH to the serial side (removed at exit)\n"
                  "  --baud N         pace both directions at N baud (0: no pacing; default 0)\n"
                  "%s"
+                 "%s"
+                 "  --replay FILE    answer as the trace FILE of zevanta-cli --trace recorded (its first\n"
+                 "                   port): the n-th request of a command gets the n-th answer to it\n"
                  "  --version        the version\n"
                  "  --help           this text\n\n"
                  "Without --device: 1:boot50 2:boot51 3:boot60 4:app5:at45=8192 5:app6:at45=4096\n"
                  "Runs until SIGINT or SIGTERM.\n",
-                 zeva::sim::deviceOptionHelp().c_str());
+                 zeva::sim::deviceOptionHelp().c_str(), zeva::sim::faultOptionHelp().c_str());
 }
 
 }  // namespace
@@ -34,9 +40,20 @@ int main(int argc, char** argv)
 {
     zeva::sim::SimBus bus;
     bool anyDevice = false;
+    std::vector<zeva::sim::FaultOption> faults;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+        std::string arg = argv[i];
+        // --opt=value as well as --opt value.
+        std::string inlineValue;
+        bool hasInline = false;
+        if (const size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg.resize(eq);
+            hasInline = true;
+        }
         auto value = [&](const char* opt) -> const char* {
+            if (hasInline)
+                return inlineValue.c_str();
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "zevanta-sim: %s needs a value\n", opt);
                 std::exit(2);
@@ -73,6 +90,21 @@ int main(int argc, char** argv)
             }
             bus.addDevice(std::move(dev));
             anyDevice = true;
+        } else if (arg == "--fault") {
+            std::string error;
+            auto f = zeva::sim::parseFaultOption(value("--fault"), &error);
+            if (!f) {
+                std::fprintf(stderr, "zevanta-sim: %s\n", error.c_str());
+                return 2;
+            }
+            faults.push_back(*f);
+        } else if (arg == "--replay") {
+            std::string error;
+            if (!zeva::sim::addReplayDevices(bus, value("--replay"), &error)) {
+                std::fprintf(stderr, "zevanta-sim: %s\n", error.c_str());
+                return 2;
+            }
+            anyDevice = true;
         } else {
             std::fprintf(stderr, "zevanta-sim: unknown option %s\n", arg.c_str());
             usage(stderr);
@@ -81,6 +113,14 @@ int main(int argc, char** argv)
     }
     if (!anyDevice)
         zeva::sim::addDefaultDevices(bus);
+    for (const auto& f : faults) {
+        zeva::sim::SimDevice* dev = bus.device(f.address);
+        if (!dev) {
+            std::fprintf(stderr, "zevanta-sim: --fault: no device at address %u\n", unsigned(f.address));
+            return 2;
+        }
+        dev->addFault(f.fault);
+    }
 
     // Signals are taken by sigwait below; the worker thread inherits the blocked mask.
     sigset_t set;

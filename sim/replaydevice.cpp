@@ -1,0 +1,102 @@
+#include "sim/replaydevice.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "link/frametrace.h"
+#include "sim/simbus.h"
+
+namespace zeva::sim {
+
+namespace {
+constexpr uint8_t kIdentify = 113;
+}
+
+void ReplayDevice::addAnswer(uint8_t cmd, std::vector<uint8_t> payload)
+{
+    auto guard = lock();
+    m_answers[cmd].push_back(std::move(payload));
+}
+
+std::vector<uint8_t> ReplayDevice::identify()
+{
+    auto& queue = m_answers[kIdentify];
+    if (queue.empty())
+        return {};
+    std::vector<uint8_t> answer = std::move(queue.front());
+    queue.pop_front();
+    return answer;
+}
+
+Reply ReplayDevice::command(uint8_t cmd, std::span<const uint8_t>)
+{
+    auto& queue = m_answers[cmd];
+    if (queue.empty())
+        return Reply::none();
+    Reply r = Reply::accept(std::move(queue.front()));
+    queue.pop_front();
+    return r;
+}
+
+bool addReplayDevices(SimBus& bus, const std::string& path, std::string* error)
+{
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = path + ": " + why;
+        return false;
+    };
+    std::ifstream in(path);
+    if (!in)
+        return fail(std::strerror(errno));
+    std::string port;
+    std::map<uint16_t, ReplayDevice*> devices;
+    std::map<std::pair<uint16_t, uint8_t>, uint64_t> seen;  // requests per address and command so far
+    std::string line, why;
+    size_t answers = 0;
+    while (std::getline(in, line)) {
+        const auto r = ParseTraceLine(line, why);
+        if (!r) {
+            if (!why.empty())
+                return fail(why);
+            continue;
+        }
+        if (port.empty())
+            port = r->Port;
+        if (r->Port != port || r->Request)
+            continue;
+        ReplayDevice*& dev = devices[r->Addr];
+        if (!dev) {
+            if (bus.device(r->Addr))
+                return fail("address " + std::to_string(r->Addr) + " is used twice");
+            dev = &bus.emplace<ReplayDevice>(r->Addr);
+        }
+        const uint64_t index = seen[{r->Addr, r->Cmd}]++;
+        ++answers;
+        auto fault = [&](FaultKind kind) { dev->addFault(Fault{kind, r->Cmd, index, 1}); };
+        switch (r->Outcome) {
+        case TFrameOutcome::Accepted:
+            dev->addAnswer(r->Cmd, r->Bytes);
+            break;
+        case TFrameOutcome::Refused:
+            fault(FaultKind::Refuse);
+            break;
+        case TFrameOutcome::BadFrame:
+            // The device ran the request; its answer came back spoiled.
+            fault(FaultKind::CorruptCrc);
+            dev->addAnswer(r->Cmd, {});
+            break;
+        case TFrameOutcome::NoAnswer:
+        case TFrameOutcome::HungUp:
+            fault(FaultKind::Silent);
+            break;
+        }
+    }
+    if (in.bad())
+        return fail(std::strerror(errno));
+    if (answers == 0)
+        return fail("no answers to play back");
+    return true;
+}
+
+}  // namespace zeva::sim
