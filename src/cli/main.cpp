@@ -6,17 +6,30 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QStringList>
 
+#include "app/messages.h"
 #include "cli/cliargs.h"
 #include "cli/routescmd.h"
+#include "data/database.h"
 #include "link/comport.h"
 #include "link/fileio.h"
+#include "link/frametrace.h"
+#include "link/portinfo.h"
+#include "link/usblatency.h"
 #include "link/zeva16.h"
 #include "memory/console.h"
+#include "memory/flashpanel.h"
 #include "memory/images.h"
 #include "memory/transferrun.h"
 #include "versiondefs.h"
@@ -35,61 +48,160 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-const char* kUsage =
-    "usage: zevanta-cli COMMAND [ARGS] [--port COMn|PATH] [--addr N] [--baud N] [--timeout MS] [--retries N]\n"
-    "commands:\n"
-    "  ports                 list the serial ports (COMn and the device behind each)\n"
-    "  identify              identify the device at --addr (command 113)\n"
-    "  send CMD [BYTE...]    send one command with a payload, all in hexadecimal\n"
-    "  flash write FILE.hex [--no-verify]  write the program memory (bootloader), then compare\n"
-    "  flash read FILE.hex               read the program memory into a HEX file\n"
-    "  flash verify FILE.hex             compare the program memory with a HEX file\n"
-    "  extmem read FILE                  read the external memory (FILE.hex: Intel HEX, else binary)\n"
-    "  extmem write FILE [--verify]      write FILE's bytes into the external memory (from 0)\n"
-    "  routes write --db FILE --card NAME   pack the card and write it into the route-guidance unit\n"
-    "  routes read --db FILE --card NAME    read the unit's routes and save them as that card\n"
-    "  routes import FILE --db FILE --card NAME --route N [--sheet N]\n"
-    "                                    append a spreadsheet's turns (.xls, .xlsx, .ods, .csv) to route N\n"
-    "defaults: --addr 32767 --baud 115200 --timeout 120 (ms per byte) --retries 3 --block-size 256\n"
-    "a failed transfer exits with 1 and names the failing address; Ctrl+C cancels it\n"
-    "a file with data outside the device's memory, or none, is refused before anything is written\n";
+using Clock = std::chrono::steady_clock;
+
+// Where every line goes: -q keeps errors only, --json makes stdout JSON lines only, -v adds the
+// frames. Several bus threads print through it, a line at a time.
+class Output {
+public:
+    bool Quiet = false;
+    bool Verbose = false;
+    bool Json = false;
+
+    void info(const QString& s)
+    {
+        if (Quiet || Json)
+            return;
+        line(stdout, s);
+    }
+    void error(const QString& s) { line(stderr, QStringLiteral("zevanta-cli: ") + s); }
+    void warning(const QString& s)
+    {
+        if (!Quiet)
+            line(stderr, QStringLiteral("zevanta-cli: ") + s);
+    }
+    void frame(const QString& s)
+    {
+        if (Verbose && !Json)
+            line(stdout, s);
+    }
+    void json(const QJsonObject& o)
+    {
+        if (Json)
+            line(stdout, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
+    }
+    // The progress bar shares stderr with the errors.
+    std::unique_lock<std::mutex> lockStderr() { return std::unique_lock<std::mutex>(FLock); }
+
+private:
+    void line(FILE* to, const QString& s)
+    {
+        std::lock_guard lock(FLock);
+        std::fputs(s.toLocal8Bit().constData(), to);
+        std::fputc('\n', to);
+        std::fflush(to);
+    }
+    std::mutex FLock;
+};
+
+Output g_out;
 
 void out(const QString& s)
 {
-    std::fputs(s.toLocal8Bit().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    g_out.info(s);
 }
 
 void err(const QString& s)
 {
-    std::fputs(("zevanta-cli: " + s).toLocal8Bit().constData(), stderr);
-    std::fputc('\n', stderr);
+    g_out.error(s);
 }
 
 int usage(const std::string& why)
 {
     if (!why.empty())
         err(QString::fromStdString(why));
-    std::fputs(kUsage, stderr);
+    err(QStringLiteral("see zevanta-cli --help"));
     return kExitUsage;
 }
 
-// Opens the link named on the command line; reports why when it cannot.
-std::unique_ptr<TZEVA16> openLink(const CliArgs& a)
+QString oneLine(QString text)
 {
-    if (a.port.empty()) {
-        usage("--port is required for this command");
-        return nullptr;
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+}
+
+// --- the transfers running now, for Ctrl+C --------------------------------------------------
+
+// One slot per bus thread; RequestCancel is a lock-free atomic exchange.
+constexpr int kMaxBuses = 32;
+std::atomic<TProgressThread*> g_transfers[kMaxBuses];
+std::atomic<bool> g_interrupted{false};
+
+#ifndef _WIN32
+extern "C" void onCancelTimeout(int)
+{
+    static const char kText[] = "zevanta-cli: cancelled\n";
+    (void)!::write(STDERR_FILENO, kText, sizeof kText - 1);
+    ::_exit(130);
+}
+#endif
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted = true;
+    for (auto& slot : g_transfers)
+        if (TProgressThread* t = slot.load())
+            t->Cancel();
+#ifndef _WIN32
+    // The cancel takes effect after the exchange in hand, which with long time-outs and many
+    // retries can take a while: Ctrl+C still ends the program within a second.
+    std::signal(SIGALRM, onCancelTimeout);
+    ::alarm(1);
+#endif
+}
+
+// --- one bus: a port, its link, its frames ------------------------------------------------------
+
+std::vector<TItemMCU> g_catalog;
+TTraceWriter* g_trace = nullptr;
+
+QString portLabel(int n)
+{
+    return QStringLiteral("COM%1").arg(n);
+}
+
+QString frameText(const TFrameEvent& e)
+{
+    const QString head = QStringLiteral("[%1] ").arg(e.Addr);
+    QString text = head + console::RequestLine(e.Cmd, e.Payload) + QLatin1Char('\n') + head;
+    switch (e.Outcome) {
+    case TFrameOutcome::Accepted: return text + console::AnswerLine(true, e.Answer.data(), e.Answer.size());
+    case TFrameOutcome::Refused: return text + console::AnswerLine(false, nullptr, 0);
+    case TFrameOutcome::BadFrame: return text + QStringLiteral("--> bad frame");
+    case TFrameOutcome::NoAnswer: return text + QStringLiteral("--> no answer");
+    case TFrameOutcome::HungUp: return text + QStringLiteral("--> port closed");
     }
-    const int n = ResolvePort(a.port);
+    return text;
+}
+
+// Opens the link on one port; reports why when it cannot.
+std::unique_ptr<TZEVA16> openLink(const CliArgs& a, const std::string& port)
+{
+    const int n = ResolvePort(port);
     auto link = std::make_unique<TZEVA16>(uint8_t(n), a.baud, uint16_t(a.timeoutMs), 16384);
     if (link->Error() == errNotOpenPort) {
         err(PortOpenFailureText(uint8_t(n), PortMap::PathFor(n), link->OpenFailure(), link->OpenErrno()));
         return nullptr;
     }
     link->RepCount = uint8_t(a.retries);
+    link->SetMCUs(g_catalog);
+    const std::string slow = CheckUsbLatencyTimer(PortMap::PathFor(n));
+    if (!slow.empty())
+        g_out.warning(QString::fromStdString(slow));
+    if (g_out.Verbose || g_trace) {
+        const std::string label = portLabel(n).toStdString();
+        const bool several = a.ports.size() > 1;
+        link->OnFrame = [label, several](const TFrameEvent& e) {
+            if (g_trace)
+                g_trace->Write(e, label);
+            g_out.frame(several ? QString::fromStdString(label) + QLatin1Char(' ') + frameText(e) : frameText(e));
+        };
+    }
     return link;
+}
+
+std::unique_ptr<TZEVA16> openFirstLink(const CliArgs& a)
+{
+    return openLink(a, a.port);
 }
 
 QString failureText(const TZEVA16& link)
@@ -101,19 +213,14 @@ QString failureText(const TZEVA16& link)
     return QStringLiteral("no valid answer after %1 attempt(s)").arg(link.RepCount);
 }
 
-int cmdPorts(const CliArgs&)
+bool isBootloader(TMode m)
 {
-    QStringList ports;
-    TCOMPort::COMPortsList(ports);
-    if (ports.isEmpty()) {
-        out(QStringLiteral("no serial ports found"));
-        return kExitOk;
-    }
-    for (const QString& name : ports) {
-        const int n = name.mid(3).toInt();
-        out(QStringLiteral("%1\t%2").arg(name, QString::fromStdString(PortMap::PathFor(n))));
-    }
-    return kExitOk;
+    return m == mBootloader50 || m == mBootloader51 || m == mBootloader60;
+}
+
+bool isApplication(TMode m)
+{
+    return m == mDevice5 || m == mDevice6;
 }
 
 const char* modeName(TMode m)
@@ -127,6 +234,19 @@ const char* modeName(TMode m)
     case mNone: break;
     }
     return "unknown";
+}
+
+const char* shortMode(TMode m)
+{
+    switch (m) {
+    case mBootloader50: return "boot5.0";
+    case mBootloader51: return "boot5.1";
+    case mBootloader60: return "boot6";
+    case mDevice5: return "app5";
+    case mDevice6: return "app6";
+    case mNone: break;
+    }
+    return "none";
 }
 
 const char* typeName(TDeviceParamTyp t)
@@ -151,28 +271,441 @@ QString clockText(const TDeviceInfo& i)
     return date + QLatin1Char(' ') + RtcTimeToQTime(i.TimeRTC).toString(QStringLiteral("HH:mm:ss"));
 }
 
-// Loads the catalogue (a bad one is reported, not fatal) and identifies the device at --addr.
-bool identifyDevice(TZEVA16& link, const CliArgs& a)
+QString versionText(const TDeviceInfo& i)
 {
+    return QStringLiteral("%1.%2.%3").arg(i.Version >> 4).arg(i.Version & 15).arg(i.Build);
+}
+
+// The catalogue of --catalog, or the first found in the usual places; a bad one is reported,
+// not fatal (only controller details are missing then).
+void loadCatalog(const CliArgs& a)
+{
+    const QString path = a.catalog.empty() ? DefaultMCUCatalogPath() : QString::fromLocal8Bit(a.catalog.c_str());
     try {
-        link.SetMCUs(LoadMCUCatalog(DefaultMCUCatalogPath()));
+        g_catalog = LoadMCUCatalog(path);
     } catch (const McuCatalogError& e) {
         err(QString::fromStdString(e.what()) + QStringLiteral(" (controller details will be missing)"));
     }
-    if (!link.GetDeviceInfo(uint16_t(a.addr))) {
-        err(QStringLiteral("device %1: %2").arg(a.addr).arg(failureText(link)));
+}
+
+bool identifyDevice(TZEVA16& link, unsigned addr)
+{
+    if (!link.GetDeviceInfo(uint16_t(addr))) {
+        err(QStringLiteral("device %1: %2").arg(addr).arg(failureText(link)));
         return false;
     }
     return true;
 }
 
+// --- several devices on several buses -------------------------------------------------------
+
+// What one device's part of a command came to: one result line, one JSON object.
+struct DeviceResult {
+    QString Port;
+    unsigned Addr = 0;
+    bool Ok = false;
+    QString Outcome = QStringLiteral("failed");  // ok, failed, different, cancelled, no-answer
+    QString Detail;                              // "boot6", a reason, …
+    uint64_t Bytes = 0;
+    double Seconds = 0;
+    uint64_t Frames = 0;
+    uint64_t BadFrames = 0;
+    int32_t FailAddr = -1;
+};
+
+QJsonObject resultJson(const std::string& command, const DeviceResult& r)
+{
+    QJsonObject o{{QStringLiteral("type"), QStringLiteral("result")},
+                  {QStringLiteral("command"), QString::fromStdString(command)},
+                  {QStringLiteral("port"), r.Port},
+                  {QStringLiteral("address"), int(r.Addr)},
+                  {QStringLiteral("bytes"), qint64(r.Bytes)},
+                  {QStringLiteral("seconds"), r.Seconds},
+                  {QStringLiteral("speed"), r.Seconds > 0 ? double(r.Bytes) / r.Seconds : 0.0},
+                  {QStringLiteral("frames"), qint64(r.Frames)},
+                  {QStringLiteral("badFrames"), qint64(r.BadFrames)},
+                  {QStringLiteral("outcome"), r.Outcome},
+                  {QStringLiteral("failAddress"), r.FailAddr >= 0 ? QJsonValue(r.FailAddr) : QJsonValue()}};
+    if (!r.Detail.isEmpty())
+        o.insert(QStringLiteral("detail"), r.Detail);
+    return o;
+}
+
+// What a device job gets: its bus and its place in the run.
+struct DeviceContext {
+    TZEVA16& Link;
+    QString Port;
+    unsigned Addr;
+    int Slot;       // the bus's index: its Ctrl+C slot
+    bool Alone;     // the only device of the run: the progress bar may show
+};
+using DeviceJob = std::function<DeviceResult(DeviceContext&)>;
+
+// Runs the job for every address on every port: each port on its own thread, the devices of one
+// bus one after another. One result line each (when there are several), then a summary.
+int runOnDevices(const CliArgs& a, const std::string& command, const std::vector<unsigned>& addrs, const DeviceJob& job)
+{
+    const bool several = a.ports.size() * addrs.size() > 1;
+    std::vector<std::vector<DeviceResult>> results(a.ports.size());
+    const auto started = Clock::now();
+    auto serveBus = [&](size_t bus) {
+        const std::string& portName = a.ports[bus];
+        const QString label = portLabel(ResolvePort(portName));
+        auto link = openLink(a, portName);
+        for (unsigned addr : addrs) {
+            DeviceResult r;
+            if (!link) {
+                r.Outcome = QStringLiteral("port-failed");
+            } else if (g_interrupted) {
+                r.Outcome = QStringLiteral("cancelled");
+            } else {
+                DeviceContext ctx{*link, label, addr, int(bus), !several};
+                const uint64_t frames = link->LinkSendPackets, bad = link->LinkBadPackets;
+                r = job(ctx);
+                r.Frames = link->LinkSendPackets - frames;
+                r.BadFrames = link->LinkBadPackets - bad;
+            }
+            r.Port = label;
+            r.Addr = addr;
+            if (several) {
+                const QString line = QStringLiteral("%1 device %2: %3").arg(label).arg(addr).arg(r.Ok ? QStringLiteral("done") : QStringLiteral("FAILED"));
+                const QString detail = r.Detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(r.Detail);
+                out(line + (r.Bytes ? QStringLiteral(", %1 bytes in %2 s").arg(r.Bytes).arg(r.Seconds, 0, 'f', 2) : QString()) + detail);
+            }
+            g_out.json(resultJson(command, r));
+            results[bus].push_back(r);
+        }
+    };
+    const auto previous = std::signal(SIGINT, onInterrupt);
+    if (a.ports.size() == 1) {
+        serveBus(0);
+    } else {
+        std::vector<std::thread> threads;
+        for (size_t bus = 0; bus < a.ports.size(); ++bus)
+            threads.emplace_back(serveBus, bus);
+        for (auto& t : threads)
+            t.join();
+    }
+    std::signal(SIGINT, previous);
+    size_t done = 0, total = 0;
+    for (const auto& bus : results)
+        for (const DeviceResult& r : bus) {
+            ++total;
+            done += r.Ok ? 1 : 0;
+        }
+    const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    if (several) {
+        out(QStringLiteral("%1 of %2 devices done in %3 s").arg(done).arg(total).arg(seconds, 0, 'f', 2));
+        g_out.json({{QStringLiteral("type"), QStringLiteral("summary")},
+                    {QStringLiteral("command"), QString::fromStdString(command)},
+                    {QStringLiteral("devices"), qint64(total)},
+                    {QStringLiteral("done"), qint64(done)},
+                    {QStringLiteral("failed"), qint64(total - done)},
+                    {QStringLiteral("seconds"), seconds},
+                    {QStringLiteral("outcome"), done == total ? QStringLiteral("ok") : QStringLiteral("failed")}});
+    }
+    return done == total ? kExitOk : kExitFailed;
+}
+
+// The addresses of --addr, or with --addr all every device of the device list, in list order.
+std::optional<std::vector<unsigned>> targetAddresses(const CliArgs& a)
+{
+    if (!a.addrAll)
+        return a.addrs;
+    TDatabase db;
+    if (!db.Open(QString::fromLocal8Bit(a.db.c_str()), TDatabase::OpenMode::ExistingOnly)) {
+        err(db.OpenFailureText().isEmpty() ? db.LastError() : db.OpenFailureText());
+        return std::nullopt;
+    }
+    QSqlQuery q(db.Connection());
+    std::vector<unsigned> addrs;
+    if (!q.exec(QStringLiteral("select Addr from Устройство order by Num, ID"))) {
+        err(q.lastError().text());
+        return std::nullopt;
+    }
+    while (q.next()) {
+        const unsigned addr = q.value(0).toUInt();
+        if (std::find(addrs.begin(), addrs.end(), addr) == addrs.end())
+            addrs.push_back(addr);
+    }
+    if (addrs.empty())
+        err(QStringLiteral("the device list of %1 is empty").arg(QString::fromLocal8Bit(a.db.c_str())));
+    return addrs.empty() ? std::nullopt : std::optional(addrs);
+}
+
+// --- transfers --------------------------------------------------------------------------------
+
+// A text progress bar on a terminal; nothing when stderr goes to a file or a pipe. With --json,
+// progress objects on stdout instead, a few a second.
+class Progress {
+public:
+    Progress(QString caption, QString port, unsigned addr, bool alone, std::string command)
+        : FCaption(std::move(caption)), FPort(std::move(port)), FAddr(addr), FCommand(std::move(command)),
+          FBar(alone && !g_out.Quiet && !g_out.Json && ZV_ISATTY(stderr))
+    {
+    }
+
+    void attach(TProgressThread& t)
+    {
+        if (!FBar && !g_out.Json)
+            return;
+        // Runs on the transfer thread; a terminal line needs no main thread.
+        t.OnProgress = [this, &t](int32_t pos) {
+            const auto now = Clock::now();
+            if (pos != t.Shared().BarMax.load() && now - FLast < std::chrono::milliseconds(FBar ? 100 : 250))
+                return;
+            FLast = now;
+            if (FBar)
+                draw(t.View());
+            if (g_out.Json) {
+                const double s = double(t.ElapsedMs()) / 1000.0;
+                const uint64_t bytes = t.Shared().BytesDone.load();
+                g_out.json({{QStringLiteral("type"), QStringLiteral("progress")},
+                            {QStringLiteral("command"), QString::fromStdString(FCommand)},
+                            {QStringLiteral("step"), FCaption},
+                            {QStringLiteral("port"), FPort},
+                            {QStringLiteral("address"), int(FAddr)},
+                            {QStringLiteral("percent"), t.View().Percent},
+                            {QStringLiteral("bytes"), qint64(bytes)},
+                            {QStringLiteral("seconds"), s},
+                            {QStringLiteral("speed"), s > 0 ? double(bytes) / s : 0.0}});
+            }
+        };
+    }
+    void finish()
+    {
+        if (FBar && FLast != Clock::time_point{})
+            std::fputc('\n', stderr);
+    }
+
+private:
+    void draw(const TProgressView& v)
+    {
+        constexpr int kWidth = 40;
+        const int filled = v.Percent * kWidth / 100;
+        const QString line = QStringLiteral("\r%1 [%2%3] %4 %5  frames %6, bad %7 ")
+                                 .arg(FCaption, QString(filled, QLatin1Char('#')), QString(kWidth - filled, QLatin1Char('.')))
+                                 .arg(v.PercentText, 4)
+                                 .arg(v.RateText, v.SendPackets, v.BadPackets);
+        auto lock = g_out.lockStderr();
+        std::fputs(line.toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+    }
+
+    QString FCaption;
+    QString FPort;
+    unsigned FAddr;
+    std::string FCommand;
+    bool FBar;
+    Clock::time_point FLast{};
+};
+
+// Runs one transfer thread to its end with the progress shown and Ctrl+C wired.
+void runProgress(TProgressThread& t, Progress& bar, int slot, uint64_t& bytes, int64_t& ms)
+{
+    bar.attach(t);
+    g_transfers[slot] = &t;
+    if (g_interrupted)
+        t.Cancel();
+    t.Start();
+    t.Wait();
+    g_transfers[slot] = nullptr;
+#ifndef _WIN32
+    if (!g_interrupted)
+        ::alarm(0);
+#endif
+    bytes = t.Shared().BytesDone.load();
+    ms = t.ElapsedMs();
+}
+
+// One transfer as the program runs it, without questions: presence does not run here. Adds its
+// bytes and time to the device's result and says what failed.
+bool runTransfer(DeviceContext& ctx, const TTransferSetup& setup, TTransferKind kind, const std::string& command,
+                 DeviceResult& result, uint32_t addr = 0, uint32_t count = 0)
+{
+    Progress bar(TransferCaption(kind), ctx.Port, ctx.Addr, ctx.Alone, command);
+    TTransferHooks hooks;
+    uint64_t bytes = 0;
+    int64_t ms = 0;
+    hooks.RunProgress = [&](TProgressThread& t) { runProgress(t, bar, ctx.Slot, bytes, ms); };
+    TZevaTransferLink tl(ctx.Link, uint16_t(ctx.Addr));
+    const uint64_t frames = ctx.Link.LinkSendPackets, badFrames = ctx.Link.LinkBadPackets;
+    const TTransferReport rep = StartTransfer(tl, setup, kind, false, addr, count, hooks);
+    bar.finish();
+    result.Bytes += bytes;
+    result.Seconds += double(ms) / 1000.0;
+    const TTransferResult& t = rep.Transfer;
+    const QString who = ctx.Alone ? QString() : QStringLiteral("%1 device %2: ").arg(ctx.Port).arg(ctx.Addr);
+    if (rep.Ok) {
+        if (!rep.Message.isEmpty())
+            out(who + oneLine(rep.Message));
+        out(who + QStringLiteral("%1: done, %2 bytes in %3 ms, %4 frames, %5 bad")
+                      .arg(TransferCaption(kind))
+                      .arg(bytes)
+                      .arg(ms)
+                      .arg(ctx.Link.LinkSendPackets - frames)
+                      .arg(ctx.Link.LinkBadPackets - badFrames));
+        return true;
+    }
+    result.FailAddr = t.FailAddr;
+    result.Outcome = QStringLiteral("failed");
+    if (rep.PrepareRefused) {
+        result.Detail = QStringLiteral("%1 (command 5: %2; is the device in its bootloader?)")
+                            .arg(oneLine(rep.Message), QString::fromLatin1(BlockResultText(rep.PrepareReason)));
+    } else if (rep.PreWriteFailed || rep.PostWriteFailed) {
+        result.Detail = QStringLiteral("%1 (%2)").arg(oneLine(rep.Message), QString::fromLatin1(BlockResultText(rep.ModeReason)));
+    } else if (t.Outcome == TTransferOutcome::Cancelled) {
+        result.Outcome = QStringLiteral("cancelled");
+        result.Detail = QStringLiteral("cancelled");
+    } else {
+        if (t.Outcome == TTransferOutcome::Different)
+            result.Outcome = QStringLiteral("different");
+        QString why = t.Outcome == TTransferOutcome::Different ? QStringLiteral("data differ")
+                                                                : QString::fromLatin1(BlockResultText(t.Reason));
+        if (!t.ErrorText.isEmpty())
+            why += QStringLiteral(": ") + t.ErrorText;
+        result.Detail = QStringLiteral("%1 (%2)").arg(oneLine(rep.Message), why);
+    }
+    err(who + TransferCaption(kind) + QStringLiteral(": ") + result.Detail);
+    return false;
+}
+
+// Identifies the device and takes its memory layout, as the presence display would.
+bool identifyForTransfer(TZEVA16& link, unsigned addr, unsigned blockSize, TTransferSetup& setup)
+{
+    if (!identifyDevice(link, addr))
+        return false;
+    const TDeviceInfo i = link.InfoCopy();
+    setup.ProgStart = i.ProgStart;
+    setup.MemSize = i.MemSize;
+    setup.Ext = i.Ext;
+    setup.DeviceMode = i.Mode;
+    setup.ExtBlockSize = uint16_t(blockSize);
+    return true;
+}
+
+// A file named on the command line, checked before the port is opened: for reading it must be a
+// readable regular file, for writing a place a whole file can be put.
+bool checkFile(const QString& file, bool forWriting)
+{
+    QString why;
+    const bool ok = forWriting ? fileio::CheckOutputFile(file, why) : fileio::CheckInputFile(file, why);
+    if (!ok)
+        err(QStringLiteral("%1: %2").arg(file, forWriting ? Msg::FileWriteFailed.arg(why) : Msg::FileReadFailed.arg(why)));
+    return ok;
+}
+
+// --- modes --------------------------------------------------------------------------------------
+
+// Asks the device until its mode satisfies `wanted` or the time is up; returns the last mode seen.
+TMode waitMode(TZEVA16& link, unsigned addr, const std::function<bool(TMode)>& wanted)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(memorypanel::kWriteAllModeWaitMs);
+    TMode last = mNone;
+    do {
+        if (link.GetDeviceInfo(uint16_t(addr))) {
+            last = link.InfoCopy().Mode;
+            if (wanted(last))
+                return last;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (Clock::now() < deadline && !g_interrupted);
+    return last;
+}
+
+// Sends a mode command (2 bootloader, 1 program, 8 or 0 reset) and waits until the device reports
+// the mode asked for: a command the device took is not yet a device in that mode.
+bool switchMode(DeviceContext& ctx, uint8_t cmd, DeviceResult& r)
+{
+    ctx.Link.StartZEVA(uint16_t(ctx.Addr), cmd);
+    if (!ctx.Link.PutCMD()) {
+        const bool refused = ctx.Link.Error() == errAnswerError;
+        // The window's own words: a refused start means there is no program to start.
+        r.Detail = QStringLiteral("command %1: %2").arg(cmd).arg(
+            refused ? (cmd == 1 ? Msg::NoMainProgram : Msg::CommandNotAccepted) : failureText(ctx.Link));
+        r.Outcome = refused ? QStringLiteral("refused") : QStringLiteral("no-answer");
+        err(QStringLiteral("%1 device %2: %3").arg(ctx.Port).arg(ctx.Addr).arg(r.Detail));
+        return false;
+    }
+    const std::function<bool(TMode)> wanted = cmd == 2 ? isBootloader
+                                              : cmd == 1 ? isApplication
+                                                         : std::function<bool(TMode)>([](TMode m) { return m != mNone; });
+    const TMode last = waitMode(ctx.Link, ctx.Addr, wanted);
+    if (!wanted(last)) {
+        r.Outcome = QStringLiteral("wrong-mode");
+        r.Detail = QStringLiteral("%1 after %2 ms (%3)")
+                       .arg(last == mNone ? QStringLiteral("no answer") : QStringLiteral("still ") + QString::fromLatin1(modeName(last)))
+                       .arg(memorypanel::kWriteAllModeWaitMs)
+                       .arg(cmd == 2 ? QStringLiteral("bootloader wanted") : cmd == 1 ? QStringLiteral("program wanted")
+                                                                                       : QStringLiteral("reset"));
+        err(QStringLiteral("%1 device %2: %3").arg(ctx.Port).arg(ctx.Addr).arg(r.Detail));
+        return false;
+    }
+    r.Detail = QString::fromLatin1(shortMode(last));
+    out(QStringLiteral("device %1: %2").arg(ctx.Addr).arg(QString::fromLatin1(modeName(last))));
+    return true;
+}
+
+// --- commands ------------------------------------------------------------------------------------
+
+int cmdPorts(const CliArgs& a)
+{
+    if (a.positional.size() != 1)
+        return usage("ports takes no arguments");
+    const std::vector<TPortDescription> ports = DescribeHostPorts();
+    if (ports.empty() && !g_out.Json)
+        out(QStringLiteral("no serial ports found"));
+    for (const TPortDescription& d : ports) {
+        const QString byId = QString::fromStdString(StableSerialPath(d.Path));
+        QJsonObject o{{QStringLiteral("type"), QStringLiteral("port")},
+                      {QStringLiteral("port"), portLabel(d.Number)},
+                      {QStringLiteral("path"), QString::fromStdString(d.Path)}};
+        QStringList line{portLabel(d.Number), QString::fromStdString(d.Path)};
+        if (d.Usb) {
+            const QString id = QString::fromStdString(d.VendorId + ":" + d.ProductId);
+            line << id << QString::fromStdString(d.Maker) << QString::fromStdString(d.Product)
+                 << QString::fromStdString(d.Serial) << byId;
+            o.insert(QStringLiteral("usb"), id);
+            o.insert(QStringLiteral("maker"), QString::fromStdString(d.Maker));
+            o.insert(QStringLiteral("product"), QString::fromStdString(d.Product));
+            o.insert(QStringLiteral("serial"), QString::fromStdString(d.Serial));
+            o.insert(QStringLiteral("byId"), byId);
+        }
+        out(line.join(QLatin1Char('\t')));
+        g_out.json(o);
+    }
+    return kExitOk;
+}
+
 int cmdIdentify(const CliArgs& a)
 {
-    auto link = openLink(a);
-    if (!link || !identifyDevice(*link, a))
+    if (a.positional.size() != 1)
+        return usage("identify takes no arguments besides the options");
+    if (a.addrs.size() > 1 || a.addrAll || a.ports.size() > 1)
+        return usage("identify asks one device; scan asks several");
+    auto link = openFirstLink(a);
+    if (!link || !identifyDevice(*link, a.addr))
         return kExitFailed;
     const TDeviceInfo i = link->InfoCopy();
     const TParams p = link->ParamsCopy();
+    QJsonArray params;
+    for (const auto& item : p.Items)
+        params.append(QJsonObject{{QStringLiteral("name"), item.Name},
+                                  {QStringLiteral("type"), QString::fromLatin1(typeName(item.typ))},
+                                  {QStringLiteral("value"), item.Value}});
+    g_out.json({{QStringLiteral("type"), QStringLiteral("result")},
+                {QStringLiteral("command"), QStringLiteral("identify")},
+                {QStringLiteral("port"), portLabel(link->PortNumber())},
+                {QStringLiteral("address"), int(a.addr)},
+                {QStringLiteral("outcome"), QStringLiteral("ok")},
+                {QStringLiteral("name"), i.Name.trimmed()},
+                {QStringLiteral("mode"), QString::fromLatin1(shortMode(i.Mode))},
+                {QStringLiteral("version"), versionText(i)},
+                {QStringLiteral("controller"), oneLine(i.MCU)},
+                {QStringLiteral("progStart"), qint64(i.ProgStart)},
+                {QStringLiteral("memSize"), qint64(i.MemSize)},
+                {QStringLiteral("ext"), qint64(i.Ext)},
+                {QStringLiteral("params"), params}});
     out(QStringLiteral("Name:       %1").arg(i.Name.trimmed()));
     out(QStringLiteral("Mode:       %1").arg(QString::fromLatin1(modeName(i.Mode))));
     out(QStringLiteral("Controller: %1").arg(QString(i.MCU).replace(QStringLiteral("\r\n"), QStringLiteral("\n            "))));
@@ -189,10 +722,94 @@ int cmdIdentify(const CliArgs& a)
     return kExitOk;
 }
 
+// One quick question to each address: who is on the bus.
+int cmdScan(const CliArgs& a)
+{
+    if (a.positional.size() != 1)
+        return usage("scan takes no arguments besides the options");
+    if (a.addrAll)
+        return usage("scan takes addresses, not all");
+    CliArgs quick = a;
+    if (!a.timeoutSet)
+        quick.timeoutMs = 30;
+    if (!a.retriesSet)
+        quick.retries = 1;
+    std::vector<unsigned> addrs = a.addrs;
+    if (!a.addrSet) {
+        addrs.clear();
+        for (unsigned n = 1; n <= 254; ++n)
+            addrs.push_back(n);
+    }
+    std::mutex lock;
+    std::vector<QStringList> rows;
+    bool anyPortFailed = false;
+    auto serveBus = [&](size_t bus) {
+        auto link = openLink(quick, a.ports[bus]);
+        if (!link) {
+            std::lock_guard g(lock);
+            anyPortFailed = true;
+            return;
+        }
+        const QString label = portLabel(link->PortNumber());
+        for (unsigned addr : addrs) {
+            if (g_interrupted)
+                break;
+            if (!link->GetDeviceInfo(uint16_t(addr)))
+                continue;
+            const TDeviceInfo i = link->InfoCopy();
+            const QString mcu = i.MCU.section(QStringLiteral("\r\n"), 0, 0).trimmed();
+            g_out.json({{QStringLiteral("type"), QStringLiteral("device")},
+                        {QStringLiteral("command"), QStringLiteral("scan")},
+                        {QStringLiteral("port"), label},
+                        {QStringLiteral("address"), int(addr)},
+                        {QStringLiteral("mode"), QString::fromLatin1(shortMode(i.Mode))},
+                        {QStringLiteral("version"), versionText(i)},
+                        {QStringLiteral("controller"), mcu},
+                        {QStringLiteral("name"), i.Name.trimmed()}});
+            std::lock_guard g(lock);
+            rows.push_back({label, QString::number(addr), QString::fromLatin1(shortMode(i.Mode)), versionText(i), mcu,
+                            i.Name.trimmed()});
+        }
+    };
+    const auto previous = std::signal(SIGINT, onInterrupt);
+    std::vector<std::thread> threads;
+    for (size_t bus = 0; bus < a.ports.size(); ++bus)
+        threads.emplace_back(serveBus, bus);
+    for (auto& t : threads)
+        t.join();
+    std::signal(SIGINT, previous);
+    const bool severalPorts = a.ports.size() > 1;
+    out(QStringLiteral("%1%2  %3  %4  %5  %6")
+            .arg(severalPorts ? QStringLiteral("port   ") : QString())
+            .arg(QStringLiteral("addr"), 5)
+            .arg(QStringLiteral("mode"), -7)
+            .arg(QStringLiteral("version"), -9)
+            .arg(QStringLiteral("controller"), -16)
+            .arg(QStringLiteral("name")));
+    for (const QStringList& r : rows)
+        out(QStringLiteral("%1%2  %3  %4  %5  %6")
+                .arg(severalPorts ? r[0].leftJustified(7) : QString())
+                .arg(r[1], 5)
+                .arg(r[2], -7)
+                .arg(r[3], -9)
+                .arg(r[4], -16)
+                .arg(r[5]));
+    const size_t asked = addrs.size() * a.ports.size();
+    out(QStringLiteral("%1 of %2 addresses answered").arg(rows.size()).arg(asked));
+    g_out.json({{QStringLiteral("type"), QStringLiteral("summary")},
+                {QStringLiteral("command"), QStringLiteral("scan")},
+                {QStringLiteral("asked"), qint64(asked)},
+                {QStringLiteral("answered"), qint64(rows.size())},
+                {QStringLiteral("outcome"), anyPortFailed ? QStringLiteral("failed") : QStringLiteral("ok")}});
+    return anyPortFailed || g_interrupted ? kExitFailed : kExitOk;
+}
+
 int cmdSend(const CliArgs& a)
 {
     if (a.positional.size() < 2)
         return usage("send needs a command code");
+    if (a.addrs.size() > 1 || a.addrAll || a.ports.size() > 1)
+        return usage("send talks to one device");
     // Every token is one byte in hexadecimal; anything else would send a different command.
     std::vector<uint8_t> bytes;
     for (size_t k = 1; k < a.positional.size(); ++k) {
@@ -203,7 +820,7 @@ int cmdSend(const CliArgs& a)
     }
     const uint8_t cmd = bytes.front();
     const std::vector<uint8_t> payload(bytes.begin() + 1, bytes.end());
-    auto link = openLink(a);
+    auto link = openFirstLink(a);
     if (!link)
         return kExitFailed;
     out(console::RequestLine(cmd, payload));
@@ -212,6 +829,19 @@ int cmdSend(const CliArgs& a)
         link->AddByte(b);
     const bool ok = link->PutCMD();
     out(console::AnswerLine(ok, link->BufZEVA().data(), ok ? link->CntZEVA() : 0));
+    std::vector<uint8_t> answer(link->BufZEVA().begin(), link->BufZEVA().begin() + (ok ? link->CntZEVA() : 0));
+    QJsonArray answerBytes;
+    for (uint8_t b : answer)
+        answerBytes.append(int(b));
+    g_out.json({{QStringLiteral("type"), QStringLiteral("result")},
+                {QStringLiteral("command"), QStringLiteral("send")},
+                {QStringLiteral("port"), portLabel(link->PortNumber())},
+                {QStringLiteral("address"), int(a.addr)},
+                {QStringLiteral("outcome"), ok ? QStringLiteral("ok") : link->Error() == errAnswerError ? QStringLiteral("refused")
+                                                                                                        : QStringLiteral("no-answer")},
+                {QStringLiteral("answer"), answerBytes},
+                {QStringLiteral("frames"), qint64(link->LinkSendPackets)},
+                {QStringLiteral("badFrames"), qint64(link->LinkBadPackets)}});
     if (!ok) {
         err(QStringLiteral("device %1: %2").arg(a.addr).arg(failureText(*link)));
         return kExitFailed;
@@ -219,154 +849,75 @@ int cmdSend(const CliArgs& a)
     return kExitOk;
 }
 
-// The transfer running now, for Ctrl+C; RequestCancel is a lock-free atomic exchange.
-std::atomic<TProgressThread*> g_transfer{nullptr};
-
-#ifndef _WIN32
-extern "C" void onCancelTimeout(int)
+int cmdMode(const CliArgs& a)
 {
-    static const char kText[] = "zevanta-cli: cancelled\n";
-    (void)!::write(STDERR_FILENO, kText, sizeof kText - 1);
-    ::_exit(130);
-}
-#endif
-
-extern "C" void onInterrupt(int)
-{
-    if (TProgressThread* t = g_transfer.load())
-        t->Cancel();
-#ifndef _WIN32
-    // The cancel takes effect after the exchange in hand, which with long time-outs and many
-    // retries can take a while: Ctrl+C still ends the program within a second.
-    std::signal(SIGALRM, onCancelTimeout);
-    ::alarm(1);
-#endif
-}
-
-QString oneLine(QString text)
-{
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    if (a.positional.size() != 2)
+        return usage("mode needs boot, app or reset");
+    const std::string& m = a.positional[1];
+    // The bottom panel's buttons: "Загрузчик" sends 2, "Работа" 1, "Сброс" 8 (0 for the older reset system).
+    const int cmd = m == "boot" ? 2 : m == "app" ? 1 : m == "reset" ? (a.oldReset ? 0 : 8) : -1;
+    if (cmd < 0)
+        return usage("unknown mode \"" + m + "\" (boot, app or reset)");
+    if (a.oldReset && m != "reset")
+        return usage("--old-reset belongs to mode reset");
+    const auto addrs = targetAddresses(a);
+    if (!addrs)
+        return kExitFailed;
+    return runOnDevices(a, "mode " + m, *addrs, [cmd](DeviceContext& ctx) {
+        DeviceResult r;
+        const auto t0 = Clock::now();
+        r.Ok = switchMode(ctx, uint8_t(cmd), r);
+        if (r.Ok)
+            r.Outcome = QStringLiteral("ok");
+        r.Seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        return r;
+    });
 }
 
-// A text progress bar on a terminal; nothing when stderr goes to a file or a pipe.
-class ProgressBar {
-public:
-    explicit ProgressBar(QString caption) : FCaption(std::move(caption)), FTty(ZV_ISATTY(stderr)) {}
-
-    void attach(TProgressThread& t)
-    {
-        if (!FTty)
-            return;
-        // Runs on the transfer thread; a terminal line needs no main thread.
-        t.OnProgress = [this, &t](int32_t pos) {
-            const auto now = std::chrono::steady_clock::now();
-            if (pos != t.Shared().BarMax.load() && now - FLast < std::chrono::milliseconds(100))
-                return;
-            FLast = now;
-            draw(t.View());
-        };
-    }
-    void finish()
-    {
-        if (FTty && FLast != std::chrono::steady_clock::time_point{})
-            std::fputc('\n', stderr);
-    }
-
-private:
-    void draw(const TProgressView& v)
-    {
-        constexpr int kWidth = 40;
-        const int filled = v.Percent * kWidth / 100;
-        const QString line = QStringLiteral("\r%1 [%2%3] %4 %5  frames %6, bad %7 ")
-                                 .arg(FCaption, QString(filled, QLatin1Char('#')), QString(kWidth - filled, QLatin1Char('.')))
-                                 .arg(v.PercentText, 4)
-                                 .arg(v.RateText, v.SendPackets, v.BadPackets);
-        std::fputs(line.toLocal8Bit().constData(), stderr);
-        std::fflush(stderr);
-    }
-
-    QString FCaption;
-    bool FTty;
-    std::chrono::steady_clock::time_point FLast{};
-};
-
-// One transfer as the program runs it, without questions: presence does not run here.
-bool runTransfer(TTransferLink& link, const TTransferSetup& setup, TTransferKind kind, uint32_t addr = 0,
-                 uint32_t count = 0)
+DeviceResult flashOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind, const QString& file, const std::string& command)
 {
-    ProgressBar bar(TransferCaption(kind));
-    TTransferHooks hooks;
-    uint64_t bytes = 0;
-    int64_t ms = 0;
-    hooks.RunProgress = [&](TProgressThread& t) {
-        bar.attach(t);
-        g_transfer = &t;
-        t.Start();
-        t.Wait();
-        g_transfer = nullptr;
-#ifndef _WIN32
-        ::alarm(0);
-#endif
-        bytes = t.Shared().BytesDone.load();
-        ms = t.ElapsedMs();
-    };
-    const auto previous = std::signal(SIGINT, onInterrupt);
-    const TTransferReport rep = StartTransfer(link, setup, kind, false, addr, count, hooks);
-    std::signal(SIGINT, previous);
-    bar.finish();
-    const TTransferResult& t = rep.Transfer;
-    if (rep.Ok) {
-        if (!rep.Message.isEmpty())
-            out(oneLine(rep.Message));
-        out(QStringLiteral("%1: done, %2 bytes in %3 ms, %4 frames, %5 bad")
-                .arg(TransferCaption(kind))
-                .arg(bytes)
-                .arg(ms)
-                .arg(SendPackets.load())
-                .arg(BadPackets.load()));
-        return true;
+    DeviceResult r;
+    if (!identifyDevice(ctx.Link, ctx.Addr)) {
+        r.Outcome = QStringLiteral("no-answer");
+        r.Detail = failureText(ctx.Link);
+        return r;
     }
-    if (rep.PrepareRefused) {
-        err(QStringLiteral("%1: %2 (command 5: %3; is the device in its bootloader?)")
-                .arg(TransferCaption(kind), oneLine(rep.Message), QString::fromLatin1(BlockResultText(rep.PrepareReason))));
-    } else if (rep.PreWriteFailed || rep.PostWriteFailed) {
-        err(QStringLiteral("%1: %2 (%3)")
-                .arg(TransferCaption(kind), oneLine(rep.Message), QString::fromLatin1(BlockResultText(rep.ModeReason))));
-    } else if (t.Outcome == TTransferOutcome::Cancelled) {
-        err(QStringLiteral("%1: cancelled").arg(TransferCaption(kind)));
-    } else {
-        QString why = t.Outcome == TTransferOutcome::Different ? QStringLiteral("data differ")
-                                                                : QString::fromLatin1(BlockResultText(t.Reason));
-        if (!t.ErrorText.isEmpty())
-            why += QStringLiteral(": ") + t.ErrorText;
-        err(QStringLiteral("%1 (%2)").arg(oneLine(rep.Message), why));
+    // As the window's "write every device": a device running its program goes to its bootloader first.
+    if (kind == tkWriteFLASH && isApplication(ctx.Link.InfoCopy().Mode) && !switchMode(ctx, 2, r))
+        return r;
+    TTransferSetup setup;
+    if (!identifyForTransfer(ctx.Link, ctx.Addr, a.blockSize, setup))
+        return r;
+    // An application may start at 0; only a missing or empty region means the catalogue failed us.
+    if (setup.MemSize == 0 || setup.ProgStart >= setup.MemSize) {
+        r.Detail = QStringLiteral("the device reports no program region (controller unknown to the catalogue?)");
+        err(r.Detail);
+        return r;
     }
-    return false;
-}
-
-// Identifies the device and takes its memory layout, as the presence display would.
-bool identifyForTransfer(TZEVA16& link, const CliArgs& a, TTransferSetup& setup)
-{
-    if (!identifyDevice(link, a))
-        return false;
-    const TDeviceInfo i = link.InfoCopy();
-    setup.ProgStart = i.ProgStart;
-    setup.MemSize = i.MemSize;
-    setup.Ext = i.Ext;
-    setup.DeviceMode = i.Mode;
-    setup.ExtBlockSize = uint16_t(a.blockSize);
-    return true;
-}
-
-// A file named on the command line, checked before the port is opened: for reading it must be a
-// readable regular file, for writing a place a whole file can be put.
-bool checkFile(const QString& file, bool forWriting)
-{
     QString why;
-    const bool ok = forWriting ? fileio::CheckOutputFile(file, why) : fileio::CheckInputFile(file, why);
-    if (!ok)
-        err(QStringLiteral("%1: %2").arg(file, forWriting ? Msg::FileWriteFailed.arg(why) : Msg::FileReadFailed.arg(why)));
-    return ok;
+    TMemoryImage flashBuf;
+    setup.FlashBuf = flashBuf.Span();
+    if (kind != tkReadFLASH && !LoadHexImage(flashBuf, file, setup.ProgStart, setup.MemSize, why)) {
+        r.Outcome = QStringLiteral("bad-file");
+        r.Detail = oneLine(why);
+        err(QStringLiteral("%1: %2").arg(file, r.Detail));
+        return r;
+    }
+    if (!runTransfer(ctx, setup, kind, command, r))
+        return r;
+    // Verified unless told otherwise: a write the device acknowledged is not yet a write that took.
+    if (kind == tkWriteFLASH && a.verify.value_or(true) && !runTransfer(ctx, setup, tkCompareFLASH, command, r))
+        return r;
+    if (kind == tkReadFLASH && !SaveHexImage(flashBuf, file, setup.ProgStart, setup.MemSize, why)) {
+        r.Detail = oneLine(why);
+        err(QStringLiteral("%1: %2").arg(file, r.Detail));
+        return r;
+    }
+    if (kind == tkWriteFLASH && a.run && !switchMode(ctx, 1, r))
+        return r;
+    r.Ok = true;
+    r.Outcome = QStringLiteral("ok");
+    return r;
 }
 
 int cmdFlash(const CliArgs& a)
@@ -377,112 +928,117 @@ int cmdFlash(const CliArgs& a)
     const TTransferKind kind = sub == "read" ? tkReadFLASH : sub == "write" ? tkWriteFLASH : sub == "verify" ? tkCompareFLASH : TTransferKind(0);
     if (!kind)
         return usage("unknown flash command \"" + sub + "\"");
+    if (a.run && kind != tkWriteFLASH)
+        return usage("--run belongs to flash write");
+    if (a.verify && kind != tkWriteFLASH)
+        return usage("--verify and --no-verify belong to flash write");
+    if (kind == tkReadFLASH && (a.addrs.size() > 1 || a.addrAll || a.ports.size() > 1))
+        return usage("flash read takes one device: every device would write the same file");
     const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
     if (!checkFile(file, kind == tkReadFLASH))
         return kExitFailed;
-    QString why;
-    TMemoryImage flashBuf;
     // A damaged or empty file is refused before the port is even opened; where its data lies
     // against the device's region is known only after identification.
-    if (kind != tkReadFLASH && !LoadHexImage(flashBuf, file, 0, 0x10000, why)) {
+    QString why;
+    TMemoryImage probe;
+    if (kind != tkReadFLASH && !LoadHexImage(probe, file, 0, 0x10000, why)) {
         err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
         return kExitFailed;
     }
-    auto link = openLink(a);
-    if (!link)
+    const auto addrs = targetAddresses(a);
+    if (!addrs)
         return kExitFailed;
-    TTransferSetup setup;
-    if (!identifyForTransfer(*link, a, setup))
-        return kExitFailed;
-    // An application may start at 0; only a missing or empty region means the catalogue failed us.
-    if (setup.MemSize == 0 || setup.ProgStart >= setup.MemSize) {
-        err(QStringLiteral("the device reports no program region (controller unknown to the catalogue?)"));
-        return kExitFailed;
-    }
-    setup.FlashBuf = flashBuf.Span();
-    if (kind != tkReadFLASH && !LoadHexImage(flashBuf, file, setup.ProgStart, setup.MemSize, why)) {
-        err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
-        return kExitFailed;
-    }
-    TZevaTransferLink tl(*link, uint16_t(a.addr));
-    if (!runTransfer(tl, setup, kind))
-        return kExitFailed;
-    // Verified unless told otherwise: a write the device acknowledged is not yet a write that took.
-    if (kind == tkWriteFLASH && a.verify.value_or(true) && !runTransfer(tl, setup, tkCompareFLASH))
-        return kExitFailed;
-    if (kind == tkReadFLASH && !SaveHexImage(flashBuf, file, setup.ProgStart, setup.MemSize, why)) {
-        err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
-        return kExitFailed;
-    }
-    return kExitOk;
+    const std::string command = "flash " + sub;
+    return runOnDevices(a, command, *addrs, [&](DeviceContext& ctx) { return flashOne(ctx, a, kind, file, command); });
 }
 
-int cmdExtMem(const CliArgs& a)
+DeviceResult extMemOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind, const QString& file, const std::string& command)
 {
-    if (a.positional.size() != 3)
-        return usage("extmem needs read or write and a file name");
-    const std::string& sub = a.positional[1];
-    const TTransferKind kind = sub == "read" ? tkReadExtMem : sub == "write" ? tkWriteExtMemPart : TTransferKind(0);
-    if (!kind)
-        return usage("unknown extmem command \"" + sub + "\"");
-    const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
+    DeviceResult r;
     const bool hex = file.endsWith(QStringLiteral(".hex"), Qt::CaseInsensitive);
-    if (!checkFile(file, kind == tkReadExtMem))
-        return kExitFailed;
-    auto link = openLink(a);
-    if (!link)
-        return kExitFailed;
     TTransferSetup setup;
-    if (!identifyForTransfer(*link, a, setup))
-        return kExitFailed;
+    if (!identifyForTransfer(ctx.Link, ctx.Addr, a.blockSize, setup)) {
+        r.Outcome = QStringLiteral("no-answer");
+        r.Detail = failureText(ctx.Link);
+        return r;
+    }
     if (setup.Ext == 0) {
-        err(QStringLiteral("the device reports no external memory (is its program running?)"));
-        return kExitFailed;
+        r.Detail = QStringLiteral("the device reports no external memory (is its program running?)");
+        err(r.Detail);
+        return r;
     }
     TMemoryImage extBuf;
     setup.ExtMemBuf = extBuf.Span();
     QString why;
     TImageExtent extent;
-    if (kind == tkWriteExtMemPart &&
+    if (kind != tkReadExtMem &&
         !(hex ? LoadHexImage(extBuf, file, 0, setup.Ext, why, &extent) : LoadBinImage(extBuf, file, setup.Ext, why, &extent))) {
-        err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
-        return kExitFailed;
+        r.Outcome = QStringLiteral("bad-file");
+        r.Detail = oneLine(why);
+        err(QStringLiteral("%1: %2").arg(file, r.Detail));
+        return r;
     }
-    TZevaTransferLink tl(*link, uint16_t(a.addr));
-    if (kind == tkWriteExtMemPart) {
-        // Only the file's own bytes: the rest of the memory keeps what the device holds.
-        const uint32_t count = extent.End - extent.First;
-        if (!runTransfer(tl, setup, kind, extent.First, count))
-            return kExitFailed;
-        if (a.verify.value_or(false) && !runTransfer(tl, setup, tkCompareExtMemPart, extent.First, count))
-            return kExitFailed;
-        return kExitOk;
+    // Only the file's own bytes: the rest of the memory keeps what the device holds.
+    const uint32_t count = extent.End - extent.First;
+    if (kind == tkCompareExtMemPart) {
+        r.Ok = runTransfer(ctx, setup, kind, command, r, extent.First, count);
+    } else if (kind == tkWriteExtMemPart) {
+        r.Ok = runTransfer(ctx, setup, kind, command, r, extent.First, count) &&
+               (!a.verify.value_or(false) || runTransfer(ctx, setup, tkCompareExtMemPart, command, r, extent.First, count));
+    } else {
+        r.Ok = runTransfer(ctx, setup, kind, command, r);
+        if (r.Ok && !(hex ? SaveHexImage(extBuf, file, 0, setup.Ext, why) : SaveBinImage(extBuf, file, setup.Ext, why))) {
+            r.Ok = false;
+            r.Detail = oneLine(why);
+            err(QStringLiteral("%1: %2").arg(file, r.Detail));
+        }
     }
-    if (!runTransfer(tl, setup, kind))
+    if (r.Ok)
+        r.Outcome = QStringLiteral("ok");
+    return r;
+}
+
+int cmdExtMem(const CliArgs& a)
+{
+    if (a.positional.size() != 3)
+        return usage("extmem needs read, write or verify and a file name");
+    const std::string& sub = a.positional[1];
+    const TTransferKind kind = sub == "read"     ? tkReadExtMem
+                               : sub == "write"  ? tkWriteExtMemPart
+                               : sub == "verify" ? tkCompareExtMemPart
+                                                 : TTransferKind(0);
+    if (!kind)
+        return usage("unknown extmem command \"" + sub + "\"");
+    if (a.verify && kind != tkWriteExtMemPart)
+        return usage("--verify and --no-verify belong to extmem write");
+    if (kind == tkReadExtMem && (a.addrs.size() > 1 || a.addrAll || a.ports.size() > 1))
+        return usage("extmem read takes one device: every device would write the same file");
+    const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
+    if (!checkFile(file, kind == tkReadExtMem))
         return kExitFailed;
-    if (!(hex ? SaveHexImage(extBuf, file, 0, setup.Ext, why) : SaveBinImage(extBuf, file, setup.Ext, why))) {
-        err(QStringLiteral("%1: %2").arg(file, oneLine(why)));
+    const auto addrs = targetAddresses(a);
+    if (!addrs)
         return kExitFailed;
-    }
-    return kExitOk;
+    const std::string command = "extmem " + sub;
+    return runOnDevices(a, command, *addrs, [&](DeviceContext& ctx) { return extMemOne(ctx, a, kind, file, command); });
 }
 
 int cmdRoutes(const CliArgs& a)
 {
+    if (a.ports.size() > 1 || a.addrs.size() > 1 || a.addrAll)
+        return usage("routes talks to one unit");
     TCliRouteContext ctx;
-    ctx.OpenLink = [&] { return openLink(a); };
-    ctx.Identify = [&](TZEVA16& link, TTransferSetup& setup) { return identifyForTransfer(link, a, setup); };
+    ctx.OpenLink = [&] { return openFirstLink(a); };
+    ctx.Identify = [&](TZEVA16& link, TTransferSetup& setup) { return identifyForTransfer(link, a.addr, a.blockSize, setup); };
     ctx.Out = out;
     ctx.Err = err;
-    ctx.RunProgress = [](TProgressThread& t) {
-        ProgressBar bar(TransferCaption(t.Kind()));
-        bar.attach(t);
-        g_transfer = &t;
+    ctx.RunProgress = [&a](TProgressThread& t) {
+        Progress bar(TransferCaption(t.Kind()), QString::fromStdString(a.port), a.addr, true, "routes " + a.positional[1]);
+        uint64_t bytes = 0;
+        int64_t ms = 0;
         const auto previous = std::signal(SIGINT, onInterrupt);
-        t.Start();
-        t.Wait();
+        runProgress(t, bar, 0, bytes, ms);
         std::signal(SIGINT, previous);
-        g_transfer = nullptr;
         bar.finish();
     };
     return CmdRoutes(a, ctx);
@@ -493,39 +1049,77 @@ int cmdRoutes(const CliArgs& a)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Zevanta"));
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        std::fputs(kUsage, args.empty() ? stderr : stdout);
-        return args.empty() ? kExitUsage : kExitOk;
-    }
-    if (args[0] == "--version") {
-        std::printf("zevanta-cli %s\n", ZEVANTA_VERSION_STRING);
-        return kExitOk;
+    if (args.empty()) {
+        std::fputs(CliHelp().c_str(), stderr);
+        return kExitUsage;
     }
     std::string why;
     const auto parsed = ParseCliArgs(args, why);
     if (!parsed)
         return usage(why);
-    if (parsed->positional.empty())
+    const CliArgs& a = *parsed;
+    if (a.version) {
+        std::printf("zevanta-cli %s\n", ZEVANTA_VERSION_STRING);
+        return kExitOk;
+    }
+    if (a.help) {
+        const std::string text = CliHelp(a.positional.empty() ? std::string() : a.positional[0]);
+        if (text.empty())
+            return usage("unknown command \"" + a.positional[0] + "\"");
+        std::fputs(text.c_str(), stdout);
+        return kExitOk;
+    }
+    if (a.positional.empty())
         return usage("no command given");
+    g_out.Quiet = a.quiet;
+    g_out.Verbose = a.verbose;
+    g_out.Json = a.json;
 
     const std::map<std::string, std::function<int(const CliArgs&)>> commands = {
-        {"ports", cmdPorts},
-        {"identify", cmdIdentify},
-        {"send", cmdSend},
-        {"flash", cmdFlash},
-        {"extmem", cmdExtMem},
-        {"routes", cmdRoutes},
+        {"ports", cmdPorts}, {"identify", cmdIdentify}, {"scan", cmdScan},     {"send", cmdSend},
+        {"mode", cmdMode},   {"flash", cmdFlash},       {"extmem", cmdExtMem}, {"routes", cmdRoutes},
     };
-    const auto it = commands.find(parsed->positional[0]);
+    const auto it = commands.find(a.positional[0]);
     if (it == commands.end())
-        return usage("unknown command \"" + parsed->positional[0] + "\"");
-    const bool offline = it->first == "ports" || (it->first == "routes" && parsed->positional.size() > 1 &&
-                                                  parsed->positional[1] == "import");
-    if (!offline && parsed->port.empty())
+        return usage("unknown command \"" + a.positional[0] + "\"");
+    const bool offline = it->first == "ports" || (it->first == "routes" && a.positional.size() > 1 && a.positional[1] == "import");
+    if (!offline && a.ports.empty())
         return usage("--port is required for this command");
-    if (!parsed->port.empty() && ResolvePort(parsed->port) <= 0)
-        return usage("--port " + parsed->port + " is neither COM1..COM" + std::to_string(PortMap::kLastAlias) +
-                     " nor a serial device path (/dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM* or an alias)");
-    return it->second(*parsed);
+    if (a.ports.size() > size_t(kMaxBuses))
+        return usage("at most " + std::to_string(kMaxBuses) + " ports at once");
+    for (const std::string& port : a.ports)
+        if (ResolvePort(port) <= 0)
+            return usage("--port " + port + " is neither COM1..COM" + std::to_string(PortMap::kLastAlias) +
+                         " nor a serial device path (/dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*, /dev/serial/by-id/* or an alias)"
+                         " nor the serial number of one USB adapter");
+    if (a.addrAll && a.db.empty())
+        return usage("--addr all takes the device list of --db FILE");
+
+    TTraceWriter trace;
+    if (!a.trace.empty()) {
+        const QString file = QString::fromLocal8Bit(a.trace.c_str());
+        if (!checkFile(file, true))
+            return kExitFailed;
+        std::string error;
+        if (!trace.Open(a.trace, error)) {
+            err(QStringLiteral("%1: %2").arg(file, Msg::FileWriteFailed.arg(QString::fromLocal8Bit(error.c_str()))));
+            return kExitFailed;
+        }
+        g_trace = &trace;
+    }
+    if (!offline)
+        loadCatalog(a);
+    int code = it->second(a);
+    if (g_trace) {
+        g_trace = nullptr;
+        std::string error;
+        if (!trace.Close(error)) {
+            err(QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(a.trace.c_str()),
+                                             Msg::FileWriteFailed.arg(QString::fromLocal8Bit(error.c_str()))));
+            code = code == kExitOk ? kExitFailed : code;
+        }
+    }
+    return code;
 }

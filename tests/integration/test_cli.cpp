@@ -105,13 +105,19 @@ TEST_F(Cli, FailuresAreClearAndNonZero)
     }
     // Every byte of send is one or two hexadecimal digits; anything else sends nothing at all.
     auto* dev4 = bus.deviceAs<FirmwareDevice>(4);
-    for (const QStringList& bad : {QStringList{"ZZ"}, {"108"}, {"71", "G1"}, {"-5"}, {"0x5"}, {"5", ""}}) {
+    const struct {
+        QStringList bytes;
+        const char* inErr;
+    } bad[] = {{{"ZZ"}, "is not a byte in hexadecimal"}, {{"108"}, "is not a byte in hexadecimal"},
+               {{"71", "G1"}, "is not a byte in hexadecimal"}, {{"0x5"}, "is not a byte in hexadecimal"},
+               {{"5", ""}, "is not a byte in hexadecimal"}, {{"-5"}, "Unknown option '5'"}};
+    for (const auto& b : bad) {
         dev4->clearRequestLog();
-        const auto r = runCli(QStringList{"send"} + bad + QStringList{"--port", port, "--addr", "4"});
-        EXPECT_EQ(r.code, 2) << bad.join(' ').toStdString();
-        EXPECT_TRUE(r.err.contains("is not a byte in hexadecimal")) << r.err.toStdString();
+        const auto r = runCli(QStringList{"send"} + b.bytes + QStringList{"--port", port, "--addr", "4"});
+        EXPECT_EQ(r.code, 2) << b.bytes.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(b.inErr)) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
-        EXPECT_TRUE(dev4->requestLog().empty()) << bad.join(' ').toStdString();
+        EXPECT_TRUE(dev4->requestLog().empty()) << b.bytes.join(' ').toStdString();
     }
     // A refused command still prints the console lines.
     EXPECT_EQ(runCli({"send", "99", "--port", port, "--addr", "4"}).out, "<-- 99\n--> Error\n");
@@ -364,4 +370,437 @@ TEST_F(CliFirmware, FilesAreCheckedFirstAndExternalMemoryGetsOnlyTheFilesBytes)
     Bytes expected = before;
     std::copy(mine.begin(), mine.end(), expected.begin());
     EXPECT_TRUE(app->readExt(0, ext) == expected);  // the rest keeps what the device held
+}
+
+// --- the command line as scripts use it -----------------------------------------------------
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "versiondefs.h"
+
+namespace {
+
+std::vector<uint8_t> commandsOf(const SimDevice& dev)
+{
+    std::vector<uint8_t> cmds;
+    for (const auto& r : dev.requestLog())
+        cmds.push_back(r.cmd);
+    return cmds;
+}
+
+std::vector<uint8_t> withoutIdentify(std::vector<uint8_t> cmds)
+{
+    std::erase(cmds, uint8_t(113));
+    return cmds;
+}
+
+// Every line of stdout as a JSON object; a line that is no JSON object fails the test.
+std::vector<QJsonObject> jsonLines(const QString& out)
+{
+    std::vector<QJsonObject> objects;
+    for (const QString& line : out.split(u'\n', Qt::SkipEmptyParts)) {
+        QJsonParseError e;
+        const QJsonDocument doc = QJsonDocument::fromJson(line.toUtf8(), &e);
+        EXPECT_TRUE(doc.isObject()) << line.toStdString() << ": " << e.errorString().toStdString();
+        objects.push_back(doc.object());
+    }
+    return objects;
+}
+
+std::vector<QJsonObject> ofType(const std::vector<QJsonObject>& all, const char* type)
+{
+    std::vector<QJsonObject> out;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(out),
+                 [&](const QJsonObject& o) { return o.value("type").toString() == QLatin1String(type); });
+    return out;
+}
+
+QByteArray hexFile(uint16_t at, const Bytes& code)
+{
+    QByteArray text;
+    for (uint32_t off = 0; off < code.size(); off += 16)
+        text += record(uint16_t(at + off), 0, Bytes(code.begin() + off, code.begin() + off + 16));
+    return text + ":00000001FF\r\n";
+}
+
+// zevanta-sim as its own process: its serial side, and the process to stop.
+struct SimProcess {
+    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
+    QString port;
+
+    explicit SimProcess(const QStringList& args)
+    {
+        const QString sim = QString::fromStdString(
+            (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "zevanta-sim").string());
+        process->start(sim, args);
+        if (process->waitForReadyRead(10000))
+            port = QString::fromLocal8Bit(process->readLine()).trimmed();
+    }
+    bool finished() { return process->state() == QProcess::NotRunning || process->waitForFinished(5000); }
+    ~SimProcess()
+    {
+        process->terminate();
+        process->waitForFinished(5000);
+    }
+};
+
+}  // namespace
+
+// Every spelling of the options, help for the program and for each command, and nothing reaches
+// the device when the line is wrong.
+TEST_F(CliFirmware, OptionsAndHelp)
+{
+    struct Case {
+        QStringList args;
+        int code;
+        const char* shown;  // stdout on 0, stderr otherwise
+        std::vector<uint8_t> armGot;
+    };
+    const std::vector<Case> cases = {
+        {{"--version"}, 0, "zevanta-cli " ZEVANTA_VERSION_STRING "\n", {}},
+        {{"--help"}, 0, "  scan -p PORT [-a 1-254]\n", {}},
+        {{"flash", "--help"}, 0, "usage: zevanta-cli flash write FILE.hex", {}},
+        {{"identify", "-p", port, "-a", "16"}, 0, "STM32F030C8", {113}},
+        {{"identify", "--port=" + port, "--addr=0x10", "-b", "115200"}, 0, "STM32F030C8", {113}},
+        {{"-a16", "identify", "-p", port}, 0, "STM32F030C8", {113}},
+        {{"identify", "-p", port, "-a", "16", "extra"}, 2, "identify takes no arguments", {}},
+        {{"identify", "-p", port, "-a", "16", "-a", "5"}, 2, "--addr is given more than once", {}},
+        {{"identify", "-p", port, "--frobnicate"}, 2, "Unknown option 'frobnicate'", {}},
+        {{"identify", "-p", port, "-a", "16", "--db", "x.db"}, 2, "--db does not belong to identify", {}},
+        {{"identify", "-p", port, "-a", "16,17"}, 2, "identify asks one device", {}},
+        {{"identify", "-p", port, "-a", "16", "-q", "-v"}, 2, "exclude each other", {}},
+        {{"scan", "-p", port, "-a", "3,x"}, 2, "--addr takes addresses", {}},
+        {{"scan", "-p", port, "-a", "9-3"}, 2, "--addr takes addresses", {}},
+        {{"flash", "verify", "fw.hex", "--run", "-p", port, "-a", "16"}, 2, "--run belongs to flash write", {}},
+        {{"flash", "read", "fw.hex", "-p", port, "-a", "16,17"}, 2, "flash read takes one device", {}},
+        {{"flash", "write", "fw.hex", "-p", port, "-a", "all"}, 2, "--addr all takes the device list of --db", {}},
+        {{"flash", "write", "fw.hex", "-p", port + "," + port}, 2, "is given twice", {}},
+        {{"frobnicate", "--help"}, 2, "unknown command", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        arm->clearRequestLog();
+        const auto r = runCli(c.args);
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        const QString& shown = c.code == 0 ? r.out : r.err;
+        EXPECT_TRUE(shown.contains(QString::fromUtf8(c.shown))) << shown.toStdString();
+        EXPECT_EQ(commandsOf(*arm), c.armGot);
+    }
+    // --catalog replaces the catalogue found beside the program; a missing one costs only the names.
+    const QString catalog = file("mcu.xml", "<?xml version=\"1.0\"?>\n<catalog><list>\n"
+                                            "<mcu id=\"16\" name=\"OWN-PART\" rom=\"0x10000\" offset=\"0x2000\" firma=\"Us\"/>\n</list></catalog>\n");
+    auto own = runCli({"identify", "-p", port, "-a", "16", "--catalog", catalog});
+    EXPECT_EQ(own.code, 0) << own.err.toStdString();
+    EXPECT_TRUE(own.out.contains("OWN-PART")) << own.out.toStdString();
+    own = runCli({"identify", "-p", port, "-a", "16", "--catalog", dir.filePath("none.xml")});
+    EXPECT_EQ(own.code, 0);
+    EXPECT_TRUE(own.err.contains("controller details will be missing")) << own.err.toStdString();
+    EXPECT_FALSE(own.out.contains("STM32F030C8"));
+
+    // The help of a command is its own: no other command in it.
+    const auto r = runCli({"mode", "--help"});
+    EXPECT_TRUE(r.out.contains("mode boot|app|reset")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("flash write"));
+}
+
+// The bottom panel's buttons for scripts: the command goes out, then the mode is checked.
+TEST_F(CliFirmware, ModeSendsTheCommandAndChecksTheMode)
+{
+    bus.addDevice(makeDevice("17:boot60:blank=1"));
+    struct Case {
+        QStringList args;
+        int code;
+        const char* shown;
+        uint16_t addr;
+        std::vector<uint8_t> got;  // besides identification
+    };
+    const std::vector<Case> cases = {
+        {{"mode", "boot", "-a", "5"}, 0, "device 5: bootloader (second generation)", 5, {2}},
+        {{"mode", "app", "-a", "5"}, 0, "device 5: application (second generation)", 5, {1}},
+        {{"mode", "reset", "-a", "5"}, 0, "device 5: application (second generation)", 5, {8}},
+        {{"mode", "reset", "--old-reset", "-a", "5"}, 0, "device 5: application", 5, {0}},
+        {{"mode", "app", "-a", "17"}, 1, "В центральном контроллере отсутствует основная программа!", 17, {1}},
+        {{"mode", "boot", "-a", "9", "--timeout", "30", "--retries", "1"}, 1, "command 2: no valid answer", 9, {}},
+        {{"mode", "fly", "-a", "5"}, 2, "unknown mode", 5, {}},
+        {{"mode", "boot", "--old-reset", "-a", "5"}, 2, "--old-reset belongs to mode reset", 5, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        SimDevice* dev = bus.device(c.addr);
+        if (dev)
+            dev->clearRequestLog();
+        const auto r = runCli(c.args + QStringList{"-p", port});
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        EXPECT_TRUE((c.code == 0 ? r.out : r.err).contains(QString::fromUtf8(c.shown))) << r.out.toStdString() << r.err.toStdString();
+        if (dev)
+            EXPECT_EQ(withoutIdentify(commandsOf(*dev)), c.got);
+    }
+}
+
+// One quick question per address: a table of what answered, the silent ones asked once.
+TEST_F(CliFirmware, ScanListsWhatAnswers)
+{
+    bus.device(4)->clearRequestLog();
+    auto r = runCli({"scan", "-p", port, "-a", "1-4,9,16"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("\n   16  boot6    6.0.")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("STM32F030C8")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("\n    1  boot5.0  ")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("\n    9  "));
+    EXPECT_TRUE(r.out.contains("5 of 6 addresses answered"));
+    EXPECT_EQ(commandsOf(*bus.device(4)), std::vector<uint8_t>{113});
+
+    r = runCli({"scan", "-p", port, "-a", "3,9", "--json"});
+    const auto objects = jsonLines(r.out);
+    const auto devices = ofType(objects, "device");
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].value("address").toInt(), 3);
+    EXPECT_EQ(devices[0].value("mode").toString(), "boot6");
+    ASSERT_EQ(ofType(objects, "summary").size(), 1u);
+    EXPECT_EQ(ofType(objects, "summary")[0].value("answered").toInt(), 1);
+}
+
+// Several devices in one run, each verified and started, one line each and a summary; a missing
+// device fails the run but not the others; --addr all takes the device list in its order.
+TEST_F(CliFirmware, FlashWriteToSeveralDevicesAndRun)
+{
+    const Bytes code = firmware(0x200);
+    const QString fw = file("fw.hex", hexFile(0x800, code));
+
+    auto r = runCli({"flash", "write", fw, "--run", "-p", port, "-a", "1-3"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    for (uint16_t addr : {1, 2, 3}) {
+        SCOPED_TRACE(addr);
+        auto* dev = bus.deviceAs<FirmwareDevice>(addr);
+        EXPECT_TRUE(dev->readFlash(0x800, uint32_t(code.size())) == code);
+        EXPECT_EQ(dev->mode(), FirmwareDevice::Mode::Application);
+        EXPECT_TRUE(r.out.contains(QStringLiteral("device %1: done").arg(addr))) << r.out.toStdString();
+    }
+    EXPECT_TRUE(r.out.contains("3 of 3 devices done"));
+
+    // Device 2 runs its program now: it is sent to its bootloader first, as the window does.
+    const Bytes code2 = firmware(0x100);
+    const QString fw2 = file("fw2.hex", hexFile(0x800, code2));
+    bus.device(2)->clearRequestLog();
+    r = runCli({"flash", "write", fw2, "-p", port, "-a", "2,9", "--timeout", "30", "--retries", "1"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.contains("device 2: done")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("device 9: FAILED"));
+    EXPECT_TRUE(r.out.contains("1 of 2 devices done"));
+    const auto got2 = withoutIdentify(commandsOf(*bus.device(2)));
+    ASSERT_FALSE(got2.empty());
+    EXPECT_EQ(got2.front(), 2);
+    EXPECT_TRUE(bus.deviceAs<FirmwareDevice>(2)->readFlash(0x800, uint32_t(code2.size())) == code2);
+
+    const QString dbPath = dir.filePath("devices.db");
+    {
+        TDatabase db;
+        ASSERT_TRUE(db.Open(dbPath, TDatabase::OpenMode::CreateIfMissing));
+        ASSERT_TRUE(db.Exec("insert into Устройство(Num, Addr, Name) values (1, 3, 'третий'), (2, 1, 'первый')"));
+    }
+    // Devices 1 and 3 run their programs since --run; a compare wants the bootloader.
+    EXPECT_EQ(runCli({"mode", "boot", "-p", port, "-a", "1,3"}).code, 0);
+    r = runCli({"flash", "verify", fw, "-p", port, "-a", "all", "--db", dbPath, "--json"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const auto results = ofType(jsonLines(r.out), "result");
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].value("address").toInt(), 3);
+    EXPECT_EQ(results[1].value("address").toInt(), 1);
+}
+
+// The JSON lines a line controller parses: one result per device with its figures, a summary.
+TEST_F(CliFirmware, JsonLinesCarryTheFigures)
+{
+    const Bytes code = firmware(0x400);
+    const QString fw = file("fw.hex", hexFile(0x2000, code));
+    arm->addFault(Fault{FaultKind::CorruptCrc, 4, 3, 1});
+    auto r = runCli({"flash", "write", fw, "-p", port, "-a", "16,9", "--json", "--timeout", "30", "--retries", "2"});
+    EXPECT_EQ(r.code, 1);
+    const auto objects = jsonLines(r.out);
+    const auto results = ofType(objects, "result");
+    ASSERT_EQ(results.size(), 2u) << r.out.toStdString();
+    const QJsonObject& ok = results[0];
+    EXPECT_EQ(ok.value("command").toString(), "flash write");
+    EXPECT_EQ(ok.value("address").toInt(), 16);
+    EXPECT_EQ(ok.value("outcome").toString(), "ok");
+    EXPECT_EQ(ok.value("bytes").toInt(), 2 * (0x10000 - 0x2000)) << "the whole region, written and compared";
+    EXPECT_GT(ok.value("seconds").toDouble(), 0);
+    EXPECT_GT(ok.value("speed").toDouble(), 0);
+    EXPECT_GE(ok.value("badFrames").toInt(), 1);
+    EXPECT_GT(ok.value("frames").toInt(), ok.value("badFrames").toInt());
+    EXPECT_TRUE(ok.value("failAddress").isNull());
+    EXPECT_EQ(results[1].value("address").toInt(), 9);
+    EXPECT_EQ(results[1].value("outcome").toString(), "no-answer");
+    const auto summary = ofType(objects, "summary");
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(summary[0].value("done").toInt(), 1);
+    EXPECT_EQ(summary[0].value("failed").toInt(), 1);
+    EXPECT_EQ(summary[0].value("outcome").toString(), "failed");
+
+    // A difference names its address.
+    arm->writeFlash(0x2000 + 0x123, Bytes{0x00});
+    r = runCli({"flash", "verify", fw, "-p", port, "-a", "16", "--json"});
+    EXPECT_EQ(r.code, 1);
+    const auto diff = ofType(jsonLines(r.out), "result");
+    ASSERT_EQ(diff.size(), 1u);
+    EXPECT_EQ(diff[0].value("outcome").toString(), "different");
+    EXPECT_EQ(diff[0].value("failAddress").toInt(), 0x2000 + 0x123);
+}
+
+// -q keeps the errors only, -v shows every frame as the console tab does.
+TEST_F(CliFirmware, QuietAndVerbose)
+{
+    struct Case {
+        QStringList args;
+        int code;
+        QString out;
+        const char* inErr;
+    };
+    const std::vector<Case> cases = {
+        {{"send", "05", "-a", "2", "-q"}, 0, "", ""},
+        {{"send", "05", "-a", "2", "-v"}, 0, "<-- 05\n[2] <-- 05\n[2] --> OK\n--> OK\n", ""},
+        {{"send", "99", "-a", "4", "-q"}, 1, "", "refused"},
+        {{"send", "05", "-a", "9", "-v", "--retries", "2", "--timeout", "30"}, 1,
+         "<-- 05\n[9] <-- 05\n[9] --> no answer\n[9] <-- 05\n[9] --> no answer\n--> Error\n", "no valid answer"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const auto r = runCli(c.args + QStringList{"-p", port});
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_TRUE(r.err.contains(c.inErr)) << r.err.toStdString();
+    }
+}
+
+// extmem verify compares the file's own bytes with the device.
+TEST_F(CliFirmware, ExternalMemoryVerify)
+{
+    auto* app = bus.deviceAs<FirmwareDevice>(5);
+    const QString small = file("part.bin", QByteArray(100, '\x5A'));
+    app->writeExt(0, Bytes(100, 0x5A));
+    app->clearRequestLog();
+    auto r = runCli({"extmem", "verify", small, "-p", port, "-a", "5"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Различия не найдены!"));
+    const auto got = withoutIdentify(commandsOf(*app));
+    EXPECT_TRUE(std::all_of(got.begin(), got.end(), [](uint8_t c) { return c == 17; })) << "reads only";
+    app->writeExt(42, Bytes{0});
+    r = runCli({"extmem", "verify", small, "-p", port, "-a", "5"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Несовпадение данных по адресу 0x002A")) << r.err.toStdString();
+}
+
+// Several jigs at once: each port its own bus, one line per device and port, one summary.
+TEST_F(CliFirmware, SeveralPortsAtOnce)
+{
+    SimBus second;
+    second.addDevice(makeDevice("1:boot60"));
+    second.addDevice(makeDevice("2:boot60"));
+    std::string why;
+    ASSERT_TRUE(second.start(&why)) << why;
+    const QString port2 = QString::fromStdString(second.slavePath());
+    const Bytes code = firmware(0x100);
+    const QString fw = file("fw.hex", hexFile(0x800, code));
+
+    const auto r = runCli({"flash", "write", fw, "-p", port, "--port", port2, "-a", "1,2", "--json"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const auto objects = jsonLines(r.out);
+    const auto results = ofType(objects, "result");
+    ASSERT_EQ(results.size(), 4u);
+    QStringList seen;
+    for (const auto& o : results) {
+        EXPECT_EQ(o.value("outcome").toString(), "ok");
+        seen << o.value("port").toString() + ":" + QString::number(o.value("address").toInt());
+    }
+    EXPECT_EQ(seen.removeDuplicates(), 0) << seen.join(' ').toStdString();
+    for (SimBus* b : {&bus, &second})
+        for (uint16_t addr : {1, 2})
+            EXPECT_TRUE(b->deviceAs<FirmwareDevice>(addr)->readFlash(0x800, uint32_t(code.size())) == code);
+    ASSERT_EQ(ofType(objects, "summary").size(), 1u);
+    EXPECT_EQ(ofType(objects, "summary")[0].value("done").toInt(), 4);
+    second.stop();
+}
+
+// A field problem on the bench: the trace of a run, played back by the simulator, gives the same
+// answers, faults included.
+TEST_F(CliFirmware, TraceRecordedAndReplayed)
+{
+    const Bytes code = firmware(0x400);
+    const QString fw = file("fw.hex", hexFile(0x2000, code));
+    arm->writeFlash(0x2000, code);
+    arm->writeFlash(0x2100, Bytes{0x00});  // a difference the trace must carry
+    arm->addFault(Fault{FaultKind::Silent, 3, 2, 1});
+    arm->addFault(Fault{FaultKind::CorruptCrc, 3, 5, 1});
+    const QString tracePath = dir.filePath("field.trace");
+    const auto recorded = runCli({"flash", "verify", fw, "-p", port, "-a", "16", "--json", "--trace", tracePath,
+                                  "--timeout", "30"});
+    EXPECT_EQ(recorded.code, 1);
+    QFile traceFile(tracePath);
+    ASSERT_TRUE(traceFile.open(QIODevice::ReadOnly));
+    const QString trace = QString::fromUtf8(traceFile.readAll());
+    EXPECT_TRUE(trace.contains(" > 16 113\n")) << trace.left(400).toStdString();
+    EXPECT_TRUE(trace.contains(" < 16 3 no-answer\n"));
+    EXPECT_TRUE(trace.contains(" < 16 3 bad-frame\n"));
+
+    SimProcess sim({"--replay", tracePath});
+    ASSERT_FALSE(sim.port.isEmpty()) << sim.process->readAllStandardError().toStdString();
+    const auto replayed = runCli({"flash", "verify", fw, "-p", sim.port, "-a", "16", "--json", "--timeout", "30"});
+    EXPECT_EQ(replayed.code, 1);
+    const auto a = ofType(jsonLines(recorded.out), "result");
+    const auto b = ofType(jsonLines(replayed.out), "result");
+    ASSERT_EQ(a.size(), 1u);
+    ASSERT_EQ(b.size(), 1u);
+    for (const char* key : {"outcome", "failAddress", "frames", "badFrames", "bytes"})
+        EXPECT_EQ(a[0].value(key), b[0].value(key)) << key;
+    EXPECT_EQ(b[0].value("failAddress").toInt(), 0x2100);
+
+    const QString broken = file("broken.trace", "0.1 COM97 > 16 113\nthis is no trace\n");
+    SimProcess bad({"--replay", broken});
+    EXPECT_TRUE(bad.finished());
+    EXPECT_EQ(bad.process->exitCode(), 2);
+    EXPECT_TRUE(bad.process->readAllStandardError().contains("not a trace line"));
+}
+
+// The simulator's faults on its command line, as a script rehearses failures.
+TEST(CliSimFaults, FaultOptionMakesTheDeviceMisbehave)
+{
+    struct Case {
+        QStringList sim;
+        QStringList cli;
+        int code;
+        const char* shown;
+    };
+    const std::vector<Case> cases = {
+        {{"--fault", "3:silent"}, {"identify", "--timeout", "30", "--retries", "1"}, 1, "no valid answer"},
+        {{"--fault=3:refuse:cmd=2"}, {"mode", "boot"}, 1, "Команда не принята!"},
+        {{"--fault", "3:bad-crc:count=1"}, {"send", "71", "--json"}, 0, "\"badFrames\":1"},
+        {{"--fault", "3:drop:count=2,arg=3"}, {"send", "71", "--json"}, 0, "\"badFrames\":2"},
+        {{"--fault", "3:delay:arg=300"}, {"identify", "--timeout", "30", "--retries", "1"}, 1, "no valid answer"},
+        {{"--fault", "3:refuse:after=1"}, {"send", "71", "--json"}, 0, "\"outcome\":\"ok\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sim.join(' ').toStdString());
+        SimProcess sim(c.sim);
+        ASSERT_FALSE(sim.port.isEmpty()) << sim.process->readAllStandardError().toStdString();
+        const auto r = runCli(c.cli + QStringList{"-p", sim.port, "-a", "3"});
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        EXPECT_TRUE((c.code == 0 ? r.out : r.err).contains(QString::fromUtf8(c.shown))) << r.out.toStdString() << r.err.toStdString();
+    }
+    for (const char* bad : {"3:explode", "3", "40000:silent", "3:silent:after=x", "3:silent:arg=5", "9:silent"}) {
+        SimProcess sim({"--fault", bad});
+        EXPECT_TRUE(sim.finished()) << bad;
+        EXPECT_EQ(sim.process->exitCode(), 2) << bad;
+    }
+}
+
+// The README shows the program's help as it is.
+TEST(CliHelp, ReadmeShowsTheHelpAsItIs)
+{
+    QFile readme(QStringLiteral(ZEVANTA_SOURCE_DIR "/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const auto r = runCli({"--help"});
+    ASSERT_EQ(r.code, 0);
+    EXPECT_TRUE(text.contains("```\n" + r.out + "```\n")) << r.out.toStdString();
 }
