@@ -9,10 +9,9 @@
 #include <cstdio>
 #include <random>
 
-#include "app/devicesession.h"
-#include "app/messageservice.h"
-#include "app/regiontracker.h"
-#include "app/settings.h"
+#include "link/devicesession.h"
+#include "base/messageservice.h"
+#include "link/regiontracker.h"
 #include "link/comport.h"
 #include "link/zeva16.h"
 #include "link/zevaframe.h"
@@ -100,8 +99,6 @@ int main(int argc, char** argv)
     port.Number = PortMap::AliasFor(bus.slavePath());
     port.TimeOut = 120;
 
-    TAppSettings settings;
-    settings.AutoDetectBL = false;  // no presence display has run: take "5.1 и выше"
     RegionTracker region;
     region.Update(kStart + kFirmware, kStart, 0);
     TMemoryImage flash, ext;
@@ -115,7 +112,8 @@ int main(int argc, char** argv)
 
     TMemoryContext ctx;
     ctx.Session = &session;
-    ctx.Settings = &settings;
+    // No presence display has run: take "5.1 и выше".
+    ctx.Options = [] { return TBootOptions{false, true, false}; };
     ctx.FlashBuf = &flash;
     ctx.ExtMemBuf = &ext;
     ctx.Region = &region;

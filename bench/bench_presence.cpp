@@ -10,9 +10,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include "app/devicesession.h"
-#include "app/presencedisplay.h"
-#include "app/regiontracker.h"
+#include "link/devicesession.h"
+#include "link/presencedisplay.h"
+#include "link/regiontracker.h"
 #include "link/comport.h"
 #include "sim/firmwaredevice.h"
 #include "sim/simbus.h"
@@ -87,8 +87,16 @@ int main(int argc, char** argv)
     }
 
 #ifdef ZEVANTA_BENCH_GUI
-    DeviceSession tabSession;  // the tab sends nothing here
-    DeviceTab tab(dm, tabSession);
+    // The tab sends nothing here; it only needs a host to sit on.
+    struct BenchHost : TPanelHost {
+        DeviceSession session;
+        DeviceSession& Session() override { return session; }
+        void EnableDeviceControls(const QSet<int>&) override {}
+        bool ShowTab(const QString&) override { return false; }
+        QString ActiveTabName() const override { return {}; }
+        QWidget* DialogParent() override { return nullptr; }
+    } host;
+    DeviceTab tab(host, dm);
     tab.resize(800, 500);
     tab.show();
     const char* stepKind = "view + DeviceTab + region";

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "app/cp1251.h"
+#include "base/cp1251.h"
 #include "sim/panelkinds.h"
 #include "sim/simbus.h"
 #include "sim/travodevice.h"

@@ -1,6 +1,6 @@
 #include "app/linkstate.h"
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "link/zeva16.h"
 
 TLinkState LinkStateOf(const TZEVA16* link, TMode lastMode)

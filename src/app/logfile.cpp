@@ -7,8 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/cp1251.h"
-#include "app/messages.h"
+#include "base/cp1251.h"
+#include "base/messages.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QProcess>
 #include <QThread>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>

@@ -17,54 +17,16 @@
 #include <unistd.h>
 #endif
 
+#include "base/settingssection.h"
+
 namespace {
 
 const QString kDataBase = QStringLiteral("DataBase");
 const QString kForm = QStringLiteral("Form");
-const QString kExtMem = QStringLiteral("Form/ControlExtMem");
 const QString kOptions = QStringLiteral("Form/Options");
 const QString kHardware = QStringLiteral("Hardware");
 const QString kPort = QStringLiteral("COM-port");
 const QString kMap = QStringLiteral("Map");
-
-// A stored number, or nothing when the value is missing or not a whole number.
-std::optional<qlonglong> readNumber(QSettings& store, const QString& key)
-{
-    const QVariant v = store.value(key);
-    if (!v.isValid())
-        return std::nullopt;
-    bool ok = false;
-    const qlonglong n = v.toString().trimmed().toLongLong(&ok);
-    if (!ok)
-        return std::nullopt;
-    return n;
-}
-
-int readInt(QSettings& store, const QString& key, int def)
-{
-    const auto n = readNumber(store, key);
-    if (!n || *n < INT32_MIN || *n > INT32_MAX)
-        return def;
-    return int(*n);
-}
-
-bool readBool(QSettings& store, const QString& key, bool def)
-{
-    if (const auto n = readNumber(store, key))
-        return *n != 0;
-    // An INI edited by hand may say true/false.
-    const QString text = store.value(key).toString().trimmed().toLower();
-    if (text == QLatin1String("true"))
-        return true;
-    if (text == QLatin1String("false"))
-        return false;
-    return def;
-}
-
-void writeBool(QSettings& store, const QString& key, bool value)
-{
-    store.setValue(key, value ? 1 : 0);
-}
 
 QString programName()
 {
@@ -193,54 +155,36 @@ TAppSettings LoadSettings(QSettings& store)
     TAppSettings s;
     s.DataBase = store.value(kDataBase).toString();
 
-    store.beginGroup(kForm);
-    s.RunAfterSave = readBool(store, QStringLiteral("Run after save"), false);
-    s.ReloadFile = readBool(store, QStringLiteral("Reload file"), false);
-    s.AllControls = readBool(store, QStringLiteral("All controls enabled"), false);
-    s.ImageSize = readInt(store, QStringLiteral("Image size"), 0);
-    s.Razvertka = readInt(store, QStringLiteral("Razvertka"), 0);
-    s.ImageAddr = readInt(store, QStringLiteral("Image Addr"), 0);
-    s.ActiveTab = store.value(QStringLiteral("Active Tab")).toString();
+    const TSettingsSection form(&store, kForm);
+    s.AllControls = form.Bool(QStringLiteral("All controls enabled"), false);
+    s.ActiveTab = form.Str(QStringLiteral("Active Tab"));
     for (const QString& name : OptionalTabNames())
-        s.TabVisible[name] = readBool(store, name, false);
-    store.endGroup();
+        s.TabVisible[name] = form.Bool(name, false);
 
-    store.beginGroup(kExtMem);
-    s.BeginAddr = readInt(store, QStringLiteral("Begin Addr"), 0);
-    s.CountBytes = readInt(store, QStringLiteral("Count Bytes"), 0);
-    s.AddrForWrite = readInt(store, QStringLiteral("Addr For Write"), 0);
-    s.WriteValue = readInt(store, QStringLiteral("Write Value"), 0);
-    s.TypeData = readInt(store, QStringLiteral("Type Data"), 0);
-    store.endGroup();
-
-    store.beginGroup(kOptions);
-    s.AutoDetectBL = readBool(store, QStringLiteral("Auto detect BL"), true);
-    s.VersionBL = readBool(store, QStringLiteral("Version BL"), true);
-    s.BlockSize = readInt(store, QStringLiteral("BlockSize"), 6);
+    const TSettingsSection options(&store, kOptions);
+    s.AutoDetectBL = options.Bool(QStringLiteral("Auto detect BL"), true);
+    s.VersionBL = options.Bool(QStringLiteral("Version BL"), true);
+    s.BlockSize = options.Int(QStringLiteral("BlockSize"), 6);
     if (s.BlockSize < 0 || s.BlockSize >= kBlockSizeCount)
         s.BlockSize = 6;
-    s.ResetSystem = readBool(store, QStringLiteral("ResetSystem"), false);
-    store.endGroup();
+    s.ResetSystem = options.Bool(QStringLiteral("ResetSystem"), false);
 
-    store.beginGroup(kHardware);
-    s.DevAddr = CorrectDevAddr(readNumber(store, QStringLiteral("Device addr")).value_or(0x7FFF));
+    const TSettingsSection hardware(&store, kHardware);
+    s.DevAddr = CorrectDevAddr(hardware.Number(QStringLiteral("Device addr")).value_or(0x7FFF));
     // A time-out of 0 would fail every read; keep what fits a 16-bit field and is usable.
-    const qlonglong timeOut = readNumber(store, QStringLiteral("Time Out")).value_or(120);
+    const qlonglong timeOut = hardware.Number(QStringLiteral("Time Out")).value_or(120);
     s.Port.TimeOut = timeOut >= 1 && timeOut <= 0xFFFF ? uint16_t(timeOut) : 120;
-    store.endGroup();
 
-    store.beginGroup(kPort);
-    s.Port.Number = CorrectPortNumber(readNumber(store, QStringLiteral("Number")).value_or(-1));
-    s.Port.BaudRate = CorrectBaudRate(readNumber(store, QStringLiteral("Baud rate")).value_or(115200));
-    s.Port.RTS = readBool(store, QStringLiteral("RTS"), false);
-    s.Port.DTR = readBool(store, QStringLiteral("DTR"), false);
-    s.Port.RepCount = CorrectRepCount(readNumber(store, QStringLiteral("RepCount")).value_or(3));
-    store.endGroup();
+    const TSettingsSection port(&store, kPort);
+    s.Port.Number = CorrectPortNumber(port.Number(QStringLiteral("Number")).value_or(-1));
+    s.Port.BaudRate = CorrectBaudRate(port.Number(QStringLiteral("Baud rate")).value_or(115200));
+    s.Port.RTS = port.Bool(QStringLiteral("RTS"), false);
+    s.Port.DTR = port.Bool(QStringLiteral("DTR"), false);
+    s.Port.RepCount = CorrectRepCount(port.Number(QStringLiteral("RepCount")).value_or(3));
 
-    store.beginGroup(kMap);
-    s.MapTileUrl = store.value(QStringLiteral("Tile URL"), s.MapTileUrl).toString().trimmed();
-    s.MapTileAttribution = store.value(QStringLiteral("Tile attribution"), s.MapTileAttribution).toString();
-    store.endGroup();
+    const TSettingsSection map(&store, kMap);
+    s.MapTileUrl = map.Str(QStringLiteral("Tile URL"), s.MapTileUrl).trimmed();
+    s.MapTileAttribution = map.Str(QStringLiteral("Tile attribution"), s.MapTileAttribution);
     return s;
 }
 
@@ -248,51 +192,33 @@ bool SaveSettings(QSettings& store, const TAppSettings& s)
 {
     store.setValue(kDataBase, s.DataBase);
 
-    store.beginGroup(kForm);
-    writeBool(store, QStringLiteral("Run after save"), s.RunAfterSave);
-    writeBool(store, QStringLiteral("Reload file"), s.ReloadFile);
-    writeBool(store, QStringLiteral("All controls enabled"), s.AllControls);
-    store.setValue(QStringLiteral("Image size"), s.ImageSize);
-    store.setValue(QStringLiteral("Razvertka"), s.Razvertka);
-    store.setValue(QStringLiteral("Image Addr"), s.ImageAddr);
-    store.setValue(QStringLiteral("Active Tab"), s.ActiveTab);
+    TSettingsSection form(&store, kForm);
+    form.SetBool(QStringLiteral("All controls enabled"), s.AllControls);
+    form.SetStr(QStringLiteral("Active Tab"), s.ActiveTab);
     for (const QString& name : OptionalTabNames()) {
         const auto it = s.TabVisible.find(name);
-        writeBool(store, name, it != s.TabVisible.end() && it->second);
+        form.SetBool(name, it != s.TabVisible.end() && it->second);
     }
-    store.endGroup();
 
-    store.beginGroup(kExtMem);
-    store.setValue(QStringLiteral("Begin Addr"), s.BeginAddr);
-    store.setValue(QStringLiteral("Count Bytes"), s.CountBytes);
-    store.setValue(QStringLiteral("Addr For Write"), s.AddrForWrite);
-    store.setValue(QStringLiteral("Write Value"), s.WriteValue);
-    store.setValue(QStringLiteral("Type Data"), s.TypeData);
-    store.endGroup();
+    TSettingsSection options(&store, kOptions);
+    options.SetBool(QStringLiteral("Auto detect BL"), s.AutoDetectBL);
+    options.SetBool(QStringLiteral("Version BL"), s.VersionBL);
+    options.SetInt(QStringLiteral("BlockSize"), s.BlockSize);
+    options.SetBool(QStringLiteral("ResetSystem"), s.ResetSystem);
 
-    store.beginGroup(kOptions);
-    writeBool(store, QStringLiteral("Auto detect BL"), s.AutoDetectBL);
-    writeBool(store, QStringLiteral("Version BL"), s.VersionBL);
-    store.setValue(QStringLiteral("BlockSize"), s.BlockSize);
-    writeBool(store, QStringLiteral("ResetSystem"), s.ResetSystem);
-    store.endGroup();
+    TSettingsSection hardware(&store, kHardware);
+    hardware.SetInt(QStringLiteral("Device addr"), int(s.DevAddr));
 
-    store.beginGroup(kHardware);
-    store.setValue(QStringLiteral("Device addr"), int(s.DevAddr));
-    store.endGroup();
+    TSettingsSection port(&store, kPort);
+    port.SetInt(QStringLiteral("Number"), s.Port.Number);
+    port.SetInt(QStringLiteral("Baud rate"), s.Port.BaudRate);
+    port.SetBool(QStringLiteral("RTS"), s.Port.RTS);
+    port.SetBool(QStringLiteral("DTR"), s.Port.DTR);
+    port.SetInt(QStringLiteral("RepCount"), int(s.Port.RepCount));
 
-    store.beginGroup(kPort);
-    store.setValue(QStringLiteral("Number"), s.Port.Number);
-    store.setValue(QStringLiteral("Baud rate"), s.Port.BaudRate);
-    writeBool(store, QStringLiteral("RTS"), s.Port.RTS);
-    writeBool(store, QStringLiteral("DTR"), s.Port.DTR);
-    store.setValue(QStringLiteral("RepCount"), int(s.Port.RepCount));
-    store.endGroup();
-
-    store.beginGroup(kMap);
-    store.setValue(QStringLiteral("Tile URL"), s.MapTileUrl);
-    store.setValue(QStringLiteral("Tile attribution"), s.MapTileAttribution);
-    store.endGroup();
+    TSettingsSection map(&store, kMap);
+    map.SetStr(QStringLiteral("Tile URL"), s.MapTileUrl);
+    map.SetStr(QStringLiteral("Tile attribution"), s.MapTileAttribution);
     store.sync();
     return store.status() == QSettings::NoError;
 }

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/devicesession.h"
+#include "link/devicesession.h"
 
 // The program's persisted settings: read once at start, written once at exit (the database
 // path also as soon as the user changes it). Same subkeys, value names and defaults on every
@@ -17,22 +17,10 @@ struct TAppSettings {
     // (the key itself)
     QString DataBase;  // empty when absent: the default file in the application-data folder
 
-    // "Form"
-    bool RunAfterSave = false;
-    bool ReloadFile = false;
+    // "Form" (the values of the tabs' own controls are read and written by the tabs themselves)
     bool AllControls = false;
-    int ImageSize = 0;
-    int Razvertka = 0;
-    int ImageAddr = 0;
     QString ActiveTab;
     std::map<QString, bool> TabVisible;  // every optional tab, by component name
-
-    // "Form\ControlExtMem"
-    int BeginAddr = 0;
-    int CountBytes = 0;
-    int AddrForWrite = 0;
-    int WriteValue = 0;
-    int TypeData = 0;
 
     // "Form\Options"
     bool AutoDetectBL = true;

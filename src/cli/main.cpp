@@ -18,7 +18,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "cli/cliargs.h"
 #include "cli/routescmd.h"
 #include "data/database.h"

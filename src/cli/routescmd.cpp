@@ -5,8 +5,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include "app/messages.h"
-#include "routes/routemessages.h"
+#include "base/messages.h"
 #include "data/database.h"
 #include "link/zeva16.h"
 #include "routes/routememory.h"

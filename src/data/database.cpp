@@ -1,6 +1,6 @@
 #include "database.h"
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "schema.h"
 #include "sqldialect.h"
 

@@ -6,7 +6,7 @@
 #include <charconv>
 #include <mutex>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 namespace {
 

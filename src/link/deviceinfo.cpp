@@ -8,7 +8,7 @@
 #include <QStandardPaths>
 #include <QXmlStreamReader>
 
-#include "app/cp1251.h"
+#include "base/cp1251.h"
 #include "link/payloadreader.h"
 #include "versiondefs.h"
 

@@ -1,6 +1,6 @@
 #include "link/fileio.h"
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 #include <cerrno>
 #include <cstring>

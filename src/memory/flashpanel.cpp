@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "memory/hexgridmodel.h"
 
 namespace memorypanel {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/cp1251.h"
-#include "app/messages.h"
+#include "base/cp1251.h"
+#include "base/messages.h"
 #include "link/fileio.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "link/fileio.h"
 #include "memory/hexfile.h"
 

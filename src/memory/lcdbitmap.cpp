@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QSaveFile>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 namespace lcd {
 

@@ -2,9 +2,8 @@
 
 #include <QSaveFile>
 
-#include "app/cp1251.h"
-#include "app/messages.h"
-#include "app/panelmessages.h"
+#include "base/cp1251.h"
+#include "base/messages.h"
 
 namespace lcd {
 

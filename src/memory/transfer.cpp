@@ -5,7 +5,7 @@
 #include <cstring>
 #include <exception>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 bool IsFlashKind(TTransferKind kind)
 {

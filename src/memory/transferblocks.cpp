@@ -4,8 +4,6 @@
 #include <array>
 #include <cstring>
 
-#include "link/zeva16.h"
-
 uint16_t ExtBlockSizeFromIndex(int index)
 {
     if (index >= 0 && index <= 7)
@@ -15,41 +13,6 @@ uint16_t ExtBlockSizeFromIndex(int index)
     if (index == 9)
         return 1056;
     return 256;
-}
-
-const char* BlockResultText(TBlockResult r)
-{
-    switch (r) {
-    case brOk: return "accepted";
-    case brRefused: return "the device refused it (0x22)";
-    case brNoAnswer: return "no valid answer after every attempt";
-    case brBadLength: return "the answer was not one block long";
-    case brGone: return "the port was closed by the other side (device gone)";
-    case brOutside: return "the block lies outside the memory image";
-    case brError: return "internal error in the transfer thread";
-    }
-    return "?";
-}
-
-TBlockResult TZevaTransferLink::Exchange(uint8_t cmd, std::span<const uint8_t> payload,
-                                         std::span<const uint8_t>& answer)
-{
-    answer = {};
-    // AddByte would drop the excess silently; a truncated block must never reach the device.
-    if (payload.size() > FLink.BufZEVA().size())
-        return brOutside;
-    if (FLink.HungUp())
-        return brGone;
-    FLink.StartZEVA(FAddr, cmd);
-    for (uint8_t b : payload)
-        FLink.AddByte(b);
-    if (FLink.PutCMD()) {
-        answer = std::span<const uint8_t>(FLink.BufZEVA().data(), FLink.CntZEVA());
-        return brOk;
-    }
-    if (FLink.Error() == errAnswerError)
-        return brRefused;
-    return FLink.HungUp() ? brGone : brNoAnswer;
 }
 
 namespace {

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <span>
 
-class TZEVA16;
+#include "link/exchange.h"
 
 // Block sizes on the line. The external-memory block comes from the options; its buffers are
 // sized for the largest entry of the list (an AT45 double page).
@@ -14,39 +14,6 @@ constexpr uint32_t kMaxExtBlockSize = 1056;
 // sizes 528 and 1056, since a device that answers with such blocks uses exactly those. Out-of-range
 // indices fall back to the default 256.
 uint16_t ExtBlockSizeFromIndex(int index);
-
-// How one exchange ended. Only brOk is success; the rest tell the caller why (a vanished device is
-// its own class, so a transfer does not wait for answers that can never come).
-enum TBlockResult : uint8_t {
-    brOk = 0,
-    brRefused,    // answered 0x22
-    brNoAnswer,   // no valid answer after every attempt
-    brBadLength,  // accepted, but the payload was not the block
-    brGone,       // the port hung up
-    brOutside,    // the block lies outside what the image or a 16-bit number can address
-    brError,      // the transfer thread caught an exception
-};
-const char* BlockResultText(TBlockResult r);
-
-// One request/answer with the selected device. The engine never touches a port itself, so a test
-// can put a scripted device behind this and run the block loops synchronously.
-class TTransferLink {
-public:
-    virtual ~TTransferLink() = default;
-    // Sends cmd with payload. On brOk, answer views the accepted payload until the next call.
-    virtual TBlockResult Exchange(uint8_t cmd, std::span<const uint8_t> payload, std::span<const uint8_t>& answer) = 0;
-};
-
-// The real link: PutCMD on a TZEVA16 (with its retries) to one device address.
-class TZevaTransferLink : public TTransferLink {
-public:
-    TZevaTransferLink(TZEVA16& link, uint16_t devAddr) : FLink(link), FAddr(devAddr) {}
-    TBlockResult Exchange(uint8_t cmd, std::span<const uint8_t> payload, std::span<const uint8_t>& answer) override;
-
-private:
-    TZEVA16& FLink;
-    uint16_t FAddr;
-};
 
 // Block operations. Each sends one request (the link retries) and is brOk only when the device
 // accepted it and, for a read, answered with exactly one block.

@@ -1,6 +1,6 @@
 #include "memory/transferrun.h"
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 TTransferJob MakeTransferJob(const TTransferSetup& setup, TTransferKind kind, uint32_t addr, uint32_t count)
 {

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "app/messageservice.h"
+#include "base/messageservice.h"
 #include "memory/transferthread.h"
 
 // What the main window knows when a transfer starts.

@@ -6,7 +6,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "routes/coords.h"
 
 using namespace RouteLayout;

@@ -1,7 +1,6 @@
 #include "routes/routememory.h"
 
-#include "app/messages.h"
-#include "routes/routemessages.h"
+#include "base/messages.h"
 #include "data/database.h"
 #include "routes/routeset.h"
 

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <QVariant>
 
-#include "app/cp1251.h"
+#include "base/cp1251.h"
 #include "data/database.h"
 #include "routes/coords.h"
 #include "routes/spreadsheet.h"

@@ -2,7 +2,7 @@
 
 #include <QVariant>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "data/database.h"
 #include "data/dataset.h"
 #include "data/schema.h"

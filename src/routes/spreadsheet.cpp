@@ -15,7 +15,7 @@
 #include <freexl.h>
 #include <zip.h>
 
-#include "app/cp1251.h"
+#include "base/cp1251.h"
 
 using namespace SpreadsheetLimits;
 

@@ -12,15 +12,16 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/devicesession.h"
-#include "app/mainthreadcalls.h"
-#include "app/messageservice.h"
+#include "link/devicesession.h"
+#include "base/mainthreadcalls.h"
+#include "base/messageservice.h"
 #include "data/datamodule.h"
 #include "data/ui/devicetab.h"
 #include "data/ui/frmeditdevice.h"
 #include "link/comport.h"
 #include "sim/firmwaredevice.h"
 #include "sim/simbus.h"
+#include "support/testpanelhost.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ private:
     MessageService* previous = nullptr;
     std::unique_ptr<TDM> dm;
     std::unique_ptr<DeviceSession> session;
+    std::unique_ptr<TestPanelHost> host;
     std::unique_ptr<DeviceTab> tab;
 
     void openWith(const QStringList& inserts)
@@ -65,7 +67,8 @@ private:
         QCOMPARE(dm->Startup(settings, {}), TStartupResult::Continue);
         DeviceSession* s = session.get();
         dm->DevAddr = [s] { return int(s->DevAddr); };
-        tab = std::make_unique<DeviceTab>(*dm, *session);
+        host = std::make_unique<TestPanelHost>(*session);
+        tab = std::make_unique<DeviceTab>(*host, *dm);
         tab->resize(800, 500);
         tab->show();
         rec.shown.clear();
@@ -112,6 +115,7 @@ private slots:
     void cleanup()
     {
         tab.reset();
+        host.reset();
         session.reset();
         dm.reset();
     }

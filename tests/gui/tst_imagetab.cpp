@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/panelmessages.h"
+#include "base/messages.h"
 #include <QAbstractButton>
 
 #include "memory/lcdbitmap.h"

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "app/controlgroups.h"
+#include "link/controlgroups.h"
 #include "app/ui/frmmain.h"
 #include "support/shellfixture.h"
 
@@ -47,6 +47,23 @@ QMap<int, QWidget*> addProbes(TfrmMain& frm)
     }
     return probes;
 }
+
+// A panel that records what the host hands it.
+class ProbePanel : public TPanel {
+public:
+    using TPanel::TPanel;
+    void ShowDevice(const TPresenceFeed& feed) override
+    {
+        modes << int(feed.Info.Mode);
+        groups = feed.View.groups;
+    }
+    void WriteSettings(TSettingsSection& section) const override { section.SetInt("Probe", value); }
+    void TimerTick() override { ++ticks; }
+    QList<int> modes;
+    QSet<int> groups;
+    int value = 0;
+    int ticks = 0;
+};
 
 TDeviceInfo infoFor(TMode mode, uint32_t ext)
 {
@@ -227,24 +244,61 @@ private slots:
             QVERIFY2(spy->count() == (name == button ? 1 : 0), qPrintable(name));
     }
 
+    void panelTimersRunOnlyOnTheirTab_data()
+    {
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<QString>("timer");
+        QTest::newRow("USB relay") << "tsUSBRelay" << "tmrUSBRelay";
+        QTest::newRow("KESTA") << "tsKESTA" << "tmrKESTA";
+        QTest::newRow("Fentor") << "tsFentor" << "tmrMIRAN";
+        QTest::newRow("no timer on GALTE") << "tsGALTE" << "";
+    }
     void panelTimersRunOnlyOnTheirTab()
     {
+        QFETCH(QString, sheet);
+        QFETCH(QString, timer);
         ShellFixture f;
         TfrmMain& frm = f.Open();
-        QWidget* kesta = tab(frm, "tsKESTA");
-        auto* timer = new QTimer(kesta);
-        timer->setObjectName("tmrKESTA");
-        timer->setInterval(300);
-        frm.PageControl->setTabVisible(frm.PageControl->indexOf(kesta), true);
-        frm.PageControl->setCurrentWidget(kesta);
-        QVERIFY(timer->isActive());
+        auto* probe = new ProbePanel(frm);
+        frm.InstallPanel(sheet, probe);
+        QCOMPARE(frm.PanelOf(sheet), probe);
+        QWidget* page = tab(frm, sheet);
+        frm.PageControl->setTabVisible(frm.PageControl->indexOf(page), true);
+        frm.PageControl->setCurrentWidget(page);
+        if (timer.isEmpty()) {
+            QVERIFY(!probe->TabTimer());
+            return;
+        }
+        QVERIFY(probe->TabTimer());
+        QCOMPARE(probe->TabTimer()->objectName(), timer);
+        QCOMPARE(probe->TabTimer()->interval(), 300);
+        QVERIFY(probe->TabTimer()->isActive());
+        QTRY_VERIFY(probe->ticks > 0);
         frm.PageControl->setCurrentWidget(frm.tsCmd);
-        QVERIFY(!timer->isActive());
+        QVERIFY(!probe->TabTimer()->isActive());
+    }
+
+    // Every panel gets each identification and keeps its settings in its own section.
+    void panelsGetTheFeedAndTheirSettingsSection()
+    {
+        ShellFixture f;
+        f.store->setValue("Form/ControlExtMem/Probe", 41);
+        {
+            TfrmMain& frm = f.Open();
+            auto* probe = new ProbePanel(frm);
+            frm.InstallPanel("tsCtrlExtMem", probe);
+            frm.UpdateInfo(infoFor(mDevice6, 0x8000), {});
+            QCOMPARE(probe->modes, QList<int>({int(mDevice6)}));
+            QCOMPARE(probe->groups, (QSet<int>{2, 3, 4, 8}));
+            probe->value = 42;
+        }
+        f.Close();
+        QCOMPARE(f.store->value("Form/ControlExtMem/Probe").toInt(), 42);
     }
 
     void shortcutTable()
     {
-        using ControlGroups::ShortcutButton;
+        const auto ShortcutButton = [](const QString& sheet, int key) { return TfrmMain::ShortcutButton(sheet, key); };
         QCOMPARE(ShortcutButton("tsDevice", Qt::Key_F5), QStringLiteral("btnWriteFLASH"));
         QCOMPARE(ShortcutButton("tsFLASH", Qt::Key_F9), QStringLiteral("btnRunProgram"));
         QCOMPARE(ShortcutButton("tsDevice", Qt::Key_F11), QStringLiteral("btnRunBootloader"));

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "mapview.h"
 #include "routes/coords.h"
 #include "support/messagerecorder.h"

@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/panelmessages.h"
+#include "base/messages.h"
 #include "panels/ui/dornatab.h"
 #include "panels/ui/leddisplay.h"
 #include "panels/ui/pelniktab.h"
@@ -103,7 +103,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(tab.SensorLit(2), 5000);
         tab.cbRefreshSensPLEVA->setChecked(false);
         QVERIFY(!tab.tmrReadDataPLEVA->isActive());
-        QCOMPARE(frm.PanelCtx.PauseDepth, 0);
+        QCOMPARE(session.PauseDepth(), 0);
         QVERIFY(session.PresenceRunning());
         QVERIFY(sim.boxes.texts().size() == 1);
     }
@@ -173,9 +173,9 @@ private slots:
         QVERIFY(!tab.btnReadVIDAData->isEnabled());
         tab.btnStopVIDA->click();
         QVERIFY(session.PresenceRunning());
-        QCOMPARE(frm.PanelCtx.PauseDepth, 0);
+        QCOMPARE(session.PauseDepth(), 0);
         tab.btnStopVIDA->click();
-        QCOMPARE(frm.PanelCtx.PauseDepth, 0);
+        QCOMPARE(session.PauseDepth(), 0);
         QCOMPARE(tab.ImageVIDA->Image().pixelColor(160, 160), QColor(0, 255, 0));
     }
 

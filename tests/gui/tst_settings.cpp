@@ -3,6 +3,7 @@
 
 #include "app/portaliases.h"
 #include "app/settings.h"
+#include "base/settingssection.h"
 #include "link/comport.h"
 #include "support/messagerecorder.h"
 
@@ -27,8 +28,6 @@ private slots:
         QCOMPARE(s.BlockSize, 6);
         QCOMPARE(s.ResetSystem, false);
         QCOMPARE(s.AllControls, false);
-        QCOMPARE(s.RunAfterSave, false);
-        QCOMPARE(s.ReloadFile, false);
         QVERIFY(s.ActiveTab.isEmpty());
         QCOMPARE(s.MapTileUrl, QStringLiteral("https://tile.openstreetmap.org/{z}/{x}/{y}.png"));
         QCOMPARE(s.MapTileAttribution, QStringLiteral("© OpenStreetMap contributors"));
@@ -81,18 +80,10 @@ private slots:
         TempSettings tmp;
         TAppSettings s;
         s.DataBase = QStringLiteral("/data/База.db");
-        s.RunAfterSave = s.ReloadFile = s.AllControls = true;
-        s.ImageSize = 3;
-        s.Razvertka = 1;
-        s.ImageAddr = 4096;
+        s.AllControls = true;
         s.ActiveTab = QStringLiteral("tsKESTA");
         s.TabVisible[QStringLiteral("tsKESTA")] = true;
         s.TabVisible[QStringLiteral("tsImage")] = true;
-        s.BeginAddr = 100;
-        s.CountBytes = 200;
-        s.AddrForWrite = 300;
-        s.WriteValue = 44;
-        s.TypeData = 1;
         s.AutoDetectBL = false;
         s.VersionBL = false;
         s.BlockSize = 3;
@@ -108,24 +99,14 @@ private slots:
         }
         auto store = tmp.open();
         // Booleans are numbers on disk, and the time-out is never written back.
-        QCOMPARE(store->value(QStringLiteral("Form/Run after save")).toString(), QStringLiteral("1"));
+        QCOMPARE(store->value(QStringLiteral("Form/All controls enabled")).toString(), QStringLiteral("1"));
         QCOMPARE(store->value(QStringLiteral("Form/Options/Auto detect BL")).toString(), QStringLiteral("0"));
         QCOMPARE(store->value(QStringLiteral("Hardware/Time Out")).toInt(), 250);
         const TAppSettings r = LoadSettings(*store);
         QCOMPARE(r.DataBase, s.DataBase);
-        QCOMPARE(r.RunAfterSave, true);
-        QCOMPARE(r.ReloadFile, true);
         QCOMPARE(r.AllControls, true);
-        QCOMPARE(r.ImageSize, 3);
-        QCOMPARE(r.Razvertka, 1);
-        QCOMPARE(r.ImageAddr, 4096);
         QCOMPARE(r.ActiveTab, s.ActiveTab);
         QVERIFY(r.TabVisible == s.TabVisible);
-        QCOMPARE(r.BeginAddr, 100);
-        QCOMPARE(r.CountBytes, 200);
-        QCOMPARE(r.AddrForWrite, 300);
-        QCOMPARE(r.WriteValue, 44);
-        QCOMPARE(r.TypeData, 1);
         QCOMPARE(r.AutoDetectBL, false);
         QCOMPARE(r.VersionBL, false);
         QCOMPARE(r.BlockSize, 3);
@@ -139,6 +120,38 @@ private slots:
         QCOMPARE(r.Port.DTR, true);
         QCOMPARE(int(r.Port.RepCount), 9);
         QCOMPARE(int(r.Port.TimeOut), 250);
+    }
+
+    // What a tab keeps goes through its section: numbers and 0/1 Booleans, defaults for what is
+    // missing or unreadable, true/false typed by hand.
+    void sectionReadsWhatItWrites()
+    {
+        TempSettings tmp;
+        {
+            auto store = tmp.open();
+            TSettingsSection s(store.get(), QStringLiteral("Form/ControlExtMem"));
+            s.SetInt(QStringLiteral("Begin Addr"), 100);
+            s.SetBool(QStringLiteral("Run after save"), true);
+            s.SetStr(QStringLiteral("Name"), QStringLiteral("Прибор"));
+            store->setValue(QStringLiteral("Form/ControlExtMem/Typed"), QStringLiteral(" true "));
+            store->setValue(QStringLiteral("Form/ControlExtMem/Garbage"), QStringLiteral("12a"));
+            store->setValue(QStringLiteral("Form/ControlExtMem/Padded"), QStringLiteral(" 77 "));
+        }
+        auto store = tmp.open();
+        QCOMPARE(store->value(QStringLiteral("Form/ControlExtMem/Run after save")).toString(), QStringLiteral("1"));
+        const TSettingsSection s(store.get(), QStringLiteral("Form/ControlExtMem"));
+        QCOMPARE(s.Int(QStringLiteral("Begin Addr")), 100);
+        QCOMPARE(s.Bool(QStringLiteral("Run after save")), true);
+        QCOMPARE(s.Str(QStringLiteral("Name")), QStringLiteral("Прибор"));
+        QCOMPARE(s.Bool(QStringLiteral("Typed")), true);
+        QCOMPARE(s.Int(QStringLiteral("Garbage"), 5), 5);
+        QCOMPARE(s.Int(QStringLiteral("Padded")), 77);
+        QCOMPARE(s.Int(QStringLiteral("Missing"), -3), -3);
+        QCOMPARE(s.Bool(QStringLiteral("Missing"), true), true);
+        // Without a store: defaults, and writing goes nowhere.
+        TSettingsSection none(nullptr, QStringLiteral("Form"));
+        none.SetInt(QStringLiteral("Begin Addr"), 1);
+        QCOMPARE(none.Int(QStringLiteral("Begin Addr"), 9), 9);
     }
 
     void portAliasesFromSettingsAndCommandLine()

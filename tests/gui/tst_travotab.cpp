@@ -11,12 +11,14 @@
 #include <QTreeWidget>
 
 #include "data/database.h"
+#include "link/devicesession.h"
 #include "memory/ui/memorycontext.h"
 #include "routes/demoroutes.h"
 #include "routes/ui/routedialogs.h"
 #include "routes/ui/travodialogs.h"
 #include "routes/ui/travotab.h"
 #include "support/messagerecorder.h"
+#include "support/testpanelhost.h"
 
 namespace {
 
@@ -45,6 +47,8 @@ private:
     QTemporaryDir dir;
     TDatabase db;
     TMemoryContext ctx;
+    DeviceSession session;
+    TestPanelHost host{session};
     std::unique_ptr<MessageRecorder> rec;
 
 private slots:
@@ -60,7 +64,7 @@ private slots:
 
     void listsAndButtons()
     {
-        TTravoTab tab(ctx, db);
+        TTravoTab tab(host, ctx, db);
         QCOMPARE(tab.Tree->topLevelItemCount(), 2);  // the sub-card hangs below its parent
         QCOMPARE(tab.Tree->currentItem()->text(0), QStringLiteral("Депо Северное"));
         QCOMPARE(tab.DBGridRoute->rowCount(), 3);
@@ -91,7 +95,7 @@ private slots:
 
     void mapHookGetsTheSelectedTurns()
     {
-        TTravoTab tab(ctx, db);
+        TTravoTab tab(host, ctx, db);
         QVERIFY(!tab.btnGoogleMap->isEnabled());
         std::vector<TTurnListRow> got;
         tab.SetMapHandler([&](const std::vector<TTurnListRow>& turns) { got = turns; });
@@ -106,7 +110,7 @@ private slots:
 
     void addMoveMergeAndDeleteRoutes()
     {
-        TTravoTab tab(ctx, db);
+        TTravoTab tab(host, ctx, db);
         onModal<TfrmEditRoute>([](TfrmEditRoute* d) {
             d->edtStr1->setText(QStringLiteral("д'Артаньян"));
             d->btnOK->click();

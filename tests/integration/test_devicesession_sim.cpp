@@ -10,10 +10,10 @@
 #include <atomic>
 #include <thread>
 
-#include "app/devicesession.h"
-#include "app/mainthreadcalls.h"
-#include "app/messageservice.h"
-#include "app/presencedisplay.h"
+#include "link/devicesession.h"
+#include "base/mainthreadcalls.h"
+#include "base/messageservice.h"
+#include "link/presencedisplay.h"
 #include "link/comport.h"
 #include "sim/firmwaredevice.h"
 #include "sim/simbus.h"

@@ -7,9 +7,9 @@
 
 #include <optional>
 
-#include "app/devicesession.h"
+#include "link/devicesession.h"
 #include "app/linkstate.h"
-#include "app/mainthreadcalls.h"
+#include "base/mainthreadcalls.h"
 #include "link/comport.h"
 #include "sim/deviceoption.h"
 #include "sim/simbus.h"

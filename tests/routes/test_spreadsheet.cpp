@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/cp1251.h"
+#include "base/cp1251.h"
 #include "data/dbfixture.h"
 #include "routes/routeset.h"
 #include "routes/spreadsheet.h"

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -10,8 +11,8 @@
 #include <QTimer>
 
 #include "app/logfile.h"
-#include "app/messages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "app/portaliases.h"
 #include "app/restart.h"
 #include "app/settings.h"
@@ -27,6 +28,7 @@
 #include "app/ui/splash.h"
 #include "data/datamodule.h"
 #include "link/portinfo.h"
+#include "link/controlgroups.h"
 #include "memory/ui/filedialogs.h"
 #include "routes/ui/travoscreens.h"
 #include "routes/ui/travotab.h"
@@ -41,22 +43,51 @@ void saveGrab(QWidget* w, const QString& dir, const QString& name)
     w->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
 }
 
-// Pictures of the main window (each fixed tab) and of the port, options and About dialogs.
+// Runs the event loop until the window has shown `steps` identifications (or the time is up).
+void waitDisplaySteps(TfrmMain& frm, int steps, int timeoutMs)
+{
+    QEventLoop loop;
+    int seen = 0;
+    const auto c = QObject::connect(&frm, &TfrmMain::Displayed, &loop, [&](const TDeviceInfo& info) {
+        if (info.Mode != mNone && ++seen >= steps)
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    QObject::disconnect(c);
+}
+
+// Pictures of the main window (each fixed tab and each optional tab that is switched on and has a
+// panel, with the demo device that panel asks for) and of the port, options and About dialogs.
 void takeScreenshots(TfrmMain& frm, const QString& dir)
 {
     QDir().mkpath(dir);
-    for (int i = 0; i < 4; ++i) {
-        frm.PageControl->setCurrentIndex(i);
-        QApplication::processEvents();
-        saveGrab(&frm, dir, QStringLiteral("main-") + frm.PageControl->widget(i)->objectName());
-    }
-    // The optional tabs the options switch on.
-    for (int i = 4; i < frm.PageControl->count(); ++i) {
-        if (!frm.PageControl->isTabVisible(i))
+    DeviceSession& session = frm.Session();
+    const uint16_t selected = session.DevAddr;
+    for (int i = 0; i < frm.PageControl->count(); ++i) {
+        const QString sheet = frm.PageControl->widget(i)->objectName();
+        const bool fixed = ControlGroups::TagOf(frm.PageControl->widget(i)) == ControlGroups::kFixedSheet;
+        TPanel* panel = frm.PanelOf(sheet);
+        if (!fixed && (!panel || !frm.PageControl->isTabVisible(i)))
             continue;
+        const int addr = DemoBus::DeviceForSheet(sheet);
+        const uint16_t want = addr > 0 ? uint16_t(addr) : selected;
         frm.PageControl->setCurrentIndex(i);
-        QApplication::processEvents();
-        saveGrab(&frm, dir, QStringLiteral("main-") + frm.PageControl->widget(i)->objectName());
+        if (want != session.DevAddr) {
+            session.DevAddr = want;
+            if (frm.Dm() && frm.Dm()->tblDevice.Active())
+                frm.Dm()->tblDevice.Refresh();
+            // The step under way still shows the old device; the one after it the new one.
+            waitDisplaySteps(frm, 2, 5000);
+        }
+        // Let the tab's timer and the next identification draw it.
+        waitDisplaySteps(frm, 1, 1000);
+        saveGrab(&frm, dir, QStringLiteral("main-") + sheet);
+    }
+    if (session.DevAddr != selected) {
+        session.DevAddr = selected;
+        if (frm.Dm() && frm.Dm()->tblDevice.Active())
+            frm.Dm()->tblDevice.Refresh();
     }
     frm.PageControl->setCurrentIndex(0);
     if (frm.TravoTab)

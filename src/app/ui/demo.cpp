@@ -1,8 +1,8 @@
 #include "app/ui/demo.h"
 
-#include "app/messages.h"
-#include "app/panelmessages.h"
-#include "routes/routemessages.h"
+#include <cstdlib>
+
+#include "base/messages.h"
 #include "data/database.h"
 #include "link/comport.h"
 #include "routes/demoroutes.h"
@@ -18,34 +18,53 @@ DemoBus::~DemoBus()
     FBus->stop();
 }
 
+namespace {
+
+// One simulated device of the demo bus: its simulator option (address first), its name in the
+// device list and the tab it suits (screenshots select it before drawing that tab).
+struct Kind {
+    const char* option;
+    const QString* name;
+    const char* sheet;
+    int addr() const { return std::atoi(option); }
+};
+
+const Kind kKinds[] = {
+    {"1:boot50", &Msg::DemoDeviceBoot50, nullptr},
+    {"2:boot51", &Msg::DemoDeviceBoot51, nullptr},
+    {"3:boot60", &Msg::DemoDeviceBoot60, nullptr},
+    {"4:app5:at45=8192", &Msg::DemoDeviceApp5, nullptr},
+    {"5:app6:at45=4096", &Msg::DemoDeviceApp6, nullptr},
+    {"6:travo", &Msg::DemoDeviceTravo, "tsTRAVO"},
+    {"7:travo:marker=none", &Msg::DemoDeviceTravoBlank, nullptr},
+    {"20:usbrelay5", &Msg::DemoDeviceUsbRelay5, nullptr},
+    {"21:usbrelay8:lockhigh=1", &Msg::DemoDeviceUsbRelay8, "tsUSBRelay"},
+    {"22:miran", &Msg::DemoDeviceMiran, "tsFentor"},
+    {"23:sarvel", &Msg::DemoDeviceSarvel, "tsSARVEL"},
+    {"24:kesta:fault=3,fob=1A2B3C,fobkeys=1", &Msg::DemoDeviceKesta, "tsKESTA"},
+    {"25:galte", &Msg::DemoDeviceGalte, "tsGALTE"},
+    {"30:pleva", &Msg::DemoDevicePLEVA, "tsPLEVA"},
+    {"31:vida", &Msg::DemoDeviceVIDA, "tsVIDA"},
+    {"32:dorna", &Msg::DemoDeviceDORNA, "tsDORNA"},
+    {"33:tarvik", &Msg::DemoDeviceTARVIK, "tsTARVIK"},
+    {"34:pelnik", &Msg::DemoDevicePELNIK, "tsPELNIK"},
+    {"35:lcd", &Msg::DemoDeviceLCD, "tsImage"},
+};
+
+}  // namespace
+
+int DemoBus::DeviceForSheet(const QString& sheet)
+{
+    for (const Kind& k : kKinds) {
+        if (k.sheet && sheet == QLatin1String(k.sheet))
+            return k.addr();
+    }
+    return 0;
+}
+
 bool DemoBus::Start(QString* error)
 {
-    struct Kind {
-        const char* option;
-        const QString* name;
-    };
-    const Kind kinds[] = {
-        {"1:boot50", &Msg::DemoDeviceBoot50},
-        {"2:boot51", &Msg::DemoDeviceBoot51},
-        {"3:boot60", &Msg::DemoDeviceBoot60},
-        {"4:app5:at45=8192", &Msg::DemoDeviceApp5},
-        {"5:app6:at45=4096", &Msg::DemoDeviceApp6},
-        {"6:travo", &Msg::DemoDeviceTravo},
-        {"7:travo:marker=none", &Msg::DemoDeviceTravoBlank},
-        {"20:usbrelay5", &Msg::DemoDeviceUsbRelay5},
-        {"21:usbrelay8:lockhigh=1", &Msg::DemoDeviceUsbRelay8},
-        {"22:miran", &Msg::DemoDeviceMiran},
-        {"23:sarvel", &Msg::DemoDeviceSarvel},
-        {"24:kesta:fault=3,fob=1A2B3C,fobkeys=1", &Msg::DemoDeviceKesta},
-        {"25:galte", &Msg::DemoDeviceGalte},
-        {"30:pleva", &Msg::DemoDevicePLEVA},
-        {"31:vida", &Msg::DemoDeviceVIDA},
-        {"32:dorna", &Msg::DemoDeviceDORNA},
-        {"33:tarvik", &Msg::DemoDeviceTARVIK},
-        {"34:pelnik", &Msg::DemoDevicePELNIK},
-        {"35:lcd", &Msg::DemoDeviceLCD},
-    };
-    for (const Kind& k : kinds) {
+    for (const Kind& k : kKinds) {
         std::string why;
         auto dev = zeva::sim::makeDevice(k.option, &why);
         if (!dev) {

@@ -29,6 +29,8 @@ public:
     static constexpr int kDefaultAddr = 4;
     // The formatted route-guidance unit of the demo bus.
     static constexpr int kTravoAddr = 6;
+    // The demo device that suits a tab, or 0 when none does.
+    static int DeviceForSheet(const QString& sheet);
 
     // Replaces the device list with the demo devices, in one transaction; gives an empty card
     // table the demo cards, routes and turns.

@@ -9,7 +9,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "app/ui/displayfont.h"
 #include "app/version.h"
 

@@ -10,8 +10,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 
 TfrmChangeAddr::TfrmChangeAddr(DeviceSession& session, QWidget* parent) : QDialog(parent), FSession(session)
 {

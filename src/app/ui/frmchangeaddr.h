@@ -1,7 +1,7 @@
 #pragma once
 #include <QDialog>
 
-#include "app/devicesession.h"
+#include "link/devicesession.h"
 
 class QLineEdit;
 

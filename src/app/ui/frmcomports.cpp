@@ -16,7 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "app/settings.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "app/devicesession.h"
+#include "link/devicesession.h"
 #include "link/portinfo.h"
 
 class QCheckBox;

@@ -4,26 +4,23 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/controlgroups.h"
+#include "link/controlgroups.h"
 #include "app/logfile.h"
 #include "app/linkstate.h"
-#include "app/messages.h"
-#include "app/messageservice.h"
-#include "app/presencedisplay.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
+#include "link/presencedisplay.h"
 #include "app/restart.h"
 #include "app/ui/displayfont.h"
 #include "app/ui/frmabout.h"
@@ -31,21 +28,11 @@
 #include "app/ui/frmcomports.h"
 #include "app/ui/frmopendatabase.h"
 #include "app/ui/frmoptions.h"
+#include "app/ui/tabtable.h"
 #include "data/datamodule.h"
-#include "data/ui/devicetab.h"
-#include "map/mapview.h"
 #include "memory/transferblocks.h"
-#include "memory/ui/consoletab.h"
-#include "memory/ui/ctrlextmemtab.h"
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/flashtab.h"
-#include "routes/ui/travotab.h"
-#include "memory/ui/imagetab.h"
-#include "panels/ui/dornatab.h"
-#include "panels/ui/pelniktab.h"
-#include "panels/ui/plevatab.h"
-#include "panels/ui/tarviktab.h"
-#include "panels/ui/vidatab.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -53,89 +40,13 @@
 
 namespace {
 
-void setTag(QObject* o, int tag)
+const TTabRow* rowOf(const QString& sheet)
 {
-    o->setProperty("tag", tag);
-}
-
-int tagOf(const QObject* o)
-{
-    const QVariant v = o->property("tag");
-    return v.isValid() ? v.toInt() : ControlGroups::kNoGroup;
-}
-
-struct TabDef {
-    const char* name;
-    const QString* caption;
-    int tag;
-};
-
-// The tabs in the window's order.
-const TabDef kTabs[] = {
-    {"tsDevice", &Msg::TabDevice, ControlGroups::kFixedSheet},
-    {"tsFLASH", &Msg::TabFLASH, ControlGroups::kFixedSheet},
-    {"tsExtMem", &Msg::TabExtMem, ControlGroups::kFixedSheet},
-    {"tsCmd", &Msg::TabCmd, ControlGroups::kFixedSheet},
-    {"tsDORNA", &Msg::TabDORNA, ControlGroups::kNoGroup},
-    {"tsPLEVA", &Msg::TabPLEVA, ControlGroups::kNoGroup},
-    {"tsTARVIK", &Msg::TabTARVIK, ControlGroups::kNoGroup},
-    {"tsVIDA", &Msg::TabVIDA, ControlGroups::kNoGroup},
-    {"tsGALTE", &Msg::TabGALTE, ControlGroups::kNoGroup},
-    {"tsTRAVO", &Msg::TabTRAVO, ControlGroups::kNoGroup},
-    {"tsUSBRelay", &Msg::TabUSBRelay, ControlGroups::kNoGroup},
-    {"tsKESTA", &Msg::TabKESTA, ControlGroups::kNoGroup},
-    {"tsFentor", &Msg::TabFentor, ControlGroups::kNoGroup},
-    {"tsSARVEL", &Msg::TabSARVEL, ControlGroups::kNoGroup},
-    {"tsPELNIK", &Msg::TabPELNIK, ControlGroups::kNoGroup},
-    {"tsCtrlExtMem", &Msg::TabCtrlExtMem, ControlGroups::kNoGroup},
-    {"tsImage", &Msg::TabImage, ControlGroups::kNoGroup},
-};
-
-// Controls of the panels whose state is kept in the settings, by objectName. A panel that
-// creates a control of this name gets its value at start and gives it back at exit: check
-// boxes their check, lists their item index, spin edits their value, edits their decimal text,
-// anything else its "itemIndex" property (for radio groups).
-struct IntBinding {
-    const char* control;
-    int TAppSettings::*value;
-};
-const IntBinding kIntBindings[] = {
-    {"ImageSize", &TAppSettings::ImageSize},     {"Razvertka", &TAppSettings::Razvertka},
-    {"edtImageAddr", &TAppSettings::ImageAddr},  {"BeginAddr", &TAppSettings::BeginAddr},
-    {"CountBytes", &TAppSettings::CountBytes},   {"AddrForWrite", &TAppSettings::AddrForWrite},
-    {"WriteValue", &TAppSettings::WriteValue},   {"TypeData", &TAppSettings::TypeData},
-};
-struct BoolBinding {
-    const char* control;
-    bool TAppSettings::*value;
-};
-const BoolBinding kBoolBindings[] = {
-    {"RunAfterSave", &TAppSettings::RunAfterSave},
-    {"ReloadFile", &TAppSettings::ReloadFile},
-};
-
-void putInt(QWidget* w, int value)
-{
-    if (auto* combo = qobject_cast<QComboBox*>(w))
-        combo->setCurrentIndex(value);
-    else if (auto* spin = qobject_cast<QSpinBox*>(w))
-        spin->setValue(value);
-    else if (auto* edit = qobject_cast<QLineEdit*>(w))
-        edit->setText(QString::number(value));
-    else
-        w->setProperty("itemIndex", value);
-}
-
-int getInt(QWidget* w, int fallback)
-{
-    if (auto* combo = qobject_cast<QComboBox*>(w))
-        return combo->currentIndex();
-    if (auto* spin = qobject_cast<QSpinBox*>(w))
-        return spin->value();
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
-        return edit->text().trimmed().toInt();  // not a number reads as 0, as everywhere else
-    const QVariant v = w->property("itemIndex");
-    return v.isValid() ? v.toInt() : fallback;
+    for (const TTabRow& row : TabRows()) {
+        if (sheet == QLatin1String(row.Sheet))
+            return &row;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -152,9 +63,9 @@ TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(pare
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
     BuildMenu();
-    BuildTabs();
     BuildPanel();
-    BuildMemoryPanels();
+    PrepareMemory();
+    BuildTabs();
     BuildStatusBar();
 
     auto* central = new QWidget(this);
@@ -175,7 +86,7 @@ TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(pare
         FSettings = LoadSettings(*FServices.store);
     for (int i = 0; i < PageControl->count(); ++i) {
         QWidget* page = PageControl->widget(i);
-        if (tagOf(page) == ControlGroups::kNoGroup)
+        if (ControlGroups::TagOf(page) == ControlGroups::kNoGroup)
             PageControl->setTabVisible(i, FSettings.TabVisible[page->objectName()]);
     }
     M_AllControls->setChecked(FSettings.AllControls);
@@ -213,7 +124,8 @@ TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(pare
             FServices.dm->tblDevice.Refresh();
     }
 
-    ApplySettingsToControls();
+    for (const InstalledPanel& p : FPanels)
+        p.panel->ReadSettings(TSettingsSection(FServices.store, p.section));
 
     // 11. First tab, then the stored one; timers follow the active tab.
     PageControl->setCurrentIndex(0);
@@ -298,23 +210,69 @@ void TfrmMain::BuildTabs()
     PageControl = new QTabWidget(this);
     PageControl->setObjectName(QStringLiteral("PageControl"));
     PageControl->setUsesScrollButtons(true);
-    for (const TabDef& def : kTabs) {
-        // Panels fill their sheets as they are added to the program.
+    for (const TTabRow& row : TabRows()) {
         auto* page = new QWidget;
-        page->setObjectName(QLatin1String(def.name));
-        setTag(page, def.tag);
-        PageControl->addTab(page, *def.caption);
+        page->setObjectName(QLatin1String(row.Sheet));
+        page->setProperty("tag", row.Fixed ? ControlGroups::kFixedSheet : ControlGroups::kNoGroup);
+        PageControl->addTab(page, *row.Caption);
+        if (TPanel* panel = row.Make ? row.Make(*this) : nullptr)
+            InstallPanel(page->objectName(), panel);
     }
     tsDevice = PageControl->widget(0);
     tsFLASH = PageControl->widget(1);
     tsExtMem = PageControl->widget(2);
     tsCmd = PageControl->widget(3);
-    if (FServices.dm && FServices.session) {
-        DeviceTabPanel = new DeviceTab(*FServices.dm, *FServices.session, tsDevice);
-        auto* layout = new QVBoxLayout(tsDevice);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(DeviceTabPanel);
+}
+
+void TfrmMain::InstallPanel(const QString& sheet, TPanel* panel)
+{
+    const TTabRow* row = rowOf(sheet);
+    QWidget* page = nullptr;
+    for (int i = 0; i < PageControl->count() && !page; ++i) {
+        if (PageControl->widget(i)->objectName() == sheet)
+            page = PageControl->widget(i);
     }
+    if (!page || !row) {
+        delete panel;
+        return;
+    }
+    auto* layout = qobject_cast<QVBoxLayout*>(page->layout());
+    if (!layout) {
+        layout = new QVBoxLayout(page);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    layout->addWidget(panel);
+    if (row->Timer) {
+        auto* timer = new QTimer(panel);
+        timer->setObjectName(QLatin1String(row->Timer));
+        timer->setInterval(row->TimerMs);
+        connect(timer, &QTimer::timeout, panel, [panel] { panel->TimerTick(); });
+        panel->SetTabTimer(timer);
+    }
+    FPanels.push_back({sheet, panel, QLatin1String(row->Section)});
+    // A panel installed after start-up follows the active tab at once.
+    if (PageControl->currentWidget())
+        TabChanged();
+}
+
+TPanel* TfrmMain::PanelOf(const QString& sheet) const
+{
+    for (const InstalledPanel& p : FPanels) {
+        if (p.sheet == sheet)
+            return p.panel;
+    }
+    return nullptr;
+}
+
+bool TfrmMain::ShowTab(const QString& sheet)
+{
+    for (int i = 0; i < PageControl->count(); ++i) {
+        if (PageControl->widget(i)->objectName() == sheet) {
+            PageControl->setCurrentIndex(i);
+            return true;
+        }
+    }
+    return false;
 }
 
 void TfrmMain::BuildPanel()
@@ -322,16 +280,16 @@ void TfrmMain::BuildPanel()
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFixedHeight(40);
-    auto make = [this](const QString& text, const char* name, int tag) {
+    auto make = [this](const QString& text, const char* name, TControlGroup group) {
         auto* b = new QPushButton(text, Panel1);
         b->setObjectName(QLatin1String(name));
         b->setMinimumWidth(100);
-        setTag(b, tag);
+        ControlGroups::Tag(b, group);
         return b;
     };
-    btnReset = make(Msg::BtnReset, "btnReset", 3);
-    btnRunProgram = make(Msg::BtnRunProgram, "btnRunProgram", 1);
-    btnRunBootloader = make(Msg::BtnRunBootloader, "btnRunBootloader", 4);
+    btnReset = make(Msg::BtnReset, "btnReset", cgPresent);
+    btnRunProgram = make(Msg::BtnRunProgram, "btnRunProgram", cgBootloader);
+    btnRunBootloader = make(Msg::BtnRunBootloader, "btnRunBootloader", cgApplication);
     auto* layout = new QHBoxLayout(Panel1);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addStretch();
@@ -340,62 +298,18 @@ void TfrmMain::BuildPanel()
     layout->addWidget(btnRunBootloader);
 }
 
-void TfrmMain::BuildMemoryPanels()
+void TfrmMain::PrepareMemory()
 {
     MemoryCtx.Session = FServices.session;
-    MemoryCtx.Settings = &FSettings;
+    MemoryCtx.Options = [this] {
+        return TBootOptions{FSettings.AutoDetectBL, FSettings.VersionBL, FSettings.ResetSystem};
+    };
     MemoryCtx.FlashBuf = &FlashBuf;
     MemoryCtx.ExtMemBuf = &ExtMemBuf;
     MemoryCtx.Region = &Region;
     MemoryCtx.ExtBlockSize = [this] { return FExtBlockSize; };
-    MemoryCtx.EnableDeviceControls = [this](const QSet<int>& groups) { EnableDeviceControls(groups); };
-    MemoryCtx.PageControl = PageControl;
     MemoryCtx.Window = this;
     MemoryCtx.Dm = FServices.dm;
-    auto fill = [](QWidget* sheet, QWidget* panel) {
-        auto* layout = new QVBoxLayout(sheet);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(panel);
-    };
-    FlashTab = new TFlashTab(MemoryCtx, tsFLASH);
-    fill(tsFLASH, FlashTab);
-    FlashTab->AttachModeButtons(btnReset, btnRunProgram, btnRunBootloader);
-    ExtMemTab = new TExtMemTab(MemoryCtx, tsExtMem);
-    fill(tsExtMem, ExtMemTab);
-    if (auto* sheet = PageControl->findChild<QWidget*>(QStringLiteral("tsCtrlExtMem"))) {
-        CtrlExtMemTab = new TCtrlExtMemTab(MemoryCtx, sheet);
-        fill(sheet, CtrlExtMemTab);
-    }
-    ConsoleTab = new TConsoleTab(MemoryCtx, tsCmd);
-    fill(tsCmd, ConsoleTab);
-    if (auto* sheet = PageControl->findChild<QWidget*>(QStringLiteral("tsTRAVO")); sheet && FServices.dm) {
-        TravoTab = new TTravoTab(MemoryCtx, FServices.dm->Connection, sheet);
-        fill(sheet, TravoTab);
-        TravoTab->SetMapHandler([this](const std::vector<TTurnListRow>& rows) {
-            TMapRequest request{FServices.dataFolder, {}, FSettings.MapTileUrl, FSettings.MapTileAttribution};
-            for (const TTurnListRow& r : rows)
-                request.Turns.push_back({r.RecNo, r.Fields.BegLat, r.Fields.BegLong, r.Fields.EndLat, r.Fields.EndLong,
-                                         r.Fields.Turn});
-            OpenMapView(this, request);
-        });
-    }
-    if (auto* sheet = PageControl->findChild<QWidget*>(QStringLiteral("tsImage"))) {
-        auto* image = new TImageTab(MemoryCtx, sheet);
-        fill(sheet, image);
-    }
-
-    // The device-family tabs.
-    PanelCtx.Session = FServices.session;
-    PanelCtx.EnableDeviceControls = [this](const QSet<int>& groups) { EnableDeviceControls(groups); };
-    auto panel = [&](const char* name, auto make) {
-        if (auto* sheet = PageControl->findChild<QWidget*>(QLatin1String(name)))
-            fill(sheet, make(sheet));
-    };
-    panel("tsPLEVA", [this](QWidget* sheet) { return new TPlevaTab(PanelCtx, sheet); });
-    panel("tsVIDA", [this](QWidget* sheet) { return new TVidaTab(PanelCtx, sheet); });
-    panel("tsDORNA", [this](QWidget* sheet) { return new TDornaTab(PanelCtx, sheet); });
-    panel("tsTARVIK", [this](QWidget* sheet) { return new TTarvikTab(PanelCtx, sheet); });
-    panel("tsPELNIK", [this](QWidget* sheet) { return new TPelnikTab(PanelCtx, sheet); });
 }
 
 void TfrmMain::BuildStatusBar()
@@ -428,33 +342,13 @@ QString TfrmMain::ActiveTabName() const
     return page ? page->objectName() : QString();
 }
 
-void TfrmMain::ApplySettingsToControls()
+void TfrmMain::CollectSettings()
 {
-    for (const BoolBinding& b : kBoolBindings) {
-        if (auto* button = findChild<QAbstractButton*>(QLatin1String(b.control)))
-            button->setChecked(FSettings.*b.value);
-    }
-    for (const IntBinding& b : kIntBindings) {
-        if (auto* w = findChild<QWidget*>(QLatin1String(b.control)))
-            putInt(w, FSettings.*b.value);
-    }
-}
-
-void TfrmMain::CollectSettingsFromControls()
-{
-    for (const BoolBinding& b : kBoolBindings) {
-        if (auto* button = findChild<QAbstractButton*>(QLatin1String(b.control)))
-            FSettings.*b.value = button->isChecked();
-    }
-    for (const IntBinding& b : kIntBindings) {
-        if (auto* w = findChild<QWidget*>(QLatin1String(b.control)))
-            FSettings.*b.value = getInt(w, FSettings.*b.value);
-    }
     FSettings.AllControls = M_AllControls->isChecked();
     FSettings.ActiveTab = ActiveTabName();
     for (int i = 0; i < PageControl->count(); ++i) {
         QWidget* page = PageControl->widget(i);
-        if (tagOf(page) == ControlGroups::kNoGroup)
+        if (ControlGroups::TagOf(page) == ControlGroups::kNoGroup)
             FSettings.TabVisible[page->objectName()] = PageControl->isTabVisible(i);
     }
     if (FServices.session)
@@ -468,18 +362,17 @@ void TfrmMain::EnableDeviceControls(const QSet<int>& groups)
     FGroups = groups;
     const bool all = M_AllControls->isChecked();
     for (QWidget* w : findChildren<QWidget*>()) {
-        const int tag = tagOf(w);
+        const int tag = ControlGroups::TagOf(w);
         if (ControlGroups::IsDeviceTag(tag))
             w->setEnabled(ControlGroups::TagEnabled(tag, groups, all));
     }
     for (QAction* a : findChildren<QAction*>()) {
-        const int tag = tagOf(a);
+        const int tag = ControlGroups::TagOf(a);
         if (ControlGroups::IsDeviceTag(tag))
             a->setEnabled(ControlGroups::TagEnabled(tag, groups, all));
     }
-    const TZEVA16* link = FServices.session ? FServices.session->ZevaLink() : nullptr;
-    M_ChangeAddr->setEnabled(ControlGroups::ChangeAddrEnabled(all, link != nullptr,
-                                                              link ? link->InfoCopy().Mode : mNone));
+    const DeviceSession* s = FServices.session;
+    M_ChangeAddr->setEnabled(ControlGroups::ChangeAddrEnabled(all, s && s->HasLink(), s ? s->DeviceMode() : mNone));
 }
 
 void TfrmMain::UpdateInfo(const TDeviceInfo& info, const TParams& params)
@@ -494,10 +387,9 @@ void TfrmMain::UpdateInfo(const TDeviceInfo& info, const TParams& params)
         link ? LinkStateText(LinkStateOf(link, info.Mode), FSettings.Port.Number, FServices.session->DevAddr) : QString();
     FStatus[0]->setText(state.isEmpty() ? view.statusText : state);
     EnableDeviceControls(view.groups);
-    if (DeviceTabPanel)
-        DeviceTabPanel->ShowPresence(view);
-    FlashTab->ShowMCU(view.mcuText);
-    ExtMemTab->ShowMCU(view.mcuText);
+    const TPresenceFeed feed{info, params, view};
+    for (const InstalledPanel& p : FPanels)
+        p.panel->ShowDevice(feed);
     Region.Update(info);
     FLongestDisplayNs = std::max(FLongestDisplayNs, timer.nsecsElapsed());
     emit Displayed(info);
@@ -505,12 +397,14 @@ void TfrmMain::UpdateInfo(const TDeviceInfo& info, const TParams& params)
 
 void TfrmMain::UpdateFLASHView(bool newReference)
 {
-    FlashTab->UpdateFLASHView(newReference);
+    if (FlashTab)
+        FlashTab->UpdateFLASHView(newReference);
 }
 
 void TfrmMain::UpdateExtMemView(bool newReference)
 {
-    ExtMemTab->UpdateExtMemView(newReference);
+    if (ExtMemTab)
+        ExtMemTab->UpdateExtMemView(newReference);
 }
 
 bool TfrmMain::OpenLink()
@@ -618,10 +512,10 @@ bool TfrmMain::ProcessShortcut(int key, Qt::KeyboardModifiers modifiers)
         return false;
     // Shortcuts act only while a device is present: the console's send button tells.
     const auto* send = findChild<QWidget*>(QStringLiteral("btnSendData"));
-    const bool present = send ? send->isEnabled() : ControlGroups::TagEnabled(3, FGroups, M_AllControls->isChecked());
+    const bool present = send ? send->isEnabled() : ControlGroups::TagEnabled(cgPresent, FGroups, M_AllControls->isChecked());
     if (!present)
         return false;
-    const QString name = ControlGroups::ShortcutButton(ActiveTabName(), key);
+    const QString name = ShortcutButton(ActiveTabName(), key);
     if (name.isEmpty())
         return false;
     auto* button = findChild<QAbstractButton*>(name);
@@ -643,6 +537,17 @@ void TfrmMain::ReconnectTick()
     FStatus[1]->setText(shown);
     FStatus[0]->setText(LinkStateText(TLinkState::Silent, FSettings.Port.Number, FServices.session->DevAddr));
     FServices.session->ResumePresence();
+}
+
+QString TfrmMain::ShortcutButton(const QString& sheet, int key)
+{
+    if (const TTabRow* row = rowOf(sheet)) {
+        for (const TTabShortcut& s : row->Shortcuts) {
+            if (s.Key == key)
+                return QLatin1String(s.Button);
+        }
+    }
+    return {};
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* e)
@@ -667,14 +572,12 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* e)
 
 void TfrmMain::TabChanged()
 {
-    const QWidget* active = PageControl->currentWidget();
-    int count = 0;
-    const ControlGroups::TabTimer* timers = ControlGroups::TabTimers(&count);
-    for (int i = 0; i < count; ++i) {
-        auto* timer = findChild<QTimer*>(QLatin1String(timers[i].timer));
+    const QString active = ActiveTabName();
+    for (const InstalledPanel& p : FPanels) {
+        QTimer* timer = p.panel->TabTimer();
         if (!timer)
             continue;
-        if (active && active->objectName() == QLatin1String(timers[i].tab))
+        if (p.sheet == active)
             timer->start();
         else
             timer->stop();
@@ -730,7 +633,7 @@ std::vector<TfrmOptions::Sheet> TfrmMain::OptionSheets() const
     std::vector<TfrmOptions::Sheet> sheets;
     for (int i = 0; i < PageControl->count(); ++i) {
         QWidget* page = PageControl->widget(i);
-        if (tagOf(page) == ControlGroups::kNoGroup)
+        if (ControlGroups::TagOf(page) == ControlGroups::kNoGroup)
             sheets.push_back({page->objectName(), PageControl->tabText(i), PageControl->isTabVisible(i)});
     }
     return sheets;
@@ -778,8 +681,12 @@ void TfrmMain::FormClose()
     FClosed = true;
     tmrClock->stop();
     tmrReconnect->stop();
-    // 1. Every setting.
-    CollectSettingsFromControls();
+    // 1. Every setting: the tabs' own, then the window's.
+    for (const InstalledPanel& p : FPanels) {
+        TSettingsSection section(FServices.store, p.section);
+        p.panel->WriteSettings(section);
+    }
+    CollectSettings();
     if (FServices.store && !SaveSettings(*FServices.store, FSettings)) {
         // The old file is kept; say so rather than lose the change quietly.
         const QString text = Msg::SettingsNotSaved.arg(FServices.store->fileName());

@@ -6,14 +6,14 @@
 #include <QMainWindow>
 #include <QSet>
 
-#include "app/devicesession.h"
-#include "app/regiontracker.h"
+#include "link/devicesession.h"
+#include "link/regiontracker.h"
 #include "app/settings.h"
 #include "app/ui/frmoptions.h"
 #include "app/version.h"
 #include "memory/images.h"
 #include "memory/ui/memorycontext.h"
-#include "panels/ui/panelcontext.h"
+#include "panels/ui/panel.h"
 
 class QAction;
 class QLabel;
@@ -30,10 +30,12 @@ class TExtMemTab;
 class TCtrlExtMemTab;
 class TConsoleTab;
 class TTravoTab;
+struct TTabRow;
 
 // The main window: menus, the tabs, the bottom button panel and the status bar; owner of the
-// settings during the run and of the display step that follows every identification.
-class TfrmMain : public QMainWindow {
+// settings during the run and of the display step that follows every identification. It builds
+// its tabs from the tab table (app/ui/tabtable.h) and is the host of every panel on them.
+class TfrmMain : public QMainWindow, public TPanelHost {
     Q_OBJECT
 public:
     // What the start-up hands over (none of it owned by the window).
@@ -54,8 +56,6 @@ public:
     void SetPortDialog(TfrmCOMPorts* dialog) { FPortDialog = dialog; }
     TfrmCOMPorts* PortDialog() const { return FPortDialog; }
 
-    // Enables every tagged control by its group (tags 0 and 1000 untouched), then the address item.
-    void EnableDeviceControls(const QSet<int>& groups);
     // Display step after each identification (runs on the main thread while presence waits).
     void UpdateInfo(const TDeviceInfo& info, const TParams& params);
     // Hooks of the FLASH and external-memory views: rebuilt when the device's region changes.
@@ -72,17 +72,33 @@ public:
 
     // Keyboard shortcuts (F5, F8, F9, F11); true when the key was used.
     bool ProcessShortcut(int key, Qt::KeyboardModifiers modifiers);
+    // The button a key stands for on a tab (its row's shortcuts), or an empty string.
+    static QString ShortcutButton(const QString& sheet, int key);
+
+    // Puts a panel on the sheet of a tab-table row: layout, the row's tab timer, identification
+    // feed, the row's settings section. Every row's factory result goes through here.
+    void InstallPanel(const QString& sheet, TPanel* panel);
+    // The panel on a sheet, or nullptr.
+    TPanel* PanelOf(const QString& sheet) const;
+
+    // TPanelHost
+    DeviceSession& Session() override { return *FServices.session; }
+    void EnableDeviceControls(const QSet<int>& groups) override;
+    bool ShowTab(const QString& sheet) override;
+    QString ActiveTabName() const override;
+    QWidget* DialogParent() override { return this; }
+    TDM* Dm() const { return FServices.dm; }
+    // Application-data folder (the map window writes its page files here).
+    QString DataFolder() const { return FServices.dataFolder; }
 
     TAppSettings& Settings() { return FSettings; }
     PortSettings& Port() { return FSettings.Port; }
-    DeviceSession& Session() { return *FServices.session; }
     const TVersionInfo& VersionInfo() const { return FVersion; }
     QString StatusText(int panel) const;
     // Block size of external-memory transfers, from the "BlockSize" option.
     uint16_t ExtBlockSize() const { return FExtBlockSize; }
     // Longest display step so far, for the responsiveness figures.
     qint64 LongestDisplayStepNs() const { return FLongestDisplayNs; }
-    QString ActiveTabName() const;
 
     // The optional tabs as the options dialog lists them.
     std::vector<TfrmOptions::Sheet> OptionSheets() const;
@@ -120,16 +136,13 @@ public:
     TMemoryImage ExtMemBuf;
     // The device's program region and external size as the memory panels see them.
     RegionTracker Region;
-    // What the memory tabs use of the window, and the tabs (inside tsFLASH, tsExtMem,
-    // tsCtrlExtMem and tsCmd).
+    // What the memory tabs share, and the tabs (inside tsFLASH, tsExtMem, tsCtrlExtMem and tsCmd).
     TMemoryContext MemoryCtx;
     TFlashTab* FlashTab = nullptr;
     TExtMemTab* ExtMemTab = nullptr;
     TCtrlExtMemTab* CtrlExtMemTab = nullptr;
     TConsoleTab* ConsoleTab = nullptr;
     TTravoTab* TravoTab = nullptr;  // inside tsTRAVO, when there is a database
-    // What the device-family tabs use of the window.
-    TPanelContext PanelCtx;
 
     static constexpr int kClientWidth = 824;
     static constexpr int kClientHeight = 538;
@@ -154,11 +167,10 @@ private:
     void BuildMenu();
     void BuildTabs();
     void BuildPanel();
-    void BuildMemoryPanels();
+    void PrepareMemory();
     void BuildStatusBar();
     void RebuildSystemMenu();
-    void ApplySettingsToControls();
-    void CollectSettingsFromControls();
+    void CollectSettings();
     void TabChanged();
     void ClockTick();
     void FormClose();
@@ -170,6 +182,12 @@ private:
     std::array<QLabel*, 5> FStatus{};
     QElapsedTimer FClockShown;
     QSet<int> FGroups;  // groups of the device state last shown
+    struct InstalledPanel {
+        QString sheet;
+        TPanel* panel;
+        QString section;
+    };
+    std::vector<InstalledPanel> FPanels;
     uint16_t FExtBlockSize = 256;
     qint64 FLongestDisplayNs = 0;
     bool FActivated = false;

@@ -9,7 +9,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 TfrmOpenDataBase::TfrmOpenDataBase(const QString& currentPath, std::function<void(const QString&)> store,
                                    QWidget* parent)

@@ -11,7 +11,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 TfrmOptions::TfrmOptions(const TAppSettings& settings, std::vector<Sheet> sheets, QWidget* parent)
     : QDialog(parent), FSettings(settings), FSheets(std::move(sheets))

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 QString MessageBoxText(const QString& text)
 {

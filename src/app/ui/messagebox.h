@@ -1,5 +1,5 @@
 #pragma once
-#include "app/messageservice.h"
+#include "base/messageservice.h"
 
 // The program's message boxes: modal QMessageBox with the application title as caption.
 class QMessageBoxService : public MessageService {

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "app/ui/displayfont.h"
 
 TfrmSplash::TfrmSplash(const QString& productName, const QString& version, QWidget* parent)

@@ -15,9 +15,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/devicesession.h"
-#include "app/messages.h"
-#include "app/messageservice.h"
+#include "link/devicesession.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "data/datamodule.h"
 #include "data/ui/frmeditdevice.h"
 
@@ -26,11 +26,6 @@ namespace {
 enum Column { colFlag, colN, colName, colAddr };
 // A very light grey behind every second row (0xEAF0F0 in blue-green-red order).
 const QColor kEvenRow(0xF0, 0xF0, 0xEA);
-
-void setTag(QObject* o, int tag)
-{
-    o->setProperty("tag", tag);
-}
 
 class DeviceGridDelegate : public QStyledItemDelegate {
 public:
@@ -119,8 +114,8 @@ QToolButton* speedButton(const char* name, const QString& hint, QStyle::Standard
 
 }  // namespace
 
-DeviceTab::DeviceTab(TDM& dm, DeviceSession& session, QWidget* parent)
-    : QWidget(parent), FDM(dm), FSession(session), FList(dm.tblDevice)
+DeviceTab::DeviceTab(TPanelHost& host, TDM& dm, QWidget* parent)
+    : TPanel(host, parent), FDM(dm), FList(dm.tblDevice)
 {
     setObjectName(QStringLiteral("DeviceTab"));
     execEditDialog = [](TfrmEditDevice& dlg) { dlg.exec(); };
@@ -181,9 +176,9 @@ DeviceTab::DeviceTab(TDM& dm, DeviceSession& session, QWidget* parent)
     btnSyncDateTime = new QPushButton(Msg::SyncDateTime, gbDateTime);
     btnSyncDateTime->setObjectName(QStringLiteral("btnSyncDateTime"));
     connect(btnSyncDateTime, &QPushButton::clicked, this, [this] { btnSyncDateTimeClick(); });
-    setTag(DateRTC, 8);
-    setTag(TimeRTC, 8);
-    setTag(btnSyncDateTime, 8);
+    ControlGroups::Tag(DateRTC, cgClock);
+    ControlGroups::Tag(TimeRTC, cgClock);
+    ControlGroups::Tag(btnSyncDateTime, cgClock);
     auto* dtLay = new QVBoxLayout(gbDateTime);
     auto* dtRow = new QHBoxLayout;
     dtRow->addWidget(DateRTC);
@@ -194,9 +189,9 @@ DeviceTab::DeviceTab(TDM& dm, DeviceSession& session, QWidget* parent)
     VarMode = valueLabel("VarMode", this);
     Temp = valueLabel("Temp", this);
     Voltage = valueLabel("Voltage", this);
-    setTag(VarMode, 2);
-    setTag(Temp, 2);
-    setTag(Voltage, 2);
+    ControlGroups::Tag(VarMode, cgExtMem);
+    ControlGroups::Tag(Temp, cgExtMem);
+    ControlGroups::Tag(Voltage, cgExtMem);
     GB_Mode = valueBox("GB_Mode", Msg::GroupMode, VarMode, this);
     GB_Temp = valueBox("GB_Temp", Msg::GroupTemp, Temp, this);
     GB_Voltage = valueBox("GB_Voltage", Msg::GroupVoltage, Voltage, this);
@@ -295,7 +290,7 @@ void DeviceTab::ShowCurrentRow()
 void DeviceTab::btnDeviceSelectClick()
 {
     // Nothing is sent: the presence thread asks the new address in its next cycle.
-    FList.Select(FSession.DevAddr);
+    FList.Select(Host.Session().DevAddr);
 }
 
 void DeviceTab::btnDeviceAddClick()
@@ -350,12 +345,12 @@ void DeviceTab::btnMoveDownClick()
 void DeviceTab::btnSyncDateTimeClick()
 {
     // Reachable without a link only with every control enabled; say so instead of sending.
-    if (!FSession.ZevaLink()) {
+    if (!Host.Session().HasLink()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
     }
     const std::array<uint8_t, 6> payload = ClockPayload(now());
-    FSession.SendToDevice(33, payload, false, false);
+    Host.Session().SendToDevice(33, payload, false, false);
 }
 
 bool DeviceTab::eventFilter(QObject* watched, QEvent* event)

@@ -2,12 +2,10 @@
 #include <functional>
 
 #include <QDateTime>
-#include <QWidget>
 
-#include "app/presencedisplay.h"
 #include "data/devicelist.h"
+#include "panels/ui/panel.h"
 
-class DeviceSession;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -20,12 +18,14 @@ class TfrmEditDevice;
 
 // The "Устройства" tab: the device list with its buttons, menu and keys, and the part of the
 // presence display that belongs here (clock, mode, temperature, voltage, parameter grid).
-// The main window embeds it in tsDevice and hands it each identification through ShowPresence.
+// The main window embeds it in tsDevice and hands it each identification through ShowDevice.
 // Device controls carry their group in the property "tag" for EnableDeviceControls.
-class DeviceTab : public QWidget {
+class DeviceTab : public TPanel {
     Q_OBJECT
 public:
-    DeviceTab(TDM& dm, DeviceSession& session, QWidget* parent = nullptr);
+    DeviceTab(TPanelHost& host, TDM& dm, QWidget* parent = nullptr);
+
+    void ShowDevice(const TPresenceFeed& feed) override { ShowPresence(feed.View); }
 
     // Display step: copies the view's texts, visibilities and parameter rows into the tab.
     void ShowPresence(const PresenceView& view);
@@ -76,6 +76,5 @@ private:
     void GridRowChanged(int row);
 
     TDM& FDM;
-    DeviceSession& FSession;
     DeviceList FList;
 };

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "data/devicelist.h"
 
 TfrmEditDevice::TfrmEditDevice(DeviceList& list, QWidget* parent) : QDialog(parent), FList(list)

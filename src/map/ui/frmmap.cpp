@@ -8,8 +8,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "map/mappage.h"
 #include "map/mapview.h"
 

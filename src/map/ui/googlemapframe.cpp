@@ -13,8 +13,8 @@
 #include <unistd.h>
 #endif
 
-#include "app/messages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "map/mapscripts.h"
 #include "versiondefs.h"
 

@@ -9,8 +9,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include "app/devicesession.h"
-#include "app/messages.h"
+#include "base/messages.h"
 #include "memory/console.h"
 
 namespace {
@@ -43,7 +42,7 @@ void addLine(QTextEdit* memo, const QString& line)
 
 }  // namespace
 
-TConsoleTab::TConsoleTab(TMemoryContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
+TConsoleTab::TConsoleTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
 {
     setObjectName(QStringLiteral("ConsoleTab"));
     EditCmd = upperEdit(this, "EditCmd");
@@ -54,11 +53,11 @@ TConsoleTab::TConsoleTab(TMemoryContext& ctx, QWidget* parent) : QWidget(parent)
     btnSendData = new QPushButton(Msg::ConsoleSend, this);
     btnSendData->setObjectName(QStringLiteral("btnSendData"));
     btnSendData->setToolTip(Msg::ConsoleSendHint);
-    btnSendData->setProperty("tag", 3);
+    ControlGroups::Tag(btnSendData, cgPresent);
     btnClearAnswers = new QPushButton(Msg::ConsoleClear, this);
     btnClearAnswers->setObjectName(QStringLiteral("btnClearAnswers"));
     btnClearAnswers->setToolTip(Msg::ConsoleClearHint);
-    btnClearAnswers->setProperty("tag", 3);
+    ControlGroups::Tag(btnClearAnswers, cgPresent);
     MemoAnswer = new QTextEdit(this);
     MemoAnswer->setObjectName(QStringLiteral("MemoAnswer"));
     MemoAnswer->setAcceptRichText(true);
@@ -99,29 +98,21 @@ void TConsoleTab::btnSendDataClick()
         return;
     }
 
-    DeviceSession* s = FCtx.Session;
-    if (s)
-        s->PausePresence();
-    if (FCtx.EnableDeviceControls)
-        FCtx.EnableDeviceControls({});
+    TPresencePause pause(Host.Session());
 
     EditCmd->setText(cmd->text);
     EditData->setText(data->text);
     addLine(MemoAnswer, console::RequestLine(cmd->cmd, data->bytes));
 
     // Silent: the log says "Error", no box.
-    const bool ok = s && s->SendToDevice(cmd->cmd, data->bytes, true, true);
-    const TZEVA16* link = s ? s->ZevaLink() : nullptr;
-    if (ok && link)
-        addLine(MemoAnswer, console::AnswerLine(true, link->BufZEVA().data(), link->CntZEVA()));
+    const TExchangeResult r = Host.Session().Send(cmd->cmd, data->bytes);
+    if (r.Accepted())
+        addLine(MemoAnswer, console::AnswerLine(true, r.Answer.data(), uint16_t(r.Answer.size())));
     else
         addLine(MemoAnswer, console::AnswerLine(false, nullptr, 0));
     addLine(MemoAnswer, QString());
     MemoAnswer->moveCursor(QTextCursor::End);
     MemoAnswer->ensureCursorVisible();
-
-    if (s)
-        s->ResumePresence();
 }
 
 void TConsoleTab::markInvalid(QLineEdit* edit, bool invalid, const QString& why)

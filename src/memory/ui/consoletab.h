@@ -1,7 +1,5 @@
 #pragma once
-#include <QWidget>
-
-#include "memory/ui/memorycontext.h"
+#include "panels/ui/panel.h"
 
 class QLineEdit;
 class QPushButton;
@@ -9,10 +7,10 @@ class QTextEdit;
 
 // The "Команды" tab: one raw command with a hexadecimal payload to the selected device, the
 // request and the answer logged as hexadecimal bytes.
-class TConsoleTab : public QWidget {
+class TConsoleTab : public TPanel {
     Q_OBJECT
 public:
-    TConsoleTab(TMemoryContext& ctx, QWidget* parent = nullptr);
+    explicit TConsoleTab(TPanelHost& host, QWidget* parent = nullptr);
 
     QLineEdit* EditCmd = nullptr;
     QLineEdit* EditData = nullptr;
@@ -25,6 +23,4 @@ public:
 
 private:
     void markInvalid(QLineEdit* edit, bool invalid, const QString& why);
-
-    TMemoryContext& FCtx;
 };

@@ -10,8 +10,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "app/devicesession.h"
-#include "app/messages.h"
+#include "link/devicesession.h"
+#include "base/messages.h"
 #include "memory/hexgridmodel.h"
 #include "memory/ui/hexgrid.h"
 
@@ -59,14 +59,14 @@ QSpinBox* spin(QWidget* parent, const char* name, int max)
 
 }  // namespace
 
-TCtrlExtMemTab::TCtrlExtMemTab(TMemoryContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
+TCtrlExtMemTab::TCtrlExtMemTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) : TPanel(host, parent), FCtx(ctx)
 {
     setObjectName(QStringLiteral("CtrlExtMemTab"));
     BeginAddr = spin(this, "BeginAddr", 32767);
     CountBytes = spin(this, "CountBytes", 255);
     btnReadData = new QPushButton(Msg::CtrlReadData, this);
     btnReadData->setObjectName(QStringLiteral("btnReadData"));
-    btnReadData->setProperty("tag", 1);
+    ControlGroups::Tag(btnReadData, cgBootloader);
     AddrForWrite = spin(this, "AddrForWrite", 32767);
     WriteValue = spin(this, "WriteValue", 255);
     HEXValue = new QLabel(this);
@@ -74,7 +74,7 @@ TCtrlExtMemTab::TCtrlExtMemTab(TMemoryContext& ctx, QWidget* parent) : QWidget(p
     HEXValue->setMinimumWidth(40);
     btnWriteData = new QPushButton(Msg::CtrlWriteData, this);
     btnWriteData->setObjectName(QStringLiteral("btnWriteData"));
-    btnWriteData->setProperty("tag", 1);
+    ControlGroups::Tag(btnWriteData, cgBootloader);
     TypeData = new TRadioGroup(Msg::CtrlTypeData, {QStringLiteral("10"), QStringLiteral("16")}, this);
     TypeData->setObjectName(QStringLiteral("TypeData"));
     GridExt = new THexGrid(45, this);
@@ -130,6 +130,24 @@ void TCtrlExtMemTab::ShowGrid(memorypanel::TDataGrid grid)
 void TCtrlExtMemTab::WriteValueChange()
 {
     HEXValue->setText(memorypanel::HexValueText(WriteValue->value()));
+}
+
+void TCtrlExtMemTab::ReadSettings(const TSettingsSection& section)
+{
+    BeginAddr->setValue(section.Int(QStringLiteral("Begin Addr")));
+    CountBytes->setValue(section.Int(QStringLiteral("Count Bytes")));
+    AddrForWrite->setValue(section.Int(QStringLiteral("Addr For Write")));
+    WriteValue->setValue(section.Int(QStringLiteral("Write Value")));
+    TypeData->SetItemIndex(section.Int(QStringLiteral("Type Data")));
+}
+
+void TCtrlExtMemTab::WriteSettings(TSettingsSection& section) const
+{
+    section.SetInt(QStringLiteral("Begin Addr"), BeginAddr->value());
+    section.SetInt(QStringLiteral("Count Bytes"), CountBytes->value());
+    section.SetInt(QStringLiteral("Addr For Write"), AddrForWrite->value());
+    section.SetInt(QStringLiteral("Write Value"), WriteValue->value());
+    section.SetInt(QStringLiteral("Type Data"), TypeData->ItemIndex());
 }
 
 void TCtrlExtMemTab::TypeDataClick()

@@ -4,6 +4,7 @@
 
 #include "memory/flashpanel.h"
 #include "memory/ui/memorycontext.h"
+#include "panels/ui/panel.h"
 
 class QAbstractButton;
 class QButtonGroup;
@@ -31,10 +32,14 @@ private:
 
 // The "Управление Ext Mem" tab: reads a small range of the external memory and shows it as
 // numbers, writes single bytes.
-class TCtrlExtMemTab : public QWidget {
+class TCtrlExtMemTab : public TPanel {
     Q_OBJECT
 public:
-    TCtrlExtMemTab(TMemoryContext& ctx, QWidget* parent = nullptr);
+    TCtrlExtMemTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent = nullptr);
+
+    // "Form\\ControlExtMem": the four number fields and the number base.
+    void ReadSettings(const TSettingsSection& section) override;
+    void WriteSettings(TSettingsSection& section) const override;
 
     QSpinBox* BeginAddr = nullptr;
     QSpinBox* CountBytes = nullptr;

@@ -7,8 +7,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "memory/flashpanel.h"
 #include "memory/ui/filedialogs.h"
 #include "memory/ui/hexgrid.h"
@@ -19,7 +19,7 @@ QPushButton* button(QWidget* parent, const QString& text, const char* name)
 {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QLatin1String(name));
-    b->setProperty("tag", 2);
+    ControlGroups::Tag(b, cgExtMem);
     return b;
 }
 
@@ -27,7 +27,7 @@ enum { kHex = 1, kBin = 2, kWav = 3 };
 
 }  // namespace
 
-TExtMemTab::TExtMemTab(TMemoryContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
+TExtMemTab::TExtMemTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) : TPanel(host, parent), FCtx(ctx)
 {
     setObjectName(QStringLiteral("ExtMemTab"));
     ExtMem = new THexGrid(35, this);

@@ -1,8 +1,7 @@
 #pragma once
-#include <QWidget>
-
 #include "memory/hexgridmodel.h"
 #include "memory/ui/memorycontext.h"
+#include "panels/ui/panel.h"
 
 class QLabel;
 class QPushButton;
@@ -10,10 +9,12 @@ class THexGrid;
 
 // The "Ext Mem" tab: the external-memory image ExtMemBuf as a hex dump with its own checksum,
 // read/write/compare with the device, Intel HEX or binary in, Intel HEX, binary or WAV out.
-class TExtMemTab : public QWidget {
+class TExtMemTab : public TPanel {
     Q_OBJECT
 public:
-    TExtMemTab(TMemoryContext& ctx, QWidget* parent = nullptr);
+    TExtMemTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent = nullptr);
+
+    void ShowDevice(const TPresenceFeed& feed) override { ShowMCU(feed.View.mcuText); }
 
     THexGrid* ExtMem = nullptr;
     QPushButton* btnReadExtMem = nullptr;

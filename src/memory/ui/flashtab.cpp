@@ -7,14 +7,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/devicesession.h"
-#include "app/mainthreadcalls.h"
-#include "app/messages.h"
-#include "app/messageservice.h"
-#include "app/settings.h"
+#include "link/devicesession.h"
+#include "base/mainthreadcalls.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "data/datamodule.h"
 #include "memory/flashpanel.h"
 #include "memory/ui/filedialogs.h"
@@ -22,11 +20,11 @@
 
 namespace {
 
-QPushButton* button(QWidget* parent, const QString& text, const char* name, int tag)
+QPushButton* button(QWidget* parent, const QString& text, const char* name, TControlGroup tag)
 {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QLatin1String(name));
-    b->setProperty("tag", tag);
+    ControlGroups::Tag(b, tag);
     return b;
 }
 
@@ -39,7 +37,7 @@ void setRed(QLabel* label, bool red)
 
 }  // namespace
 
-TFlashTab::TFlashTab(TMemoryContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
+TFlashTab::TFlashTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) : TPanel(host, parent), FCtx(ctx)
 {
     setObjectName(QStringLiteral("FlashTab"));
     FLASH = new THexGrid(35, this);
@@ -48,19 +46,19 @@ TFlashTab::TFlashTab(TMemoryContext& ctx, QWidget* parent) : QWidget(parent), FC
         return hexgrid::CellText(Window(), FCtx.FlashBuf ? FCtx.FlashBuf->Data() : nullptr, r, c);
     });
 
-    btnReadFLASH = button(this, Msg::MemRead, "btnReadFLASH", 5);
-    btnWriteFLASH = button(this, Msg::MemWrite, "btnWriteFLASH", 5);
+    btnReadFLASH = button(this, Msg::MemRead, "btnReadFLASH", cgFlash);
+    btnWriteFLASH = button(this, Msg::MemWrite, "btnWriteFLASH", cgFlash);
     btnWriteFLASH->setToolTip(Msg::HintWriteFLASH);
-    btnCompareFLASH = button(this, Msg::MemCompare, "btnCompareFLASH", 5);
+    btnCompareFLASH = button(this, Msg::MemCompare, "btnCompareFLASH", cgFlash);
     RunAfterSave = new QCheckBox(Msg::RunAfterSave, this);
     RunAfterSave->setObjectName(QStringLiteral("RunAfterSave"));
-    RunAfterSave->setProperty("tag", 1);
+    ControlGroups::Tag(RunAfterSave, cgBootloader);
     ReloadFile = new QCheckBox(Msg::ReloadFile, this);
     ReloadFile->setObjectName(QStringLiteral("ReloadFile"));
-    ReloadFile->setProperty("tag", 1);
-    btnOpenFLASH = button(this, Msg::MemOpen, "btnOpenFLASH", 5);
-    btnSaveFLASH = button(this, Msg::MemSave, "btnSaveFLASH", 5);
-    btnWriteFLASHToAll = button(this, Msg::WriteFLASHToAll, "btnWriteFLASHToAll", 5);
+    ControlGroups::Tag(ReloadFile, cgBootloader);
+    btnOpenFLASH = button(this, Msg::MemOpen, "btnOpenFLASH", cgFlash);
+    btnSaveFLASH = button(this, Msg::MemSave, "btnSaveFLASH", cgFlash);
+    btnWriteFLASHToAll = button(this, Msg::WriteFLASHToAll, "btnWriteFLASHToAll", cgFlash);
     btnWriteFLASHToAll->setVisible(false);
 
     auto* gbMCU = new QGroupBox(Msg::GroupMCU, this);
@@ -127,6 +125,18 @@ void TFlashTab::AttachModeButtons(QPushButton* reset, QPushButton* runProgram, Q
         runBootloader->setToolTip(Msg::HintRunBootloader);
         connect(runBootloader, &QPushButton::clicked, this, [this] { btnRunBootloaderClick(); });
     }
+}
+
+void TFlashTab::ReadSettings(const TSettingsSection& section)
+{
+    RunAfterSave->setChecked(section.Bool(QStringLiteral("Run after save")));
+    ReloadFile->setChecked(section.Bool(QStringLiteral("Reload file")));
+}
+
+void TFlashTab::WriteSettings(TSettingsSection& section) const
+{
+    section.SetBool(QStringLiteral("Run after save"), RunAfterSave->isChecked());
+    section.SetBool(QStringLiteral("Reload file"), ReloadFile->isChecked());
 }
 
 void TFlashTab::ShowMCU(const QString& text)
@@ -201,55 +211,35 @@ void TFlashTab::btnSaveFLASHClick()
         ShowMessage(MsgKind::Error, error);
 }
 
-QWidget* TFlashTab::FlashSheet() const
-{
-    return FCtx.PageControl ? FCtx.PageControl->findChild<QWidget*>(QStringLiteral("tsFLASH")) : nullptr;
-}
-
-void TFlashTab::ActivateTab(QWidget* tab)
-{
-    if (FCtx.PageControl && tab && FCtx.PageControl->indexOf(tab) >= 0)
-        FCtx.PageControl->setCurrentWidget(tab);
-}
-
 void TFlashTab::SendModeCommand(uint8_t cmd, const QString& refusedText)
 {
-    DeviceSession* s = FCtx.Session;
-    s->PausePresence();
-    if (FCtx.EnableDeviceControls)
-        FCtx.EnableDeviceControls({});
-    // The message comes before presence resumes: the link's error is still this exchange's.
-    if (TZEVA16* link = s->ZevaLink(); link && !s->SendToDevice(cmd, {}, true, true))
-        ShowMessage(MsgKind::Warning, link->Error() == errAnswerError ? refusedText : Msg::CommandNotAccepted);
-    s->ResumePresence();
+    DeviceSession& s = Host.Session();
+    TPresencePause pause(s);
+    if (!s.HasLink())
+        return;
+    const TExchangeResult r = s.Send(cmd);
+    if (!r.Accepted())
+        ShowMessage(MsgKind::Warning, r.Outcome == TExchangeOutcome::Refused ? refusedText : Msg::CommandNotAccepted);
 }
 
 void TFlashTab::btnRunProgramClick()
 {
-    if (!FCtx.Session)
-        return;
     SendModeCommand(1, Msg::NoMainProgram);
-    if (FRememberedTab)
-        ActivateTab(FRememberedTab);
+    if (!FRememberedTab.isEmpty())
+        Host.ShowTab(FRememberedTab);
 }
 
 void TFlashTab::btnRunBootloaderClick()
 {
-    if (!FCtx.Session)
-        return;
     SendModeCommand(2, Msg::CommandNotAccepted);
-    if (FCtx.PageControl) {
-        FRememberedTab = FCtx.PageControl->currentWidget();
-        ActivateTab(FlashSheet());
-    }
+    FRememberedTab = Host.ActiveTabName();
+    Host.ShowTab(QStringLiteral("tsFLASH"));
 }
 
 void TFlashTab::btnResetClick()
 {
-    if (!FCtx.Session)
-        return;
-    const bool resetSystem = FCtx.Settings && FCtx.Settings->ResetSystem;
-    FCtx.Session->SendToDevice(resetSystem ? 0 : 8, {}, false, false);
+    const bool resetSystem = FCtx.Options && FCtx.Options().ResetSystem;
+    Host.Session().SendToDevice(resetSystem ? 0 : 8, {}, false, false);
 }
 
 void TFlashTab::btnWriteFLASHToAllClick()
@@ -260,20 +250,13 @@ void TFlashTab::btnWriteFLASHToAllClick()
         for (int row = 0; row < t.RecordCount(); ++row)
             addrs.push_back(uint16_t(t.RowValue(row, QStringLiteral("Addr")).toInt() & 0x7FFF));
     }
-    DeviceSession* s = FCtx.Session;
-    auto currentMode = [s] {
-        const TZEVA16* link = s ? s->ZevaLink() : nullptr;
-        return link ? link->InfoCopy().Mode : mNone;
-    };
+    DeviceSession* s = &Host.Session();
+    auto currentMode = [s] { return s->DeviceMode(); };
     memorypanel::TWriteAllHooks h;
     h.Confirm = [](const QString& q) { return AskYesNo(q, AskIcon::Question); };
-    h.ShowDeviceTab = [this] {
-        if (FCtx.PageControl)
-            FCtx.PageControl->setCurrentIndex(0);
-    };
+    h.ShowDeviceTab = [this] { Host.ShowTab(QStringLiteral("tsDevice")); };
     h.SelectDevice = [this, s](uint16_t addr) {
-        if (s)
-            s->DevAddr = addr;
+        s->DevAddr = addr;
         if (FCtx.Dm && FCtx.Dm->tblDevice.Active())
             FCtx.Dm->tblDevice.Refresh();
     };
@@ -286,6 +269,6 @@ void TFlashTab::btnWriteFLASHToAllClick()
     h.RunBootloader = [this] { btnRunBootloaderClick(); };
     h.WriteFLASH = [this] { return StartTransfer(FCtx, tkWriteFLASH, false, 0, 64); };
     h.RunProgram = [this] { btnRunProgramClick(); };
-    h.ShowFLASHTab = [this] { ActivateTab(FlashSheet()); };
+    h.ShowFLASHTab = [this] { Host.ShowTab(QStringLiteral("tsFLASH")); };
     memorypanel::WriteFLASHToAll(addrs, RunAfterSave->isChecked(), h);
 }

@@ -1,8 +1,7 @@
 #pragma once
-#include <QWidget>
-
 #include "memory/hexgridmodel.h"
 #include "memory/ui/memorycontext.h"
+#include "panels/ui/panel.h"
 
 class QCheckBox;
 class QLabel;
@@ -11,10 +10,15 @@ class THexGrid;
 
 // The "FLASH" tab: the program image FlashBuf as a hex dump with its checksum, HEX files,
 // read/write/compare through the bootloader, and the mode buttons of the bottom panel.
-class TFlashTab : public QWidget {
+class TFlashTab : public TPanel {
     Q_OBJECT
 public:
-    TFlashTab(TMemoryContext& ctx, QWidget* parent = nullptr);
+    TFlashTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent = nullptr);
+
+    void ShowDevice(const TPresenceFeed& feed) override { ShowMCU(feed.View.mcuText); }
+    // "Form": "Run after save", "Reload file".
+    void ReadSettings(const TSettingsSection& section) override;
+    void WriteSettings(TSettingsSection& section) const override;
 
     THexGrid* FLASH = nullptr;
     QPushButton* btnReadFLASH = nullptr;
@@ -51,12 +55,10 @@ public:
 
 private:
     hexgrid::TWindow Window() const;
-    void ActivateTab(QWidget* tab);
-    QWidget* FlashSheet() const;
 
     TMemoryContext& FCtx;
     hexgrid::TChecksumMark FMark;
     bool FChecksumRed = false;
     QString FLoadedPath;
-    QWidget* FRememberedTab = nullptr;
+    QString FRememberedTab;  // sheet in front when the bootloader was asked for
 };

@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/mainthreadcalls.h"
-#include "app/messages.h"
+#include "base/mainthreadcalls.h"
+#include "base/messages.h"
 
 namespace {
 TfrmProgress::Stats g_lastStats;

@@ -10,10 +10,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/devicesession.h"
-#include "app/messages.h"
-#include "app/panelmessages.h"
-#include "app/messageservice.h"
+#include "link/devicesession.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "memory/lcdbitmap.h"
 #include "memory/ui/filedialogs.h"
 
@@ -53,7 +52,8 @@ void TLcdPaintBox::paintEvent(QPaintEvent*)
     p.drawImage(0, 0, FImage);
 }
 
-TImageTab::TImageTab(TMemoryContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx), FPicture(lcd::kSizes[4])
+TImageTab::TImageTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent)
+    : TPanel(host, parent), FCtx(ctx), FPicture(lcd::kSizes[4])
 {
     setObjectName(QStringLiteral("ImageTab"));
     LCDFrame = new QFrame(this);
@@ -224,8 +224,6 @@ void TImageTab::btnLoadImageClick()
     const uint32_t addr = ImageAddr();
     if (!FitsDevice(addr))
         return;
-    if (FCtx.EnableDeviceControls)
-        FCtx.EnableDeviceControls({});
     StartTransfer(FCtx, tkReadExtMemPart, true, addr, lcd::PackedSize(Size()));
     // Whatever the transfer's result: the picture shows what ExtMemBuf now holds.
     ShowImage(addr);
@@ -246,24 +244,25 @@ void TImageTab::btnSaveImageClick()
 void TImageTab::btnReadScreenshotClick()
 {
     constexpr lcd::TSize kScreen{128, 64};
-    if (!(Size() == kScreen) || !FCtx.Session)
+    if (!(Size() == kScreen) || !Host.Session().HasLink())
         return;
-    DeviceSession& session = *FCtx.Session;
-    session.PausePresence();
-    if (FCtx.EnableDeviceControls)
-        FCtx.EnableDeviceControls({});
+    TPresencePause pause(Host.Session());
     // A page that did not come is drawn blank rather than from whatever the link last held.
     std::vector<uint8_t> screen(lcd::PackedSize(kScreen), 0);
+    bool refused = false;
     for (uint8_t page = 0; page < 8; ++page) {
         const uint8_t payload[] = {page};
-        if (!session.SendToDevice(kCmdScreenPage, payload, true, false))
+        const TExchangeResult r = Host.Session().Send(kCmdScreenPage, payload);
+        if (!r.Accepted()) {
+            // A missing page is drawn blank; the other pages still come, one box says so.
+            if (!refused)
+                ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+            refused = true;
             continue;
-        const TZEVA16* link = session.ZevaLink();
-        const size_t n = std::min<size_t>(link->CntZEVA(), 128);
-        std::copy_n(link->BufZEVA().begin(), n, screen.begin() + page * 128);
+        }
+        std::copy_n(r.Answer.begin(), std::min<size_t>(r.Answer.size(), 128), screen.begin() + page * 128);
     }
     ShowImageData(screen);
-    session.ResumePresence();
 }
 
 void TImageTab::btnClearImageClick()

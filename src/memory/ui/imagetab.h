@@ -4,6 +4,7 @@
 #include "memory/lcdimage.h"
 #include "memory/ui/ctrlextmemtab.h"
 #include "memory/ui/memorycontext.h"
+#include "panels/ui/panel.h"
 
 class QComboBox;
 class QFrame;
@@ -28,10 +29,10 @@ private:
 // The "Изображение" tab: a monochrome LCD picture of one of five sizes, packed into ExtMemBuf
 // at a chosen address in one of two layouts, moved to and from the device's external memory,
 // kept as BMP or C header, and read live from a 128 × 64 device screen.
-class TImageTab : public QWidget {
+class TImageTab : public TPanel {
     Q_OBJECT
 public:
-    TImageTab(TMemoryContext& ctx, QWidget* parent = nullptr);
+    TImageTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent = nullptr);
 
     QFrame* LCDFrame = nullptr;
     TLcdPaintBox* PaintBox = nullptr;

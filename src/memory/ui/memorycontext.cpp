@@ -1,26 +1,29 @@
 #include "memory/ui/memorycontext.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
-#include "app/devicesession.h"
-#include "app/messageservice.h"
-#include "app/regiontracker.h"
-#include "app/settings.h"
+#include "link/devicesession.h"
+#include "base/messageservice.h"
+#include "link/regiontracker.h"
 #include "memory/transferrun.h"
 #include "memory/ui/frmprogress.h"
 
 namespace {
 
+class TSilentLink : public TTransferLink {
+public:
+    TBlockResult Exchange(uint8_t, std::span<const uint8_t>, std::span<const uint8_t>&) override
+    {
+        return brNoAnswer;
+    }
+};
+
 uint32_t clampRegion(int64_t v)
 {
     return uint32_t(std::clamp<int64_t>(v, 0, 0xFFFFFFFF));
 }
-
-// A port that is not there: every exchange goes unanswered.
-class TNoLink : public TTransferLink {
-public:
-    TBlockResult Exchange(uint8_t, std::span<const uint8_t>, std::span<const uint8_t>&) override { return brNoAnswer; }
-};
 
 }  // namespace
 
@@ -41,15 +44,16 @@ uint32_t TMemoryContext::Ext() const
 
 TTransferSetup MakeTransferSetup(const TMemoryContext& ctx)
 {
-    TZEVA16* zeva = ctx.Session ? ctx.Session->ZevaLink() : nullptr;
+    DeviceSession* session = ctx.Session;
     TTransferSetup setup;
     setup.ProgStart = ctx.ProgStart();
     setup.MemSize = ctx.MemSize();
     setup.Ext = ctx.Ext();
-    setup.DeviceMode = zeva ? zeva->InfoCopy().Mode : mNone;
-    if (ctx.Settings) {
-        setup.AutoDetectBL = ctx.Settings->AutoDetectBL;
-        setup.VersionBL51 = ctx.Settings->VersionBL;
+    setup.DeviceMode = session ? session->DeviceMode() : mNone;
+    if (ctx.Options) {
+        const TBootOptions options = ctx.Options();
+        setup.AutoDetectBL = options.AutoDetectBL;
+        setup.VersionBL51 = options.VersionBL;
     }
     setup.ExtBlockSize = ctx.BlockSize();
     if (ctx.FlashBuf)
@@ -63,16 +67,13 @@ TTransferHooks MakeTransferHooks(TMemoryContext& ctx)
 {
     DeviceSession* session = ctx.Session;
     TTransferHooks hooks;
-    hooks.PausePresence = [&ctx, session] {
+    // The hooks outlive this function (the route pages keep them), so the guard lives with them.
+    auto pause = std::make_shared<std::optional<TPresencePause>>();
+    hooks.PausePresence = [pause, session] {
         if (session)
-            session->PausePresence();
-        if (ctx.EnableDeviceControls)
-            ctx.EnableDeviceControls({});
+            pause->emplace(*session);
     };
-    hooks.ResumePresence = [session] {
-        if (session)
-            session->ResumePresence();
-    };
+    hooks.ResumePresence = [pause] { pause->reset(); };
     hooks.Confirm = [](const QString& q) { return AskYesNo(q, AskIcon::Question); };
     hooks.Message = [](MsgKind k, const QString& text) { ShowMessage(k, text); };
     hooks.RunProgress = [&ctx](TProgressThread& thread) {
@@ -82,20 +83,18 @@ TTransferHooks MakeTransferHooks(TMemoryContext& ctx)
     return hooks;
 }
 
-std::unique_ptr<TTransferLink> MakeTransferLink(const TMemoryContext& ctx)
+TTransferLink& TransferLink(const TMemoryContext& ctx)
 {
-    TZEVA16* zeva = ctx.Session ? ctx.Session->ZevaLink() : nullptr;
-    if (zeva)
-        return std::make_unique<TZevaTransferLink>(*zeva, ctx.Session->DevAddr);
-    return std::make_unique<TNoLink>();
+    // Without a session every exchange goes unanswered, as on a port that could not be opened.
+    static TSilentLink none;
+    return ctx.Session ? static_cast<TTransferLink&>(*ctx.Session) : none;
 }
 
 bool StartTransfer(TMemoryContext& ctx, TTransferKind kind, bool confirm, uint32_t addr, uint32_t count)
 {
     const TTransferSetup setup = MakeTransferSetup(ctx);
     const TTransferHooks hooks = MakeTransferHooks(ctx);
-    const auto link = MakeTransferLink(ctx);
-    const TTransferReport report = StartTransfer(*link, setup, kind, confirm, addr, count, hooks);
+    const TTransferReport report = StartTransfer(TransferLink(ctx), setup, kind, confirm, addr, count, hooks);
     if (report.Transfer.FailAddr < 0 && !report.Declined && !report.PrepareRefused) {
         if (kind == tkReadFLASH && ctx.UpdateFLASHView)
             ctx.UpdateFLASHView(false);

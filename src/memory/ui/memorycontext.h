@@ -10,23 +10,27 @@
 #include "memory/transferrun.h"
 
 class DeviceSession;
-class QTabWidget;
 class QWidget;
 class RegionTracker;
 class TDM;
-struct TAppSettings;
 
-// What the memory tabs use of the main window. The window owns everything here; the tabs keep
-// the context by reference for their whole life.
+// The options of the options dialog that transfers and the reset button follow.
+struct TBootOptions {
+    bool AutoDetectBL = true;  // "Auto detect BL"
+    bool VersionBL = true;     // "Version BL": true for "5.1 и выше"
+    bool ResetSystem = false;  // "ResetSystem"
+};
+
+// What the memory tabs share: the images, the region the device reports and the transfer
+// options. The window owns everything here; the tabs keep the context by reference for their
+// whole life.
 struct TMemoryContext {
     DeviceSession* Session = nullptr;
-    TAppSettings* Settings = nullptr;  // options "Auto detect BL", "Version BL", "ResetSystem"
+    std::function<TBootOptions()> Options;
     TMemoryImage* FlashBuf = nullptr;
     TMemoryImage* ExtMemBuf = nullptr;
     const RegionTracker* Region = nullptr;  // ProgStart, MemSize, Ext as the presence display keeps them
     std::function<uint16_t()> ExtBlockSize;
-    std::function<void(const QSet<int>&)> EnableDeviceControls;
-    QTabWidget* PageControl = nullptr;
     QWidget* Window = nullptr;  // parent of the progress window
     TDM* Dm = nullptr;          // the device list, for "Записать все..."
 
@@ -47,7 +51,7 @@ struct TMemoryContext {
 // progress window), and the link to the selected device (one that never answers without a port).
 TTransferSetup MakeTransferSetup(const TMemoryContext& ctx);
 TTransferHooks MakeTransferHooks(TMemoryContext& ctx);
-std::unique_ptr<TTransferLink> MakeTransferLink(const TMemoryContext& ctx);
+TTransferLink& TransferLink(const TMemoryContext& ctx);
 
 // The main window's StartTransfer: pauses presence, asks, prepares the bootloader, shows the
 // progress window while the transfer thread runs, reports the first failing address. Without a

@@ -8,8 +8,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
-#include "app/panelmessages.h"
+#include "base/messages.h"
 #include "panels/dorna.h"
 #include "panels/ui/leddisplay.h"
 #include "panels/ui/panelbutton.h"
@@ -29,7 +28,7 @@ TLEDDisplay* reading(QWidget* parent, const char* name)
 }  // namespace
 
 
-TDornaTab::TDornaTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
+TDornaTab::TDornaTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
 {
     setObjectName(QStringLiteral("DornaTab"));
     lbDornaVer = new QLabel(QStringLiteral("- - -"), this);
@@ -83,9 +82,9 @@ int TDornaTab::AddrIndex() const
 
 void TDornaTab::btnReadDORNAClick()
 {
-    TPanelPause pause(FCtx);
+    TPresencePause pause(Host.Session());
     const uint8_t unit[] = {Dorna::UnitAddress(AddrIndex())};
-    const TPanelAnswer r = PanelSend(FCtx, Dorna::kCmdRead, unit);
+    const TExchangeResult r = Host.Session().Send(Dorna::kCmdRead, unit);
     // Any failure shows dashes everywhere, silently.
     const Dorna::TView v = Dorna::View(r.Accepted() ? Dorna::Decode(r.Answer) : std::nullopt);
     lbDornaVer->setText(v.Version);

@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "panels/ui/panelcontext.h"
+#include "panels/ui/panel.h"
 
 class QLabel;
 class QPushButton;
@@ -11,10 +11,10 @@ class QRadioButton;
 class TLEDDisplay;
 
 // The "ДОРНА" tab: one measuring unit, chosen by its address, read on demand.
-class TDornaTab : public QWidget {
+class TDornaTab : public TPanel {
     Q_OBJECT
 public:
-    explicit TDornaTab(TPanelContext& ctx, QWidget* parent = nullptr);
+    explicit TDornaTab(TPanelHost& host, QWidget* parent = nullptr);
     // What a user does first here, for the screenshots of the demo.
     void DemoShot();
 
@@ -29,5 +29,4 @@ public:
     void btnReadDORNAClick();
 
 private:
-    TPanelContext& FCtx;
 };

@@ -11,15 +11,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
-#include "app/panelmessages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "panels/pelnik.h"
 #include "panels/ui/panelbutton.h"
 
 using namespace panels;
 
-TPelnikTab::TPelnikTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
+TPelnikTab::TPelnikTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
 {
     setObjectName(QStringLiteral("PelnikTab"));
     auto* settings = new QGroupBox(Msg::PelnikSettings, this);
@@ -49,8 +48,8 @@ TPelnikTab::TPelnikTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), F
 
 void TPelnikTab::btnPELNIKReadTimeCoeffClick()
 {
-    TPanelPause pause(FCtx);
-    const TPanelAnswer r = PanelSend(FCtx, Pelnik::kCmdRead);
+    TPresencePause pause(Host.Session());
+    const TExchangeResult r = Host.Session().Send(Pelnik::kCmdRead);
     if (!r.Accepted()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
@@ -75,9 +74,9 @@ void TPelnikTab::btnPELNIKChangeModeClick()
     }
     if (!AskYesNo(Msg::PelnikAskChange, AskIcon::Question))
         return;
-    TPanelPause pause(FCtx);
+    TPresencePause pause(Host.Session());
     const auto payload = Pelnik::Encode({uint8_t(cbPELNIKDeviceMode->currentIndex()), coeff});
-    if (!PanelSend(FCtx, Pelnik::kCmdWrite, payload).Accepted())
+    if (!Host.Session().Send(Pelnik::kCmdWrite, payload).Accepted())
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 

@@ -1,17 +1,17 @@
 #pragma once
 #include <QWidget>
 
-#include "panels/ui/panelcontext.h"
+#include "panels/ui/panel.h"
 
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 
 // The "ПЕЛНИК" tab: operating mode and time coefficient of the device.
-class TPelnikTab : public QWidget {
+class TPelnikTab : public TPanel {
     Q_OBJECT
 public:
-    explicit TPelnikTab(TPanelContext& ctx, QWidget* parent = nullptr);
+    explicit TPelnikTab(TPanelHost& host, QWidget* parent = nullptr);
     // What a user does first here, for the screenshots of the demo.
     void DemoShot();
 
@@ -24,5 +24,4 @@ public:
     void btnPELNIKChangeModeClick();
 
 private:
-    TPanelContext& FCtx;
 };

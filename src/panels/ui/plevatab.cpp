@@ -11,14 +11,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
-#include "app/panelmessages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "panels/pleva.h"
 
 using namespace panels;
 
-TPlevaTab::TPlevaTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
+TPlevaTab::TPlevaTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
 {
     setObjectName(QStringLiteral("PlevaTab"));
     auto* relays = new QGroupBox(Msg::PlevaRelays, this);
@@ -121,12 +120,12 @@ void TPlevaTab::ShowSensor(int n, bool lit)
 bool TPlevaTab::WritePLEVARelays()
 {
     const auto payload = Pleva::WriteRelaysPayload(uint8_t(edtPlateNum->value()), FMask);
-    return PanelSend(FCtx, Pleva::kCmdWriteRelays, payload).Accepted();
+    return Host.Session().Send(Pleva::kCmdWriteRelays, payload).Accepted();
 }
 
 void TPlevaTab::sbPLEVARClick(int relay)
 {
-    TPanelPause pause(FCtx);
+    TPresencePause pause(Host.Session());
     FMask = Pleva::SetRelay(FMask, relay, sbPLEVAR[size_t(relay - 1)]->isChecked());
     if (cbRefreshRelayPLEVA->isChecked() && !WritePLEVARelays())
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
@@ -134,14 +133,14 @@ void TPlevaTab::sbPLEVARClick(int relay)
 
 void TPlevaTab::btnPLEVARefreshRelayClick()
 {
-    TPanelPause pause(FCtx);
+    TPresencePause pause(Host.Session());
     if (!WritePLEVARelays())
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 
 void TPlevaTab::sbPLEVASTOPClick()
 {
-    TPanelPause pause(FCtx);
+    TPresencePause pause(Host.Session());
     for (QToolButton* b : sbPLEVAR)
         b->setChecked(false);
     FMask = 0;
@@ -152,9 +151,9 @@ void TPlevaTab::sbPLEVASTOPClick()
 void TPlevaTab::tmrReadDataPLEVATimer()
 {
     // Presence stops for the read and runs again after it, on every path.
-    TPanelPause pause(FCtx);
+    TPresencePause pause(Host.Session());
     const uint8_t board[] = {uint8_t(edtPlateNum->value())};
-    const TPanelAnswer r = PanelSend(FCtx, Pleva::kCmdReadState, board);
+    const TExchangeResult r = Host.Session().Send(Pleva::kCmdReadState, board);
     const auto word = r.Accepted() ? Pleva::SensorWord(r.Answer) : std::nullopt;
     if (!word)
         return;  // the next tick tries again

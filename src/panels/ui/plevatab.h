@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "panels/ui/panelcontext.h"
+#include "panels/ui/panel.h"
 
 class QCheckBox;
 class QLabel;
@@ -13,10 +13,10 @@ class QTimer;
 class QToolButton;
 
 // The "ПЛЕВА" tab: 32 relays set as one mask and sent whole, 32 sensors read by a fast timer.
-class TPlevaTab : public QWidget {
+class TPlevaTab : public TPanel {
     Q_OBJECT
 public:
-    explicit TPlevaTab(TPanelContext& ctx, QWidget* parent = nullptr);
+    explicit TPlevaTab(TPanelHost& host, QWidget* parent = nullptr);
     // What a user does first here, for the screenshots of the demo.
     void DemoShot();
 
@@ -38,7 +38,6 @@ public:
     void tmrReadDataPLEVATimer();
 
 private:
-    TPanelContext& FCtx;
     bool WritePLEVARelays();
     void ShowSensor(int n, bool lit);
 

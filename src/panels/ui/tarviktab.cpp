@@ -8,15 +8,14 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
-#include "app/panelmessages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "panels/tarvik.h"
 #include "panels/ui/panelbutton.h"
 
 using namespace panels;
 
-TTarvikTab::TTarvikTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
+TTarvikTab::TTarvikTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
 {
     setObjectName(QStringLiteral("TarvikTab"));
     auto* grid = new QGridLayout;
@@ -47,9 +46,9 @@ TTarvikTab::TTarvikTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), F
 
 void TTarvikTab::ReadChannel(int channel)
 {
-    TPanelPause pause(FCtx);
+    TPresencePause pause(Host.Session());
     const uint8_t ch[] = {uint8_t(channel)};
-    const TPanelAnswer r = PanelSend(FCtx, Tarvik::kCmdRead, ch);
+    const TExchangeResult r = Host.Session().Send(Tarvik::kCmdRead, ch);
     if (!r.Accepted()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
@@ -61,9 +60,9 @@ void TTarvikTab::ReadChannel(int channel)
 
 void TTarvikTab::ClearChannel(int channel)
 {
-    TPanelPause pause(FCtx);
+    TPresencePause pause(Host.Session());
     const uint8_t ch[] = {uint8_t(channel)};
-    if (!PanelSend(FCtx, Tarvik::kCmdClear, ch).Accepted()) {
+    if (!Host.Session().Send(Tarvik::kCmdClear, ch).Accepted()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
     }

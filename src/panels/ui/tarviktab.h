@@ -1,16 +1,16 @@
 #pragma once
 #include <QWidget>
 
-#include "panels/ui/panelcontext.h"
+#include "panels/ui/panel.h"
 
 class QLineEdit;
 class QPushButton;
 
 // The "Тарвик" tab: the code held by each of the two channels, read and cleared.
-class TTarvikTab : public QWidget {
+class TTarvikTab : public TPanel {
     Q_OBJECT
 public:
-    explicit TTarvikTab(TPanelContext& ctx, QWidget* parent = nullptr);
+    explicit TTarvikTab(TPanelHost& host, QWidget* parent = nullptr);
     // What a user does first here, for the screenshots of the demo.
     void DemoShot();
 
@@ -22,5 +22,4 @@ public:
     void ClearChannel(int channel);
 
 private:
-    TPanelContext& FCtx;
 };

@@ -15,9 +15,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
-#include "app/panelmessages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "panels/panelint.h"
 #include "panels/ui/leddisplay.h"
 
@@ -83,7 +82,7 @@ void TVidaGauge::paintEvent(QPaintEvent*)
     p.drawImage(0, 0, FImage);
 }
 
-TVidaTab::TVidaTab(TPanelContext& ctx, QWidget* parent) : QWidget(parent), FCtx(ctx)
+TVidaTab::TVidaTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
 {
     setObjectName(QStringLiteral("VidaTab"));
     auto* data = new QGroupBox(Msg::VidaData, this);
@@ -185,14 +184,14 @@ void TVidaTab::DrawAngleGauge(uint16_t angle)
 
 bool TVidaTab::ReadVIDAData()
 {
-    const TPanelAnswer r = PanelSend(FCtx, TVIDAData::kCmdRead);
+    const TExchangeResult r = Host.Session().Send(TVIDAData::kCmdRead);
     // Only a whole record replaces the one kept.
     return r.Accepted() && FData.Assign(r.Answer);
 }
 
 bool TVidaTab::WriteVIDAData()
 {
-    return PanelSend(FCtx, TVIDAData::kCmdWrite, FData.Bytes()).Accepted();
+    return Host.Session().Send(TVIDAData::kCmdWrite, FData.Bytes()).Accepted();
 }
 
 void TVidaTab::ShowData()
@@ -209,7 +208,7 @@ void TVidaTab::ShowData()
 
 void TVidaTab::btnReadVIDADataClick()
 {
-    TPanelPause pause(FCtx);
+    TPresencePause pause(Host.Session());
     if (ReadVIDAData()) {
         ShowData();
     } else {
@@ -222,7 +221,7 @@ void TVidaTab::btnVIDACalibrateClick()
 {
     if (!AskYesNo(Msg::VidaAskCalibrate, AskIcon::Warning))
         return;
-    TPanelPause pause(FCtx);
+    TPresencePause pause(Host.Session());
     if (!ReadVIDAData()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
@@ -236,7 +235,7 @@ void TVidaTab::btnVIDASaveZoneAlertClick()
 {
     if (!AskYesNo(Msg::VidaAskSaveZone, AskIcon::Question))
         return;
-    TPanelPause pause(FCtx);
+    TPresencePause pause(Host.Session());
     if (!ReadVIDAData()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
@@ -250,7 +249,7 @@ void TVidaTab::btnStartVIDAClick()
 {
     btnStartVIDA->setChecked(true);
     if (!FMeasure)
-        FMeasure = std::make_unique<TPanelPause>(FCtx);
+        FMeasure = std::make_unique<TPresencePause>(Host.Session());
     tmrVIDA->start();
 }
 

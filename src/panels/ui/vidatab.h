@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "panels/ui/panelcontext.h"
+#include "panels/ui/panel.h"
 #include "panels/vida.h"
 
 class QLineEdit;
@@ -33,10 +33,10 @@ private:
 
 // The "ВИДА" tab: the angle on a dot-matrix display and a gauge, the readings, calibration,
 // the alarm zone, and a continuous measurement that keeps presence stopped while it runs.
-class TVidaTab : public QWidget {
+class TVidaTab : public TPanel {
     Q_OBJECT
 public:
-    explicit TVidaTab(TPanelContext& ctx, QWidget* parent = nullptr);
+    explicit TVidaTab(TPanelHost& host, QWidget* parent = nullptr);
     ~TVidaTab() override;
     // What a user does first here, for the screenshots of the demo.
     void DemoShot();
@@ -68,12 +68,11 @@ public:
     void DrawAngleGauge(uint16_t angle);
 
 private:
-    TPanelContext& FCtx;
     bool ReadVIDAData();
     bool WriteVIDAData();
     void ShowData();
 
     panels::TVIDAData FData;
     // Held from "СТАРТ" to "СТОП": presence stays stopped for the whole measurement.
-    std::unique_ptr<TPanelPause> FMeasure;
+    std::unique_ptr<TPresencePause> FMeasure;
 };

@@ -12,9 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
-#include "routes/routemessages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "routes/spreadsheet.h"

@@ -8,9 +8,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
-#include "routes/routemessages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "data/datamodule.h"
 
 QIcon TurnTypeIcon(const QString& letter)

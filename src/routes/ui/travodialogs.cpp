@@ -13,11 +13,9 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "app/devicesession.h"
-#include "app/messages.h"
-#include "routes/routemessages.h"
-#include "app/messageservice.h"
-#include "memory/ui/memorycontext.h"
+#include "link/devicesession.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "routes/travocommands.h"
 
 TfrmChangePassword::TfrmChangePassword(DeviceSession* session, QWidget* parent) : QDialog(parent), FSession(session)
@@ -78,7 +76,7 @@ void TfrmChangePassword::btnOKClick()
     ShowMessage(MsgKind::Warning, Msg::PasswordRefused);
 }
 
-TfrmTRAVO_IU::TfrmTRAVO_IU(TMemoryContext& ctx, QWidget* parent) : QDialog(parent), FCtx(ctx)
+TfrmTRAVO_IU::TfrmTRAVO_IU(DeviceSession* session, QWidget* parent) : QDialog(parent), FSession(session)
 {
     setObjectName(QStringLiteral("frmTRAVO_IU"));
     setWindowTitle(Msg::IUCaption);
@@ -115,31 +113,31 @@ TfrmTRAVO_IU::TfrmTRAVO_IU(TMemoryContext& ctx, QWidget* parent) : QDialog(paren
 
 void TfrmTRAVO_IU::btnSetIUClick()
 {
-    DeviceSession* session = FCtx.Session;
-    if (!session)
+    if (!FSession)
         return;
     std::array<bool, 7> boxes{};
     for (size_t i = 0; i < boxes.size(); ++i)
         boxes[i] = Actuators[i]->isChecked();
-    session->PausePresence();
-    if (FCtx.EnableDeviceControls)
-        FCtx.EnableDeviceControls({});
-    // Every output off first, then the checked ones on; both are sent whatever the first said.
-    const bool off = session->SendToDevice(TravoCmd::Command, ActuatorPayload(0xFF, false), true, true);
-    const bool on = session->SendToDevice(TravoCmd::Command, ActuatorPayload(ActuatorMask(boxes), true), true, true);
-    session->ResumePresence();
+    bool off = false;
+    bool on = false;
+    {
+        TPresencePause pause(*FSession);
+        // Every output off first, then the checked ones on; both are sent whatever the first said.
+        off = FSession->Send(TravoCmd::Command, ActuatorPayload(0xFF, false)).Accepted();
+        on = FSession->Send(TravoCmd::Command, ActuatorPayload(ActuatorMask(boxes), true)).Accepted();
+    }
     if (!off || !on)
         ShowMessage(MsgKind::Error, Msg::CommandNotAccepted);
 }
 
 void TfrmTRAVO_IU::btnSetSpeedClick()
 {
-    if (!FCtx.Session)
+    if (!FSession)
         return;
     std::array<bool, 4> boxes{};
     for (size_t i = 0; i < boxes.size(); ++i)
         boxes[i] = Signals[i]->isChecked();
-    FCtx.Session->SendToDevice(TravoCmd::Command, DrivePayload(boxes), false, false);
+    FSession->SendToDevice(TravoCmd::Command, DrivePayload(boxes), false, false);
 }
 
 void TfrmTRAVO_IU::keyPressEvent(QKeyEvent* event)

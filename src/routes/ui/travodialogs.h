@@ -7,7 +7,6 @@ class DeviceSession;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
-struct TMemoryContext;
 
 // "Изменение пароля": sets a new six-digit password in the unit, authorised by its master
 // password (command 153, sub-function 3).
@@ -32,7 +31,7 @@ private:
 class TfrmTRAVO_IU : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmTRAVO_IU(TMemoryContext& ctx, QWidget* parent = nullptr);
+    explicit TfrmTRAVO_IU(DeviceSession* session, QWidget* parent = nullptr);
     void btnSetIUClick();
     void btnSetSpeedClick();
 
@@ -47,5 +46,5 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    TMemoryContext& FCtx;
+    DeviceSession* FSession;
 };

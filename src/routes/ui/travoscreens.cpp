@@ -1,8 +1,10 @@
 #include "routes/ui/travoscreens.h"
 
+#include <optional>
+
 #include <QApplication>
 
-#include "app/devicesession.h"
+#include "link/devicesession.h"
 #include "link/zeva16.h"
 #include "memory/ui/memorycontext.h"
 #include "routes/routeset.h"
@@ -44,7 +46,7 @@ void TakeTravoScreenshots(TTravoTab& tab, TMemoryContext& ctx, int unitAddr,
         shoot(&dlg, QStringLiteral("dialog-changepassword"), save);
     }
     {
-        TfrmTRAVO_IU dlg(ctx, &tab);
+        TfrmTRAVO_IU dlg(ctx.Session, &tab);
         shoot(&dlg, QStringLiteral("dialog-travo-iu"), save);
     }
 
@@ -54,7 +56,7 @@ void TakeTravoScreenshots(TTravoTab& tab, TMemoryContext& ctx, int unitAddr,
     TZEVA16* zeva = session ? session->ZevaLink() : nullptr;
     if (!zeva || state.CardId() == 0)
         return;
-    session->PausePresence();
+    std::optional<TPresencePause> pause(std::in_place, *session);
     TZevaTransferLink link(*zeva, uint16_t(unitAddr));
     TRouteTransfer t{link, MakeTransferSetup(ctx), {}};
     TRouteImage& image = tab.Image();
@@ -63,7 +65,7 @@ void TakeTravoScreenshots(TTravoTab& tab, TMemoryContext& ctx, int unitAddr,
                     ReadRouteTable(t, image, pages).Ok();
     const std::vector<TRouteSetRow> routes = ListRouteSet(image);
     const bool turns = ok && !routes.empty() && ReadRouteTurns(t, image, pages, {routes.front().Slot}).Ok();
-    session->ResumePresence();
+    pause.reset();
     if (!ok)
         return;
     TfrmRoutes set(tab.Database(), state.CardId(), image, pages, [](const auto&) {}, &tab);

@@ -14,9 +14,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
-#include "routes/routemessages.h"
-#include "app/messageservice.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "memory/ui/memorycontext.h"
@@ -72,8 +71,8 @@ bool plainKey(const QKeyEvent* k)
 
 }  // namespace
 
-TTravoTab::TTravoTab(TMemoryContext& ctx, TDatabase& db, QWidget* parent)
-    : QWidget(parent), FCtx(ctx), FDb(db), FStore(db), FState(db)
+TTravoTab::TTravoTab(TPanelHost& host, TMemoryContext& ctx, TDatabase& db, QWidget* parent)
+    : TPanel(host, parent), FCtx(ctx), FDb(db), FStore(db), FState(db)
 {
     setObjectName(QStringLiteral("TravoTab"));
     auto* root = new QHBoxLayout(this);
@@ -541,8 +540,7 @@ void TTravoTab::btnGoogleMapClick()
 
 void TTravoTab::WithTransfer(const std::function<void(TRouteTransfer&)>& body)
 {
-    const auto link = MakeTransferLink(FCtx);
-    TRouteTransfer t{*link, MakeTransferSetup(FCtx), MakeTransferHooks(FCtx)};
+    TRouteTransfer t{TransferLink(FCtx), MakeTransferSetup(FCtx), MakeTransferHooks(FCtx)};
     body(t);
 }
 
@@ -568,13 +566,13 @@ void TTravoTab::btnReadAT45Click()
 
 void TTravoTab::btnChangePasswordClick()
 {
-    TfrmChangePassword dlg(FCtx.Session, this);
+    TfrmChangePassword dlg(&Host.Session(), this);
     dlg.exec();
 }
 
 void TTravoTab::btnIUClick()
 {
-    TfrmTRAVO_IU dlg(FCtx, this);
+    TfrmTRAVO_IU dlg(&Host.Session(), this);
     dlg.exec();
 }
 

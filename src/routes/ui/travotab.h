@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include "panels/ui/panel.h"
 #include "routes/pagelist.h"
 #include "routes/routememory.h"
 #include "routes/routeimage.h"
@@ -19,10 +20,10 @@ struct TMemoryContext;
 // The "ТРАВО" tab: the card tree, the routes of the current card, the turns of the current
 // route, their operations, the unit exchange ("Запись...", "Чтение") and the unit dialogs.
 // Everything it changes goes through TRouteStore; it keeps the unit's route image for the run.
-class TTravoTab : public QWidget {
+class TTravoTab : public TPanel {
     Q_OBJECT
 public:
-    TTravoTab(TMemoryContext& ctx, TDatabase& db, QWidget* parent = nullptr);
+    TTravoTab(TPanelHost& host, TMemoryContext& ctx, TDatabase& db, QWidget* parent = nullptr);
 
     // Reads every list again (after the database changed elsewhere).
     void Reload();

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "app/messageservice.h"
+#include "base/messageservice.h"
 
 // Replaces the message boxes while it lives: records every box and answers questions from a
 // script (No once the script is used up), so no test blocks on a modal box.

@@ -1,7 +1,7 @@
 #pragma once
 #include <memory>
 
-#include "app/devicesession.h"
+#include "link/devicesession.h"
 #include "app/logfile.h"
 #include "app/ui/frmmain.h"
 #include "data/datamodule.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/cp1251.h"
+#include "base/cp1251.h"
 
 // Known answers restated from the code page itself, not taken from the converter's table.
 TEST(Cp1251, CyrillicAndPunctuation)

@@ -2,8 +2,8 @@
 
 #include <QLocale>
 
-#include "app/presencedisplay.h"
-#include "app/regiontracker.h"
+#include "link/presencedisplay.h"
+#include "link/regiontracker.h"
 
 // Readable failure output.
 inline void PrintTo(const QString& s, std::ostream* os)

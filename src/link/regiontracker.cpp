@@ -1,4 +1,4 @@
-#include "app/regiontracker.h"
+#include "link/regiontracker.h"
 
 #include <chrono>
 

@@ -1,8 +1,8 @@
-#include "app/presencedisplay.h"
+#include "link/presencedisplay.h"
 
 #include <cmath>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 QSet<int> EnabledGroups(TMode mode, uint32_t ext)
 {

@@ -1,4 +1,4 @@
-#include "app/mainthreadcalls.h"
+#include "base/mainthreadcalls.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,11 +1,13 @@
-#include "app/devicesession.h"
+#include "link/devicesession.h"
+
+#include <optional>
 
 #include <QDir>
 #include <QThread>
 
-#include "app/mainthreadcalls.h"
-#include "app/messages.h"
-#include "app/messageservice.h"
+#include "base/mainthreadcalls.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 
 DeviceSession::DeviceSession() = default;
 
@@ -128,26 +130,55 @@ void DeviceSession::presenceBody()
     MainThreadCalls::notify();
 }
 
+TMode DeviceSession::DeviceMode() const
+{
+    return FLink ? FLink->InfoCopy().Mode : mNone;
+}
+
+TBlockResult DeviceSession::Exchange(uint8_t cmd, std::span<const uint8_t> payload, std::span<const uint8_t>& answer)
+{
+    answer = {};
+    if (FScripted)
+        return FScripted->Exchange(cmd, payload, answer);
+    if (!FLink)
+        return brNoAnswer;
+    TZevaTransferLink link(*FLink, DevAddr);
+    return link.Exchange(cmd, payload, answer);
+}
+
+TError DeviceSession::LinkError() const
+{
+    if (FScripted)
+        return FScripted->LinkError();
+    return FLink ? FLink->Error() : errNotOpenPort;
+}
+
 bool DeviceSession::SendToDevice(uint8_t cmd, std::span<const uint8_t> data, bool presencePaused, bool silent)
 {
-    TZEVA16* link = FLink.get();
-    if (!link)
+    if (!HasLink())
         return false;
-    if (!presencePaused) {
-        PausePresence();
-        if (onControlsDisabled)
-            onControlsDisabled();
-    }
-    bool ok = false;
-    link->StartZEVA(DevAddr, cmd);
-    if (data.size() <= link->BufZEVA().size()) {
-        for (uint8_t b : data)
-            link->AddByte(b);
-        ok = link->PutCMD();
-        if (!ok && !silent)
-            ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
-    }
+    std::optional<TPresencePause> pause;
     if (!presencePaused)
-        ResumePresence();
-    return ok;
+        pause.emplace(*this);
+    // A payload too long for the link is dropped unsent and unannounced.
+    if (!FScripted && data.size() > FLink->BufZEVA().size())
+        return false;
+    const TExchangeResult r = Send(cmd, data);
+    if (!r.Accepted() && !silent)
+        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+    return r.Accepted();
+}
+
+TPresencePause::TPresencePause(DeviceSession& session) : FSession(session)
+{
+    if (FSession.FPauseDepth++ == 0)
+        FSession.PausePresence();
+    if (FSession.onControlsDisabled)
+        FSession.onControlsDisabled();
+}
+
+TPresencePause::~TPresencePause()
+{
+    if (--FSession.FPauseDepth == 0)
+        FSession.ResumePresence();
 }

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include "link/exchange.h"
 #include "link/zeva16.h"
 
 class QThread;
@@ -26,7 +27,9 @@ struct PortSettings {
 // The selected device and the one link to it: ZevaLink, DevAddr, the presence thread and the
 // pause/resume bracket every foreground exchange uses. Lives on the main thread; only the
 // presence thread body runs elsewhere, and it hands its display step to the main thread.
-class DeviceSession {
+// As a TTransferLink it is the device-exchange seam: every foreground command goes to DevAddr
+// through Exchange, over the real link or over a scripted device a test put in its place.
+class DeviceSession : public TTransferLink {
 public:
     struct OpenResult {
         bool opened = false;   // port open; start presence afterwards
@@ -45,12 +48,27 @@ public:
     static constexpr uint16_t kLinkBufSize = 16384;
 
     DeviceSession();
-    ~DeviceSession();  // stops presence, destroys the link
+    ~DeviceSession() override;  // stops presence, destroys the link
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
 
+    // The port object itself, for the port dialog and the tests; panels use Send instead.
     TZEVA16* ZevaLink() const { return FLink.get(); }
     uint16_t DevAddr = 0x7FFF;
+
+    // A port (or a scripted device) to talk to.
+    bool HasLink() const { return FScripted || FLink; }
+    // The device's state as the last identification left it (mNone without a link).
+    TMode DeviceMode() const;
+
+    // One command to DevAddr; presence must be paused (TPresencePause). Without a link every
+    // exchange goes unanswered, as on a port that could not be opened.
+    TBlockResult Exchange(uint8_t cmd, std::span<const uint8_t> payload, std::span<const uint8_t>& answer) override;
+    TError LinkError() const override;
+    // The same as a value: outcome, the answer's payload and the port's error.
+    TExchangeResult Send(uint8_t cmd, std::span<const uint8_t> payload = {}) { return ExchangeWith(*this, cmd, payload); }
+    // Puts a scripted device in place of the port (not owned; nullptr gives the port back).
+    void UseScriptedLink(TTransferLink* link) { FScripted = link; }
 
     // Replaces the link (presence must be paused). Number -1 removes it.
     OpenResult OpenLink(const PortSettings& settings);
@@ -74,6 +92,9 @@ public:
     // A failure shows "Команда не принята!" through the message service unless silent.
     bool SendToDevice(uint8_t cmd, std::span<const uint8_t> data, bool presencePaused, bool silent);
 
+    // Depth of the TPresencePause guards alive now.
+    int PauseDepth() const { return FPauseDepth; }
+
     // Display step after each identification; runs on the main thread while the presence
     // thread waits. Gets the finished copies of the identification.
     std::function<void(const TDeviceInfo&, const TParams&)> onDisplay;
@@ -83,11 +104,14 @@ public:
     QString catalogPath;
 
 private:
+    friend class TPresencePause;
     void presenceBody();
     // Sleeps up to ms, woken early by PausePresence.
     void idle(int ms);
 
     std::unique_ptr<TZEVA16> FLink;
+    TTransferLink* FScripted = nullptr;
+    int FPauseDepth = 0;
     std::unique_ptr<QThread> FThread;
     std::atomic<bool> FRun{false};
     std::atomic<bool> FEnded{false};
@@ -97,4 +121,18 @@ private:
     std::atomic<uint16_t> FPolledAddr{0x7FFF};
     std::mutex FIdleLock;
     std::condition_variable FIdleWake;
+};
+
+// The bracket of every foreground exchange: presence paused and the device controls disabled for
+// the guard's life, presence running again when the outermost guard ends (the controls come back
+// with its next display step). Guards nest, so a routine that pauses may call one that pauses.
+class TPresencePause {
+public:
+    explicit TPresencePause(DeviceSession& session);
+    ~TPresencePause();
+    TPresencePause(const TPresencePause&) = delete;
+    TPresencePause& operator=(const TPresencePause&) = delete;
+
+private:
+    DeviceSession& FSession;
 };

@@ -281,3 +281,137 @@ inline const QString MapShowLines = QStringLiteral("Показывать лин�
 inline const QString MapShowPoints = QStringLiteral("Показывать точки");
 
 }  // namespace Msg
+
+// Texts of the LCD image tab, the PLEVA, VIDA, DORNA, TARVIK and PELNIK tabs and their demo
+// devices; the same namespace as every other text of the program.
+namespace Msg {
+
+// --- demo devices ---
+inline const QString DemoDevicePLEVA = QStringLiteral("Демо: ПЛЕВА, 32 реле");
+inline const QString DemoDeviceVIDA = QStringLiteral("Демо: ВИДА, датчик угла");
+inline const QString DemoDeviceDORNA = QStringLiteral("Демо: ДОРНА");
+inline const QString DemoDeviceTARVIK = QStringLiteral("Демо: Тарвик, приёмник кодов");
+inline const QString DemoDevicePELNIK = QStringLiteral("Демо: ПЕЛНИК");
+inline const QString DemoDeviceLCD = QStringLiteral("Демо: прибор с ЖКИ 128 x 64");
+
+// --- LCD image panel ---
+inline const QString LcdHeaderComment = QStringLiteral("// Заставка");
+inline const QString LcdCannotOpenFile = QStringLiteral("Невозможно открыть файл!");
+inline const QString LcdImageDoesNotFit = QStringLiteral("Изображение не помещается во внешнюю память по адресу %1!");
+inline const QString LcdAskSave = QStringLiteral("Сохранить изображение?");
+inline const QString LcdAskClear = QStringLiteral("Очистить изображение?");
+inline const QString LcdOpenFilter = QStringLiteral("Файлы BMP (*.bmp);;Все файлы (*.*)");
+inline const QString LcdSaveFilter = QStringLiteral("Файлы BMP (*.bmp);;Файлы H (*.h)");
+inline const QString LcdSizeLabel = QStringLiteral("Размер:");
+inline const QString LcdRazvertka = QStringLiteral("Развёртка");
+inline const QString LcdByRows = QStringLiteral("по строкам");
+inline const QString LcdByColumns = QStringLiteral("по столбцам");
+inline const QString LcdAddr = QStringLiteral("Адрес:");
+inline const QString LcdOpenFile = QStringLiteral("Загрузить из файла...");
+inline const QString LcdSaveFile = QStringLiteral("Сохранить в файл...");
+inline const QString LcdRead = QStringLiteral("Чтение");
+inline const QString LcdWrite = QStringLiteral("Запись...");
+inline const QString LcdReadScreenshot = QStringLiteral("Чтение скриншота");
+inline const QString LcdClear = QStringLiteral("Очистить...");
+// --- PLEVA, VIDA, DORNA, TARVIK, PELNIK panels ---
+inline const QString PlevaRelays = QStringLiteral("Реле");
+inline const QString PlevaStop = QStringLiteral("СТОП");
+inline const QString PlevaAutoRefresh = QStringLiteral("Автообновление");
+inline const QString PlevaRefresh = QStringLiteral("Обновить");
+inline const QString PlevaSensors = QStringLiteral("Датчики");
+inline const QString PlevaSettings = QStringLiteral("Настройки");
+inline const QString PlevaPlateNum = QStringLiteral("Номер платы:");
+inline const QString VidaData = QStringLiteral("Данные");
+inline const QString VidaAngle = QStringLiteral("Угол:");
+inline const QString VidaAlarmZone = QStringLiteral("Зона сигнализации");
+inline const QString VidaAngleMin = QStringLiteral("Мин. угол:");
+inline const QString VidaAngleMax = QStringLiteral("Макс. угол:");
+inline const QString VidaSave = QStringLiteral("Сохранить");
+inline const QString VidaCalibrate = QStringLiteral("Калибровка");
+inline const QString VidaRead = QStringLiteral("Считать");
+inline const QString VidaPosition = QStringLiteral("Положение");
+inline const QString VidaStart = QStringLiteral("СТАРТ");
+inline const QString VidaStop = QStringLiteral("СТОП");
+inline const QString VidaAskSaveZone = QStringLiteral("Сохранить новые значения зоны сигнализации?");
+inline const QString VidaAskCalibrate = QStringLiteral("Принять текущие значения GX и GY за калибровочные?");
+inline const QString DornaVersion = QStringLiteral("Версия:");
+inline const QString DornaUac = QStringLiteral("Напряжение (AC):");
+inline const QString DornaUdc = QStringLiteral("Напряжение (DC):");
+inline const QString DornaR = QStringLiteral("Сопротивление:");
+inline const QString DornaAddr = QStringLiteral("Адрес");
+inline const QString DornaRead = QStringLiteral("Считать");
+inline const QString TarvikChannel = QStringLiteral("Канал №%1:");
+inline const QString TarvikRead = QStringLiteral("Считать");
+inline const QString TarvikClear = QStringLiteral("Очистить");
+inline const QString PelnikSettings = QStringLiteral("Настройки");
+inline const QString PelnikMode = QStringLiteral("Режим работы:");
+inline const QString PelnikReceiver = QStringLiteral("Приёмник");
+inline const QString PelnikTransmitter = QStringLiteral("Передатчик");
+inline const QString PelnikTimeCoeff = QStringLiteral("Коэффициент времени:");
+inline const QString PelnikRead = QStringLiteral("Считать");
+inline const QString PelnikChange = QStringLiteral("Изменить");
+inline const QString PelnikAskChange = QStringLiteral("Изменить параметры устройства?");
+inline const QString PelnikBadPacket = QStringLiteral("Неверный формат пакета!");
+
+}  // namespace Msg
+
+// The route-guidance texts: the route tab, the unit exchange, the import, route sets and the
+// unit's dialogs. Kept beside the program's other texts (same namespace), exactly as quoted.
+namespace Msg {
+inline const QString NotFormatted = QStringLiteral("Внутренняя память не отформатирована!");
+inline const QString AskWriteRoutes = QStringLiteral("Сохранить маршруты во внутренней памяти блока?");
+inline const QString AskSaveRouteSet = QStringLiteral(
+    "Сохранить маршруты в БД?\r\n\r\nВНИМАНИЕ! Все предыдущие маршруты будут удалены!");
+inline const QString AskMergeRoutes = QStringLiteral("Объединить %1 %2?");
+inline const QString RouteOne = QStringLiteral("маршрут");
+inline const QString RouteFew = QStringLiteral("маршрута");
+inline const QString RouteMany = QStringLiteral("маршрутов");
+inline const QString CannotOpenFile = QStringLiteral("Невозможно открыть файл!");
+inline const QString WrongMasterPassword = QStringLiteral("Неверный мастер-пароль!");
+inline const QString PasswordsDiffer = QStringLiteral("Введённые новые пароли не совпадают!");
+inline const QString PasswordRefused = QStringLiteral("Команда не принята!\r\nУстановка нового пароля не произведена.");
+inline const QString RouteColN = QStringLiteral("№");
+inline const QString RouteColName = QStringLiteral("Маршрут");
+inline const QString RouteColCount = QStringLiteral("Кол-во точек");
+inline const QString TurnColBegin = QStringLiteral("Начало поворота");
+inline const QString TurnColEnd = QStringLiteral("Конец поворота");
+inline const QString TurnColType = QStringLiteral("Тип поворота");
+inline const QString HintAdd = QStringLiteral("Добавить (Insert)");
+inline const QString HintEditLower = QStringLiteral("Изменить (f4)");
+inline const QString HintEdit = QStringLiteral("Изменить (F4)");
+inline const QString HintDel = QStringLiteral("Удалить (Del)");
+inline const QString BtnUnion = QStringLiteral("Объединить");
+inline const QString BtnSelectAll = QStringLiteral("Выделить все");
+inline const QString BtnGoogleMap = QStringLiteral("Карта Google");
+inline const QString BtnImport = QStringLiteral("Импорт...");
+inline const QString BtnChangePassword = QStringLiteral("Сменить пароль...");
+inline const QString BtnIU = QStringLiteral("Исполнит. устр-ва...");
+inline const QString EditCaption = QStringLiteral("Редактирование");
+inline const QString EditRouteName = QStringLiteral("Название маршрута:");
+inline const QString EditCardName = QStringLiteral("Название карты памяти:");
+inline const QString EditTurnBegin = QStringLiteral("Начало поворота");
+inline const QString EditTurnEnd = QStringLiteral("Конец поворота");
+inline const QString EditLatitude = QStringLiteral("Широта:");
+inline const QString EditLongitude = QStringLiteral("Долгота:");
+inline const QString EditTurnType = QStringLiteral("Тип:");
+inline const QString ImportCaption = QStringLiteral("Импорт поворотов");
+inline const QString ImportSheets = QStringLiteral("Листы книги Excel:");
+inline const QString ImportFilter = QStringLiteral(
+    "Файлы Excel (*.xls);;Файлы Excel 2007-2010 (*.xlsx);;Файлы OpenDocument (*.ods);;Файлы CSV (*.csv);;Все файлы (*.*)");
+inline const QString RoutesCaption = QStringLiteral("Маршруты");
+inline const QString TurnsCaption = QStringLiteral("Повороты");
+inline const QString BtnView = QStringLiteral("Просмотр");
+inline const QString BtnSaveToDB = QStringLiteral("Сохранить в БД...");
+inline const QString BtnClose = QStringLiteral("Закрыть");
+inline const QString PasswordCaption = QStringLiteral("Изменение пароля");
+inline const QString MasterPassword = QStringLiteral("Мастер-пароль:");
+inline const QString NewPassword = QStringLiteral("Новый пароль:");
+inline const QString RepeatPassword = QStringLiteral("Повтор пароля:");
+inline const QString IUCaption = QStringLiteral("Управление исполнительными устройствами");
+inline const QString IUGroup = QStringLiteral("Исполнительные устройства");
+inline const QString IUSpeedGroup = QStringLiteral("Сигналы частотного привода");
+inline const QString IUSet = QStringLiteral("Установить");
+inline const QString DemoDeviceTravo = QStringLiteral("Демо: ТРАВО");
+inline const QString DemoDeviceTravoBlank = QStringLiteral("Демо: ТРАВО без разметки");
+
+}  // namespace Msg

@@ -1,0 +1,2 @@
+#include "data/database.h"
+#include "base/messages.h"

@@ -1,0 +1,2 @@
+#include "memory/ui/hexgrid.h"
+#include "memory/hexfile.h"
