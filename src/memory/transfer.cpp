@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 
+#include "link/commands.h"
 #include "base/messages.h"
 
 bool IsFlashKind(TTransferKind kind)
@@ -324,9 +325,9 @@ TMode TransferMode(bool autoDetect, bool version51, TMode deviceMode)
 std::optional<TModeCommand> PreWriteCommand(TMode mode)
 {
     switch (mode) {
-    case mBootloader50: return TModeCommand{6, {}};
+    case mBootloader50: return TModeCommand{zcmd::kEraseFLASH, {}};
     case mBootloader51:
-    case mBootloader60: return TModeCommand{6, {0xFF}};
+    case mBootloader60: return TModeCommand{zcmd::kEraseFLASH, {0xFF}};
     default: return std::nullopt;
     }
 }
@@ -334,9 +335,9 @@ std::optional<TModeCommand> PreWriteCommand(TMode mode)
 std::optional<TModeCommand> PostWriteCommand(TMode mode)
 {
     switch (mode) {
-    case mBootloader50: return TModeCommand{7, {}};
+    case mBootloader50: return TModeCommand{zcmd::kFinishFLASH, {}};
     case mBootloader51:
-    case mBootloader60: return TModeCommand{6, {0x47}};
+    case mBootloader60: return TModeCommand{zcmd::kEraseFLASH, {0x47}};
     default: return std::nullopt;
     }
 }

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "link/commands.h"
+
 uint16_t ExtBlockSizeFromIndex(int index)
 {
     if (index >= 0 && index <= 7)
@@ -54,7 +56,7 @@ TBlockResult ReadFLASHBlock(TTransferLink& link, uint16_t addr, uint8_t* block)
     TRequest req;
     size_t n = putWord(req, addr);
     req[n++] = uint8_t(kFlashBlockSize);
-    return readBlock(link, 3, {req.data(), n}, block, kFlashBlockSize);
+    return readBlock(link, zcmd::kReadFLASH, {req.data(), n}, block, kFlashBlockSize);
 }
 
 TBlockResult WriteFLASHBlock(TTransferLink& link, uint16_t addr, const uint8_t* block)
@@ -66,7 +68,7 @@ TBlockResult WriteFLASHBlock(TTransferLink& link, uint16_t addr, const uint8_t* 
         std::memcpy(req.data() + n, block, kFlashBlockSize);
         n += kFlashBlockSize;
     }
-    return send(link, 4, {req.data(), n});
+    return send(link, zcmd::kWriteFLASH, {req.data(), n});
 }
 
 TBlockResult ReadExtMemBlock(TTransferLink& link, uint16_t number, uint16_t blockSize, uint8_t* block)
@@ -75,7 +77,7 @@ TBlockResult ReadExtMemBlock(TTransferLink& link, uint16_t number, uint16_t bloc
         return brOutside;
     TRequest req;
     const size_t n = putWord(req, number);
-    return readBlock(link, 17, {req.data(), n}, block, blockSize);
+    return readBlock(link, zcmd::kReadExtMem, {req.data(), n}, block, blockSize);
 }
 
 TBlockResult WriteExtMemPart(TTransferLink& link, uint16_t number, const uint8_t* block, uint16_t from,
@@ -93,7 +95,7 @@ TBlockResult WriteExtMemPart(TTransferLink& link, uint16_t number, const uint8_t
             return r;
     }
     std::memcpy(data + from, block + from, size_t(to - from));
-    return send(link, 18, {req.data(), n + blockSize});
+    return send(link, zcmd::kWriteExtMem, {req.data(), n + blockSize});
 }
 
 TBlockResult WriteExtMemBlock(TTransferLink& link, uint16_t number, const uint8_t* block, uint16_t valid,
@@ -106,7 +108,7 @@ TBlockResult ReadAT45Page(TTransferLink& link, uint16_t page, uint8_t* data)
 {
     TRequest req;
     const size_t n = putWord(req, page);
-    return readBlock(link, 19, {req.data(), n}, data, kAT45PageSize);
+    return readBlock(link, zcmd::kReadAT45, {req.data(), n}, data, kAT45PageSize);
 }
 
 TBlockResult WriteAT45Page(TTransferLink& link, uint16_t page, const uint8_t* data)
@@ -115,5 +117,5 @@ TBlockResult WriteAT45Page(TTransferLink& link, uint16_t page, const uint8_t* da
     size_t n = putWord(req, page);
     std::memcpy(req.data() + n, data, kAT45PageSize);
     n += kAT45PageSize;
-    return send(link, 20, {req.data(), n});
+    return send(link, zcmd::kWriteAT45, {req.data(), n});
 }

@@ -1,5 +1,6 @@
 #include "memory/transferrun.h"
 
+#include "link/commands.h"
 #include "base/messages.h"
 
 TTransferJob MakeTransferJob(const TTransferSetup& setup, TTransferKind kind, uint32_t addr, uint32_t count)
@@ -96,7 +97,7 @@ TTransferReport StartTransfer(TTransferLink& link, const TTransferSetup& setup, 
             return report;
         }
         if (IsFlashKind(kind)) {
-            report.PrepareReason = sendModeCommand(link, TModeCommand{5, {}});
+            report.PrepareReason = sendModeCommand(link, TModeCommand{zcmd::kPrepareFLASH, {}});
             if (report.PrepareReason != brOk) {
                 report.PrepareRefused = true;
                 message(MsgKind::Warning, report.PrepareReason == brRefused

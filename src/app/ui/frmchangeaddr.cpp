@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "link/commands.h"
 #include "base/messages.h"
 #include "base/messageservice.h"
 
@@ -64,7 +65,7 @@ bool TfrmChangeAddr::btnOKClick()
     }
     const std::array<uint8_t, 2> payload = {uint8_t(value >> 8), uint8_t(value & 0xFF)};
     // Without a link nothing is sent; the user learns that the command did not go through.
-    if (!FSession.SendToDevice(kCmdChangeAddr, payload, false, true)) {
+    if (!FSession.SendToDevice(zcmd::kChangeAddr, payload, false, true)) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return false;
     }

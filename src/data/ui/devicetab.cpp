@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "link/commands.h"
 #include "link/devicesession.h"
 #include "base/messages.h"
 #include "base/messageservice.h"
@@ -350,7 +351,7 @@ void DeviceTab::btnSyncDateTimeClick()
         return;
     }
     const std::array<uint8_t, 6> payload = ClockPayload(now());
-    Host.Session().SendToDevice(33, payload, false, false);
+    Host.Session().SendToDevice(zcmd::kSetClock, payload, false, false);
 }
 
 bool DeviceTab::eventFilter(QObject* watched, QEvent* event)

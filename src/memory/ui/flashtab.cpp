@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "link/commands.h"
 #include "link/devicesession.h"
 #include "base/mainthreadcalls.h"
 #include "base/messages.h"
@@ -224,14 +225,14 @@ void TFlashTab::SendModeCommand(uint8_t cmd, const QString& refusedText)
 
 void TFlashTab::btnRunProgramClick()
 {
-    SendModeCommand(1, Msg::NoMainProgram);
+    SendModeCommand(zcmd::kRunProgram, Msg::NoMainProgram);
     if (!FRememberedTab.isEmpty())
         Host.ShowTab(FRememberedTab);
 }
 
 void TFlashTab::btnRunBootloaderClick()
 {
-    SendModeCommand(2, Msg::CommandNotAccepted);
+    SendModeCommand(zcmd::kRunBootloader, Msg::CommandNotAccepted);
     FRememberedTab = Host.ActiveTabName();
     Host.ShowTab(QStringLiteral("tsFLASH"));
 }
@@ -239,7 +240,7 @@ void TFlashTab::btnRunBootloaderClick()
 void TFlashTab::btnResetClick()
 {
     const bool resetSystem = FCtx.Options && FCtx.Options().ResetSystem;
-    Host.Session().SendToDevice(resetSystem ? 0 : 8, {}, false, false);
+    Host.Session().SendToDevice(resetSystem ? zcmd::kResetSystem : zcmd::kReset, {}, false, false);
 }
 
 void TFlashTab::btnWriteFLASHToAllClick()
