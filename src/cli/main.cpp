@@ -1,4 +1,5 @@
 // zevanta-cli: command-line access to the link layer of Zevanta.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -511,7 +512,8 @@ void runProgress(TProgressThread& t, Progress& bar, int slot, uint64_t& bytes, i
     t.Wait();
     g_transfers[slot] = nullptr;
 #ifndef _WIN32
-    if (!g_interrupted)
+    // The cancel took effect: no need to cut the program short, unless another bus still hangs.
+    if (std::none_of(std::begin(g_transfers), std::end(g_transfers), [](const auto& t) { return t.load() != nullptr; }))
         ::alarm(0);
 #endif
     bytes = t.Shared().BytesDone.load();
@@ -778,6 +780,16 @@ int cmdScan(const CliArgs& a)
     for (auto& t : threads)
         t.join();
     std::signal(SIGINT, previous);
+    // Threads finish in any order; the table goes by port, then address.
+    std::stable_sort(rows.begin(), rows.end(), [&](const QStringList& x, const QStringList& y) {
+        const auto portIndex = [&](const QString& label) {
+            for (size_t i = 0; i < a.ports.size(); ++i)
+                if (portLabel(ResolvePort(a.ports[i])) == label)
+                    return i;
+            return a.ports.size();
+        };
+        return std::pair(portIndex(x[0]), x[1].toUInt()) < std::pair(portIndex(y[0]), y[1].toUInt());
+    });
     const bool severalPorts = a.ports.size() > 1;
     out(QStringLiteral("%1%2  %3  %4  %5  %6")
             .arg(severalPorts ? QStringLiteral("port   ") : QString())
