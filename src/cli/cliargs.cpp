@@ -37,29 +37,29 @@ struct OptionDef {
     const char* help;
 };
 const OptionDef kOptions[] = {
-    {"port", "p", "PORT", "COMn, a device path, a /dev/serial/by-id path or a USB serial number;\n"
-                          "repeat it or give A,B,C to serve several buses at once, each by its own thread"},
-    {"addr", "a", "ADDR", "device address 0..32767 (default 32767); lists and ranges 3,5,7-9"},
-    {"baud", "b", "N", "line rate (default 115200)"},
-    {"timeout", nullptr, "MS", "time-out per byte in ms (default 120; scan: 30)"},
-    {"retries", nullptr, "N", "attempts per command (default 3; scan: 1)"},
-    {"block-size", nullptr, "N", "external-memory block: 4, 8, 16, 32, 64, 128, 256 (default), 512, 528, 1056"},
-    {"verify", nullptr, nullptr, "read back and compare after the write"},
-    {"no-verify", nullptr, nullptr, "do not compare after the write"},
-    {"run", nullptr, nullptr, "start the program (command 1) after a verified write"},
-    {"old-reset", nullptr, nullptr, "reset with command 0, for bootloaders of version 5.1 and lower"},
-    {"db", nullptr, "FILE", "the database file"},
-    {"card", nullptr, "NAME", "the memory card by name"},
-    {"route", nullptr, "N", "the route's position in its card (from 1)"},
-    {"sheet", nullptr, "N", "the sheet of the spreadsheet (from 1, default 1)"},
-    {"catalog", nullptr, "FILE", "the controller catalogue (default: mcu.xml beside the program, then in\n"
-                                 "the installed data folder, then in the user's data folder)"},
-    {"trace", nullptr, "FILE", "write every frame with its time, direction and outcome to FILE"},
-    {"quiet", "q", nullptr, "print errors only"},
-    {"verbose", "v", nullptr, "print every frame as the console tab shows it"},
-    {"json", nullptr, nullptr, "one JSON object per line on stdout: progress and results"},
-    {"help", "h", nullptr, "this help; after a command, the command's own"},
-    {"version", nullptr, nullptr, "the program's version"},
+    {"port", "p", "ПОРТ", "COMn, путь устройства, путь /dev/serial/by-id или серийный номер USB-адаптера;\n"
+                          "несколько раз или A,B,C: несколько шин сразу, каждая в своём потоке"},
+    {"addr", "a", "АДРЕС", "адрес устройства 0..32767 (по умолчанию 32767); списки и диапазоны 3,5,7-9"},
+    {"baud", "b", "N", "скорость линии (по умолчанию 115200)"},
+    {"timeout", nullptr, "МС", "тайм-аут на байт, мс (по умолчанию 120; scan: 30)"},
+    {"retries", nullptr, "N", "попыток на команду (по умолчанию 3; scan: 1)"},
+    {"block-size", nullptr, "N", "блок внешней памяти: 4, 8, 16, 32, 64, 128, 256 (по умолчанию), 512, 528, 1056"},
+    {"verify", nullptr, nullptr, "прочитать и сравнить после записи"},
+    {"no-verify", nullptr, nullptr, "не сравнивать после записи"},
+    {"run", nullptr, nullptr, "запустить программу (команда 1) после проверенной записи"},
+    {"old-reset", nullptr, nullptr, "сброс командой 0, для загрузчиков версии 5.1 и ниже"},
+    {"db", nullptr, "ФАЙЛ", "файл базы данных"},
+    {"card", nullptr, "ИМЯ", "карта памяти по имени"},
+    {"route", nullptr, "N", "номер маршрута в карте (с 1)"},
+    {"sheet", nullptr, "N", "лист таблицы (с 1, по умолчанию 1)"},
+    {"catalog", nullptr, "ФАЙЛ", "каталог микроконтроллеров (по умолчанию mcu.xml рядом с программой,\n"
+                                 "затем в установленной папке данных, затем в папке данных пользователя)"},
+    {"trace", nullptr, "ФАЙЛ", "записать каждый кадр со временем, направлением и исходом в ФАЙЛ"},
+    {"quiet", "q", nullptr, "выводить только ошибки"},
+    {"verbose", "v", nullptr, "выводить каждый кадр, как вкладка консоли"},
+    {"json", nullptr, nullptr, "по объекту JSON в строке на stdout: ход работы и результаты"},
+    {"help", "h", nullptr, "эта справка; после команды — справка команды"},
+    {"version", nullptr, nullptr, "версия программы"},
 };
 
 // Options every command takes.
@@ -75,49 +75,50 @@ struct CommandDef {
     const char* examples;
 };
 const CommandDef kCommands[] = {
-    {"ports", "ports", "List the serial ports: COMn, device path and, for USB adapters, vendor:product id,\n"
-                       "maker, product, serial number and the stable /dev/serial/by-id path.",
+    {"ports", "ports", "Последовательные порты: COMn, путь устройства, а для USB-адаптеров код\n"
+                       "производителя:изделия, производитель, изделие, серийный номер и постоянный путь\n"
+                       "/dev/serial/by-id.",
      {}, "zevanta-cli ports\nzevanta-cli ports --json"},
-    {"identify", "identify -p PORT [-a ADDR]", "Identify the device (command 113) and print what it reports.", kLink,
+    {"identify", "identify -p ПОРТ [-a АДРЕС]", "Опознать устройство (команда 113) и вывести всё, что оно сообщает.", kLink,
      "zevanta-cli identify -p COM33 -a 5"},
-    {"scan", "scan -p PORT [-a 1-254]",
-     "Ask each address once with a short time-out and print a table of the devices that answered\n"
-     "(address, mode, version, controller, name line).",
+    {"scan", "scan -p ПОРТ [-a 1-254]",
+     "Опросить каждый адрес один раз с коротким тайм-аутом и вывести таблицу ответивших устройств\n"
+     "(адрес, режим, версия, микроконтроллер, строка имени).",
      kLink, "zevanta-cli scan -p /dev/ttyUSB0 -a 1-32"},
-    {"send", "send CMD [BYTE...] -p PORT [-a ADDR]",
-     "Send one command with a payload, every byte one or two hexadecimal digits.", kLink,
+    {"send", "send КОМАНДА [БАЙТ...] -p ПОРТ [-a АДРЕС]",
+     "Послать одну команду с данными, каждый байт — одна или две шестнадцатеричные цифры.", kLink,
      "zevanta-cli send 06 47 -p COM33 -a 2"},
-    {"mode", "mode boot|app|reset -p PORT [-a ADDRS] [--old-reset]",
-     "Start the bootloader (command 2), the program (command 1) or reset the device (command 8;\n"
-     "command 0 with --old-reset), then check the mode the device reports.",
+    {"mode", "mode boot|app|reset -p ПОРТ [-a АДРЕСА] [--old-reset]",
+     "Запустить загрузчик (команда 2), рабочую программу (команда 1) или сбросить устройство\n"
+     "(команда 8; с --old-reset команда 0), затем проверить режим, о котором сообщает устройство.",
      {"port", "addr", "baud", "timeout", "retries", "trace", "verbose", "catalog", "old-reset", "db"},
      "zevanta-cli mode boot -p COM33 -a 3,5"},
     {"flash",
-     "flash write FILE.hex -p PORT [-a ADDRS] [--no-verify] [--run]\n"
-     "flash verify FILE.hex -p PORT [-a ADDRS]\n"
-     "flash read FILE.hex -p PORT [-a ADDR]",
-     "Write, compare or read the program memory through the bootloader. A write is compared\n"
-     "afterwards unless --no-verify; --run then starts the program. Several addresses (3,5,7-9, or\n"
-     "all: the device list of --db) and several ports are written in one run, each device with its\n"
-     "own result line, then a summary; the exit code is 1 when any failed.",
+     "flash write ФАЙЛ.hex -p ПОРТ [-a АДРЕСА] [--no-verify] [--run]\n"
+     "flash verify ФАЙЛ.hex -p ПОРТ [-a АДРЕСА]\n"
+     "flash read ФАЙЛ.hex -p ПОРТ [-a АДРЕС]",
+     "Записать, сравнить или прочитать память программ через загрузчик. После записи память\n"
+     "сравнивается (кроме --no-verify), затем --run запускает программу. Несколько адресов (3,5,7-9\n"
+     "или all: список устройств из --db) и несколько портов пишутся за один запуск, по строке\n"
+     "результата на устройство, затем итог; код выхода 1, если хоть одно не удалось.",
      {"port", "addr", "baud", "timeout", "retries", "trace", "verbose", "catalog", "verify", "no-verify", "run", "db"},
      "zevanta-cli flash write fw.hex -p COM33 -a 3,5,7-9 --run\n"
      "zevanta-cli flash write fw.hex -p COM33,COM34 -a all --db Zevanta.db"},
     {"extmem",
-     "extmem write FILE -p PORT [-a ADDRS] [--verify]\n"
-     "extmem verify FILE -p PORT [-a ADDRS]\n"
-     "extmem read FILE -p PORT [-a ADDR]",
-     "Write, compare or read the external memory (FILE.hex: Intel HEX, else binary). A file writes\n"
-     "and compares only its own bytes, from address 0.",
+     "extmem write ФАЙЛ -p ПОРТ [-a АДРЕСА] [--verify]\n"
+     "extmem verify ФАЙЛ -p ПОРТ [-a АДРЕСА]\n"
+     "extmem read ФАЙЛ -p ПОРТ [-a АДРЕС]",
+     "Записать, сравнить или прочитать внешнюю память (ФАЙЛ.hex: Intel HEX, иначе двоичный).\n"
+     "Файл пишет и сравнивает только свои байты, с адреса 0.",
      {"port", "addr", "baud", "timeout", "retries", "trace", "verbose", "catalog", "verify", "no-verify", "block-size",
       "db"},
      "zevanta-cli extmem verify data.bin -p COM33 -a 5"},
     {"routes",
-     "routes write --db FILE --card NAME -p PORT [-a ADDR]\n"
-     "routes read --db FILE --card NAME -p PORT [-a ADDR]\n"
-     "routes import FILE --db FILE --card NAME --route N [--sheet N]",
-     "Pack a card and write it into the route-guidance unit, read the unit's routes into a card, or\n"
-     "append a spreadsheet's turns (.xls, .xlsx, .ods, .csv) to a route.",
+     "routes write --db ФАЙЛ --card ИМЯ -p ПОРТ [-a АДРЕС]\n"
+     "routes read --db ФАЙЛ --card ИМЯ -p ПОРТ [-a АДРЕС]\n"
+     "routes import ФАЙЛ --db ФАЙЛ --card ИМЯ --route N [--sheet N]",
+     "Упаковать карту и записать её в блок маршрутов, прочитать маршруты блока в карту или\n"
+     "добавить повороты из таблицы (.xls, .xlsx, .ods, .csv) в маршрут.",
      {"port", "addr", "baud", "timeout", "retries", "trace", "verbose", "catalog", "db", "card", "route", "sheet"},
      "zevanta-cli routes write --db depot.db --card \"Депо Южное\" -p COM33 -a 6"},
 };
@@ -163,7 +164,9 @@ std::string optionLines(const std::vector<std::string_view>& names)
         std::string head = o->shortName ? std::string("-") + o->shortName + ", --" + o->name : std::string("    --") + o->name;
         if (o->value)
             head += std::string(" ") + o->value;
-        head.resize(std::max<size_t>(head.size() + 2, 24), ' ');
+        // Padded by characters, not bytes: value names are Cyrillic.
+        const size_t width = size_t(std::count_if(head.begin(), head.end(), [](char ch) { return (ch & 0xC0) != 0x80; }));
+        head.append(std::max<size_t>(2, 24 - std::min<size_t>(width, 22)), ' ');
         out += "  " + head + indent(o->help, std::string(26, ' ')).substr(26) + "\n";
     }
     return out;
@@ -174,16 +177,16 @@ std::string optionLines(const std::vector<std::string_view>& names)
 std::string CliHelp(const std::string& command)
 {
     if (command.empty()) {
-        std::string out = "usage: zevanta-cli COMMAND [ARGS] [OPTIONS]\n\ncommands:\n";
+        std::string out = "вызов: zevanta-cli КОМАНДА [АРГУМЕНТЫ] [КЛЮЧИ]\n\nкоманды:\n";
         for (const CommandDef& c : kCommands)
             out += indent(c.usage, "  ") + "\n";
         std::vector<std::string_view> all;
         for (const OptionDef& o : kOptions)
             all.push_back(o.name);
-        out += "\noptions (each command takes those its --help lists):\n" + optionLines(all);
-        out += "\nOptions may stand anywhere, as --opt value or --opt=value.\n"
-               "Exit codes: 0 done, 1 a device, a port or a file failed, 2 bad arguments; Ctrl+C cancels.\n"
-               "zevanta-cli COMMAND --help shows the command's own help.\n";
+        out += "\nключи (каждая команда принимает те, что перечисляет её --help):\n" + optionLines(all);
+        out += "\nКлючи стоят где угодно, как --ключ значение или --ключ=значение.\n"
+               "Коды выхода: 0 готово, 1 не удалось (устройство, порт или файл), 2 неверная команда;\n"
+               "Ctrl+C отменяет. zevanta-cli КОМАНДА --help — справка команды.\n";
         return out;
     }
     const CommandDef* c = findCommand(command);
@@ -194,8 +197,8 @@ std::string CliHelp(const std::string& command)
     std::string lines = indent(c->usage, "zevanta-cli ");
     for (size_t at = lines.find('\n'); at != std::string::npos; at = lines.find('\n', at + 1))
         lines.insert(at + 1, "       ");
-    return "usage: " + lines + "\n\n" + c->about + "\n\noptions:\n" +
-           optionLines(names) + "\nexample:\n" + indent(c->examples, "  ") + "\n";
+    return "вызов: " + lines + "\n\n" + c->about + "\n\nключи:\n" + optionLines(names) + "\nпример:\n" +
+           indent(c->examples, "  ") + "\n";
 }
 
 std::optional<std::vector<unsigned>> ParseAddrList(const std::string& text, std::string& error)
@@ -212,7 +215,7 @@ std::optional<std::vector<unsigned>> ParseAddrList(const std::string& text, std:
                             : parseNumber(item.substr(0, dash), 0x7FFF, lo) &&
                                   parseNumber(item.substr(dash + 1), 0x7FFF, hi) && lo <= hi;
         if (!ok) {
-            error = "--addr takes addresses 0..32767, ranges and lists (3,5,7-9) or all, not \"" + text + "\"";
+            error = "--addr принимает адреса 0..32767, диапазоны и списки (3,5,7-9) или all, а не \"" + text + "\"";
             return std::nullopt;
         }
         for (unsigned a = lo; a <= hi; ++a)
@@ -248,7 +251,11 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
     for (const std::string& s : argv)
         args << QString::fromLocal8Bit(s.c_str());
     if (!p.parse(args)) {
-        error = p.errorText().toStdString();
+        // Qt's own text is English; the names it means are known.
+        const QStringList unknown = p.unknownOptionNames();
+        error = unknown.isEmpty() ? "после ключа нужно значение: " + p.errorText().section(QLatin1Char('\''), 1, 1).toStdString()
+                                  : "неизвестный ключ " + std::string(unknown.front().size() == 1 ? "-" : "--") +
+                                        unknown.front().toStdString();
         return std::nullopt;
     }
     a.help = p.isSet(opt("help"));
@@ -263,7 +270,7 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
         if (const CommandDef* c = findCommand(a.positional[0])) {
             for (const OptionDef& o : kOptions)
                 if (p.isSet(opt(o.name)) && !takes(*c, o.name)) {
-                    error = std::string("--") + o.name + " does not belong to " + c->name;
+                    error = std::string("--") + o.name + " не относится к команде " + c->name;
                     return std::nullopt;
                 }
         }
@@ -271,19 +278,19 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
     // One value each: a second one would silently win otherwise. Only --port may repeat.
     for (const OptionDef& o : kOptions) {
         if (o.value && std::string_view(o.name) != "port" && p.values(opt(o.name)).size() > 1) {
-            error = std::string("--") + o.name + " is given more than once";
+            error = std::string("--") + o.name + " задан больше одного раза";
             return std::nullopt;
         }
     }
     for (const QString& v : p.values(opt("port"))) {
         for (const QString& one : v.split(QLatin1Char(','))) {
             if (one.isEmpty()) {
-                error = "--port needs a port name, not an empty one";
+                error = "--port требует имя порта, а не пустую строку";
                 return std::nullopt;
             }
             const std::string name = one.toLocal8Bit().toStdString();
             if (std::find(a.ports.begin(), a.ports.end(), name) != a.ports.end()) {
-                error = "--port " + name + " is given twice";
+                error = "--port " + name + " задан дважды";
                 return std::nullopt;
             }
             a.ports.push_back(name);
@@ -309,7 +316,7 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
         a.addrs = {a.addr};
 
     if (p.isSet(opt("verify")) && p.isSet(opt("no-verify"))) {
-        error = "--verify and --no-verify exclude each other";
+        error = "--verify и --no-verify исключают друг друга";
         return std::nullopt;
     }
     if (p.isSet(opt("verify")) || p.isSet(opt("no-verify")))
@@ -320,7 +327,7 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
     a.verbose = p.isSet(opt("verbose"));
     a.json = p.isSet(opt("json"));
     if (a.quiet && a.verbose) {
-        error = "--quiet and --verbose exclude each other";
+        error = "--quiet и --verbose исключают друг друга";
         return std::nullopt;
     }
     a.db = text("db");
@@ -329,7 +336,7 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
     a.catalog = text("catalog");
     for (const char* name : {"db", "card", "trace", "catalog"}) {
         if (p.isSet(opt(name)) && p.value(opt(name)).isEmpty()) {
-            error = std::string("--") + name + " needs a value";
+            error = std::string("--") + name + " требует значения";
             return std::nullopt;
         }
     }
@@ -340,13 +347,13 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
         unsigned long min, max;
         const char* rule;
     };
-    const NumOpt numeric[] = {{"baud", &a.baud, 1, 4000000, "must be a rate from 1 to 4000000"},
+    const NumOpt numeric[] = {{"baud", &a.baud, 1, 4000000, "— скорость от 1 до 4000000"},
                               // 0 would mean waiting for ever, and never asking.
-                              {"timeout", &a.timeoutMs, 1, 65535, "must be 1 ms or more (at most 65535)"},
-                              {"retries", &a.retries, 1, 255, "must be 1 or more (at most 255)"},
-                              {"block-size", &a.blockSize, 4, 1056, "must be one of 4, 8, 16, 32, 64, 128, 256, 512, 528, 1056"},
-                              {"route", &a.route, 1, 65535, "needs a number from 1"},
-                              {"sheet", &a.sheet, 1, 65535, "needs a number from 1"}};
+                              {"timeout", &a.timeoutMs, 1, 65535, "— не меньше 1 мс (не больше 65535)"},
+                              {"retries", &a.retries, 1, 255, "— не меньше 1 (не больше 255)"},
+                              {"block-size", &a.blockSize, 4, 1056, "— одно из 4, 8, 16, 32, 64, 128, 256, 512, 528, 1056"},
+                              {"route", &a.route, 1, 65535, "— число от 1"},
+                              {"sheet", &a.sheet, 1, 65535, "— число от 1"}};
     for (const NumOpt& n : numeric) {
         if (!p.isSet(opt(n.name)))
             continue;
@@ -362,7 +369,7 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
     // The sizes the options dialog offers.
     static constexpr unsigned kBlockSizes[] = {4, 8, 16, 32, 64, 128, 256, 512, 528, 1056};
     if (std::find(std::begin(kBlockSizes), std::end(kBlockSizes), a.blockSize) == std::end(kBlockSizes)) {
-        error = "--block-size must be one of 4, 8, 16, 32, 64, 128, 256, 512, 528, 1056";
+        error = "--block-size — одно из 4, 8, 16, 32, 64, 128, 256, 512, 528, 1056";
         return std::nullopt;
     }
     return a;

@@ -111,7 +111,7 @@ int usage(const std::string& why)
 {
     if (!why.empty())
         err(QString::fromStdString(why));
-    err(QStringLiteral("see zevanta-cli --help"));
+    err(QStringLiteral("справка: zevanta-cli --help"));
     return kExitUsage;
 }
 
@@ -167,9 +167,9 @@ QString frameText(const TFrameEvent& e)
     switch (e.Outcome) {
     case TFrameOutcome::Accepted: return text + console::AnswerLine(true, e.Answer.data(), e.Answer.size());
     case TFrameOutcome::Refused: return text + console::AnswerLine(false, nullptr, 0);
-    case TFrameOutcome::BadFrame: return text + QStringLiteral("--> bad frame");
-    case TFrameOutcome::NoAnswer: return text + QStringLiteral("--> no answer");
-    case TFrameOutcome::HungUp: return text + QStringLiteral("--> port closed");
+    case TFrameOutcome::BadFrame: return text + QStringLiteral("--> искажённый кадр");
+    case TFrameOutcome::NoAnswer: return text + QStringLiteral("--> нет ответа");
+    case TFrameOutcome::HungUp: return text + QStringLiteral("--> порт закрыт");
     }
     return text;
 }
@@ -208,10 +208,10 @@ std::unique_ptr<TZEVA16> openFirstLink(const CliArgs& a)
 QString failureText(const TZEVA16& link)
 {
     if (link.Error() == errAnswerError)
-        return QStringLiteral("the device refused the command (0x22)");
+        return QStringLiteral("устройство отказалось выполнить команду (0x22)");
     if (link.HungUp())
-        return QStringLiteral("the port was closed by the other side (device gone)");
-    return QStringLiteral("no valid answer after %1 attempt(s)").arg(link.RepCount);
+        return QStringLiteral("порт закрыт другой стороной (устройство отключено)");
+    return QStringLiteral("нет верного ответа (попыток: %1)").arg(link.RepCount);
 }
 
 bool isBootloader(TMode m)
@@ -227,14 +227,14 @@ bool isApplication(TMode m)
 const char* modeName(TMode m)
 {
     switch (m) {
-    case mBootloader50: return "bootloader (first generation, v5.0 or lower)";
-    case mBootloader51: return "bootloader (first generation, above v5.0)";
-    case mBootloader60: return "bootloader (second generation)";
-    case mDevice5: return "application (first generation)";
-    case mDevice6: return "application (second generation)";
+    case mBootloader50: return "загрузчик (первое поколение, версия 5.0 и ниже)";
+    case mBootloader51: return "загрузчик (первое поколение, версия выше 5.0)";
+    case mBootloader60: return "загрузчик (второе поколение)";
+    case mDevice5: return "рабочая программа (первое поколение)";
+    case mDevice6: return "рабочая программа (второе поколение)";
     case mNone: break;
     }
-    return "unknown";
+    return "неизвестен";
 }
 
 const char* shortMode(TMode m)
@@ -285,14 +285,14 @@ void loadCatalog(const CliArgs& a)
     try {
         g_catalog = LoadMCUCatalog(path);
     } catch (const McuCatalogError& e) {
-        err(QString::fromStdString(e.what()) + QStringLiteral(" (controller details will be missing)"));
+        err(e.Russian() + QStringLiteral(" (сведений о микроконтроллере не будет)"));
     }
 }
 
 bool identifyDevice(TZEVA16& link, unsigned addr)
 {
     if (!link.GetDeviceInfo(uint16_t(addr))) {
-        err(QStringLiteral("device %1: %2").arg(addr).arg(failureText(link)));
+        err(QStringLiteral("устройство %1: %2").arg(addr).arg(failureText(link)));
         return false;
     }
     return true;
@@ -369,9 +369,9 @@ int runOnDevices(const CliArgs& a, const std::string& command, const std::vector
             r.Port = label;
             r.Addr = addr;
             if (several) {
-                const QString line = QStringLiteral("%1 device %2: %3").arg(label).arg(addr).arg(r.Ok ? QStringLiteral("done") : QStringLiteral("FAILED"));
+                const QString line = QStringLiteral("%1 устройство %2: %3").arg(label).arg(addr).arg(r.Ok ? QStringLiteral("готово") : QStringLiteral("ОШИБКА"));
                 const QString detail = r.Detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(r.Detail);
-                out(line + (r.Bytes ? QStringLiteral(", %1 bytes in %2 s").arg(r.Bytes).arg(r.Seconds, 0, 'f', 2) : QString()) + detail);
+                out(line + (r.Bytes ? QStringLiteral(", %1 байт за %2 с").arg(r.Bytes).arg(r.Seconds, 0, 'f', 2) : QString()) + detail);
             }
             g_out.json(resultJson(command, r));
             results[bus].push_back(r);
@@ -396,7 +396,7 @@ int runOnDevices(const CliArgs& a, const std::string& command, const std::vector
         }
     const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
     if (several) {
-        out(QStringLiteral("%1 of %2 devices done in %3 s").arg(done).arg(total).arg(seconds, 0, 'f', 2));
+        out(QStringLiteral("готово устройств: %1 из %2 за %3 с").arg(done).arg(total).arg(seconds, 0, 'f', 2));
         g_out.json({{QStringLiteral("type"), QStringLiteral("summary")},
                     {QStringLiteral("command"), QString::fromStdString(command)},
                     {QStringLiteral("devices"), qint64(total)},
@@ -415,7 +415,7 @@ std::optional<std::vector<unsigned>> targetAddresses(const CliArgs& a)
         return a.addrs;
     TDatabase db;
     if (!db.Open(QString::fromLocal8Bit(a.db.c_str()), TDatabase::OpenMode::ExistingOnly)) {
-        err(db.OpenFailureText().isEmpty() ? db.LastError() : db.OpenFailureText());
+        err(QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(a.db.c_str()), db.OpenFailureText()));
         return std::nullopt;
     }
     QSqlQuery q(db.Connection());
@@ -430,7 +430,7 @@ std::optional<std::vector<unsigned>> targetAddresses(const CliArgs& a)
             addrs.push_back(addr);
     }
     if (addrs.empty())
-        err(QStringLiteral("the device list of %1 is empty").arg(QString::fromLocal8Bit(a.db.c_str())));
+        err(QStringLiteral("список устройств в %1 пуст").arg(QString::fromLocal8Bit(a.db.c_str())));
     return addrs.empty() ? std::nullopt : std::optional(addrs);
 }
 
@@ -484,7 +484,7 @@ private:
     {
         constexpr int kWidth = 40;
         const int filled = v.Percent * kWidth / 100;
-        const QString line = QStringLiteral("\r%1 [%2%3] %4 %5  frames %6, bad %7 ")
+        const QString line = QStringLiteral("\r%1 [%2%3] %4 %5  кадров %6, ошибочных %7 ")
                                  .arg(FCaption, QString(filled, QLatin1Char('#')), QString(kWidth - filled, QLatin1Char('.')))
                                  .arg(v.PercentText, 4)
                                  .arg(v.RateText, v.SendPackets, v.BadPackets);
@@ -537,11 +537,11 @@ bool runTransfer(DeviceContext& ctx, const TTransferSetup& setup, TTransferKind 
     result.Bytes += bytes;
     result.Seconds += double(ms) / 1000.0;
     const TTransferResult& t = rep.Transfer;
-    const QString who = ctx.Alone ? QString() : QStringLiteral("%1 device %2: ").arg(ctx.Port).arg(ctx.Addr);
+    const QString who = ctx.Alone ? QString() : QStringLiteral("%1 устройство %2: ").arg(ctx.Port).arg(ctx.Addr);
     if (rep.Ok) {
         if (!rep.Message.isEmpty())
             out(who + oneLine(rep.Message));
-        out(who + QStringLiteral("%1: done, %2 bytes in %3 ms, %4 frames, %5 bad")
+        out(who + QStringLiteral("%1: готово, %2 байт за %3 мс, кадров %4, ошибочных %5")
                       .arg(TransferCaption(kind))
                       .arg(bytes)
                       .arg(ms)
@@ -552,18 +552,18 @@ bool runTransfer(DeviceContext& ctx, const TTransferSetup& setup, TTransferKind 
     result.FailAddr = t.FailAddr;
     result.Outcome = QStringLiteral("failed");
     if (rep.PrepareRefused) {
-        result.Detail = QStringLiteral("%1 (command 5: %2; is the device in its bootloader?)")
-                            .arg(oneLine(rep.Message), QString::fromLatin1(BlockResultText(rep.PrepareReason)));
+        result.Detail = QStringLiteral("%1 (команда 5: %2; устройство в режиме загрузчика?)")
+                            .arg(oneLine(rep.Message), QString::fromUtf8(BlockResultText(rep.PrepareReason)));
     } else if (rep.PreWriteFailed || rep.PostWriteFailed) {
-        result.Detail = QStringLiteral("%1 (%2)").arg(oneLine(rep.Message), QString::fromLatin1(BlockResultText(rep.ModeReason)));
+        result.Detail = QStringLiteral("%1 (%2)").arg(oneLine(rep.Message), QString::fromUtf8(BlockResultText(rep.ModeReason)));
     } else if (t.Outcome == TTransferOutcome::Cancelled) {
         result.Outcome = QStringLiteral("cancelled");
-        result.Detail = QStringLiteral("cancelled");
+        result.Detail = QStringLiteral("отменено");
     } else {
         if (t.Outcome == TTransferOutcome::Different)
             result.Outcome = QStringLiteral("different");
-        QString why = t.Outcome == TTransferOutcome::Different ? QStringLiteral("data differ")
-                                                                : QString::fromLatin1(BlockResultText(t.Reason));
+        QString why = t.Outcome == TTransferOutcome::Different ? QStringLiteral("данные различаются")
+                                                                : QString::fromUtf8(BlockResultText(t.Reason));
         if (!t.ErrorText.isEmpty())
             why += QStringLiteral(": ") + t.ErrorText;
         result.Detail = QStringLiteral("%1 (%2)").arg(oneLine(rep.Message), why);
@@ -623,10 +623,10 @@ bool switchMode(DeviceContext& ctx, uint8_t cmd, DeviceResult& r)
     if (!ctx.Link.PutCMD()) {
         const bool refused = ctx.Link.Error() == errAnswerError;
         // The window's own words: a refused start means there is no program to start.
-        r.Detail = QStringLiteral("command %1: %2").arg(cmd).arg(
+        r.Detail = QStringLiteral("команда %1: %2").arg(cmd).arg(
             refused ? (cmd == 1 ? Msg::NoMainProgram : Msg::CommandNotAccepted) : failureText(ctx.Link));
         r.Outcome = refused ? QStringLiteral("refused") : QStringLiteral("no-answer");
-        err(QStringLiteral("%1 device %2: %3").arg(ctx.Port).arg(ctx.Addr).arg(r.Detail));
+        err(QStringLiteral("%1 устройство %2: %3").arg(ctx.Port).arg(ctx.Addr).arg(r.Detail));
         return false;
     }
     const std::function<bool(TMode)> wanted = cmd == 2 ? isBootloader
@@ -635,16 +635,18 @@ bool switchMode(DeviceContext& ctx, uint8_t cmd, DeviceResult& r)
     const TMode last = waitMode(ctx.Link, ctx.Addr, wanted);
     if (!wanted(last)) {
         r.Outcome = QStringLiteral("wrong-mode");
-        r.Detail = QStringLiteral("%1 after %2 ms (%3)")
-                       .arg(last == mNone ? QStringLiteral("no answer") : QStringLiteral("still ") + QString::fromLatin1(modeName(last)))
+        r.Detail = QStringLiteral("%1 через %2 мс (%3)")
+                       .arg(last == mNone ? QStringLiteral("нет ответа") : QStringLiteral("по-прежнему ") + QString::fromUtf8(modeName(last)))
                        .arg(memorypanel::kWriteAllModeWaitMs)
-                       .arg(cmd == 2 ? QStringLiteral("bootloader wanted") : cmd == 1 ? QStringLiteral("program wanted")
-                                                                                       : QStringLiteral("reset"));
-        err(QStringLiteral("%1 device %2: %3").arg(ctx.Port).arg(ctx.Addr).arg(r.Detail));
+                       .arg(cmd == 2 ? QStringLiteral("ожидался загрузчик") : cmd == 1 ? QStringLiteral("ожидалась рабочая программа")
+                                                                                       : QStringLiteral("после сброса"));
+        err(QStringLiteral("%1 устройство %2: %3").arg(ctx.Port).arg(ctx.Addr).arg(r.Detail));
         return false;
     }
     r.Detail = QString::fromLatin1(shortMode(last));
-    out(QStringLiteral("device %1: %2").arg(ctx.Addr).arg(QString::fromLatin1(modeName(last))));
+    // With several devices the result line says it.
+    if (ctx.Alone)
+        out(QStringLiteral("устройство %1: %2").arg(ctx.Addr).arg(QString::fromUtf8(modeName(last))));
     return true;
 }
 
@@ -653,10 +655,10 @@ bool switchMode(DeviceContext& ctx, uint8_t cmd, DeviceResult& r)
 int cmdPorts(const CliArgs& a)
 {
     if (a.positional.size() != 1)
-        return usage("ports takes no arguments");
+        return usage("ports не принимает аргументов");
     const std::vector<TPortDescription> ports = DescribeHostPorts();
     if (ports.empty() && !g_out.Json)
-        out(QStringLiteral("no serial ports found"));
+        out(QStringLiteral("последовательных портов нет"));
     for (const TPortDescription& d : ports) {
         const QString byId = QString::fromStdString(StableSerialPath(d.Path));
         QJsonObject o{{QStringLiteral("type"), QStringLiteral("port")},
@@ -682,9 +684,9 @@ int cmdPorts(const CliArgs& a)
 int cmdIdentify(const CliArgs& a)
 {
     if (a.positional.size() != 1)
-        return usage("identify takes no arguments besides the options");
+        return usage("identify не принимает аргументов, кроме ключей");
     if (a.addrs.size() > 1 || a.addrAll || a.ports.size() > 1)
-        return usage("identify asks one device; scan asks several");
+        return usage("identify опрашивает одно устройство; несколько опрашивает scan");
     auto link = openFirstLink(a);
     if (!link || !identifyDevice(*link, a.addr))
         return kExitFailed;
@@ -708,16 +710,16 @@ int cmdIdentify(const CliArgs& a)
                 {QStringLiteral("memSize"), qint64(i.MemSize)},
                 {QStringLiteral("ext"), qint64(i.Ext)},
                 {QStringLiteral("params"), params}});
-    out(QStringLiteral("Name:       %1").arg(i.Name.trimmed()));
-    out(QStringLiteral("Mode:       %1").arg(QString::fromLatin1(modeName(i.Mode))));
-    out(QStringLiteral("Controller: %1").arg(QString(i.MCU).replace(QStringLiteral("\r\n"), QStringLiteral("\n            "))));
-    out(QStringLiteral("FLASH:      %1 .. %2").arg(i.ProgStart, 4, 16, QLatin1Char('0')).arg(i.MemSize, 4, 16, QLatin1Char('0')).toUpper());
-    out(QStringLiteral("Ext Mem:    %1 bytes").arg(i.Ext));
+    out(QStringLiteral("Имя:               %1").arg(i.Name.trimmed()));
+    out(QStringLiteral("Режим:             %1").arg(QString::fromUtf8(modeName(i.Mode))));
+    out(QStringLiteral("Микроконтроллер:   %1").arg(QString(i.MCU).replace(QStringLiteral("\r\n"), QStringLiteral("\n                   "))));
+    out(QStringLiteral("FLASH:             %1 .. %2").arg(i.ProgStart, 4, 16, QLatin1Char('0')).arg(i.MemSize, 4, 16, QLatin1Char('0')).toUpper());
+    out(QStringLiteral("Внешняя память:    %1 байт").arg(i.Ext));
     if (i.Mode == mDevice5) {
-        out(QStringLiteral("Temp:       %1 °C").arg(i.Temp));
-        out(QStringLiteral("Voltage:    %1 V").arg(double(i.Voltage), 0, 'f', 1));
-        out(QStringLiteral("Mode byte:  %1").arg(i.VarMode));
-        out(QStringLiteral("Clock:      %1").arg(clockText(i)));
+        out(QStringLiteral("Температура:       %1 °C").arg(i.Temp));
+        out(QStringLiteral("Напряжение:        %1 В").arg(double(i.Voltage), 0, 'f', 1));
+        out(QStringLiteral("Байт режима:       %1").arg(i.VarMode));
+        out(QStringLiteral("Часы:              %1").arg(clockText(i)));
     }
     for (const auto& item : p.Items)
         out(QStringLiteral("  %1 [%2] = %3").arg(item.Name, QString::fromLatin1(typeName(item.typ)), item.Value));
@@ -728,9 +730,9 @@ int cmdIdentify(const CliArgs& a)
 int cmdScan(const CliArgs& a)
 {
     if (a.positional.size() != 1)
-        return usage("scan takes no arguments besides the options");
+        return usage("scan не принимает аргументов, кроме ключей");
     if (a.addrAll)
-        return usage("scan takes addresses, not all");
+        return usage("scan принимает адреса, а не all");
     CliArgs quick = a;
     if (!a.timeoutSet)
         quick.timeoutMs = 30;
@@ -792,12 +794,12 @@ int cmdScan(const CliArgs& a)
     });
     const bool severalPorts = a.ports.size() > 1;
     out(QStringLiteral("%1%2  %3  %4  %5  %6")
-            .arg(severalPorts ? QStringLiteral("port   ") : QString())
-            .arg(QStringLiteral("addr"), 5)
-            .arg(QStringLiteral("mode"), -7)
-            .arg(QStringLiteral("version"), -9)
-            .arg(QStringLiteral("controller"), -16)
-            .arg(QStringLiteral("name")));
+            .arg(severalPorts ? QStringLiteral("порт   ") : QString())
+            .arg(QStringLiteral("адрес"), 5)
+            .arg(QStringLiteral("режим"), -7)
+            .arg(QStringLiteral("версия"), -9)
+            .arg(QStringLiteral("микроконтроллер"), -16)
+            .arg(QStringLiteral("имя")));
     for (const QStringList& r : rows)
         out(QStringLiteral("%1%2  %3  %4  %5  %6")
                 .arg(severalPorts ? r[0].leftJustified(7) : QString())
@@ -807,7 +809,7 @@ int cmdScan(const CliArgs& a)
                 .arg(r[4], -16)
                 .arg(r[5]));
     const size_t asked = addrs.size() * a.ports.size();
-    out(QStringLiteral("%1 of %2 addresses answered").arg(rows.size()).arg(asked));
+    out(QStringLiteral("ответили адресов: %1 из %2").arg(rows.size()).arg(asked));
     g_out.json({{QStringLiteral("type"), QStringLiteral("summary")},
                 {QStringLiteral("command"), QStringLiteral("scan")},
                 {QStringLiteral("asked"), qint64(asked)},
@@ -819,15 +821,15 @@ int cmdScan(const CliArgs& a)
 int cmdSend(const CliArgs& a)
 {
     if (a.positional.size() < 2)
-        return usage("send needs a command code");
+        return usage("send требует код команды");
     if (a.addrs.size() > 1 || a.addrAll || a.ports.size() > 1)
-        return usage("send talks to one device");
+        return usage("send обращается к одному устройству");
     // Every token is one byte in hexadecimal; anything else would send a different command.
     std::vector<uint8_t> bytes;
     for (size_t k = 1; k < a.positional.size(); ++k) {
         const auto b = console::ParseByte(QString::fromStdString(a.positional[k]));
         if (!b)
-            return usage("\"" + a.positional[k] + "\" is not a byte in hexadecimal (1 or 2 digits, 00..FF)");
+            return usage("\"" + a.positional[k] + "\" — не байт в шестнадцатеричном виде (1 или 2 цифры, 00..FF)");
         bytes.push_back(*b);
     }
     const uint8_t cmd = bytes.front();
@@ -855,7 +857,7 @@ int cmdSend(const CliArgs& a)
                 {QStringLiteral("frames"), qint64(link->LinkSendPackets)},
                 {QStringLiteral("badFrames"), qint64(link->LinkBadPackets)}});
     if (!ok) {
-        err(QStringLiteral("device %1: %2").arg(a.addr).arg(failureText(*link)));
+        err(QStringLiteral("устройство %1: %2").arg(a.addr).arg(failureText(*link)));
         return kExitFailed;
     }
     return kExitOk;
@@ -864,14 +866,14 @@ int cmdSend(const CliArgs& a)
 int cmdMode(const CliArgs& a)
 {
     if (a.positional.size() != 2)
-        return usage("mode needs boot, app or reset");
+        return usage("mode требует boot, app или reset");
     const std::string& m = a.positional[1];
     // The bottom panel's buttons: "Загрузчик" sends 2, "Работа" 1, "Сброс" 8 (0 for the older reset system).
     const int cmd = m == "boot" ? 2 : m == "app" ? 1 : m == "reset" ? (a.oldReset ? 0 : 8) : -1;
     if (cmd < 0)
-        return usage("unknown mode \"" + m + "\" (boot, app or reset)");
+        return usage("неизвестный режим \"" + m + "\" (boot, app или reset)");
     if (a.oldReset && m != "reset")
-        return usage("--old-reset belongs to mode reset");
+        return usage("--old-reset относится к mode reset");
     const auto addrs = targetAddresses(a);
     if (!addrs)
         return kExitFailed;
@@ -902,7 +904,7 @@ DeviceResult flashOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind, 
         return r;
     // An application may start at 0; only a missing or empty region means the catalogue failed us.
     if (setup.MemSize == 0 || setup.ProgStart >= setup.MemSize) {
-        r.Detail = QStringLiteral("the device reports no program region (controller unknown to the catalogue?)");
+        r.Detail = QStringLiteral("устройство не сообщает области программы (микроконтроллера нет в каталоге?)");
         err(r.Detail);
         return r;
     }
@@ -935,17 +937,17 @@ DeviceResult flashOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind, 
 int cmdFlash(const CliArgs& a)
 {
     if (a.positional.size() != 3)
-        return usage("flash needs read, write or verify and a file name");
+        return usage("flash требует read, write или verify и имя файла");
     const std::string& sub = a.positional[1];
     const TTransferKind kind = sub == "read" ? tkReadFLASH : sub == "write" ? tkWriteFLASH : sub == "verify" ? tkCompareFLASH : TTransferKind(0);
     if (!kind)
-        return usage("unknown flash command \"" + sub + "\"");
+        return usage("неизвестная команда flash \"" + sub + "\"");
     if (a.run && kind != tkWriteFLASH)
-        return usage("--run belongs to flash write");
+        return usage("--run относится к flash write");
     if (a.verify && kind != tkWriteFLASH)
-        return usage("--verify and --no-verify belong to flash write");
+        return usage("--verify и --no-verify относятся к flash write");
     if (kind == tkReadFLASH && (a.addrs.size() > 1 || a.addrAll || a.ports.size() > 1))
-        return usage("flash read takes one device: every device would write the same file");
+        return usage("flash read читает одно устройство: иначе все записали бы один и тот же файл");
     const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
     if (!checkFile(file, kind == tkReadFLASH))
         return kExitFailed;
@@ -975,7 +977,7 @@ DeviceResult extMemOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind,
         return r;
     }
     if (setup.Ext == 0) {
-        r.Detail = QStringLiteral("the device reports no external memory (is its program running?)");
+        r.Detail = QStringLiteral("устройство не сообщает о внешней памяти (работает ли его программа?)");
         err(r.Detail);
         return r;
     }
@@ -1013,18 +1015,18 @@ DeviceResult extMemOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind,
 int cmdExtMem(const CliArgs& a)
 {
     if (a.positional.size() != 3)
-        return usage("extmem needs read, write or verify and a file name");
+        return usage("extmem требует read, write или verify и имя файла");
     const std::string& sub = a.positional[1];
     const TTransferKind kind = sub == "read"     ? tkReadExtMem
                                : sub == "write"  ? tkWriteExtMemPart
                                : sub == "verify" ? tkCompareExtMemPart
                                                  : TTransferKind(0);
     if (!kind)
-        return usage("unknown extmem command \"" + sub + "\"");
+        return usage("неизвестная команда extmem \"" + sub + "\"");
     if (a.verify && kind != tkWriteExtMemPart)
-        return usage("--verify and --no-verify belong to extmem write");
+        return usage("--verify и --no-verify относятся к extmem write");
     if (kind == tkReadExtMem && (a.addrs.size() > 1 || a.addrAll || a.ports.size() > 1))
-        return usage("extmem read takes one device: every device would write the same file");
+        return usage("extmem read читает одно устройство: иначе все записали бы один и тот же файл");
     const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
     if (!checkFile(file, kind == tkReadExtMem))
         return kExitFailed;
@@ -1038,7 +1040,7 @@ int cmdExtMem(const CliArgs& a)
 int cmdRoutes(const CliArgs& a)
 {
     if (a.ports.size() > 1 || a.addrs.size() > 1 || a.addrAll)
-        return usage("routes talks to one unit");
+        return usage("routes обращается к одному блоку");
     TCliRouteContext ctx;
     ctx.OpenLink = [&] { return openFirstLink(a); };
     ctx.Identify = [&](TZEVA16& link, TTransferSetup& setup) { return identifyForTransfer(link, a.addr, a.blockSize, setup); };
@@ -1079,12 +1081,12 @@ int main(int argc, char** argv)
     if (a.help) {
         const std::string text = CliHelp(a.positional.empty() ? std::string() : a.positional[0]);
         if (text.empty())
-            return usage("unknown command \"" + a.positional[0] + "\"");
+            return usage("неизвестная команда \"" + a.positional[0] + "\"");
         std::fputs(text.c_str(), stdout);
         return kExitOk;
     }
     if (a.positional.empty())
-        return usage("no command given");
+        return usage("не задана команда");
     g_out.Quiet = a.quiet;
     g_out.Verbose = a.verbose;
     g_out.Json = a.json;
@@ -1095,19 +1097,19 @@ int main(int argc, char** argv)
     };
     const auto it = commands.find(a.positional[0]);
     if (it == commands.end())
-        return usage("unknown command \"" + a.positional[0] + "\"");
+        return usage("неизвестная команда \"" + a.positional[0] + "\"");
     const bool offline = it->first == "ports" || (it->first == "routes" && a.positional.size() > 1 && a.positional[1] == "import");
     if (!offline && a.ports.empty())
-        return usage("--port is required for this command");
+        return usage("для этой команды нужен --port");
     if (a.ports.size() > size_t(kMaxBuses))
-        return usage("at most " + std::to_string(kMaxBuses) + " ports at once");
+        return usage("не более " + std::to_string(kMaxBuses) + " портов сразу");
     for (const std::string& port : a.ports)
         if (ResolvePort(port) <= 0)
-            return usage("--port " + port + " is neither COM1..COM" + std::to_string(PortMap::kLastAlias) +
-                         " nor a serial device path (/dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*, /dev/serial/by-id/* or an alias)"
-                         " nor the serial number of one USB adapter");
+            return usage("--port " + port + ": не COM1..COM" + std::to_string(PortMap::kLastAlias) +
+                         ", не путь последовательного устройства (/dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*,"
+                         " /dev/serial/by-id/* или псевдоним) и не серийный номер одного USB-адаптера");
     if (a.addrAll && a.db.empty())
-        return usage("--addr all takes the device list of --db FILE");
+        return usage("--addr all берёт список устройств из --db ФАЙЛ");
 
     TTraceWriter trace;
     if (!a.trace.empty()) {

@@ -42,7 +42,7 @@ qint64 findCard(TDatabase& db, const QString& name, const TCliRouteContext& ctx)
         ++found;
     }
     if (found > 1) {
-        ctx.Err(QStringLiteral("%1 cards are named \"%2\"; rename one of them first").arg(found).arg(name));
+        ctx.Err(QStringLiteral("карт с именем \"%2\": %1; сначала переименуйте лишние").arg(found).arg(name));
         return -1;
     }
     return id;
@@ -69,25 +69,25 @@ int CmdRoutes(const CliArgs& a, const TCliRouteContext& ctx)
     const std::string sub = a.positional.size() > 1 ? a.positional[1] : std::string();
     const bool import = sub == "import";
     if ((sub != "write" && sub != "read" && !import) || a.positional.size() != (import ? 3u : 2u)) {
-        ctx.Err(QStringLiteral("routes needs write, read or import FILE"));
+        ctx.Err(QStringLiteral("routes требует write, read или import ФАЙЛ"));
         return kExitUsage;
     }
     if (a.db.empty() || a.card.empty() || (import && a.route == 0)) {
-        ctx.Err(import ? QStringLiteral("routes import needs --db, --card and --route")
-                       : QStringLiteral("routes needs --db and --card"));
+        ctx.Err(import ? QStringLiteral("routes import требует --db, --card и --route")
+                       : QStringLiteral("routes требует --db и --card"));
         return kExitUsage;
     }
     const QString card = QString::fromLocal8Bit(a.card.c_str());
     TDatabase db;
     if (!db.Open(QString::fromLocal8Bit(a.db.c_str()), TDatabase::OpenMode::ExistingOnly)) {
-        ctx.Err(db.LastError());
+        ctx.Err(QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(a.db.c_str()), db.OpenFailureText()));
         return kExitFailed;
     }
     qint64 cardId = findCard(db, card, ctx);
     if (cardId < 0)
         return kExitFailed;
     if (cardId == 0 && sub != "read") {
-        ctx.Err(QStringLiteral("no card named \"%1\"").arg(card));
+        ctx.Err(QStringLiteral("нет карты с именем \"%1\"").arg(card));
         return kExitFailed;
     }
     TRouteStore store(db);
@@ -99,10 +99,10 @@ int CmdRoutes(const CliArgs& a, const TCliRouteContext& ctx)
             const TRouteMemResult r = WriteCardToUnit(db, cardId, t, image, pages, false);
             if (!r.Ok()) {
                 if (r.FailPage >= 0)
-                    ctx.Err(QStringLiteral("the write stopped at page %1").arg(r.FailPage));
+                    ctx.Err(QStringLiteral("запись остановилась на странице %1").arg(r.FailPage));
                 return kExitFailed;
             }
-            ctx.Out(QStringLiteral("%1: %2 routes, %3 turns, %4 pages written").arg(card).arg(r.Routes).arg(r.Turns).arg(pages.Count()));
+            ctx.Out(QStringLiteral("%1: записано маршрутов %2, поворотов %3, страниц %4").arg(card).arg(r.Routes).arg(r.Turns).arg(pages.Count()));
             return kExitOk;
         });
     }
@@ -130,7 +130,7 @@ int CmdRoutes(const CliArgs& a, const TCliRouteContext& ctx)
                 db.RollbackTrans();
                 return kExitFailed;
             }
-            ctx.Out(QStringLiteral("%1: %2 routes, %3 turns saved").arg(card).arg(r.Routes).arg(r.Turns));
+            ctx.Out(QStringLiteral("%1: сохранено маршрутов %2, поворотов %3").arg(card).arg(r.Routes).arg(r.Turns));
             return kExitOk;
         });
     }
@@ -141,7 +141,7 @@ int CmdRoutes(const CliArgs& a, const TCliRouteContext& ctx)
     q.addBindValue(cardId);
     q.addBindValue(int(a.route) - 1);
     if (!q.exec() || !q.next()) {
-        ctx.Err(QStringLiteral("card \"%1\" has no route %2").arg(card).arg(a.route));
+        ctx.Err(QStringLiteral("в карте \"%1\" нет маршрута %2").arg(card).arg(a.route));
         return kExitFailed;
     }
     const qint64 routeId = q.value(0).toLongLong();
@@ -150,7 +150,7 @@ int CmdRoutes(const CliArgs& a, const TCliRouteContext& ctx)
     QString why;
     const auto book = OpenSpreadsheet(file, &why);
     if (!book || int(a.sheet) > book->SheetNames().size()) {
-        ctx.Err(QStringLiteral("%1: %2 (%3)").arg(file, Msg::CannotOpenFile, book ? QStringLiteral("no sheet %1").arg(a.sheet) : why));
+        ctx.Err(QStringLiteral("%1: %2 (%3)").arg(file, Msg::CannotOpenFile, book ? QStringLiteral("нет листа %1").arg(a.sheet) : why));
         return kExitFailed;
     }
     const TImportRows rows = ReadImportRows(*book, int(a.sheet) - 1, RouteLayout::MaxTurns - store.TurnCount(routeId));
@@ -161,6 +161,6 @@ int CmdRoutes(const CliArgs& a, const TCliRouteContext& ctx)
     }
     if (rows.LimitReached)
         ctx.Err(Msg::TooManyTurns.arg(RouteLayout::MaxTurns));
-    ctx.Out(QStringLiteral("%1: %2 turns imported into route %3 of \"%4\"").arg(QFileInfo(file).fileName()).arg(stored.Imported).arg(a.route).arg(card));
+    ctx.Out(QStringLiteral("%1: импортировано поворотов %2 в маршрут %3 карты \"%4\"").arg(QFileInfo(file).fileName()).arg(stored.Imported).arg(a.route).arg(card));
     return kExitOk;
 }

@@ -5,13 +5,13 @@
 const char* BlockResultText(TBlockResult r)
 {
     switch (r) {
-    case brOk: return "accepted";
-    case brRefused: return "the device refused it (0x22)";
-    case brNoAnswer: return "no valid answer after every attempt";
-    case brBadLength: return "the answer was not one block long";
-    case brGone: return "the port was closed by the other side (device gone)";
-    case brOutside: return "the block lies outside the memory image";
-    case brError: return "internal error in the transfer thread";
+    case brOk: return "принят";
+    case brRefused: return "устройство отказалось (0x22)";
+    case brNoAnswer: return "нет верного ответа ни на одну попытку";
+    case brBadLength: return "ответ не равен одному блоку";
+    case brGone: return "порт закрыт другой стороной (устройство отключено)";
+    case brOutside: return "блок лежит вне образа памяти";
+    case brError: return "внутренняя ошибка потока передачи";
     }
     return "?";
 }

@@ -18,6 +18,7 @@ enum TBlockResult : uint8_t {
     brOutside,    // the block lies outside what the image or a 16-bit number can address
     brError,      // the transfer thread caught an exception
 };
+// Why a block exchange failed, in the words of the command line (UTF-8).
 const char* BlockResultText(TBlockResult r);
 
 // One request/answer with the selected device. Nothing above the link touches a port itself, so a

@@ -59,7 +59,7 @@ TEST_F(Cli, IdentifiesAndSends)
     auto r = runCli({"identify", "--port", port, "--addr", "5"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("v. 6.1")) << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains("application (second generation)"));
+    EXPECT_TRUE(r.out.contains("рабочая программа (второе поколение)"));
     EXPECT_TRUE(r.out.contains("[hex32]"));
 
     // Options may stand anywhere; the payload bytes reach the device as typed.
@@ -84,18 +84,18 @@ TEST_F(Cli, FailuresAreClearAndNonZero)
         const char* inErr;
     };
     const std::vector<Case> cases = {
-        {{"identify", "--port", port, "--addr", "77", "--timeout", "20", "--retries", "1"}, 1, "no valid answer"},
-        {{"send", "99", "--port", port, "--addr", "4"}, 1, "refused"},
+        {{"identify", "--port", port, "--addr", "77", "--timeout", "20", "--retries", "1"}, 1, "нет верного ответа"},
+        {{"send", "99", "--port", port, "--addr", "4"}, 1, "отказалось"},
         {{"identify", "--port", "/nonexistent/tty"}, 1, "/nonexistent/tty) отсутствует"},
         {{"identify", "--port", "/dev/null"}, 1, "/dev/null) не является последовательным портом"},
-        {{"identify", "--port", "COM999"}, 2, "--port COM999 is neither"},
-        {{"identify", "--port", port, "--timeout", "0"}, 2, "--timeout must be 1 ms or more"},
-        {{"identify", "--port", port, "--retries", "0"}, 2, "--retries must be 1 or more"},
-        {{"flash", "write", "fw.hex", "--port", port, "--verify", "--no-verify"}, 2, "exclude each other"},
-        {{"identify"}, 2, "--port is required"},
+        {{"identify", "--port", "COM999"}, 2, "--port COM999: не COM1..COM127"},
+        {{"identify", "--port", port, "--timeout", "0"}, 2, "--timeout — не меньше 1 мс"},
+        {{"identify", "--port", port, "--retries", "0"}, 2, "--retries — не меньше 1"},
+        {{"flash", "write", "fw.hex", "--port", port, "--verify", "--no-verify"}, 2, "исключают друг друга"},
+        {{"identify"}, 2, "нужен --port"},
         {{"identify", "--port", port, "--addr", "40000"}, 2, "--addr"},
-        {{"frobnicate", "--port", port}, 2, "unknown command"},
-        {{"send", "--port", port}, 2, "command code"},
+        {{"frobnicate", "--port", port}, 2, "неизвестная команда"},
+        {{"send", "--port", port}, 2, "код команды"},
     };
     for (const auto& c : cases) {
         const auto r = runCli(c.args);
@@ -108,14 +108,14 @@ TEST_F(Cli, FailuresAreClearAndNonZero)
     const struct {
         QStringList bytes;
         const char* inErr;
-    } bad[] = {{{"ZZ"}, "is not a byte in hexadecimal"}, {{"108"}, "is not a byte in hexadecimal"},
-               {{"71", "G1"}, "is not a byte in hexadecimal"}, {{"0x5"}, "is not a byte in hexadecimal"},
-               {{"5", ""}, "is not a byte in hexadecimal"}, {{"-5"}, "Unknown option '5'"}};
+    } bad[] = {{{"ZZ"}, "не байт в шестнадцатеричном виде"}, {{"108"}, "не байт в шестнадцатеричном виде"},
+               {{"71", "G1"}, "не байт в шестнадцатеричном виде"}, {{"0x5"}, "не байт в шестнадцатеричном виде"},
+               {{"5", ""}, "не байт в шестнадцатеричном виде"}, {{"-5"}, "неизвестный ключ -5"}};
     for (const auto& b : bad) {
         dev4->clearRequestLog();
         const auto r = runCli(QStringList{"send"} + b.bytes + QStringList{"--port", port, "--addr", "4"});
         EXPECT_EQ(r.code, 2) << b.bytes.join(' ').toStdString();
-        EXPECT_TRUE(r.err.contains(b.inErr)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(b.inErr))) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(dev4->requestLog().empty()) << b.bytes.join(' ').toStdString();
     }
@@ -149,15 +149,15 @@ TEST(CliRoutes, ImportWriteAndReadBack)
     const QString sheet = QStringLiteral(ZEVANTA_TESTDATA_DIR "/routes/turns.ods");
     auto r = runCli({"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное", "--route", "1"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains("3 turns imported")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("импортировано поворотов 3")) << r.out.toStdString();
 
     r = runCli({"routes", "write", "--db", dbPath, "--card", "Депо Южное", "--port", port, "--addr", "6"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains("1 routes, 13 turns, 97 pages written")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("записано маршрутов 1, поворотов 13, страниц 97")) << r.out.toStdString();
 
     r = runCli({"routes", "read", "--db", dbPath, "--card", "Из блока", "--port", port, "--addr", "6"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains("1 routes, 13 turns saved")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("сохранено маршрутов 1, поворотов 13")) << r.out.toStdString();
     {
         TDatabase db;
         ASSERT_TRUE(db.Open(dbPath));
@@ -176,12 +176,12 @@ TEST(CliRoutes, ImportWriteAndReadBack)
         const char* inErr;
     } failures[] = {
         {{"routes", "write", "--db", dbPath, "--card", "Депо Южное", "--port", port, "--addr", "7"}, 1, "не отформатирована"},
-        {{"routes", "write", "--db", dbPath, "--card", "нет такой", "--port", port, "--addr", "6"}, 1, "no card"},
+        {{"routes", "write", "--db", dbPath, "--card", "нет такой", "--port", port, "--addr", "6"}, 1, "нет карты"},
         {{"routes", "import", dbPath, "--db", dbPath, "--card", "Депо Южное", "--route", "1"}, 1, "Невозможно открыть файл!"},
-        {{"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное", "--route", "9"}, 1, "has no route 9"},
+        {{"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное", "--route", "9"}, 1, "нет маршрута 9"},
         {{"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное"}, 2, "--route"},
         {{"routes", "write", "--card", "x", "--port", port}, 2, "--db"},
-        {{"routes", "write", "--db", dir.filePath("missing.db"), "--card", "x", "--port", port}, 1, "does not exist"},
+        {{"routes", "write", "--db", dir.filePath("missing.db"), "--card", "x", "--port", port}, 1, "missing.db: файл не найден"},
     };
     for (const auto& f : failures) {
         r = runCli(f.args);
@@ -281,7 +281,7 @@ TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
     };
     const std::vector<Case> cases = {
         {"ARM file with 0x0800 upper address", arm04, {}, {}, 0, "Различия не найдены!", true, true, true},
-        {"--no-verify skips the compare", arm04, {"--no-verify"}, {}, 0, "Запись FLASH: done", true, true, false},
+        {"--no-verify skips the compare", arm04, {"--no-verify"}, {}, 0, "Запись FLASH: готово", true, true, false},
         {"data below the program region", record(0x1FF0, 0, Bytes(16, 1)) + arm04.mid(arm04.indexOf(":10")), {}, {}, 1,
          "(0x1FF0..0x23FF) выходят за пределы области памяти 0x2000..0xFFFF", false, false, false},
         {"data above 64 KiB in a file for the bigger part", record(0, 4, {0, 1}) + record(0x2000, 0, Bytes(16, 1)) +
@@ -459,24 +459,24 @@ TEST_F(CliFirmware, OptionsAndHelp)
     };
     const std::vector<Case> cases = {
         {{"--version"}, 0, "zevanta-cli " ZEVANTA_VERSION_STRING "\n", {}},
-        {{"--help"}, 0, "  scan -p PORT [-a 1-254]\n", {}},
-        {{"flash", "--help"}, 0, "usage: zevanta-cli flash write FILE.hex", {}},
+        {{"--help"}, 0, "  scan -p ПОРТ [-a 1-254]\n", {}},
+        {{"flash", "--help"}, 0, "вызов: zevanta-cli flash write ФАЙЛ.hex", {}},
         {{"identify", "-p", port, "-a", "16"}, 0, "STM32F030C8", {113}},
         {{"identify", "--port=" + port, "--addr=0x10", "-b", "115200"}, 0, "STM32F030C8", {113}},
         {{"-a16", "identify", "-p", port}, 0, "STM32F030C8", {113}},
-        {{"identify", "-p", port, "-a", "16", "extra"}, 2, "identify takes no arguments", {}},
-        {{"identify", "-p", port, "-a", "16", "-a", "5"}, 2, "--addr is given more than once", {}},
-        {{"identify", "-p", port, "--frobnicate"}, 2, "Unknown option 'frobnicate'", {}},
-        {{"identify", "-p", port, "-a", "16", "--db", "x.db"}, 2, "--db does not belong to identify", {}},
-        {{"identify", "-p", port, "-a", "16,17"}, 2, "identify asks one device", {}},
-        {{"identify", "-p", port, "-a", "16", "-q", "-v"}, 2, "exclude each other", {}},
-        {{"scan", "-p", port, "-a", "3,x"}, 2, "--addr takes addresses", {}},
-        {{"scan", "-p", port, "-a", "9-3"}, 2, "--addr takes addresses", {}},
-        {{"flash", "verify", "fw.hex", "--run", "-p", port, "-a", "16"}, 2, "--run belongs to flash write", {}},
-        {{"flash", "read", "fw.hex", "-p", port, "-a", "16,17"}, 2, "flash read takes one device", {}},
-        {{"flash", "write", "fw.hex", "-p", port, "-a", "all"}, 2, "--addr all takes the device list of --db", {}},
-        {{"flash", "write", "fw.hex", "-p", port + "," + port}, 2, "is given twice", {}},
-        {{"frobnicate", "--help"}, 2, "unknown command", {}},
+        {{"identify", "-p", port, "-a", "16", "extra"}, 2, "identify не принимает аргументов", {}},
+        {{"identify", "-p", port, "-a", "16", "-a", "5"}, 2, "--addr задан больше одного раза", {}},
+        {{"identify", "-p", port, "--frobnicate"}, 2, "неизвестный ключ --frobnicate", {}},
+        {{"identify", "-p", port, "-a", "16", "--db", "x.db"}, 2, "--db не относится к команде identify", {}},
+        {{"identify", "-p", port, "-a", "16,17"}, 2, "identify опрашивает одно устройство", {}},
+        {{"identify", "-p", port, "-a", "16", "-q", "-v"}, 2, "исключают друг друга", {}},
+        {{"scan", "-p", port, "-a", "3,x"}, 2, "--addr принимает адреса", {}},
+        {{"scan", "-p", port, "-a", "9-3"}, 2, "--addr принимает адреса", {}},
+        {{"flash", "verify", "fw.hex", "--run", "-p", port, "-a", "16"}, 2, "--run относится к flash write", {}},
+        {{"flash", "read", "fw.hex", "-p", port, "-a", "16,17"}, 2, "flash read читает одно устройство", {}},
+        {{"flash", "write", "fw.hex", "-p", port, "-a", "all"}, 2, "--addr all берёт список устройств из --db", {}},
+        {{"flash", "write", "fw.hex", "-p", port + "," + port}, 2, "задан дважды", {}},
+        {{"frobnicate", "--help"}, 2, "неизвестная команда", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -495,7 +495,7 @@ TEST_F(CliFirmware, OptionsAndHelp)
     EXPECT_TRUE(own.out.contains("OWN-PART")) << own.out.toStdString();
     own = runCli({"identify", "-p", port, "-a", "16", "--catalog", dir.filePath("none.xml")});
     EXPECT_EQ(own.code, 0);
-    EXPECT_TRUE(own.err.contains("controller details will be missing")) << own.err.toStdString();
+    EXPECT_TRUE(own.err.contains(QStringLiteral("сведений о микроконтроллере не будет"))) << own.err.toStdString();
     EXPECT_FALSE(own.out.contains("STM32F030C8"));
 
     // The help of a command is its own: no other command in it.
@@ -516,14 +516,14 @@ TEST_F(CliFirmware, ModeSendsTheCommandAndChecksTheMode)
         std::vector<uint8_t> got;  // besides identification
     };
     const std::vector<Case> cases = {
-        {{"mode", "boot", "-a", "5"}, 0, "device 5: bootloader (second generation)", 5, {2}},
-        {{"mode", "app", "-a", "5"}, 0, "device 5: application (second generation)", 5, {1}},
-        {{"mode", "reset", "-a", "5"}, 0, "device 5: application (second generation)", 5, {8}},
-        {{"mode", "reset", "--old-reset", "-a", "5"}, 0, "device 5: application", 5, {0}},
+        {{"mode", "boot", "-a", "5"}, 0, "устройство 5: загрузчик (второе поколение)", 5, {2}},
+        {{"mode", "app", "-a", "5"}, 0, "устройство 5: рабочая программа (второе поколение)", 5, {1}},
+        {{"mode", "reset", "-a", "5"}, 0, "устройство 5: рабочая программа (второе поколение)", 5, {8}},
+        {{"mode", "reset", "--old-reset", "-a", "5"}, 0, "устройство 5: рабочая программа", 5, {0}},
         {{"mode", "app", "-a", "17"}, 1, "В центральном контроллере отсутствует основная программа!", 17, {1}},
-        {{"mode", "boot", "-a", "9", "--timeout", "30", "--retries", "1"}, 1, "command 2: no valid answer", 9, {}},
-        {{"mode", "fly", "-a", "5"}, 2, "unknown mode", 5, {}},
-        {{"mode", "boot", "--old-reset", "-a", "5"}, 2, "--old-reset belongs to mode reset", 5, {}},
+        {{"mode", "boot", "-a", "9", "--timeout", "30", "--retries", "1"}, 1, "команда 2: нет верного ответа", 9, {}},
+        {{"mode", "fly", "-a", "5"}, 2, "неизвестный режим", 5, {}},
+        {{"mode", "boot", "--old-reset", "-a", "5"}, 2, "--old-reset относится к mode reset", 5, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -548,7 +548,7 @@ TEST_F(CliFirmware, ScanListsWhatAnswers)
     EXPECT_TRUE(r.out.contains("STM32F030C8")) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("\n    1  boot5.0  ")) << r.out.toStdString();
     EXPECT_FALSE(r.out.contains("\n    9  "));
-    EXPECT_TRUE(r.out.contains("5 of 6 addresses answered"));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("ответили адресов: 5 из 6")));
     EXPECT_EQ(commandsOf(*bus.device(4)), std::vector<uint8_t>{113});
 
     r = runCli({"scan", "-p", port, "-a", "3,9", "--json"});
@@ -575,9 +575,9 @@ TEST_F(CliFirmware, FlashWriteToSeveralDevicesAndRun)
         auto* dev = bus.deviceAs<FirmwareDevice>(addr);
         EXPECT_TRUE(dev->readFlash(0x800, uint32_t(code.size())) == code);
         EXPECT_EQ(dev->mode(), FirmwareDevice::Mode::Application);
-        EXPECT_TRUE(r.out.contains(QStringLiteral("device %1: done").arg(addr))) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral("устройство %1: готово").arg(addr))) << r.out.toStdString();
     }
-    EXPECT_TRUE(r.out.contains("3 of 3 devices done"));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("готово устройств: 3 из 3")));
 
     // Device 2 runs its program now: it is sent to its bootloader first, as the window does.
     const Bytes code2 = firmware(0x100);
@@ -585,9 +585,9 @@ TEST_F(CliFirmware, FlashWriteToSeveralDevicesAndRun)
     bus.device(2)->clearRequestLog();
     r = runCli({"flash", "write", fw2, "-p", port, "-a", "2,9", "--timeout", "30", "--retries", "1"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.out.contains("device 2: done")) << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains("device 9: FAILED"));
-    EXPECT_TRUE(r.out.contains("1 of 2 devices done"));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("устройство 2: готово"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("устройство 9: ОШИБКА")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("готово устройств: 1 из 2")));
     const auto got2 = withoutIdentify(commandsOf(*bus.device(2)));
     ASSERT_FALSE(got2.empty());
     EXPECT_EQ(got2.front(), 2);
@@ -660,16 +660,16 @@ TEST_F(CliFirmware, QuietAndVerbose)
     const std::vector<Case> cases = {
         {{"send", "05", "-a", "2", "-q"}, 0, "", ""},
         {{"send", "05", "-a", "2", "-v"}, 0, "<-- 05\n[2] <-- 05\n[2] --> OK\n--> OK\n", ""},
-        {{"send", "99", "-a", "4", "-q"}, 1, "", "refused"},
+        {{"send", "99", "-a", "4", "-q"}, 1, "", "отказалось"},
         {{"send", "05", "-a", "9", "-v", "--retries", "2", "--timeout", "30"}, 1,
-         "<-- 05\n[9] <-- 05\n[9] --> no answer\n[9] <-- 05\n[9] --> no answer\n--> Error\n", "no valid answer"},
+         "<-- 05\n[9] <-- 05\n[9] --> нет ответа\n[9] <-- 05\n[9] --> нет ответа\n--> Error\n", "нет верного ответа"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
         const auto r = runCli(c.args + QStringList{"-p", port});
         EXPECT_EQ(r.code, c.code);
         EXPECT_EQ(r.out, c.out);
-        EXPECT_TRUE(r.err.contains(c.inErr)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.inErr))) << r.err.toStdString();
     }
 }
 
@@ -772,11 +772,11 @@ TEST(CliSimFaults, FaultOptionMakesTheDeviceMisbehave)
         const char* shown;
     };
     const std::vector<Case> cases = {
-        {{"--fault", "3:silent"}, {"identify", "--timeout", "30", "--retries", "1"}, 1, "no valid answer"},
+        {{"--fault", "3:silent"}, {"identify", "--timeout", "30", "--retries", "1"}, 1, "нет верного ответа"},
         {{"--fault=3:refuse:cmd=2"}, {"mode", "boot"}, 1, "Команда не принята!"},
         {{"--fault", "3:bad-crc:count=1"}, {"send", "71", "--json"}, 0, "\"badFrames\":1"},
         {{"--fault", "3:drop:count=2,arg=3"}, {"send", "71", "--json"}, 0, "\"badFrames\":2"},
-        {{"--fault", "3:delay:arg=300"}, {"identify", "--timeout", "30", "--retries", "1"}, 1, "no valid answer"},
+        {{"--fault", "3:delay:arg=300"}, {"identify", "--timeout", "30", "--retries", "1"}, 1, "нет верного ответа"},
         {{"--fault", "3:refuse:after=1"}, {"send", "71", "--json"}, 0, "\"outcome\":\"ok\""},
     };
     for (const Case& c : cases) {
