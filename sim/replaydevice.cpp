@@ -4,14 +4,11 @@
 #include <cstring>
 #include <fstream>
 
+#include "link/commands.h"
 #include "link/frametrace.h"
 #include "sim/simbus.h"
 
 namespace zeva::sim {
-
-namespace {
-constexpr uint8_t kIdentify = 113;
-}
 
 void ReplayDevice::addAnswer(uint8_t cmd, std::vector<uint8_t> payload)
 {
@@ -21,7 +18,7 @@ void ReplayDevice::addAnswer(uint8_t cmd, std::vector<uint8_t> payload)
 
 std::vector<uint8_t> ReplayDevice::identify()
 {
-    auto& queue = m_answers[kIdentify];
+    auto& queue = m_answers[zcmd::kIdentify];
     if (queue.empty())
         return {};
     std::vector<uint8_t> answer = std::move(queue.front());

@@ -23,6 +23,7 @@
 #include "cli/cliargs.h"
 #include "cli/routescmd.h"
 #include "data/database.h"
+#include "link/commands.h"
 #include "link/comport.h"
 #include "link/fileio.h"
 #include "link/frametrace.h"
@@ -624,13 +625,13 @@ bool switchMode(DeviceContext& ctx, uint8_t cmd, DeviceResult& r)
         const bool refused = ctx.Link.Error() == errAnswerError;
         // The window's own words: a refused start means there is no program to start.
         r.Detail = QStringLiteral("команда %1: %2").arg(cmd).arg(
-            refused ? (cmd == 1 ? Msg::NoMainProgram : Msg::CommandNotAccepted) : failureText(ctx.Link));
+            refused ? (cmd == zcmd::kRunProgram ? Msg::NoMainProgram : Msg::CommandNotAccepted) : failureText(ctx.Link));
         r.Outcome = refused ? QStringLiteral("refused") : QStringLiteral("no-answer");
         err(QStringLiteral("%1 устройство %2: %3").arg(ctx.Port).arg(ctx.Addr).arg(r.Detail));
         return false;
     }
-    const std::function<bool(TMode)> wanted = cmd == 2 ? isBootloader
-                                              : cmd == 1 ? isApplication
+    const std::function<bool(TMode)> wanted = cmd == zcmd::kRunBootloader ? isBootloader
+                                              : cmd == zcmd::kRunProgram  ? isApplication
                                                          : std::function<bool(TMode)>([](TMode m) { return m != mNone; });
     const TMode last = waitMode(ctx.Link, ctx.Addr, wanted);
     if (!wanted(last)) {
@@ -638,7 +639,8 @@ bool switchMode(DeviceContext& ctx, uint8_t cmd, DeviceResult& r)
         r.Detail = QStringLiteral("%1 через %2 мс (%3)")
                        .arg(last == mNone ? QStringLiteral("нет ответа") : QStringLiteral("по-прежнему ") + QString::fromUtf8(modeName(last)))
                        .arg(memorypanel::kWriteAllModeWaitMs)
-                       .arg(cmd == 2 ? QStringLiteral("ожидался загрузчик") : cmd == 1 ? QStringLiteral("ожидалась рабочая программа")
+                       .arg(cmd == zcmd::kRunBootloader ? QStringLiteral("ожидался загрузчик")
+                            : cmd == zcmd::kRunProgram  ? QStringLiteral("ожидалась рабочая программа")
                                                                                        : QStringLiteral("после сброса"));
         err(QStringLiteral("%1 устройство %2: %3").arg(ctx.Port).arg(ctx.Addr).arg(r.Detail));
         return false;
@@ -869,7 +871,10 @@ int cmdMode(const CliArgs& a)
         return usage("mode требует boot, app или reset");
     const std::string& m = a.positional[1];
     // The bottom panel's buttons: "Загрузчик" sends 2, "Работа" 1, "Сброс" 8 (0 for the older reset system).
-    const int cmd = m == "boot" ? 2 : m == "app" ? 1 : m == "reset" ? (a.oldReset ? 0 : 8) : -1;
+    const int cmd = m == "boot"    ? zcmd::kRunBootloader
+                    : m == "app"   ? zcmd::kRunProgram
+                    : m == "reset" ? (a.oldReset ? zcmd::kResetSystem : zcmd::kReset)
+                                   : -1;
     if (cmd < 0)
         return usage("неизвестный режим \"" + m + "\" (boot, app или reset)");
     if (a.oldReset && m != "reset")
@@ -897,7 +902,7 @@ DeviceResult flashOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind, 
         return r;
     }
     // As the window's "write every device": a device running its program goes to its bootloader first.
-    if (kind == tkWriteFLASH && isApplication(ctx.Link.InfoCopy().Mode) && !switchMode(ctx, 2, r))
+    if (kind == tkWriteFLASH && isApplication(ctx.Link.InfoCopy().Mode) && !switchMode(ctx, zcmd::kRunBootloader, r))
         return r;
     TTransferSetup setup;
     if (!identifyForTransfer(ctx.Link, ctx.Addr, a.blockSize, setup))
@@ -927,7 +932,7 @@ DeviceResult flashOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind, 
         err(QStringLiteral("%1: %2").arg(file, r.Detail));
         return r;
     }
-    if (kind == tkWriteFLASH && a.run && !switchMode(ctx, 1, r))
+    if (kind == tkWriteFLASH && a.run && !switchMode(ctx, zcmd::kRunProgram, r))
         return r;
     r.Ok = true;
     r.Outcome = QStringLiteral("ok");

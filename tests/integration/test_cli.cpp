@@ -533,8 +533,9 @@ TEST_F(CliFirmware, ModeSendsTheCommandAndChecksTheMode)
         const auto r = runCli(c.args + QStringList{"-p", port});
         EXPECT_EQ(r.code, c.code) << r.err.toStdString();
         EXPECT_TRUE((c.code == 0 ? r.out : r.err).contains(QString::fromUtf8(c.shown))) << r.out.toStdString() << r.err.toStdString();
-        if (dev)
+        if (dev) {
             EXPECT_EQ(withoutIdentify(commandsOf(*dev)), c.got);
+        }
     }
 }
 
