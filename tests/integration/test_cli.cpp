@@ -477,6 +477,8 @@ TEST_F(CliFirmware, OptionsAndHelp)
         {{"flash", "write", "fw.hex", "-p", port, "-a", "all"}, 2, "--addr all берёт список устройств из --db", {}},
         {{"flash", "write", "fw.hex", "-p", port + "," + port}, 2, "задан дважды", {}},
         {{"frobnicate", "--help"}, 2, "неизвестная команда", {}},
+        {{"ports", "extra"}, 2, "ports не принимает аргументов", {}},
+        {{"ports", "-p", port}, 2, "--port не относится к команде ports", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -633,6 +635,18 @@ TEST_F(CliFirmware, JsonLinesCarryTheFigures)
     EXPECT_TRUE(ok.value("failAddress").isNull());
     EXPECT_EQ(results[1].value("address").toInt(), 9);
     EXPECT_EQ(results[1].value("outcome").toString(), "no-answer");
+    // Progress: at least the first and the last step of each transfer, in order, ending at 100 %.
+    const auto progress = ofType(objects, "progress");
+    ASSERT_GE(progress.size(), 2u);
+    int lastPercent = -1;
+    for (const auto& o : progress) {
+        EXPECT_EQ(o.value("address").toInt(), 16);
+        if (o.value("step").toString() != progress.front().value("step").toString())
+            break;  // the compare starts again from 0
+        EXPECT_GE(o.value("percent").toInt(), lastPercent);
+        lastPercent = o.value("percent").toInt();
+    }
+    EXPECT_EQ(progress.back().value("percent").toInt(), 100);
     const auto summary = ofType(objects, "summary");
     ASSERT_EQ(summary.size(), 1u);
     EXPECT_EQ(summary[0].value("done").toInt(), 1);
