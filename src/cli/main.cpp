@@ -66,7 +66,16 @@ public:
             return;
         line(stdout, s);
     }
-    void error(const QString& s) { line(stderr, QStringLiteral("zevanta-cli: ") + s); }
+    void error(const QString& s)
+    {
+        {
+            std::lock_guard lock(FLock);
+            FLastError = s;
+        }
+        line(stderr, QStringLiteral("zevanta-cli: ") + s);
+    }
+    // A hint after an error: not the error itself.
+    void hint(const QString& s) { line(stderr, QStringLiteral("zevanta-cli: ") + s); }
     void warning(const QString& s)
     {
         if (!Quiet)
@@ -79,8 +88,30 @@ public:
     }
     void json(const QJsonObject& o)
     {
-        if (Json)
-            line(stdout, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
+        if (!Json)
+            return;
+        const QString type = o.value(QStringLiteral("type")).toString();
+        if (type == QLatin1String("result") || type == QLatin1String("summary")) {
+            std::lock_guard lock(FLock);
+            FFinalSent = true;
+        }
+        line(stdout, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
+    }
+    // A run that failed before any device was asked still ends with a result object for the
+    // program that reads the lines.
+    void finalJson(const std::string& command, int code)
+    {
+        QString why;
+        {
+            std::lock_guard lock(FLock);
+            if (!Json || FFinalSent || code == 0)
+                return;
+            why = FLastError;
+        }
+        json({{QStringLiteral("type"), QStringLiteral("result")},
+              {QStringLiteral("command"), QString::fromStdString(command)},
+              {QStringLiteral("outcome"), code == 2 ? QStringLiteral("usage") : QStringLiteral("failed")},
+              {QStringLiteral("detail"), why}});
     }
     // The progress bar shares stderr with the errors.
     std::unique_lock<std::mutex> lockStderr() { return std::unique_lock<std::mutex>(FLock); }
@@ -94,6 +125,8 @@ private:
         std::fflush(to);
     }
     std::mutex FLock;
+    QString FLastError;
+    bool FFinalSent = false;
 };
 
 Output g_out;
@@ -112,7 +145,7 @@ int usage(const std::string& why)
 {
     if (!why.empty())
         err(QString::fromStdString(why));
-    err(QStringLiteral("справка: zevanta-cli --help"));
+    g_out.hint(QStringLiteral("справка: zevanta-cli --help"));
     return kExitUsage;
 }
 
@@ -1063,39 +1096,9 @@ int cmdRoutes(const CliArgs& a)
     return CmdRoutes(a, ctx);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The command of the line, after the options that need no command were taken.
+int runCommand(const CliArgs& a)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Zevanta"));
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        std::fputs(CliHelp().c_str(), stderr);
-        return kExitUsage;
-    }
-    std::string why;
-    const auto parsed = ParseCliArgs(args, why);
-    if (!parsed)
-        return usage(why);
-    const CliArgs& a = *parsed;
-    if (a.version) {
-        std::printf("zevanta-cli %s\n", ZEVANTA_VERSION_STRING);
-        return kExitOk;
-    }
-    if (a.help) {
-        const std::string text = CliHelp(a.positional.empty() ? std::string() : a.positional[0]);
-        if (text.empty())
-            return usage("неизвестная команда \"" + a.positional[0] + "\"");
-        std::fputs(text.c_str(), stdout);
-        return kExitOk;
-    }
-    if (a.positional.empty())
-        return usage("не задана команда");
-    g_out.Quiet = a.quiet;
-    g_out.Verbose = a.verbose;
-    g_out.Json = a.json;
-
     const std::map<std::string, std::function<int(const CliArgs&)>> commands = {
         {"ports", cmdPorts}, {"identify", cmdIdentify}, {"scan", cmdScan},     {"send", cmdSend},
         {"mode", cmdMode},   {"flash", cmdFlash},       {"extmem", cmdExtMem}, {"routes", cmdRoutes},
@@ -1140,5 +1143,47 @@ int main(int argc, char** argv)
             code = code == kExitOk ? kExitFailed : code;
         }
     }
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Zevanta"));
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::fputs(CliHelp().c_str(), stderr);
+        return kExitUsage;
+    }
+    std::string why;
+    const auto parsed = ParseCliArgs(args, why);
+    if (!parsed)
+        return usage(why);
+    const CliArgs& a = *parsed;
+    if (a.version) {
+        std::printf("zevanta-cli %s\n", ZEVANTA_VERSION_STRING);
+        return kExitOk;
+    }
+    if (a.help) {
+        const std::string text = CliHelp(a.positional.empty() ? std::string() : a.positional[0]);
+        if (text.empty())
+            return usage("неизвестная команда \"" + a.positional[0] + "\"");
+        std::fputs(text.c_str(), stdout);
+        return kExitOk;
+    }
+    if (a.positional.empty())
+        return usage("не задана команда");
+    g_out.Quiet = a.quiet;
+    g_out.Verbose = a.verbose;
+    g_out.Json = a.json;
+
+    const std::string command = a.positional.size() > 1 && (a.positional[0] == "flash" || a.positional[0] == "extmem" ||
+                                                            a.positional[0] == "routes" || a.positional[0] == "mode")
+                                    ? a.positional[0] + " " + a.positional[1]
+                                    : a.positional[0];
+    const int code = runCommand(a);
+    g_out.finalJson(command, code);
     return code;
 }

@@ -653,6 +653,28 @@ TEST_F(CliFirmware, JsonLinesCarryTheFigures)
     EXPECT_EQ(summary[0].value("failed").toInt(), 1);
     EXPECT_EQ(summary[0].value("outcome").toString(), "failed");
 
+    // A run that fails before any device is asked still ends with a result object that says why.
+    const struct {
+        QStringList args;
+        int code;
+        const char* outcome;
+        const char* detail;
+    } early[] = {
+        {{"flash", "write", dir.filePath("none.hex")}, 1, "failed", "нет такого файла или папки"},
+        {{"flash", "write", fw, "-a", "all"}, 2, "usage", "--addr all"},
+        {{"identify", "-a", "9", "--timeout", "30", "--retries", "1"}, 1, "failed", "нет верного ответа"},
+    };
+    for (const auto& e : early) {
+        SCOPED_TRACE(e.args.join(' ').toStdString());
+        r = runCli(e.args + QStringList{"-p", port, "--json"});
+        EXPECT_EQ(r.code, e.code);
+        const auto lines = jsonLines(r.out);
+        ASSERT_EQ(lines.size(), 1u) << r.out.toStdString();
+        EXPECT_EQ(lines[0].value("type").toString(), "result");
+        EXPECT_EQ(lines[0].value("outcome").toString(), QString::fromUtf8(e.outcome));
+        EXPECT_TRUE(lines[0].value("detail").toString().contains(QString::fromUtf8(e.detail))) << r.out.toStdString();
+    }
+
     // A difference names its address.
     arm->writeFlash(0x2000 + 0x123, Bytes{0x00});
     r = runCli({"flash", "verify", fw, "-p", port, "-a", "16", "--json"});
