@@ -385,7 +385,8 @@ int ResolvePort(const std::string& port, const std::string& sysRoot)
     }
     if (const int n = PortMap::NumberFor(port))
         return n;
-    if (port.find('/') == std::string::npos) {
+    std::error_code exists;
+    if (port.find('/') == std::string::npos && !std::filesystem::exists(port, exists)) {
         // No path: the serial number of a USB adapter, which stays with the adapter on any socket.
         const int n = PortNumberForSerial(port, sysRoot);
         return n > 0 ? n : 0;

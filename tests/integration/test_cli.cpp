@@ -500,6 +500,14 @@ TEST_F(CliFirmware, OptionsAndHelp)
     EXPECT_TRUE(own.err.contains(QStringLiteral("сведений о микроконтроллере не будет"))) << own.err.toStdString();
     EXPECT_FALSE(own.out.contains("STM32F030C8"));
 
+    // A link in the working folder is a port by its bare name, not a serial number.
+    ASSERT_TRUE(QFile::link(port, dir.filePath("jig")));
+    QProcess inFolder;
+    inFolder.setWorkingDirectory(dir.path());
+    inFolder.start(cliPath(), {"identify", "-p", "jig", "-a", "16"});
+    ASSERT_TRUE(inFolder.waitForFinished(20000));
+    EXPECT_EQ(inFolder.exitCode(), 0) << inFolder.readAllStandardError().toStdString();
+
     // The help of a command is its own: no other command in it.
     const auto r = runCli({"mode", "--help"});
     EXPECT_TRUE(r.out.contains("mode boot|app|reset")) << r.out.toStdString();
