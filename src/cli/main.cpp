@@ -474,9 +474,11 @@ std::optional<std::vector<unsigned>> targetAddresses(const CliArgs& a)
 // progress objects on stdout instead, a few a second.
 class Progress {
 public:
-    Progress(QString caption, QString port, unsigned addr, bool alone, std::string command)
+    // `link` (when given) counts the frames; the progress calls run on the thread that uses it.
+    Progress(QString caption, QString port, unsigned addr, bool alone, std::string command, const TZEVA16* link = nullptr)
         : FCaption(std::move(caption)), FPort(std::move(port)), FAddr(addr), FCommand(std::move(command)),
-          FBar(alone && !g_out.Quiet && !g_out.Json && ZV_ISATTY(stderr))
+          FBar(alone && !g_out.Quiet && !g_out.Json && ZV_ISATTY(stderr)), FLink(link),
+          FFrames(link ? link->LinkSendPackets : 0), FBad(link ? link->LinkBadPackets : 0)
     {
     }
 
@@ -503,7 +505,9 @@ public:
                             {QStringLiteral("percent"), t.View().Percent},
                             {QStringLiteral("bytes"), qint64(bytes)},
                             {QStringLiteral("seconds"), s},
-                            {QStringLiteral("speed"), s > 0 ? double(bytes) / s : 0.0}});
+                            {QStringLiteral("speed"), s > 0 ? double(bytes) / s : 0.0},
+                            {QStringLiteral("frames"), FLink ? qint64(FLink->LinkSendPackets - FFrames) : QJsonValue()},
+                            {QStringLiteral("badFrames"), FLink ? qint64(FLink->LinkBadPackets - FBad) : QJsonValue()}});
             }
         };
     }
@@ -532,6 +536,9 @@ private:
     unsigned FAddr;
     std::string FCommand;
     bool FBar;
+    const TZEVA16* FLink;
+    uint64_t FFrames;
+    uint64_t FBad;
     Clock::time_point FLast{};
 };
 
@@ -559,7 +566,7 @@ void runProgress(TProgressThread& t, Progress& bar, int slot, uint64_t& bytes, i
 bool runTransfer(DeviceContext& ctx, const TTransferSetup& setup, TTransferKind kind, const std::string& command,
                  DeviceResult& result, uint32_t addr = 0, uint32_t count = 0)
 {
-    Progress bar(TransferCaption(kind), ctx.Port, ctx.Addr, ctx.Alone, command);
+    Progress bar(TransferCaption(kind), ctx.Port, ctx.Addr, ctx.Alone, command, &ctx.Link);
     TTransferHooks hooks;
     uint64_t bytes = 0;
     int64_t ms = 0;

@@ -649,6 +649,7 @@ TEST_F(CliFirmware, JsonLinesCarryTheFigures)
     int lastPercent = -1;
     for (const auto& o : progress) {
         EXPECT_EQ(o.value("address").toInt(), 16);
+        EXPECT_GT(o.value("frames").toInt(), 0);
         if (o.value("step").toString() != progress.front().value("step").toString())
             break;  // the compare starts again from 0
         EXPECT_GE(o.value("percent").toInt(), lastPercent);
