@@ -25,8 +25,9 @@ void usage(FILE* to)
                  "  --baud N         pace both directions at N baud (0: no pacing; default 0)\n"
                  "%s"
                  "%s"
-                 "  --replay FILE    answer as the trace FILE of zevanta-cli --trace recorded (its first\n"
-                 "                   port): the n-th request of a command gets the n-th answer to it\n"
+                 "  --replay FILE    answer as the trace FILE of zevanta-cli --trace recorded: the n-th\n"
+                 "                   request of a command gets the n-th answer to it\n"
+                 "  --replay-port COMn  the port of the trace to play back (default: its first)\n"
                  "  --version        the version\n"
                  "  --help           this text\n\n"
                  "Without --device: 1:boot50 2:boot51 3:boot60 4:app5:at45=8192 5:app6:at45=4096\n"
@@ -41,6 +42,7 @@ int main(int argc, char** argv)
     zeva::sim::SimBus bus;
     bool anyDevice = false;
     std::vector<zeva::sim::FaultOption> faults;
+    std::string replay, replayPort;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         // --opt=value as well as --opt value.
@@ -99,15 +101,24 @@ int main(int argc, char** argv)
             }
             faults.push_back(*f);
         } else if (arg == "--replay") {
-            std::string error;
-            if (!zeva::sim::addReplayDevices(bus, value("--replay"), &error)) {
-                std::fprintf(stderr, "zevanta-sim: %s\n", error.c_str());
-                return 2;
-            }
+            replay = value("--replay");
             anyDevice = true;
+        } else if (arg == "--replay-port") {
+            replayPort = value("--replay-port");
         } else {
             std::fprintf(stderr, "zevanta-sim: unknown option %s\n", arg.c_str());
             usage(stderr);
+            return 2;
+        }
+    }
+    if (!replayPort.empty() && replay.empty()) {
+        std::fprintf(stderr, "zevanta-sim: --replay-port belongs to --replay\n");
+        return 2;
+    }
+    if (!replay.empty()) {
+        std::string error;
+        if (!zeva::sim::addReplayDevices(bus, replay, replayPort, &error)) {
+            std::fprintf(stderr, "zevanta-sim: %s\n", error.c_str());
             return 2;
         }
     }

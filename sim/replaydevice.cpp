@@ -36,7 +36,7 @@ Reply ReplayDevice::command(uint8_t cmd, std::span<const uint8_t>)
     return r;
 }
 
-bool addReplayDevices(SimBus& bus, const std::string& path, std::string* error)
+bool addReplayDevices(SimBus& bus, const std::string& path, const std::string& onlyPort, std::string* error)
 {
     auto fail = [&](const std::string& why) {
         if (error)
@@ -46,7 +46,7 @@ bool addReplayDevices(SimBus& bus, const std::string& path, std::string* error)
     std::ifstream in(path);
     if (!in)
         return fail(std::strerror(errno));
-    std::string port;
+    std::string port = onlyPort;
     std::map<uint16_t, ReplayDevice*> devices;
     std::map<std::pair<uint16_t, uint8_t>, uint64_t> seen;  // requests per address and command so far
     std::string line, why;
@@ -92,7 +92,7 @@ bool addReplayDevices(SimBus& bus, const std::string& path, std::string* error)
     if (in.bad())
         return fail(std::strerror(errno));
     if (answers == 0)
-        return fail("no answers to play back");
+        return fail(onlyPort.empty() ? std::string("no answers to play back") : "no answers of " + onlyPort + " to play back");
     return true;
 }
 

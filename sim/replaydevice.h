@@ -25,8 +25,9 @@ private:
     std::map<uint8_t, std::deque<std::vector<uint8_t>>> m_answers;
 };
 
-// Adds one replay device for every address of the trace's first port. False with a reason when
-// the file cannot be read, has a line that is not a trace line, or holds no answer at all.
-bool addReplayDevices(SimBus& bus, const std::string& path, std::string* error);
+// Adds one replay device for every address of one port of the trace (empty: its first port). False
+// with a reason when the file cannot be read, has a line that is not a trace line, or holds no
+// answer on that port.
+bool addReplayDevices(SimBus& bus, const std::string& path, const std::string& port, std::string* error);
 
 }  // namespace zeva::sim

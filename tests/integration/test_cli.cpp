@@ -801,6 +801,24 @@ TEST_F(CliFirmware, TraceRecordedAndReplayed)
         EXPECT_EQ(a[0].value(key), b[0].value(key)) << key;
     EXPECT_EQ(b[0].value("failAddress").toInt(), 0x2100);
 
+    // A trace of two jigs: either one plays back on its own.
+    SimBus second;
+    second.addDevice(makeDevice("1:app6"));
+    second.addDevice(makeDevice("2:boot51"));
+    std::string why;
+    ASSERT_TRUE(second.start(&why)) << why;
+    const QString port2 = QString::fromStdString(second.slavePath());
+    const QString twoPath = dir.filePath("two.trace");
+    EXPECT_EQ(runCli({"scan", "-p", port, "-p", port2, "-a", "1-3", "--trace", twoPath}).code, 0);
+    const auto direct = runCli({"scan", "-p", port2, "-a", "1-3"});
+    SimProcess jig2({"--replay", twoPath, "--replay-port", "COM98"});
+    ASSERT_FALSE(jig2.port.isEmpty()) << jig2.process->readAllStandardError().toStdString();
+    const auto again = runCli({"scan", "-p", jig2.port, "-a", "1-3"});
+    EXPECT_EQ(again.code, 0);
+    EXPECT_EQ(again.out, direct.out);
+    EXPECT_TRUE(again.out.contains(QStringLiteral("ответили адресов: 2 из 3"))) << again.out.toStdString();
+    second.stop();
+
     const QString broken = file("broken.trace", "0.1 COM97 > 16 113\nthis is no trace\n");
     SimProcess bad({"--replay", broken});
     EXPECT_TRUE(bad.finished());
