@@ -97,21 +97,25 @@ public:
         }
         line(stdout, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
     }
-    // A run that failed before any device was asked still ends with a result object for the
-    // program that reads the lines.
+    // Every run ends with a result object for the program that reads the lines, also one that
+    // failed before any device was asked, or a command without figures of its own.
     void finalJson(const std::string& command, int code)
     {
         QString why;
         {
             std::lock_guard lock(FLock);
-            if (!Json || FFinalSent || code == 0)
+            if (!Json || FFinalSent)
                 return;
             why = FLastError;
         }
-        json({{QStringLiteral("type"), QStringLiteral("result")},
-              {QStringLiteral("command"), QString::fromStdString(command)},
-              {QStringLiteral("outcome"), code == 2 ? QStringLiteral("usage") : QStringLiteral("failed")},
-              {QStringLiteral("detail"), why}});
+        QJsonObject o{{QStringLiteral("type"), QStringLiteral("result")},
+                      {QStringLiteral("command"), QString::fromStdString(command)},
+                      {QStringLiteral("outcome"), code == 0   ? QStringLiteral("ok")
+                                                  : code == 2 ? QStringLiteral("usage")
+                                                              : QStringLiteral("failed")}};
+        if (code != 0)
+            o.insert(QStringLiteral("detail"), why);
+        json(o);
     }
     // The progress bar shares stderr with the errors.
     std::unique_lock<std::mutex> lockStderr() { return std::unique_lock<std::mutex>(FLock); }

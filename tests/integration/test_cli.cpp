@@ -684,6 +684,13 @@ TEST_F(CliFirmware, JsonLinesCarryTheFigures)
         EXPECT_TRUE(lines[0].value("detail").toString().contains(QString::fromUtf8(e.detail))) << r.out.toStdString();
     }
 
+    // A command without figures of its own ends with a plain result.
+    r = runCli({"ports", "--json"});
+    const auto portLines = jsonLines(r.out);
+    ASSERT_FALSE(portLines.empty());
+    EXPECT_EQ(portLines.back().value("type").toString(), "result");
+    EXPECT_EQ(portLines.back().value("outcome").toString(), "ok");
+
     // A difference names its address.
     arm->writeFlash(0x2000 + 0x123, Bytes{0x00});
     r = runCli({"flash", "verify", fw, "-p", port, "-a", "16", "--json"});
