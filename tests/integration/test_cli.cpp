@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -874,4 +875,39 @@ TEST(CliHelp, ReadmeShowsTheHelpAsItIs)
     const auto r = runCli({"--help"});
     ASSERT_EQ(r.code, 0);
     EXPECT_TRUE(text.contains("```\n" + r.out + "```\n")) << r.out.toStdString();
+}
+
+// Ctrl+C in the middle of several buses: every transfer stops, the devices not yet reached are
+// not started, and each says so in its result.
+TEST_F(CliFirmware, InterruptStopsEveryBus)
+{
+    SimBus second;
+    second.addDevice(makeDevice("1:boot60"));
+    second.addDevice(makeDevice("2:boot60"));
+    std::string why;
+    ASSERT_TRUE(second.start(&why)) << why;
+    for (SimBus* b : {&bus, &second})
+        b->setBaud(19200);
+    const QString fw = file("fw.hex", hexFile(0x800, firmware(0x1000)));
+
+    QProcess p;
+    p.start(cliPath(), {"flash", "write", fw, "-p", port, "-p", QString::fromStdString(second.slavePath()), "-a", "1,2", "--json"});
+    QByteArray out;
+    while (!out.contains("\"progress\"") && p.waitForReadyRead(20000))
+        out += p.readAllStandardOutput();
+    ASSERT_TRUE(out.contains("\"progress\""));
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 1) << p.readAllStandardError().toStdString();
+    out += p.readAllStandardOutput();
+    const auto results = ofType(jsonLines(QString::fromUtf8(out)), "result");
+    ASSERT_EQ(results.size(), 4u) << out.toStdString();
+    for (const auto& r : results)
+        EXPECT_EQ(r.value("outcome").toString(), "cancelled") << out.toStdString();
+    // Address 2 of each bus was never written.
+    for (SimBus* b : {&bus, &second}) {
+        const auto cmds = commandsOf(*b->device(2));
+        EXPECT_EQ(std::count(cmds.begin(), cmds.end(), 4), 0);
+    }
+    second.stop();
 }
