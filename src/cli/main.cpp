@@ -801,10 +801,14 @@ int cmdScan(const CliArgs& a)
             return;
         }
         const QString label = portLabel(link->PortNumber());
+        link->PauseAfterLastAttempt = false;
         for (unsigned addr : addrs) {
             if (g_interrupted)
                 break;
             if (!link->GetDeviceInfo(uint16_t(addr)))
+                continue;
+            // Without the pause a late answer from the address before could pass for this one's.
+            if (link->AddrZEVA() != 0 && link->AddrZEVA() != addr)
                 continue;
             const TDeviceInfo i = link->InfoCopy();
             const QString mcu = i.MCU.section(QStringLiteral("\r\n"), 0, 0).trimmed();

@@ -157,7 +157,7 @@ bool TZEVA16::PutCMD()
         for (uint16_t i = 0; i < Save.Cnt; ++i)
             AddByte(Save.Buf[i]);
         // A vanished device will not come back within the pause; do not make the caller wait.
-        if (!HungUp())
+        if (!HungUp() && (PauseAfterLastAttempt || attempt + 1 < RepCount))
             std::this_thread::sleep_for(std::chrono::milliseconds(kRetryPauseMs));
         ++BadPackets;
         ++LinkBadPackets;

@@ -95,6 +95,9 @@ public:
     std::function<void(const TFrameEvent&)> OnFrame;
     // Pause between attempts; the protocol wants 50 ms.
     static constexpr int kRetryPauseMs = 50;
+    // The pause follows the last attempt too, as it always did; a scan that asks many silent
+    // addresses once each turns it off.
+    bool PauseAfterLastAttempt = true;
 
 private:
     uint16_t FAddrZEVA = 0;
