@@ -82,20 +82,20 @@ void SetModemLine(int fd, int line, bool on)
 
 }  // namespace
 
-TCOMPort::TCOMPort(uint8_t nCOM, uint32_t rate, TComDataBits bits, TComParity parity, TComStopBits stopBits,
+TCOMPort::TCOMPort(uint8_t number, uint32_t rate, TComDataBits bits, TComParity parity, TComStopBits stopBits,
                    uint16_t timeOut)
-    : nCOM(nCOM), FRate(rate), FTimeOut(timeOut)
+    : nCOM(number), FRate(rate), FTimeOut(timeOut)
 {
     Open(bits, parity, stopBits);
 }
 
-TCOMPort::TCOMPort(uint8_t nCOM, const std::string& params, uint16_t timeOut)
-    : TCOMPort(nCOM, ParseComSettings(params), timeOut)
+TCOMPort::TCOMPort(uint8_t number, const std::string& params, uint16_t timeOut)
+    : TCOMPort(number, ParseComSettings(params), timeOut)
 {
 }
 
-TCOMPort::TCOMPort(uint8_t nCOM, const TComSettings& s, uint16_t timeOut)
-    : TCOMPort(nCOM, s.Rate, s.Bits, s.Parity, s.StopBits, timeOut)
+TCOMPort::TCOMPort(uint8_t number, const TComSettings& s, uint16_t timeOut)
+    : TCOMPort(number, s.Rate, s.Bits, s.Parity, s.StopBits, timeOut)
 {
 }
 

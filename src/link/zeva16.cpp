@@ -10,8 +10,8 @@
 std::atomic<uint64_t> SendPackets{0};
 std::atomic<uint64_t> BadPackets{0};
 
-TZEVA16::TZEVA16(uint8_t nCOM, uint32_t rate, uint16_t timeOut, uint16_t bufSize)
-    : TCOMPort(nCOM, rate, db8, prNone, sbOne, timeOut)
+TZEVA16::TZEVA16(uint8_t number, uint32_t rate, uint16_t timeOut, uint16_t bufSize)
+    : TCOMPort(number, rate, db8, prNone, sbOne, timeOut)
 {
     InitCRC();
     FBufZEVA.assign(bufSize, 0);

@@ -172,8 +172,9 @@ TEST_F(FakeSysfs, LatencyTimerIsLoweredOrNamed)
             writeAttr(file, c.content);
         EXPECT_EQ(ReadUsbLatencyTimer("/dev/ttyUSB0", root.string()), c.read);
         EXPECT_EQ(CheckUsbLatencyTimer("/dev/ttyUSB0", root.string()), "");
-        if (c.read)
+        if (c.read) {
             EXPECT_EQ(ReadUsbLatencyTimer("/dev/ttyUSB0", root.string()), 1);
+        }
     }
     // A timer nobody may lower, root included: a read-only number of the kernel stands in for it.
     fs::remove(file);

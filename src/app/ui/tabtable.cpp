@@ -51,10 +51,10 @@ const std::vector<TTabRow>& TabRows()
              if (!w.Dm())
                  return nullptr;
              w.TravoTab = new TTravoTab(w, w.MemoryCtx, w.Dm()->Connection);
-             w.TravoTab->SetMapHandler([&w](const std::vector<TTurnListRow>& rows) {
+             w.TravoTab->SetMapHandler([&w](const std::vector<TTurnListRow>& selected) {
                  const TAppSettings& s = w.Settings();
                  TMapRequest request{w.DataFolder(), {}, s.MapTileUrl, s.MapTileAttribution};
-                 for (const TTurnListRow& r : rows)
+                 for (const TTurnListRow& r : selected)
                      request.Turns.push_back({r.RecNo, r.Fields.BegLat, r.Fields.BegLong, r.Fields.EndLat,
                                               r.Fields.EndLong, r.Fields.Turn});
                  OpenMapView(&w, request);

@@ -90,10 +90,10 @@ void TConsoleTab::btnSendDataClick()
     // Nothing goes out unless both fields say exactly what to send: an empty or misread
     // command field would otherwise send command 0, a reset.
     const auto cmd = console::ParseCommand(EditCmd->text());
-    const auto data = console::ParseData(EditData->text());
+    const auto payload = console::ParseData(EditData->text());
     markInvalid(EditCmd, !cmd, Msg::ConsoleCmdInvalid);
-    markInvalid(EditData, !data, Msg::ConsoleDataInvalid);
-    if (!cmd || !data) {
+    markInvalid(EditData, !payload, Msg::ConsoleDataInvalid);
+    if (!cmd || !payload) {
         (cmd ? EditData : EditCmd)->setFocus();
         return;
     }
@@ -101,11 +101,11 @@ void TConsoleTab::btnSendDataClick()
     TPresencePause pause(Host.Session());
 
     EditCmd->setText(cmd->text);
-    EditData->setText(data->text);
-    addLine(MemoAnswer, console::RequestLine(cmd->cmd, data->bytes));
+    EditData->setText(payload->text);
+    addLine(MemoAnswer, console::RequestLine(cmd->cmd, payload->bytes));
 
     // Silent: the log says "Error", no box.
-    const TExchangeResult r = Host.Session().Send(cmd->cmd, data->bytes);
+    const TExchangeResult r = Host.Session().Send(cmd->cmd, payload->bytes);
     if (r.Accepted())
         addLine(MemoAnswer, console::AnswerLine(true, r.Answer.data(), uint16_t(r.Answer.size())));
     else

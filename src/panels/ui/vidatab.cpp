@@ -85,44 +85,44 @@ void TVidaGauge::paintEvent(QPaintEvent*)
 TVidaTab::TVidaTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
 {
     setObjectName(QStringLiteral("VidaTab"));
-    auto* data = new QGroupBox(Msg::VidaData, this);
-    ledVIDAAngle = new TLEDDisplay(data);
+    auto* dataBox = new QGroupBox(Msg::VidaData, this);
+    ledVIDAAngle = new TLEDDisplay(dataBox);
     ledVIDAAngle->setObjectName(QStringLiteral("ledVIDAAngle"));
     ledVIDAAngle->setFixedSize(142, 30);
     ledVIDAAngle->SetAlignment(laRight);
     ledVIDAAngle->SetSegOnColor(QColor(0, 255, 0));
-    edtVIDAGX = readOnly(data, "edtVIDAGX");
-    edtVIDAGY = readOnly(data, "edtVIDAGY");
-    edtVIDACalX = readOnly(data, "edtVIDACalX");
-    edtVIDACalY = readOnly(data, "edtVIDACalY");
-    auto* zone = new QGroupBox(Msg::VidaAlarmZone, data);
+    edtVIDAGX = readOnly(dataBox, "edtVIDAGX");
+    edtVIDAGY = readOnly(dataBox, "edtVIDAGY");
+    edtVIDACalX = readOnly(dataBox, "edtVIDACalX");
+    edtVIDACalY = readOnly(dataBox, "edtVIDACalY");
+    auto* zone = new QGroupBox(Msg::VidaAlarmZone, dataBox);
     edtVIDAAngleMin = new QLineEdit(zone);
     edtVIDAAngleMin->setObjectName(QStringLiteral("edtVIDAAngleMin"));
     edtVIDAAngleMin->setMaxLength(4);
     edtVIDAAngleMax = new QLineEdit(zone);
     edtVIDAAngleMax->setObjectName(QStringLiteral("edtVIDAAngleMax"));
     edtVIDAAngleMax->setMaxLength(4);
-    auto tagged = [](QWidget* parent, const QString& text, const char* name) {
-        auto* b = new QPushButton(text, parent);
+    auto tagged = [](QWidget* box, const QString& text, const char* name) {
+        auto* b = new QPushButton(text, box);
         b->setObjectName(QLatin1String(name));
         b->setProperty("tag", 3);
         return b;
     };
     btnVIDASaveZoneAlert = tagged(zone, Msg::VidaSave, "btnVIDASaveZoneAlert");
-    btnVIDACalibrate = tagged(data, Msg::VidaCalibrate, "btnVIDACalibrate");
-    btnReadVIDAData = tagged(data, Msg::VidaRead, "btnReadVIDAData");
+    btnVIDACalibrate = tagged(dataBox, Msg::VidaCalibrate, "btnVIDACalibrate");
+    btnReadVIDAData = tagged(dataBox, Msg::VidaRead, "btnReadVIDAData");
     auto* zoneForm = new QFormLayout(zone);
     zoneForm->addRow(Msg::VidaAngleMin, edtVIDAAngleMin);
     zoneForm->addRow(Msg::VidaAngleMax, edtVIDAAngleMax);
     zoneForm->addRow(btnVIDASaveZoneAlert);
     auto* dataForm = new QFormLayout;
-    dataForm->addRow(new QLabel(Msg::VidaAngle, data));
+    dataForm->addRow(new QLabel(Msg::VidaAngle, dataBox));
     dataForm->addRow(ledVIDAAngle);
     dataForm->addRow(QStringLiteral("GX:"), edtVIDAGX);
     dataForm->addRow(QStringLiteral("GY:"), edtVIDAGY);
     dataForm->addRow(QStringLiteral("CalX:"), edtVIDACalX);
     dataForm->addRow(QStringLiteral("CalY:"), edtVIDACalY);
-    auto* dataLayout = new QVBoxLayout(data);
+    auto* dataLayout = new QVBoxLayout(dataBox);
     dataLayout->addLayout(dataForm);
     dataLayout->addWidget(zone);
     dataLayout->addWidget(btnVIDACalibrate);
@@ -166,7 +166,7 @@ TVidaTab::TVidaTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
     connect(tmrVIDA, &QTimer::timeout, this, [this] { tmrVIDATimer(); });
 
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(data);
+    layout->addWidget(dataBox);
     layout->addWidget(position);
     layout->addStretch();
     DrawAngleGauge(FData.Angle());
