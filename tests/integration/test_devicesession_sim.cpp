@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "link/devicesession.h"
@@ -35,7 +36,14 @@ namespace {
 
 struct MessageRecorder : MessageService {
     QStringList shown;
-    void show(MsgKind, const QString& text) override { shown << text; }
+    // Runs as each message is shown, while the exchange that caused it still holds the link.
+    std::function<void()> onShow;
+    void show(MsgKind, const QString& text) override
+    {
+        shown << text;
+        if (onShow)
+            onShow();
+    }
     bool askYesNo(const QString&, AskIcon) override { return false; }
 };
 
@@ -213,10 +221,13 @@ TEST_F(SessionOnSim, SendToDeviceInAllFourFlagCombinations)
 
     auto lastRequest = [&] { return app.requestLog().back(); };
     const uint8_t unknownCmd = 0x7E;  // refused by every device
+    // Presence runs again as soon as the call returns and owns the link's error from then on.
+    TError errorWhenShown = errNoError;
+    messages.onShow = [&] { errorWhenShown = session.ZevaLink()->Error(); };
 
     // Presence running, not silent: a refusal shows the message once; presence runs again.
     EXPECT_FALSE(session.SendToDevice(unknownCmd, {}, false, false));
-    EXPECT_EQ(session.ZevaLink()->Error(), errAnswerError);
+    EXPECT_EQ(errorWhenShown, errAnswerError);
     EXPECT_EQ(messages.shown, QStringList{QStringLiteral("Команда не принята!")});
     EXPECT_EQ(controlsDisabled, 1);
     EXPECT_TRUE(session.PresenceRunning());
