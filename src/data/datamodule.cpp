@@ -181,19 +181,19 @@ QString TDM::ResolveDataBasePath(const TDataModuleSettings& settings)
 
 TStartupResult TDM::Startup(const TDataModuleSettings& settings, const TDataModuleCallbacks& cb)
 {
-    // 1. Application-data folder; a previous run that ended with an error.
+    // A previous run that ended with an error may make the user stop before anything opens.
     if (!settings.appDataDir.isEmpty())
         QDir().mkpath(settings.appDataDir);
     if (!settings.lastLogError.isEmpty() && cb.askEnd &&
         cb.askEnd(Msg::PrevRunFailed.arg(settings.lastLogError)))
         return TStartupResult::Quit;
 
-    // 2.–3. Path of the database; the program's folder becomes the current directory.
+    // Relative database paths are meant from the program's folder.
     DataBasePath = ResolveDataBasePath(settings);
     if (!settings.programDir.isEmpty())
         QDir::setCurrent(settings.programDir);
 
-    // 4. Connect. Only the default file of a new installation is created; a path the user
+    // Only the default file of a new installation is created; a path the user
     // chose that does not exist brings up the prompt instead.
     call(cb.splash, Msg::SplashConnecting);
     Close();
@@ -209,7 +209,7 @@ TStartupResult TDM::Startup(const TDataModuleSettings& settings, const TDataModu
             return TStartupResult::Quit;
     }
 
-    // 5. Open every table; each failure is named, and the prompt decides.
+    // Each table that fails is named, and the prompt decides.
     TTable* tables[] = {&tblDevice, &tblRoute, &tblTurn, &tblCard, &tblSlave};
     bool endAfterTables = false;
     for (TTable* table : tables) {

@@ -196,7 +196,8 @@ int RunProgram(QApplication& app)
 {
     QStringList args = app.arguments();
     args.removeFirst();
-    // 1. A restarted copy waits for the old instance; a leftover restart script goes.
+    // A restarted copy waits until the old instance has let go of the port and the database;
+    // the restart script has done its work by then.
     if (const auto pid = TakeWaitPid(args))
         WaitForParentExit(*pid, 30000);
     const QString programDir = QCoreApplication::applicationDirPath();
@@ -259,13 +260,13 @@ int RunProgram(QApplication& app)
             store->setValue(QStringLiteral("Form/tsTRAVO"), 1);
     }
 
-    // 2. Splash.
+    // The splash covers the database checks, which take a while on a large file.
     const TVersionInfo version;
     auto splash = std::make_unique<TfrmSplash>(version.ProductName, version.Version.Str);
     splash->show();
     splash->repaint();
 
-    // 3. Data module: log, previous run, database.
+    // The log first: the data module asks about an error the previous run left in it.
     TLogFile log(appData);
     log.LoadLog();
     const TLog last = log.LastEvent();
@@ -303,7 +304,6 @@ int RunProgram(QApplication& app)
         dm.tblDevice.Refresh();
     }
 
-    // 4. Main window.
     DeviceSession session;
     TfrmMain::Services services;
     services.store = store.get();
@@ -315,14 +315,14 @@ int RunProgram(QApplication& app)
     services.arguments = options.arguments;
     TfrmMain frm(services);
 
-    // 5. Port dialog, with the ports of the host as they are now.
+    // The port dialog starts with the host's ports as they are now.
     QStringList ports;
     TCOMPort::COMPortsList(ports);
     TfrmCOMPorts portDialog(frm.Port(), [&frm] { frm.ApplyPortSettings(); }, ports, &frm);
     portDialog.SetPortLister([] { return DescribeHostPorts(); });
     frm.SetPortDialog(&portDialog);
 
-    // 6. Splash away; run.
+    // The splash goes before the window shows, so that it never covers a question.
     splash.reset();
     if (options.quitAfterIdentify || !options.screenshotDir.isEmpty()) {
         const QString dir = options.screenshotDir;

@@ -54,10 +54,10 @@ const TTabRow* rowOf(const QString& sheet)
 TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(parent), FServices(services)
 {
     setObjectName(QStringLiteral("frmMain"));
-    // 1. The condensed display font, for this process only.
+    // The condensed display font is installed for this process only, never on the system.
     DisplayFont::Install();
 
-    // 2. Version information, system menu, caption.
+    // A fixed-size window: the tabs are laid out for one client size.
     setWindowTitle(FVersion.ProductName);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -81,7 +81,7 @@ TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(pare
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    // 3.–4. Settings (the store has already corrected what it read).
+    // The store has already corrected what it read.
     if (FServices.store)
         FSettings = LoadSettings(*FServices.store);
     for (int i = 0; i < PageControl->count(); ++i) {
@@ -91,11 +91,9 @@ TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(pare
     }
     M_AllControls->setChecked(FSettings.AllControls);
 
-    // 5. "Старт".
     if (FServices.log)
         FServices.log->PutLog(logInfo, Msg::LogStart);
 
-    // 6. The selected device.
     if (FServices.session) {
         FServices.session->DevAddr = FSettings.DevAddr;
         FServices.session->onDisplay = [this](const TDeviceInfo& info, const TParams& params) {
@@ -104,19 +102,17 @@ TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(pare
         FServices.session->onControlsDisabled = [this] { EnableDeviceControls({}); };
     }
 
-    // 7. Memory images erased; the memory views follow the device's region.
+    // Nothing loaded yet reads as erased memory; the memory views follow the device's region.
     FlashBuf.Fill(0xFF);
     ExtMemBuf.Fill(0xFF);
     Region.UpdateFLASHView = [this](bool ref) { UpdateFLASHView(ref); };
     Region.UpdateExtMemView = [this](bool ref) { UpdateExtMemView(ref); };
 
-    // 8. Version in the status bar.
     FStatus[3]->setText(Msg::StatusVersion.arg(FVersion.Version.Str));
 
-    // 9. External-memory block size.
     FExtBlockSize = ExtBlockSizeFromIndex(FSettings.BlockSize);
 
-    // 10. The device table marks the selected device.
+    // The device table marks the selected device, so it reads the address when it refreshes.
     if (FServices.dm && FServices.session) {
         DeviceSession* session = FServices.session;
         FServices.dm->DevAddr = [session] { return int(session->DevAddr); };
@@ -127,7 +123,7 @@ TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(pare
     for (const InstalledPanel& p : FPanels)
         p.panel->ReadSettings(TSettingsSection(FServices.store, p.section));
 
-    // 11. First tab, then the stored one; timers follow the active tab.
+    // The first tab unless the stored one is still shown; timers follow the active tab.
     PageControl->setCurrentIndex(0);
     for (int i = 0; i < PageControl->count(); ++i) {
         if (PageControl->widget(i)->objectName() == FSettings.ActiveTab && PageControl->isTabVisible(i)) {
@@ -681,7 +677,7 @@ void TfrmMain::FormClose()
     FClosed = true;
     tmrClock->stop();
     tmrReconnect->stop();
-    // 1. Every setting: the tabs' own, then the window's.
+    // The tabs' sections first: saving the window's settings writes the file once, with everything.
     for (const InstalledPanel& p : FPanels) {
         TSettingsSection section(FServices.store, p.section);
         p.panel->WriteSettings(section);
@@ -694,13 +690,12 @@ void TfrmMain::FormClose()
             FServices.log->PutLog(logError, text);
         ShowMessage(MsgKind::Error, text);
     }
-    // 2. Presence off the link, then the link.
+    // The presence thread must let go of the link before the tables close under its display step.
     if (FServices.session)
         FServices.session->CloseLink();
-    // 3. Tables, then the connection.
     if (FServices.dm)
         FServices.dm->Close();
-    // 4. "Стоп".
+    // The stop record comes last, so that the log shows a clean end only after everything closed.
     if (FServices.log)
         FServices.log->PutLog(logInfo, Msg::LogStop);
     emit Closed();
