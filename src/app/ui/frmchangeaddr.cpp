@@ -13,6 +13,7 @@
 #include "link/commands.h"
 #include "base/messages.h"
 #include "base/messageservice.h"
+#include "base/ui/okcancel.h"
 
 TfrmChangeAddr::TfrmChangeAddr(DeviceSession& session, QWidget* parent) : QDialog(parent), FSession(session)
 {
@@ -25,25 +26,15 @@ TfrmChangeAddr::TfrmChangeAddr(DeviceSession& session, QWidget* parent) : QDialo
     edtAddr->setMaxLength(5);
     edtAddr->selectAll();
 
-    auto* ok = new QPushButton(Msg::ButtonOK, this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(Msg::ButtonCancel, this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(ok, &QPushButton::clicked, this, [this] {
+    const TOkCancelRow buttons = MakeOkCancelRow(this);
+    connect(buttons.OK, &QPushButton::clicked, this, [this] {
         if (btnOKClick())
             accept();
     });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(Msg::EditDeviceAddr, this));
     layout->addWidget(edtAddr);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.Layout);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // Centred on the screen, not on the main window.

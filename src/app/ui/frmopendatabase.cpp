@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "base/messages.h"
+#include "base/ui/okcancel.h"
 
 TfrmOpenDataBase::TfrmOpenDataBase(const QString& currentPath, std::function<void(const QString&)> store,
                                    QWidget* parent)
@@ -32,28 +33,19 @@ TfrmOpenDataBase::TfrmOpenDataBase(const QString& currentPath, std::function<voi
             edtFileName->setText(QDir::toNativeSeparators(file));
     });
 
-    auto* ok = new QPushButton(Msg::ButtonOK, this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(Msg::ButtonCancel, this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(ok, &QPushButton::clicked, this, [this] {
+    const TOkCancelRow buttons = MakeOkCancelRow(this);
+    connect(buttons.OK, &QPushButton::clicked, this, [this] {
         btnOKClick();
         accept();
     });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* row = new QHBoxLayout;
     row->addWidget(edtFileName);
     row->addWidget(btnBrowse);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(Msg::DataBaseFileName, this));
     layout->addLayout(row);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.Layout);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

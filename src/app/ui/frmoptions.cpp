@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "base/messages.h"
+#include "base/ui/okcancel.h"
 
 TfrmOptions::TfrmOptions(const TAppSettings& settings, std::vector<Sheet> sheets, QWidget* parent)
     : QDialog(parent), FSettings(settings), FSheets(std::move(sheets))
@@ -108,24 +109,17 @@ TfrmOptions::TfrmOptions(const TAppSettings& settings, std::vector<Sheet> sheets
     PageControl->addTab(tabs, Msg::OptionsSheets);
     PageControl->setCurrentIndex(0);
 
-    btnOK = new QPushButton(Msg::ButtonOK, this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnClose = new QPushButton(Msg::ButtonCancel, this);
-    btnClose->setObjectName(QStringLiteral("btnClose"));
+    const TOkCancelRow buttons = MakeOkCancelRow(this, Msg::ButtonOK, Msg::ButtonCancel, QStringLiteral("btnClose"));
+    btnOK = buttons.OK;
+    btnClose = buttons.Cancel;
     connect(btnOK, &QPushButton::clicked, this, [this] {
         btnOKClick();
         accept();
     });
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnClose);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(PageControl);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.Layout);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

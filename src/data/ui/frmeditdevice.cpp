@@ -8,6 +8,7 @@
 
 #include "base/messages.h"
 #include "base/messageservice.h"
+#include "base/ui/okcancel.h"
 #include "data/devicelist.h"
 
 TfrmEditDevice::TfrmEditDevice(DeviceList& list, QWidget* parent) : QDialog(parent), FList(list)
@@ -25,25 +26,18 @@ TfrmEditDevice::TfrmEditDevice(DeviceList& list, QWidget* parent) : QDialog(pare
     edtAddr->setMaxLength(5);
     edtAddr->setText(QString::number(FList.EditAddr()));
 
-    btnOK = new QPushButton(Msg::EditDeviceOK, this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(Msg::EditDeviceCancel, this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    const TOkCancelRow buttons = MakeOkCancelRow(this, Msg::EditDeviceOK, Msg::EditDeviceCancel);
+    btnOK = buttons.OK;
+    btnCancel = buttons.Cancel;
     connect(btnOK, &QPushButton::clicked, this, &TfrmEditDevice::btnOKClick);
-    connect(btnCancel, &QPushButton::clicked, this, &TfrmEditDevice::reject);
 
     auto* form = new QFormLayout;
     form->setRowWrapPolicy(QFormLayout::WrapAllRows);
     form->addRow(Msg::EditDeviceName, edtName);
     form->addRow(Msg::EditDeviceAddr, edtAddr);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
     auto* top = new QVBoxLayout(this);
     top->addLayout(form);
-    top->addLayout(buttons);
+    top->addLayout(buttons.Layout);
     setFixedSize(sizeHint().expandedTo(QSize(320, 0)));
 }
 

@@ -14,6 +14,7 @@
 
 #include "base/messages.h"
 #include "base/messageservice.h"
+#include "base/ui/okcancel.h"
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "routes/spreadsheet.h"
@@ -22,17 +23,10 @@ namespace {
 
 QHBoxLayout* okCancel(QDialog* dlg, QPushButton*& ok, QPushButton*& cancel)
 {
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    ok = new QPushButton(Msg::ButtonOK, dlg);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    cancel = new QPushButton(Msg::ButtonCancel, dlg);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    QObject::connect(cancel, &QPushButton::clicked, dlg, &QDialog::reject);
-    return row;
+    const TOkCancelRow row = MakeOkCancelRow(dlg);
+    ok = row.OK;
+    cancel = row.Cancel;
+    return row.Layout;
 }
 
 QLineEdit* lineEdit(QWidget* parent, const char* name, int maxLength, const QString& text = {})

@@ -16,6 +16,7 @@
 #include "link/devicesession.h"
 #include "base/messages.h"
 #include "base/messageservice.h"
+#include "base/ui/okcancel.h"
 #include "routes/travocommands.h"
 
 TfrmChangePassword::TfrmChangePassword(DeviceSession* session, QWidget* parent) : QDialog(parent), FSession(session)
@@ -37,18 +38,11 @@ TfrmChangePassword::TfrmChangePassword(DeviceSession* session, QWidget* parent) 
     edtMasterPassword = edit(Msg::MasterPassword, "edtMasterPassword");
     edtNewPassword1 = edit(Msg::NewPassword, "edtNewPassword1");
     edtNewPassword2 = edit(Msg::RepeatPassword, "edtNewPassword2");
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    btnOK = new QPushButton(Msg::ButtonOK, this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(Msg::ButtonCancel, this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    row->addWidget(btnOK);
-    row->addWidget(btnCancel);
-    layout->addLayout(row);
+    const TOkCancelRow buttons = MakeOkCancelRow(this);
+    btnOK = buttons.OK;
+    btnCancel = buttons.Cancel;
+    layout->addLayout(buttons.Layout);
     connect(btnOK, &QPushButton::clicked, this, &TfrmChangePassword::btnOKClick);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TfrmChangePassword::btnOKClick()
