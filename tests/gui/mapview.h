@@ -1,12 +1,17 @@
 #pragma once
 // Helpers of the map window tests: a page in a folder of its own, and waiting for the page.
 #include <QEventLoop>
+#include <QSignalSpy>
+#include <QTest>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVariant>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+
+#include <memory>
+#include <vector>
 
 #include "map/mappage.h"
 #include "map/ui/frmmap.h"
@@ -42,3 +47,47 @@ int CountPixels(const QImage& image, Pick pick)
             n += pick(QColor(rgb.pixel(x, y))) ? 1 : 0;
     return n;
 }
+
+// A window over its own copy of the page, loaded and drawn.
+struct MapWindow {
+    QTemporaryDir dir;
+    std::unique_ptr<TMapPageFiles> page;
+    std::unique_ptr<TfrmMap> form;
+
+    MapWindow(std::vector<TMapTurn> turns, const TMapTiles& tiles = kOfflineTiles)
+    {
+        page = std::make_unique<TMapPageFiles>(dir.path());
+        form = std::make_unique<TfrmMap>(dir.path(), std::move(turns), tiles);
+    }
+    TGoogleMapFrame& frame() { return *form->MapFrame; }
+    QVariant eval(const QString& js) { return EvalInPage(frame(), js); }
+    bool load()
+    {
+        QSignalSpy loaded(form.get(), &TfrmMap::RouteLoaded);
+        form->show();
+        if (!loaded.wait(30000))
+            return false;
+        return idle();
+    }
+    bool idle()
+    {
+        return QTest::qWaitFor([this] { return frame().PendingScripts() == 0; }, 10000);
+    }
+    QStringList labels() { return eval(QStringLiteral("Object.keys(map.tlabels_ || {}).map(function(id){"
+                                                      "var e = document.getElementById(id);"
+                                                      "return id + '|' + e.textContent + '|' + e.firstChild.className;})"))
+                               .toStringList(); }
+    int overlays() { return eval(QStringLiteral("map.overlays_.length")).toInt(); }
+    int zoom() { return eval(QStringLiteral("map.getZoom()")).toInt(); }
+    // Whether every label's point is in view at the map's zoom `delta` steps further in.
+    bool allInView(int delta = 0)
+    {
+        return eval(QStringLiteral("(function(){var m = map.map_, c = m.getCenter(), z = m.getZoom() + %1;"
+                                   "var half = m.getSize().divideBy(2), mid = m.project(c, z);"
+                                   "var view = L.bounds(mid.subtract(half), mid.add(half));"
+                                   "return Object.keys(map.tlabels_).every(function(id){"
+                                   "return view.contains(m.project(map.tlabels_[id].anchorLatLng.latLng_, z));});})()")
+                        .arg(delta))
+            .toBool();
+    }
+};

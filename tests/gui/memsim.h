@@ -7,10 +7,32 @@
 
 #include "app/ui/frmmain.h"
 #include "link/comport.h"
+#include "memory/hexfile.h"
 #include "memory/ui/filedialogs.h"
 #include "sim/firmwaredevice.h"
 #include "sim/simbus.h"
 #include "support/shellfixture.h"
+
+// n bytes that differ from their neighbours, so that a shifted or partial copy shows.
+inline std::vector<uint8_t> BytePattern(size_t n, uint8_t seed)
+{
+    std::vector<uint8_t> b(n);
+    for (size_t i = 0; i < n; ++i)
+        b[i] = uint8_t(i * 7 + seed + (i >> 8));
+    return b;
+}
+
+// A HEX file holding `bytes` from `first` on, written by the program's own writer.
+inline QString WriteHexFile(const QTemporaryDir& dir, const QString& name, uint32_t first,
+                            const std::vector<uint8_t>& bytes)
+{
+    THEXFile hex(first, first + uint32_t(bytes.size()) - 1);
+    std::copy(bytes.begin(), bytes.end(), hex.Buffer.begin());
+    const QString path = dir.filePath(name);
+    if (!hex.Write(path))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
 
 // Answers the open/save dialogs from a script (Cancel once it is used up).
 class ScriptedFileDialogs : public FileDialogs {

@@ -20,25 +20,6 @@
 
 namespace {
 
-std::vector<uint8_t> pattern(size_t n, uint8_t seed)
-{
-    std::vector<uint8_t> b(n);
-    for (size_t i = 0; i < n; ++i)
-        b[i] = uint8_t(i * 7 + seed + (i >> 8));
-    return b;
-}
-
-// A HEX file holding `bytes` from `first` on, written by the program's own writer.
-QString writeHex(const QTemporaryDir& dir, const QString& name, uint32_t first, const std::vector<uint8_t>& bytes)
-{
-    THEXFile hex(first, first + uint32_t(bytes.size()) - 1);
-    std::copy(bytes.begin(), bytes.end(), hex.Buffer.begin());
-    const QString path = dir.filePath(name);
-    if (!hex.Write(path))
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
 uint16_t crcOf(const uint8_t* p, size_t n)
 {
     TCRC16 crc;
@@ -106,8 +87,8 @@ private slots:
         TfrmMain& frm = f.Open();
         TFlashTab& tab = *frm.FlashTab;
         QTemporaryDir dir;
-        const auto bytes = pattern(0x200, 3);
-        const QString path = writeHex(dir, "fw.hex", 0xC00, bytes);
+        const auto bytes = BytePattern(0x200, 3);
+        const QString path = WriteHexFile(dir, "fw.hex", 0xC00, bytes);
         dialogs.push(path, 2);  // read as Intel HEX whatever type was chosen
         tab.btnOpenFLASH->setEnabled(true);
         tab.btnOpenFLASH->click();
@@ -133,7 +114,7 @@ private slots:
         QCOMPARE(tab.LoadedPath(), path);
 
         // Data below ProgStart 0xC00 is never dropped quietly: the file is refused the same way.
-        const QString wide = writeHex(dir, "wide.hex", 0xB00, pattern(0x200, 5));
+        const QString wide = WriteHexFile(dir, "wide.hex", 0xB00, BytePattern(0x200, 5));
         QVERIFY(!tab.LoadFLASHFile(wide));
         QCOMPARE(boxes.boxes().back().kind, QStringLiteral("error"));
         QCOMPARE(boxes.boxes().back().text,
@@ -206,8 +187,8 @@ private slots:
         QVERIFY(tab.LabelMCU1->text() != QStringLiteral("- - -"));
 
         QTemporaryDir dir;
-        const auto image = pattern(size, 9);
-        sim.dialogs.push(writeHex(dir, "firmware.hex", start, image));
+        const auto image = BytePattern(size, 9);
+        sim.dialogs.push(WriteHexFile(dir, "firmware.hex", start, image));
         tab.btnOpenFLASH->click();
         QVERIFY(std::equal(image.begin(), image.end(), frm.FlashBuf.Data()));
 
@@ -244,69 +225,6 @@ private slots:
         QCOMPARE(frm.ActiveTabName(), QStringLiteral("tsCmd"));
         QVERIFY(sim.WaitApplication(frm));
         QVERIFY(sim.boxes.boxes().size() == 1);
-    }
-
-    // Pictures of the memory tabs for the documentation, under a real display (xvfb-run):
-    // ZEVANTA_SCREENSHOT_DIR=docs/screenshots xvfb-run -a tst_flashtab screenshots
-    void screenshots()
-    {
-        const QString out = qEnvironmentVariable("ZEVANTA_SCREENSHOT_DIR");
-        if (out.isEmpty())
-            QSKIP("ZEVANTA_SCREENSHOT_DIR not set");
-        MemSim sim(true, 0x8000);
-        TfrmMain& frm = sim.Open();
-        frm.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frm));
-        QVERIFY(sim.WaitApplication(frm));
-        QTemporaryDir dir;
-
-        // Ext Mem: a loaded image, read back from the device.
-        std::vector<uint8_t> ext(0x8000);
-        for (size_t i = 0; i < ext.size(); ++i)
-            ext[i] = uint8_t(i < 0x40 ? "Zevanta external memory: settings block v2, 64 bytes...."[i % 56] : i * 3);
-        sim.dev->writeExt(0, ext);
-        frm.PageControl->setCurrentWidget(frm.tsExtMem);
-        frm.ExtMemTab->btnReadExtMem->click();
-        QVERIFY(sim.WaitApplication(frm));
-        QTest::qWait(200);
-        QVERIFY(frm.grab().save(out + "/extmem-tab.png"));
-
-        // Console: a few exchanges.
-        frm.PageControl->setCurrentWidget(frm.tsCmd);
-        const std::pair<const char*, const char*> lines[] = {{"71", ""}, {"11", "00 01"}, {"FF", "12 34"}, {"21", ""}};
-        for (const auto& [cmd, data] : lines) {
-            QVERIFY(sim.WaitApplication(frm));
-            frm.ConsoleTab->EditCmd->setText(cmd);
-            frm.ConsoleTab->EditData->setText(data);
-            frm.ConsoleTab->btnSendData->click();
-        }
-        QVERIFY(sim.WaitApplication(frm));
-        QTest::qWait(200);
-        QVERIFY(frm.grab().save(out + "/console.png"));
-
-        // FLASH: into the bootloader, a firmware loaded from a HEX file.
-        frm.btnRunBootloader->click();
-        QVERIFY(sim.WaitBootloader(frm));
-        const uint32_t start = sim.dev->appOffset();
-        auto image = pattern(sim.dev->flashSize() - start, 0x31);
-        std::fill(image.begin() + 0x1800, image.end(), uint8_t(0xFF));
-        sim.dialogs.push(writeHex(dir, "firmware.hex", start, image));
-        frm.FlashTab->btnOpenFLASH->click();
-        QTest::qWait(200);
-        QVERIFY(frm.grab().save(out + "/flash-tab.png"));
-
-        // The progress window during a write at a real line rate.
-        sim.bus.setBaud(57600);
-        sim.boxes.answer(true);
-        QTimer::singleShot(1500, &frm, [&] {
-            auto* dlg = frm.findChild<TfrmProgress*>();
-            if (dlg) {
-                dlg->grab().save(out + "/progress.png");
-                dlg->btnClose->click();
-            }
-        });
-        frm.FlashTab->btnWriteFLASH->click();
-        QVERIFY(QFileInfo::exists(out + "/progress.png"));
     }
 };
 

@@ -41,49 +41,7 @@ bool LabelBlue(const QColor& c)
 class TestMapView : public QObject {
     Q_OBJECT
 
-    // A window over its own copy of the page, loaded and drawn.
-    struct Window {
-        QTemporaryDir dir;
-        std::unique_ptr<TMapPageFiles> page;
-        std::unique_ptr<TfrmMap> form;
-
-        Window(std::vector<TMapTurn> turns, const TMapTiles& tiles = kOfflineTiles)
-        {
-            page = std::make_unique<TMapPageFiles>(dir.path());
-            form = std::make_unique<TfrmMap>(dir.path(), std::move(turns), tiles);
-        }
-        TGoogleMapFrame& frame() { return *form->MapFrame; }
-        QVariant eval(const QString& js) { return EvalInPage(frame(), js); }
-        bool load()
-        {
-            QSignalSpy loaded(form.get(), &TfrmMap::RouteLoaded);
-            form->show();
-            if (!loaded.wait(30000))
-                return false;
-            return idle();
-        }
-        bool idle()
-        {
-            return QTest::qWaitFor([this] { return frame().PendingScripts() == 0; }, 10000);
-        }
-        QStringList labels() { return eval(QStringLiteral("Object.keys(map.tlabels_ || {}).map(function(id){"
-                                                          "var e = document.getElementById(id);"
-                                                          "return id + '|' + e.textContent + '|' + e.firstChild.className;})"))
-                                   .toStringList(); }
-        int overlays() { return eval(QStringLiteral("map.overlays_.length")).toInt(); }
-        int zoom() { return eval(QStringLiteral("map.getZoom()")).toInt(); }
-        // Whether every label's point is in view at the map's zoom `delta` steps further in.
-        bool allInView(int delta = 0)
-        {
-            return eval(QStringLiteral("(function(){var m = map.map_, c = m.getCenter(), z = m.getZoom() + %1;"
-                                       "var half = m.getSize().divideBy(2), mid = m.project(c, z);"
-                                       "var view = L.bounds(mid.subtract(half), mid.add(half));"
-                                       "return Object.keys(map.tlabels_).every(function(id){"
-                                       "return view.contains(m.project(map.tlabels_[id].anchorLatLng.latLng_, z));});})()")
-                            .arg(delta))
-                .toBool();
-        }
-    };
+    using Window = MapWindow;
 
 private slots:
     void initTestCase()
@@ -328,30 +286,6 @@ private slots:
         QVERIFY(!TfrmMap::ShowTurns(nullptr, blocker.fileName(), {}, kOfflineTiles));
         QCOMPARE(int(rec.boxes().size()), 1);
         QVERIFY(rec.boxes()[0].text.startsWith(Msg::FileSystemError));
-    }
-
-    // Pictures of the window for the documentation, with a demo route on the blank background:
-    // ZEVANTA_SCREENSHOT_DIR=docs/screenshots xvfb-run -a tst_mapview screenshots
-    void screenshots_data()
-    {
-        QTest::addColumn<int>("turns");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("short route") << 24 << QStringLiteral("map-route.png");
-        QTest::newRow("longest route") << 2040 << QStringLiteral("map-route-2040.png");
-    }
-    void screenshots()
-    {
-        QFETCH(int, turns);
-        QFETCH(QString, name);
-        const QString out = qEnvironmentVariable("ZEVANTA_SCREENSHOT_DIR");
-        if (out.isEmpty())
-            QSKIP("ZEVANTA_SCREENSHOT_DIR not set");
-        MessageRecorder rec;
-        Window w(DemoRouteTurns(turns), kOfflineTiles);
-        QVERIFY(w.load());
-        QTest::qWait(1500);  // the tile note and the last frame of the page
-        QVERIFY(w.form->grab().save(QDir(out).filePath(name)));
-        QVERIFY(rec.boxes().empty());
     }
 };
 

@@ -22,8 +22,6 @@
 #include "panels/ui/tarviktab.h"
 #include "panels/ui/vidatab.h"
 #include "panelsim.h"
-#include "memory/ui/imagetab.h"
-#include "sim/lcddevice.h"
 #include "sim/sensordevices.h"
 
 using namespace zeva::sim;
@@ -242,80 +240,6 @@ private slots:
             tab.btnPELNIKChangeMode->click();
             QCOMPARE(sim.boxes.texts().last(), Msg::InvalidValue);
             QCOMPARE(Payloads(sim, 97).size(), 1);
-        }
-    }
-    // Pictures of the tabs for the documentation; skipped unless ZEVANTA_SHOTS names a folder.
-    void pictures()
-    {
-        const QString dir = qEnvironmentVariable("ZEVANTA_SHOTS");
-        if (dir.isEmpty())
-            QSKIP("set ZEVANTA_SHOTS to a folder to draw the pictures");
-        auto shoot = [&](auto& sim, TfrmMain& frm, QWidget* tab, const QString& name) {
-            QWidget* sheet = tab->parentWidget();
-            frm.PageControl->setTabVisible(frm.PageControl->indexOf(sheet), true);
-            frm.PageControl->setCurrentWidget(sheet);
-            frm.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&frm));
-            QVERIFY(Ready(sim, frm));
-            QTest::qWait(200);
-            QVERIFY(frm.grab().save(dir + QStringLiteral("/main-%1.png").arg(name)));
-        };
-        {
-            PanelSim<PlevaDevice> sim;
-            TfrmMain& frm = sim.Open();
-            auto& tab = *frm.findChild<TPlevaTab*>();
-            QVERIFY(Ready(sim, frm));
-            tab.DemoShot();
-            shoot(sim, frm, &tab, QStringLiteral("tsPLEVA"));
-        }
-        {
-            PanelSim<VidaDevice> sim(false);
-            TfrmMain& frm = sim.Open();
-            auto& tab = *frm.findChild<TVidaTab*>();
-            for (const uint16_t angle : {uint16_t(0xFFFF), uint16_t(0), uint16_t(90), uint16_t(45)}) {
-                sim.dev->setAngle(angle);
-                QVERIFY(sim.WaitEnabled(tab.btnReadVIDAData));
-                tab.DemoShot();
-                if (angle == 0xFFFF)
-                    tab.DrawAngleGauge(0xFFFF);
-                const QString name = angle == 0xFFFF ? QStringLiteral("nodata") : QString::number(angle);
-                QVERIFY(tab.ImageVIDA->grab().save(dir + QStringLiteral("/vida-gauge-%1.png").arg(name)));
-            }
-            shoot(sim, frm, &tab, QStringLiteral("tsVIDA"));
-        }
-        {
-            PanelSim<DornaDevice> sim;
-            TfrmMain& frm = sim.Open();
-            auto& tab = *frm.findChild<TDornaTab*>();
-            QVERIFY(sim.WaitEnabled(tab.btnReadDORNA));
-            tab.DemoShot();
-            shoot(sim, frm, &tab, QStringLiteral("tsDORNA"));
-        }
-        {
-            PanelSim<TarvikDevice> sim;
-            TfrmMain& frm = sim.Open();
-            auto& tab = *frm.findChild<TTarvikTab*>();
-            QVERIFY(Ready(sim, frm));
-            tab.DemoShot();
-            shoot(sim, frm, &tab, QStringLiteral("tsTARVIK"));
-        }
-        {
-            PanelSim<PelnikDevice> sim;
-            TfrmMain& frm = sim.Open();
-            auto& tab = *frm.findChild<TPelnikTab*>();
-            QVERIFY(Ready(sim, frm));
-            tab.DemoShot();
-            shoot(sim, frm, &tab, QStringLiteral("tsPELNIK"));
-        }
-        {
-            PanelSim<zeva::sim::LcdDevice> sim;
-            TfrmMain& frm = sim.Open();
-            auto& tab = *frm.findChild<TImageTab*>();
-            tab.ImageSize->setCurrentIndex(1);
-            tab.Razvertka->Buttons()[1]->click();
-            QVERIFY(sim.WaitEnabled(tab.btnReadScreenshot));
-            tab.btnReadScreenshot->click();
-            shoot(sim, frm, &tab, QStringLiteral("tsImage"));
         }
     }
 };

@@ -1,0 +1,119 @@
+// Pictures of the sensor tabs and the LCD picture tab against their simulated devices, for the
+// documentation: shots_panels docs/screenshots
+#include <QtTest>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "memory/ui/imagetab.h"
+#include "panels/ui/dornatab.h"
+#include "panels/ui/pelniktab.h"
+#include "panels/ui/plevatab.h"
+#include "panels/ui/tarviktab.h"
+#include "panels/ui/vidatab.h"
+#include "panelsim.h"
+#include "shotmain.h"
+#include "sim/lcddevice.h"
+#include "sim/sensordevices.h"
+
+using namespace zeva::sim;
+
+namespace {
+
+// The device is identified and its controls are usable.
+template <class Sim>
+bool Ready(Sim& sim, TfrmMain& frm)
+{
+    return sim.WaitEnabled(frm.btnReset);
+}
+
+}  // namespace
+
+class ShotsPanels : public QObject {
+    Q_OBJECT
+public:
+    explicit ShotsPanels(const QString& folder) : FDir(folder) {}
+
+private:
+    const QString FDir;
+
+private slots:
+    void pictures()
+    {
+        auto shoot = [&](auto& sim, TfrmMain& frm, QWidget* tab, const QString& name) {
+            QWidget* sheet = tab->parentWidget();
+            frm.PageControl->setTabVisible(frm.PageControl->indexOf(sheet), true);
+            frm.PageControl->setCurrentWidget(sheet);
+            frm.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&frm));
+            QVERIFY(Ready(sim, frm));
+            QTest::qWait(200);
+            QVERIFY(frm.grab().save(FDir + QStringLiteral("/main-%1.png").arg(name)));
+        };
+        {
+            PanelSim<PlevaDevice> sim;
+            TfrmMain& frm = sim.Open();
+            auto& tab = *frm.findChild<TPlevaTab*>();
+            QVERIFY(Ready(sim, frm));
+            tab.DemoShot();
+            shoot(sim, frm, &tab, QStringLiteral("tsPLEVA"));
+        }
+        {
+            PanelSim<VidaDevice> sim(false);
+            TfrmMain& frm = sim.Open();
+            auto& tab = *frm.findChild<TVidaTab*>();
+            for (const uint16_t angle : {uint16_t(0xFFFF), uint16_t(0), uint16_t(90), uint16_t(45)}) {
+                sim.dev->setAngle(angle);
+                QVERIFY(sim.WaitEnabled(tab.btnReadVIDAData));
+                tab.DemoShot();
+                if (angle == 0xFFFF)
+                    tab.DrawAngleGauge(0xFFFF);
+                const QString name = angle == 0xFFFF ? QStringLiteral("nodata") : QString::number(angle);
+                QVERIFY(tab.ImageVIDA->grab().save(FDir + QStringLiteral("/vida-gauge-%1.png").arg(name)));
+            }
+            shoot(sim, frm, &tab, QStringLiteral("tsVIDA"));
+        }
+        {
+            PanelSim<DornaDevice> sim;
+            TfrmMain& frm = sim.Open();
+            auto& tab = *frm.findChild<TDornaTab*>();
+            QVERIFY(sim.WaitEnabled(tab.btnReadDORNA));
+            tab.DemoShot();
+            shoot(sim, frm, &tab, QStringLiteral("tsDORNA"));
+        }
+        {
+            PanelSim<TarvikDevice> sim;
+            TfrmMain& frm = sim.Open();
+            auto& tab = *frm.findChild<TTarvikTab*>();
+            QVERIFY(Ready(sim, frm));
+            tab.DemoShot();
+            shoot(sim, frm, &tab, QStringLiteral("tsTARVIK"));
+        }
+        {
+            PanelSim<PelnikDevice> sim;
+            TfrmMain& frm = sim.Open();
+            auto& tab = *frm.findChild<TPelnikTab*>();
+            QVERIFY(Ready(sim, frm));
+            tab.DemoShot();
+            shoot(sim, frm, &tab, QStringLiteral("tsPELNIK"));
+        }
+        {
+            PanelSim<zeva::sim::LcdDevice> sim;
+            TfrmMain& frm = sim.Open();
+            auto& tab = *frm.findChild<TImageTab*>();
+            tab.ImageSize->setCurrentIndex(1);
+            tab.Razvertka->Buttons()[1]->click();
+            QVERIFY(sim.WaitEnabled(tab.btnReadScreenshot));
+            tab.btnReadScreenshot->click();
+            shoot(sim, frm, &tab, QStringLiteral("tsImage"));
+        }
+    }
+};
+
+int main(int argc, char** argv)
+{
+    return RunShots<ShotsPanels>(argc, argv);
+}
+#include "shots_panels.moc"
