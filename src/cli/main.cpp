@@ -558,7 +558,7 @@ void runProgress(TProgressThread& t, Progress& bar, int slot, uint64_t& bytes, i
     g_transfers[slot] = nullptr;
 #ifndef _WIN32
     // The cancel took effect: no need to cut the program short, unless another bus still hangs.
-    if (std::none_of(std::begin(g_transfers), std::end(g_transfers), [](const auto& t) { return t.load() != nullptr; }))
+    if (std::none_of(std::begin(g_transfers), std::end(g_transfers), [](const auto& running) { return running.load() != nullptr; }))
         ::alarm(0);
 #endif
     bytes = t.Shared().BytesDone.load();
