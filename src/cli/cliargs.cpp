@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <filesystem>
 #include <iterator>
 #include <string_view>
 
@@ -10,7 +9,6 @@
 #include <QStringList>
 
 #include "link/comport.h"
-#include "link/portinfo.h"
 
 namespace {
 
@@ -373,29 +371,4 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
         return std::nullopt;
     }
     return a;
-}
-
-int ResolvePort(const std::string& port, const std::string& sysRoot)
-{
-    if (port.size() > 3 && port.rfind("COM", 0) == 0) {
-        unsigned n = 0;
-        if (parseNumber(port.substr(3), PortMap::kLastAlias, n) && n >= 1)
-            return int(n);
-        return 0;
-    }
-    if (const int n = PortMap::NumberFor(port))
-        return n;
-    std::error_code exists;
-    if (port.find('/') == std::string::npos && !std::filesystem::exists(port, exists)) {
-        // No path: the serial number of a USB adapter, which stays with the adapter on any socket.
-        const int n = PortNumberForSerial(port, sysRoot);
-        return n > 0 ? n : 0;
-    }
-    // A stable link (/dev/serial/by-id/…) names a fixed port; the low-latency handling needs to know it.
-    std::error_code ec;
-    const auto target = std::filesystem::canonical(port, ec);
-    if (!ec)
-        if (const int n = PortMap::NumberFor(target.string()))
-            return n;
-    return PortMap::AliasFor(port);
 }

@@ -42,6 +42,3 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
 std::optional<std::vector<unsigned>> ParseAddrList(const std::string& text, std::string& error);
 // The help of the program (command empty) or of one command; empty for an unknown command.
 std::string CliHelp(const std::string& command = {});
-// "COM5" → 5, a path (also a /dev/serial/by-id link) → its fixed or alias number, a USB serial
-// number → the port of that adapter; 0 when it cannot be mapped.
-int ResolvePort(const std::string& port, const std::string& sysRoot = "/sys");

@@ -215,7 +215,7 @@ QString frameText(const TFrameEvent& e)
 // Opens the link on one port; reports why when it cannot.
 std::unique_ptr<TZEVA16> openLink(const CliArgs& a, const std::string& port)
 {
-    const int n = ResolvePort(port);
+    const int n = PortNumberForName(port);
     auto link = std::make_unique<TZEVA16>(uint8_t(n), a.baud, uint16_t(a.timeoutMs), 16384);
     if (link->Error() == errNotOpenPort) {
         err(PortOpenFailureText(uint8_t(n), PortMap::PathFor(n), link->OpenFailure(), link->OpenErrno()));
@@ -389,7 +389,7 @@ int runOnDevices(const CliArgs& a, const std::string& command, const std::vector
     const auto started = Clock::now();
     auto serveBus = [&](size_t bus) {
         const std::string& portName = a.ports[bus];
-        const QString label = portLabel(ResolvePort(portName));
+        const QString label = portLabel(PortNumberForName(portName));
         auto link = openLink(a, portName);
         for (unsigned addr : addrs) {
             DeviceResult r;
@@ -836,7 +836,7 @@ int cmdScan(const CliArgs& a)
     std::stable_sort(rows.begin(), rows.end(), [&](const QStringList& x, const QStringList& y) {
         const auto portIndex = [&](const QString& label) {
             for (size_t i = 0; i < a.ports.size(); ++i)
-                if (portLabel(ResolvePort(a.ports[i])) == label)
+                if (portLabel(PortNumberForName(a.ports[i])) == label)
                     return i;
             return a.ports.size();
         };
@@ -1127,7 +1127,7 @@ int runCommand(const CliArgs& a)
     if (a.ports.size() > size_t(kMaxBuses))
         return usage("не более " + std::to_string(kMaxBuses) + " портов сразу");
     for (const std::string& port : a.ports)
-        if (ResolvePort(port) <= 0)
+        if (PortNumberForName(port) <= 0)
             return usage("--port " + port + ": не COM1..COM" + std::to_string(PortMap::kLastAlias) +
                          ", не путь последовательного устройства (/dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*,"
                          " /dev/serial/by-id/* или псевдоним) и не серийный номер одного USB-адаптера");

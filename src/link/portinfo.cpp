@@ -1,6 +1,7 @@
 #include "link/portinfo.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 
@@ -131,6 +132,30 @@ std::string StableSerialPath(const std::string& devicePath, const std::string& b
     // An adapter with several interfaces has a link each; the first by name is as stable as any.
     std::sort(found.begin(), found.end());
     return found.empty() ? std::string() : found.front();
+}
+
+int PortNumberForName(const std::string& name, const std::string& sysRoot)
+{
+    if (name.size() > 3 && name.rfind("COM", 0) == 0) {
+        int n = 0;
+        const char* end = name.data() + name.size();
+        const auto [p, ec] = std::from_chars(name.data() + 3, end, n);
+        return ec == std::errc() && p == end && n >= 1 && n <= PortMap::kLastAlias ? n : 0;
+    }
+    if (const int n = PortMap::NumberFor(name))
+        return n;
+    std::error_code ec;
+    if (name.find('/') == std::string::npos && !fs::exists(name, ec)) {
+        // No path: the serial number of a USB adapter, which stays with the adapter on any socket.
+        const int n = PortNumberForSerial(name, sysRoot);
+        return n > 0 ? n : 0;
+    }
+    // A stable link (/dev/serial/by-id/…) names a fixed port; the low-latency handling needs to know it.
+    const fs::path target = fs::canonical(name, ec);
+    if (!ec)
+        if (const int n = PortMap::NumberFor(target.string()))
+            return n;
+    return name.empty() ? 0 : PortMap::AliasFor(name);
 }
 
 int PortNumberForSerial(const std::string& serial, const std::string& sysRoot)

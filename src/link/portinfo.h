@@ -27,6 +27,10 @@ TPortDescription DescribePort(int nCOM, const std::string& sysRoot = "/sys");
 // The stable path of a device under byIdDir (/dev/serial/by-id/usb-…): the link there that leads to
 // devicePath; empty when there is none.
 std::string StableSerialPath(const std::string& devicePath, const std::string& byIdDir = "/dev/serial/by-id");
+// The port a user names: "COM5" → 5, a device path (also a /dev/serial/by-id link) → its fixed
+// number, any other path → an alias, a bare name that is no file → the USB adapter with that serial
+// number; 0 when it names none.
+int PortNumberForName(const std::string& name, const std::string& sysRoot = "/sys");
 // The COMn number of the USB adapter with this serial number; 0 when no port has it, -1 when
 // several have it (the name would be ambiguous).
 int PortNumberForSerial(const std::string& serial, const std::string& sysRoot = "/sys");

@@ -149,6 +149,41 @@ TEST_F(FakeSysfs, FindsAdaptersBySerialAndStableLink)
     EXPECT_EQ(StableSerialPath((dev / "ttyUSB0").string(), (dev / "none").string()), "");
 }
 
+// Every way a user names a port.
+TEST_F(FakeSysfs, PortNamesOfEveryKind)
+{
+    const std::string plain = (root / "sim-link").string();
+    writeAttr(plain, "");
+    const std::string stable = (root / "usb-stable-link").string();
+    std::error_code ec;
+    const bool haveTtyS0 = fs::exists("/dev/ttyS0", ec);
+    if (haveTtyS0)
+        fs::create_symlink("/dev/ttyS0", stable);
+    struct Case {
+        std::string name;
+        int number;  // -1: an alias
+    };
+    const std::vector<Case> cases = {
+        {"COM5", 5}, {"COM127", 127}, {"COM0", 0}, {"COM128", 0}, {"COMx", 0}, {"COM5x", 0},
+        {"/dev/ttyUSB0", 33}, {"/dev/ttyACM2", 67},
+        {"A50285BI", 33}, {"NOSUCH", 0}, {"", 0},
+        {plain, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int n = PortNumberForName(c.name, root.string());
+        if (c.number < 0) {
+            EXPECT_GE(n, PortMap::kFirstAlias);
+            EXPECT_EQ(PortMap::PathFor(n), c.name);
+        } else {
+            EXPECT_EQ(n, c.number);
+        }
+    }
+    if (haveTtyS0) {
+        EXPECT_EQ(PortNumberForName(stable, root.string()), 1) << "a link to a fixed port is that port";
+    }
+}
+
 // The adapter's latency timer: read from sysfs, lowered to 1 ms where the file lets us, and a
 // warning with the command only when it stays high.
 TEST_F(FakeSysfs, LatencyTimerIsLoweredOrNamed)
