@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -93,7 +94,7 @@ public:
     uint8_t PortNumber() const { return nCOM; }
     bool IsOpen() const;
     // True once the other end has gone away (device unplugged, pty closed); a time-out is not a hang-up.
-    bool HungUp() const { return FHungUp; }
+    bool HungUp() const { return FHungUp.load(); }
 
     uint32_t Rate() const { return FRate; }
     void SetRate(uint32_t rate);
@@ -131,7 +132,8 @@ private:
     TError FError = errNoError;
     TPortOpenFailure FOpenFailure = TPortOpenFailure::None;
     int FOpenErrno = 0;
-    bool FHungUp = false;
+    // Set by the exchanging thread, read by the window's connection state and reopen check.
+    std::atomic<bool> FHungUp{false};
     // Bytes read from the driver ahead of GetUART; PurgeCOM discards them too.
     std::vector<uint8_t> FAhead;
     size_t FAheadPos = 0;
