@@ -15,7 +15,7 @@
 // the "write every device" batch.
 namespace memorypanel {
 
-// A partial external-memory transfer (kinds 5 and 7).
+// A partial external-memory transfer (tkReadExtMemPart, tkWriteExtMemPart).
 struct TPart {
     uint32_t Start = 0;
     uint32_t Count = 0;

@@ -11,7 +11,7 @@
 #include "link/deviceinfo.h"
 #include "memory/transferblocks.h"
 
-// The ten transfers; the numbers are those the panels pass to StartTransfer.
+// The transfers a panel passes to StartTransfer.
 enum TTransferKind : uint8_t {
     tkReadFLASH = 1,
     tkWriteFLASH = 2,

@@ -89,7 +89,7 @@ TTransferReport StartTransfer(TTransferLink& link, const TTransferSetup& setup, 
                 return report;
             }
         }
-        // Checked before command 5 and the erase: an unknown region must not cost the program.
+        // Checked before the preparing command and the erase: an unknown region must not cost the program.
         if (IsFlashKind(kind) && setup.ProgStart >= setup.MemSize) {
             report.Transfer.Outcome = TTransferOutcome::Failed;
             report.Transfer.Reason = brOutside;

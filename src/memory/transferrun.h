@@ -41,10 +41,10 @@ struct TTransferHooks {
 struct TTransferReport {
     bool Ok = false;                 // ran to its end without error or difference, not cancelled
     bool Declined = false;           // the user answered No
-    bool PrepareRefused = false;     // command 5 was not accepted; nothing else was sent
+    bool PrepareRefused = false;     // zcmd::kPrepareFLASH was not accepted; nothing else was sent
     TBlockResult PrepareReason = brOk;
     TTransferResult Transfer;        // of the block loop, when it ran
-    QString Message;                 // the box shown at the end (or for command 5), if any
+    QString Message;                 // the box shown at the end (or for the refused preparation), if any
     MsgKind MessageKind = MsgKind::Information;
     // The command before a FLASH write (no block is sent then) or after it was refused or not
     // answered: the write has failed, whatever the blocks did.
@@ -53,7 +53,7 @@ struct TTransferReport {
     TBlockResult ModeReason = brOk;  // why the pre- or post-write command failed
 };
 
-// The one entry point of every block transfer. addr and count are for kinds 5 and 7 only; confirm
+// The one entry point of every block transfer. addr and count are for the partial external-memory kinds only; confirm
 // is false only when all devices are written in turn. Presence stays paused for the whole call.
 TTransferReport StartTransfer(TTransferLink& link, const TTransferSetup& setup, TTransferKind kind, bool confirm,
                               uint32_t addr, uint32_t count, const TTransferHooks& hooks);
