@@ -86,7 +86,7 @@ int main()
     TCardPackResult result;
     for (int i = 0; i < rounds; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
-        result = PackCard(db.Connection(), card, image, pages);
+        result = PackCard(db, card, image, pages);
         const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         best = std::min(best, s);
         total += s;

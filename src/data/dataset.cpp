@@ -311,6 +311,21 @@ bool TQuery::ExecSQL()
     return true;
 }
 
+bool ForEachRow(TDatabase& db, const QString& sql, const QVariantList& params, QString& error,
+                const std::function<void(const TQuery&)>& row)
+{
+    TQuery q(db);
+    q.SetSql(sql, params);
+    if (!q.Open()) {
+        error = q.LastError();
+        return false;
+    }
+    for (q.First(); !q.Eof(); q.Next())
+        row(q);
+    error.clear();
+    return true;
+}
+
 bool RunSql(TQuery& query, const QString& sql, bool ownTransaction, const QVariantList& params)
 {
     query.SetSql(sql, params);

@@ -164,6 +164,11 @@ private:
 // back on failure). On failure the error is in query.LastError().
 bool RunSql(TQuery& query, const QString& sql, bool ownTransaction, const QVariantList& params = {});
 
+// Runs `sql` with `params` bound and hands every row to `row` (the query, standing on that row):
+// how core code reads rows without a grid. False with the error in `error`.
+bool ForEachRow(TDatabase& db, const QString& sql, const QVariantList& params, QString& error,
+                const std::function<void(const TQuery&)>& row);
+
 // Closes and reopens a data set and goes back to the same record number (or the last record
 // when there are fewer now). Only for a data set that is open and not being edited.
 bool ReopenKeepingRecNo(TDataSet& ds);

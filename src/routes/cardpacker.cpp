@@ -2,11 +2,8 @@
 
 #include <vector>
 
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
-
 #include "base/messages.h"
+#include "data/dataset.h"
 #include "routes/coords.h"
 
 using namespace RouteLayout;
@@ -41,7 +38,7 @@ TCardPackResult failed(TCardPackResult::TStatus status, TPageList& pages, const 
 
 }  // namespace
 
-TCardPackResult PackCard(const QSqlDatabase& db, qint64 cardId, TRouteImage& image, TPageList& pages)
+TCardPackResult PackCard(TDatabase& db, qint64 cardId, TRouteImage& image, TPageList& pages)
 {
     using TStatus = TCardPackResult::TStatus;
     const int maxRoutes = image.MaxRoutes();
@@ -51,22 +48,20 @@ TCardPackResult PackCard(const QSqlDatabase& db, qint64 cardId, TRouteImage& ima
 
     // All limits are checked before a single record goes into the image.
     std::vector<TRouteRow> routes;
-    {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        q.prepare(QStringLiteral("select ID, Name1, Name2, Name3, "
-                                 "(select count(*) from Поворот where ID_Route = Маршрут.ID) "
-                                 "from Маршрут where ID_Card = ? order by Num, ID"));
-        q.addBindValue(cardId);
-        if (!q.exec())
-            return failed(TStatus::DatabaseError, pages, q.lastError().text());
-        while (q.next())
-            routes.push_back({q.value(0).toLongLong(),
-                              {q.value(1).toString(), q.value(2).toString(), q.value(3).toString()},
-                              q.value(4).toInt()});
-        if (q.lastError().isValid())
-            return failed(TStatus::DatabaseError, pages, q.lastError().text());
-    }
+    QString error;
+    const bool listed = ForEachRow(
+        db,
+        QStringLiteral("select ID, Name1, Name2, Name3, "
+                       "(select count(*) from Поворот where ID_Route = Маршрут.ID) as TurnCount "
+                       "from Маршрут where ID_Card = ? order by Num, ID"),
+        {cardId}, error, [&](const TQuery& q) {
+            routes.push_back({q.Value(QStringLiteral("ID")).toLongLong(),
+                              {q.AsString(QStringLiteral("Name1")), q.AsString(QStringLiteral("Name2")),
+                               q.AsString(QStringLiteral("Name3"))},
+                              q.AsInteger(QStringLiteral("TurnCount"))});
+        });
+    if (!listed)
+        return failed(TStatus::DatabaseError, pages, error);
     if (routes.size() > size_t(maxRoutes))
         return failed(TStatus::TooManyRoutes, pages);
     for (const auto& route : routes)
@@ -74,33 +69,31 @@ TCardPackResult PackCard(const QSqlDatabase& db, qint64 cardId, TRouteImage& ima
             return failed(TStatus::TooManyTurns, pages);
 
     TCardPackResult result;
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("select BegLat, EndLat, BegLong, EndLong, Turn "
-                                  "from Поворот where ID_Route = ? order by ID")))
-        return failed(TStatus::DatabaseError, pages, q.lastError().text());
     for (size_t i = 0; i < routes.size(); ++i) {
         const int slot = int(i) + 1;
         const TRouteRow& route = routes[i];
-        q.bindValue(0, route.Id);
-        if (!q.exec())
-            return failed(TStatus::DatabaseError, pages, q.lastError().text());
         int turn = 0;
-        while (q.next()) {
-            // The count came from another statement; never write past the route's area.
-            if (++turn > MaxTurns)
-                return failed(TStatus::TooManyTurns, pages);
-            TTurnRecord t;
-            t.BegLat = CoordFromText(q.value(0).toString());
-            t.EndLat = CoordFromText(q.value(1).toString());
-            t.BegLong = CoordFromText(q.value(2).toString());
-            t.EndLong = CoordFromText(q.value(3).toString());
-            t.Type = TTurnRecord::TypeByteFromText(q.value(4).toString());
-            image.WriteTurn(slot, turn, t);
-        }
-        if (q.lastError().isValid())
-            return failed(TStatus::DatabaseError, pages, q.lastError().text());
-        q.finish();
+        // The unit drives the turns in the order the turn grid lists them, which the user sets.
+        const bool read = ForEachRow(
+            db,
+            QStringLiteral("select BegLat, EndLat, BegLong, EndLong, Turn from Поворот "
+                           "where ID_Route = ? order by Num, ID"),
+            {route.Id}, error, [&](const TQuery& q) {
+                // The count came from another statement; never write past the route's area.
+                if (++turn > MaxTurns)
+                    return;
+                TTurnRecord t;
+                t.BegLat = CoordFromText(q.AsString(QStringLiteral("BegLat")));
+                t.EndLat = CoordFromText(q.AsString(QStringLiteral("EndLat")));
+                t.BegLong = CoordFromText(q.AsString(QStringLiteral("BegLong")));
+                t.EndLong = CoordFromText(q.AsString(QStringLiteral("EndLong")));
+                t.Type = TTurnRecord::TypeByteFromText(q.AsString(QStringLiteral("Turn")));
+                image.WriteTurn(slot, turn, t);
+            });
+        if (!read)
+            return failed(TStatus::DatabaseError, pages, error);
+        if (turn > MaxTurns)
+            return failed(TStatus::TooManyTurns, pages);
         if (turn > 0)
             pages.AddRouteTurnPages(maxRoutes, slot);
 

@@ -1,9 +1,10 @@
 #pragma once
-#include <QSqlDatabase>
 #include <QString>
 
 #include "routes/pagelist.h"
 #include "routes/routeimage.h"
+
+class TDatabase;
 
 // What packing a card produced. On any failure the page list is left empty, so nothing of a
 // half-built image can be written to the unit.
@@ -26,7 +27,7 @@ struct TCardPackResult {
 
 // Rebuilds the whole route image from the routes of one card and lists the pages to write:
 // every route-record page (so slots above the card's routes are emptied in the unit), then
-// the turn pages of each route that has turns, in slot order. Routes take slots in the order of
-// their Num, as the route grid lists them; turns go in ascending ID, the order they were made in.
-// Names and type letters go in as CP1251; the image's MaxRoutes is the limit.
-TCardPackResult PackCard(const QSqlDatabase& db, qint64 cardId, TRouteImage& image, TPageList& pages);
+// the turn pages of each route that has turns, in slot order. Routes take slots and turns take
+// their places in the order of their Num, as the route and turn grids list them. Names and type
+// letters go in as CP1251; the image's MaxRoutes is the limit. Reads through bound queries.
+TCardPackResult PackCard(TDatabase& db, qint64 cardId, TRouteImage& image, TPageList& pages);

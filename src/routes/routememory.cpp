@@ -66,7 +66,7 @@ TRouteMemResult WriteCardToUnit(TDatabase& db, qint64 cardId, TRouteTransfer& t,
     }
     if (!checked(t, image, r))
         return r;
-    const TCardPackResult pack = PackCard(db.Connection(), cardId, image, pages);
+    const TCardPackResult pack = PackCard(db, cardId, image, pages);
     if (!pack.Ok()) {
         r.Status = TStatus::Refused;
         show(t, r, pack.Status == TCardPackResult::TStatus::DatabaseError ? MsgKind::Error : MsgKind::Warning,

@@ -5,22 +5,6 @@
 
 namespace {
 
-// Runs a query and hands every row to `row`; false with the error kept.
-template <class Row>
-bool each(TDatabase& db, const QString& sql, const QVariantList& params, QString& error, Row row)
-{
-    TQuery q(db);
-    q.SetSql(sql, params);
-    if (!q.Open()) {
-        error = q.LastError();
-        return false;
-    }
-    for (q.First(); !q.Eof(); q.Next())
-        row(q);
-    error.clear();
-    return true;
-}
-
 int clampRow(int row, size_t count)
 {
     if (count == 0)
@@ -33,7 +17,7 @@ int clampRow(int row, size_t count)
 bool TRouteTabState::ReloadCards(qint64 current)
 {
     std::vector<TCardNode> cards;
-    const bool ok = each(FDb, QStringLiteral("select ID, ID_Dir, Name from КартаПамяти order by Name, ID"), {}, FError,
+    const bool ok = ForEachRow(FDb, QStringLiteral("select ID, ID_Dir, Name from КартаПамяти order by Name, ID"), {}, FError,
                          [&](const TQuery& q) {
                              cards.push_back({q.Value(QStringLiteral("ID")).toLongLong(),
                                               q.Value(QStringLiteral("ID_Dir")).toLongLong(), q.AsString(QStringLiteral("Name"))});
@@ -59,7 +43,7 @@ bool TRouteTabState::SelectCard(qint64 id)
 bool TRouteTabState::ReloadRoutes(qint64 current)
 {
     std::vector<TRouteListRow> routes;
-    const bool ok = each(FDb,
+    const bool ok = ForEachRow(FDb,
                          QStringLiteral("select Маршрут.ID, Name1, Name2, Name3, (select COUNT(*) from Поворот where "
                                         "ID_Route = Маршрут.ID) as [Count] from Маршрут where (ID_Card = ?) order by Num, ID"),
                          {FCard}, FError, [&](const TQuery& q) {
@@ -100,7 +84,7 @@ bool TRouteTabState::ReloadTurns(qint64 current)
 {
     std::vector<TTurnListRow> turns;
     if (const TRouteListRow* route = Route()) {
-        const bool ok = each(FDb,
+        const bool ok = ForEachRow(FDb,
                              QStringLiteral("select ID, BegLat, BegLong, EndLat, EndLong, Turn from Поворот "
                                             "where ID_Route = ? order by Num, ID"),
                              {route->Id}, FError, [&](const TQuery& q) {

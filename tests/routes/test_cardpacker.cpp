@@ -106,7 +106,7 @@ protected:
         return Bytes(image.Data() + offset, image.Data() + offset + count);
     }
 
-    TCardPackResult pack(qint64 card) { return PackCard(db.Connection(), card, image, pages); }
+    TCardPackResult pack(qint64 card) { return PackCard(db, card, image, pages); }
 
     QTemporaryDir dir;
     TDatabase db;
@@ -116,7 +116,7 @@ protected:
 
 }  // namespace
 
-TEST_F(CardPacker, RoutesTakeSlotsByNumAndTurnsGoById)
+TEST_F(CardPacker, RoutesAndTurnsGoInTheOrderOfTheirNum)
 {
     const qint64 card = addCard(QStringLiteral("Город"));
     const qint64 other = addCard(QStringLiteral("Другая"));
@@ -126,7 +126,8 @@ TEST_F(CardPacker, RoutesTakeSlotsByNumAndTurnsGoById)
     const qint64 first = addRoute(card, 10, QStringLiteral("Первый"));
     addRoute(card, 20, QStringLiteral("Без точек"));
 
-    // Turn Num runs backwards: the unit gets them in ID order all the same.
+    // Turn Num runs against ID: the unit gets them in Num order, as the turn grid lists them (the
+    // user moves turns by changing their Num).
     addTurns(third, {
         {coord("+55", "45", "12", "3"), coord("+37", "36", "00", "5"), coord("-01", "00", "00", "0"), QString(), QStringLiteral("B"), 3},
         {coord("+00", "00", "00", "2"), {}, {}, {}, QStringLiteral("R"), 2},
@@ -160,21 +161,21 @@ TEST_F(CardPacker, RoutesTakeSlotsByNumAndTurnsGoById)
     slot3[53] = 3;
     EXPECT_EQ(bytesAt(kRouteTable + 2 * 66, 66), slot3);
 
-    // First turn of slot 3: latitudes, then longitudes; a missing coordinate is 0.
+    // Third turn of slot 3: latitudes, then longitudes; a missing coordinate is 0.
     const size_t turns3 = kRouteTable + 96 * 66 + 2 * 44880;
-    const Bytes turn1 = {0x53, 0xA0, 0x1E, 0x00,   // begin latitude 2007123
+    const Bytes turn3 = {0x53, 0xA0, 0x1E, 0x00,   // begin latitude 2007123
                          0x60, 0x73, 0xFF, 0xFF,   // end latitude -36000
                          0x85, 0xA7, 0x14, 0x00,   // begin longitude 37°36'00.5 = 1353605
                          0x00, 0x00, 0x00, 0x00,   // end longitude missing
                          'B',  0,    0,    0,    0, 0};
-    EXPECT_EQ(bytesAt(turns3, 22), turn1);
+    EXPECT_EQ(bytesAt(turns3 + 2 * 22, 22), turn3);
     TTurnRecord t;
+    ASSERT_TRUE(image.ReadTurn(3, 1, t));
+    EXPECT_EQ(t.BegLat, 3);
+    EXPECT_EQ(t.Type, 'E');
     ASSERT_TRUE(image.ReadTurn(3, 2, t));
     EXPECT_EQ(t.BegLat, 2);
     EXPECT_EQ(t.Type, 'R');
-    ASSERT_TRUE(image.ReadTurn(3, 3, t));
-    EXPECT_EQ(t.BegLat, 3);
-    EXPECT_EQ(t.Type, 'E');
     EXPECT_EQ(bytesAt(turns3 + 3 * 22, 22), Bytes(22, 0xFF)) << "nothing behind the last turn";
 
     // Route table, then the turn pages of the routes that have turns, in slot order.
