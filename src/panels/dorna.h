@@ -11,7 +11,6 @@ namespace panels {
 // The measuring unit read through the selected device: the unit's own address goes in the payload.
 namespace Dorna {
 
-inline constexpr uint8_t kCmdRead = 147;
 inline constexpr int kUnits = 8;
 
 // Captions of the address list ("92" … "9E", "A4").

@@ -12,8 +12,8 @@ class TDatabase;
 // The GALTE master and its slave units: command payloads, answers, and the slave list.
 namespace panels {
 
-// One command to the master carries the slave's address, an operation letter and its data.
-constexpr uint8_t kCmdSlave = 161;
+// One command to the master (zcmd::galte::kSlave) carries the slave's address, an operation
+// letter and its data.
 constexpr char kSlaveQuery = 'S';
 constexpr char kSlaveOn = '1';
 constexpr char kSlaveOff = '0';

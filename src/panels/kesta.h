@@ -12,14 +12,6 @@
 // The KESTA controller: three driven columns, seven outputs, nine inputs, a radio key fob.
 namespace panels {
 
-constexpr uint8_t kCmdKestaOutputs = 97;     // 1 byte, bit k − 1 = output k
-constexpr uint8_t kCmdKestaUp = 99;          // [0x00]
-constexpr uint8_t kCmdKestaDown = 100;       // [0x00]
-constexpr uint8_t kCmdKestaStop = 101;       // [0x00]
-constexpr uint8_t kCmdKestaReadFobs = 106;   // → count, codes (big-endian 32-bit)
-constexpr uint8_t kCmdKestaWriteFobs = 107;  // count, codes
-constexpr uint8_t kCmdKestaReadTimeout = 108;   // → 2 bytes, seconds
-constexpr uint8_t kCmdKestaWriteTimeout = 109;  // 2 bytes, seconds
 
 // What a drive nibble does to the pump indicator of its column.
 enum class PumpAction { Stop, Forward, Inverse, Keep };

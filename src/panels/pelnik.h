@@ -10,8 +10,6 @@ namespace panels {
 // big-endian bit pattern of a single-precision float.
 namespace Pelnik {
 
-inline constexpr uint8_t kCmdRead = 96;   // empty; answer: mode, coefficient (5 bytes)
-inline constexpr uint8_t kCmdWrite = 97;  // mode, coefficient; no answer used
 
 enum TMode : uint8_t { pmReceiver = 0, pmTransmitter = 1 };
 

@@ -9,8 +9,6 @@ namespace panels {
 // The 32-relay board with 32 sensor inputs: the desired relay state is one mask, written whole.
 namespace Pleva {
 
-inline constexpr uint8_t kCmdWriteRelays = 90;  // board, mask (big-endian); answer not read
-inline constexpr uint8_t kCmdReadState = 91;    // board; answer: unused word, sensor word
 inline constexpr int kRelays = 32;
 
 // Mask with relay n (1..32) switched on or off.

@@ -11,10 +11,6 @@
 // What the relay tabs show, decided from the identification parameters or an answer.
 namespace panels {
 
-constexpr uint8_t kCmdSetRelays = 81;    // 1 byte: bit k − 1 = relay k
-constexpr uint8_t kCmdResetRelay = 83;   // 1 byte: 1 on, 0 off
-constexpr uint8_t kCmdSarvelWrite = 106;  // unit address, 32 output bits big-endian
-constexpr uint8_t kCmdSarvelRead = 107;   // unit address → version, 32 output bits
 
 // USB relay module: recognised by exactly 5 or 8 parameters.
 struct UsbRelayView {

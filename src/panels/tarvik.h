@@ -10,8 +10,6 @@ namespace panels {
 // The two-channel radio code receiver: each channel holds the last code it received.
 namespace Tarvik {
 
-inline constexpr uint8_t kCmdClear = 65;  // channel (1 or 2); no answer used
-inline constexpr uint8_t kCmdRead = 66;   // channel; answer: exactly 8 code bytes
 inline constexpr int kClearSettleMs = 50;  // the device needs this before the channel reads back
 
 // "01020304050607-08" for an answer of exactly 8 bytes; nothing for any other length.

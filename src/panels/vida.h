@@ -12,8 +12,6 @@ class TVIDAData {
 public:
     static constexpr size_t kSize = 24;
     static constexpr uint16_t kNoAngle = 0xFFFF;
-    static constexpr uint8_t kCmdRead = 69;
-    static constexpr uint8_t kCmdWrite = 70;
 
     // Every byte 0 except Angle, which says "no data".
     TVIDAData();

@@ -1,5 +1,7 @@
 #include "routes/travocommands.h"
 
+#include "link/commands.h"
+
 TPasswordCheck CheckPasswords(const QString& master, const QString& new1, const QString& new2)
 {
     TPasswordCheck c;
@@ -31,7 +33,7 @@ TPasswordCheck CheckPasswords(const QString& master, const QString& new1, const 
         c.Result = TPasswordCheck::TResult::Differ;
         return c;
     }
-    c.Payload = {TravoCmd::SubPassword};
+    c.Payload = {zcmd::travo::kSubPassword};
     for (uint32_t v : {values[0], values[1]})
         for (int shift = 24; shift >= 0; shift -= 8)
             c.Payload.push_back(uint8_t(v >> shift));
@@ -49,7 +51,7 @@ uint8_t ActuatorMask(const std::array<bool, 7>& boxes)
 
 std::vector<uint8_t> ActuatorPayload(uint8_t mask, bool state)
 {
-    return {TravoCmd::SubActuators, mask, uint8_t(state ? 1 : 0)};
+    return {zcmd::travo::kSubActuators, mask, uint8_t(state ? 1 : 0)};
 }
 
 std::vector<uint8_t> DrivePayload(const std::array<bool, 4>& boxes)
@@ -58,5 +60,5 @@ std::vector<uint8_t> DrivePayload(const std::array<bool, 4>& boxes)
     for (size_t i = 0; i < boxes.size(); ++i)
         if (boxes[i])
             bits |= uint8_t(1u << i);
-    return {TravoCmd::SubDrive, bits};
+    return {zcmd::travo::kSubDrive, bits};
 }

@@ -6,12 +6,8 @@
 
 #include <QString>
 
-// Command 153 of the route-guidance unit: password and actuator outputs.
+// The route-guidance unit's control command (zcmd::travo): password and actuator outputs.
 namespace TravoCmd {
-inline constexpr uint8_t Command = 153;
-inline constexpr uint8_t SubActuators = 1;
-inline constexpr uint8_t SubPassword = 3;
-inline constexpr uint8_t SubDrive = 4;
 inline constexpr uint32_t MaxPassword = 999999;
 }  // namespace TravoCmd
 

@@ -13,13 +13,13 @@
 #include "link/devicesession.h"
 #include "base/messages.h"
 #include "base/messageservice.h"
+#include "link/commands.h"
 #include "memory/lcdbitmap.h"
 #include "memory/ui/filedialogs.h"
 
 namespace {
 
 enum { kBmp = 1, kHeader = 2 };
-constexpr uint8_t kCmdScreenPage = 203;
 
 QPushButton* button(QWidget* parent, const QString& text, const char* name, int tag)
 {
@@ -252,7 +252,7 @@ void TImageTab::btnReadScreenshotClick()
     bool refused = false;
     for (uint8_t page = 0; page < 8; ++page) {
         const uint8_t payload[] = {page};
-        const TExchangeResult r = Host.Session().Send(kCmdScreenPage, payload);
+        const TExchangeResult r = Host.Session().Send(zcmd::lcd::kScreenPage, payload);
         if (!r.Accepted()) {
             // A missing page is drawn blank; the other pages still come, one box says so.
             if (!refused)

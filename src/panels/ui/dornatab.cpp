@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "base/messages.h"
+#include "link/commands.h"
 #include "panels/dorna.h"
 #include "panels/ui/leddisplay.h"
 #include "panels/ui/panelbutton.h"
@@ -84,7 +85,7 @@ void TDornaTab::btnReadDORNAClick()
 {
     TPresencePause pause(Host.Session());
     const uint8_t unit[] = {Dorna::UnitAddress(AddrIndex())};
-    const TExchangeResult r = Host.Session().Send(Dorna::kCmdRead, unit);
+    const TExchangeResult r = Host.Session().Send(zcmd::dorna::kRead, unit);
     // Any failure shows dashes everywhere, silently.
     const Dorna::TView v = Dorna::View(r.Accepted() ? Dorna::Decode(r.Answer) : std::nullopt);
     lbDornaVer->setText(v.Version);

@@ -13,6 +13,7 @@
 
 #include "base/messages.h"
 #include "base/messageservice.h"
+#include "link/commands.h"
 #include "panels/pelnik.h"
 #include "panels/ui/panelbutton.h"
 
@@ -49,7 +50,7 @@ TPelnikTab::TPelnikTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
 void TPelnikTab::btnPELNIKReadTimeCoeffClick()
 {
     TPresencePause pause(Host.Session());
-    const TExchangeResult r = Host.Session().Send(Pelnik::kCmdRead);
+    const TExchangeResult r = Host.Session().Send(zcmd::pelnik::kRead);
     if (!r.Accepted()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
@@ -76,7 +77,7 @@ void TPelnikTab::btnPELNIKChangeModeClick()
         return;
     TPresencePause pause(Host.Session());
     const auto payload = Pelnik::Encode({uint8_t(cbPELNIKDeviceMode->currentIndex()), coeff});
-    if (!Host.Session().Send(Pelnik::kCmdWrite, payload).Accepted())
+    if (!Host.Session().Send(zcmd::pelnik::kWrite, payload).Accepted())
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 

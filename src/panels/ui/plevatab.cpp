@@ -13,6 +13,7 @@
 
 #include "base/messages.h"
 #include "base/messageservice.h"
+#include "link/commands.h"
 #include "panels/pleva.h"
 
 using namespace panels;
@@ -120,7 +121,7 @@ void TPlevaTab::ShowSensor(int n, bool lit)
 bool TPlevaTab::WritePLEVARelays()
 {
     const auto payload = Pleva::WriteRelaysPayload(uint8_t(edtPlateNum->value()), FMask);
-    return Host.Session().Send(Pleva::kCmdWriteRelays, payload).Accepted();
+    return Host.Session().Send(zcmd::pleva::kWriteRelays, payload).Accepted();
 }
 
 void TPlevaTab::sbPLEVARClick(int relay)
@@ -153,7 +154,7 @@ void TPlevaTab::tmrReadDataPLEVATimer()
     // Presence stops for the read and runs again after it, on every path.
     TPresencePause pause(Host.Session());
     const uint8_t board[] = {uint8_t(edtPlateNum->value())};
-    const TExchangeResult r = Host.Session().Send(Pleva::kCmdReadState, board);
+    const TExchangeResult r = Host.Session().Send(zcmd::pleva::kReadState, board);
     const auto word = r.Accepted() ? Pleva::SensorWord(r.Answer) : std::nullopt;
     if (!word)
         return;  // the next tick tries again

@@ -10,6 +10,7 @@
 
 #include "base/messages.h"
 #include "base/messageservice.h"
+#include "link/commands.h"
 #include "panels/tarvik.h"
 #include "panels/ui/panelbutton.h"
 
@@ -48,7 +49,7 @@ void TTarvikTab::ReadChannel(int channel)
 {
     TPresencePause pause(Host.Session());
     const uint8_t ch[] = {uint8_t(channel)};
-    const TExchangeResult r = Host.Session().Send(Tarvik::kCmdRead, ch);
+    const TExchangeResult r = Host.Session().Send(zcmd::tarvik::kRead, ch);
     if (!r.Accepted()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
@@ -62,7 +63,7 @@ void TTarvikTab::ClearChannel(int channel)
 {
     TPresencePause pause(Host.Session());
     const uint8_t ch[] = {uint8_t(channel)};
-    if (!Host.Session().Send(Tarvik::kCmdClear, ch).Accepted()) {
+    if (!Host.Session().Send(zcmd::tarvik::kClear, ch).Accepted()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
     }

@@ -17,6 +17,7 @@
 
 #include "base/messages.h"
 #include "base/messageservice.h"
+#include "link/commands.h"
 #include "panels/panelint.h"
 #include "panels/ui/leddisplay.h"
 
@@ -184,14 +185,14 @@ void TVidaTab::DrawAngleGauge(uint16_t angle)
 
 bool TVidaTab::ReadVIDAData()
 {
-    const TExchangeResult r = Host.Session().Send(TVIDAData::kCmdRead);
+    const TExchangeResult r = Host.Session().Send(zcmd::vida::kRead);
     // Only a whole record replaces the one kept.
     return r.Accepted() && FData.Assign(r.Answer);
 }
 
 bool TVidaTab::WriteVIDAData()
 {
-    return Host.Session().Send(TVIDAData::kCmdWrite, FData.Bytes()).Accepted();
+    return Host.Session().Send(zcmd::vida::kWrite, FData.Bytes()).Accepted();
 }
 
 void TVidaTab::ShowData()

@@ -17,6 +17,7 @@
 #include "base/messages.h"
 #include "base/messageservice.h"
 #include "base/ui/okcancel.h"
+#include "link/commands.h"
 #include "routes/travocommands.h"
 
 TfrmChangePassword::TfrmChangePassword(DeviceSession* session, QWidget* parent) : QDialog(parent), FSession(session)
@@ -63,7 +64,7 @@ void TfrmChangePassword::btnOKClick()
         return;
     case TPasswordCheck::TResult::Ok: break;
     }
-    if (FSession && FSession->SendToDevice(TravoCmd::Command, c.Payload, false, true)) {
+    if (FSession && FSession->SendToDevice(zcmd::travo::kControl, c.Payload, false, true)) {
         accept();
         return;
     }
@@ -117,8 +118,8 @@ void TfrmTRAVO_IU::btnSetIUClick()
     {
         TPresencePause pause(*FSession);
         // Every output off first, then the checked ones on; both are sent whatever the first said.
-        off = FSession->Send(TravoCmd::Command, ActuatorPayload(0xFF, false)).Accepted();
-        on = FSession->Send(TravoCmd::Command, ActuatorPayload(ActuatorMask(boxes), true)).Accepted();
+        off = FSession->Send(zcmd::travo::kControl, ActuatorPayload(0xFF, false)).Accepted();
+        on = FSession->Send(zcmd::travo::kControl, ActuatorPayload(ActuatorMask(boxes), true)).Accepted();
     }
     if (!off || !on)
         ShowMessage(MsgKind::Error, Msg::CommandNotAccepted);
@@ -131,7 +132,7 @@ void TfrmTRAVO_IU::btnSetSpeedClick()
     std::array<bool, 4> boxes{};
     for (size_t i = 0; i < boxes.size(); ++i)
         boxes[i] = Signals[i]->isChecked();
-    FSession->SendToDevice(TravoCmd::Command, DrivePayload(boxes), false, false);
+    FSession->SendToDevice(zcmd::travo::kControl, DrivePayload(boxes), false, false);
 }
 
 void TfrmTRAVO_IU::keyPressEvent(QKeyEvent* event)
