@@ -114,8 +114,9 @@ Reply MiranDevice::extraCommand(uint8_t cmd, std::span<const uint8_t> payload)
 SarvelMaster::SarvelMaster(uint16_t address, std::vector<uint8_t> units, uint8_t silentUnit)
     : FirmwareDevice(address, familyConfig("SARVEL")), m_silent(silentUnit)
 {
+    // Each unit starts with a few outputs on, so a read shows which unit answered.
     for (uint8_t u : units)
-        m_units[u] = 0;
+        m_units[u] = uint32_t(u) * 0x00010001u;
 }
 
 bool SarvelMaster::hasUnit(uint8_t unit) const

@@ -415,3 +415,46 @@ inline const QString DemoDeviceTravo = QStringLiteral("Демо: ТРАВО");
 inline const QString DemoDeviceTravoBlank = QStringLiteral("Демо: ТРАВО без разметки");
 
 }  // namespace Msg
+
+// Texts of the relay, SARVEL, KESTA and GALTE tabs (kept beside the panels, like the route texts).
+namespace Msg {
+
+inline const QString GroupInputs = QStringLiteral("Входы");
+inline const QString GroupOutputs = QStringLiteral("Выходы");
+inline const QString GroupRelays = QStringLiteral("Реле");
+inline const QString GroupRelayReset = QStringLiteral("Реле RESET");
+inline const QString BtnAllOff = QStringLiteral("Выключить все");
+inline const QString BtnAllOn = QStringLiteral("Включить все");
+inline const QString GroupAddr = QStringLiteral("Адрес");
+inline const QString GroupVersion = QStringLiteral("Версия");
+inline const QString BtnWrite = QStringLiteral("Записать");
+inline const QString GroupControl = QStringLiteral("Управление");
+inline const QString BtnKestaUp = QStringLiteral("ПОДНЯТЬ");
+inline const QString BtnKestaDown = QStringLiteral("ОПУСТИТЬ");
+inline const QString BtnKestaStop = QStringLiteral("СТОП");
+inline const QString LabelTimeoutKESTA = QStringLiteral("Тайм-аут (сек):");
+inline const QString HintReadTimeout = QStringLiteral("Считать тайм-аут");
+inline const QString HintWriteTimeout = QStringLiteral("Записать тайм-аут");
+inline const QString HintCopy = QStringLiteral("Скопировать");
+inline const QString HintPaste = QStringLiteral("Вставить");
+inline const QString FobHintAdd = QStringLiteral("Добавить");
+inline const QString FobHintEdit = QStringLiteral("Изменить");
+inline const QString FobHintDelete = QStringLiteral("Удалить");
+inline const QString HintLoadFromController = QStringLiteral("Загрузить из контроллера");
+inline const QString HintSaveToController = QStringLiteral("Записать в контроллер");
+inline const QString FobCodeLabel = QStringLiteral("Код пульта:");
+inline const QString FobColCode = QStringLiteral("Код пульта");
+inline const QString AskSaveData = QStringLiteral("Сохранить данные?");
+inline const QString SlaveColName = QStringLiteral("Название");
+inline const QString SlaveNameLabel = QStringLiteral("Название Ведомого:");
+inline const QString BtnToggleRelay = QStringLiteral("Переключить реле");
+inline const QString BtnRefreshStatus = QStringLiteral("Обновить статусы");
+inline const QString BtnResetSlave = QStringLiteral("Сбросить");
+inline const QString BtnChangeAddr = QStringLiteral("Изменить адрес");
+inline const QString ChangeAddrSlaveCaption = QStringLiteral("Изменение адреса");
+inline const QString DemoSlavePump = QStringLiteral("Насос");
+inline const QString DemoSlaveFan = QStringLiteral("Вентилятор");
+inline const QString DemoSlaveSilent = QStringLiteral("Не отвечает");
+inline const QString DemoSlaveLight = QStringLiteral("Освещение");
+
+}  // namespace Msg

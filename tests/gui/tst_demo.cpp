@@ -25,7 +25,13 @@ private slots:
         env.insert("XDG_DATA_HOME", home.filePath("data"));
         env.insert("QT_QPA_PLATFORM", "offscreen");
 
+        const QString demoDir = home.filePath("data/Zevanta/demo");
         for (int run = 1; run <= 2; ++run) {
+            if (run == 2) {
+                // A demo device the user selected is kept, wherever on the bus it sits.
+                QSettings ini(demoDir + "/zevanta.ini", QSettings::IniFormat);
+                ini.setValue("Hardware/Device addr", 24);
+            }
             QProcess p;
             p.setProcessEnvironment(env);
             p.start(program, {"--demo", "--quit-after-identify"});
@@ -43,10 +49,9 @@ private slots:
             QCOMPARE(names.count("zevanta"), 1);
             QVERIFY(!names.contains("presence"));
 
-            const QString demoDir = home.filePath("data/Zevanta/demo");
             QSettings ini(demoDir + "/zevanta.ini", QSettings::IniFormat);
             QVERIFY(ini.value("COM-port/Number").toInt() >= 97);
-            QCOMPARE(ini.value("Hardware/Device addr").toInt(), 4);
+            QCOMPARE(ini.value("Hardware/Device addr").toInt(), run == 1 ? 4 : 24);
             QCOMPARE(ini.value("Form/Active Tab").toString(), QStringLiteral("tsDevice"));
 
             TLogFile log(demoDir);

@@ -259,23 +259,23 @@ private slots:
         QFETCH(QString, timer);
         ShellFixture f;
         TfrmMain& frm = f.Open();
-        auto* probe = new ProbePanel(frm);
-        frm.InstallPanel(sheet, probe);
-        QCOMPARE(frm.PanelOf(sheet), probe);
+        TPanel* panel = frm.PanelOf(sheet);
+        QVERIFY(panel);
         QWidget* page = tab(frm, sheet);
         frm.PageControl->setTabVisible(frm.PageControl->indexOf(page), true);
         frm.PageControl->setCurrentWidget(page);
         if (timer.isEmpty()) {
-            QVERIFY(!probe->TabTimer());
+            QVERIFY(!panel->TabTimer());
             return;
         }
-        QVERIFY(probe->TabTimer());
-        QCOMPARE(probe->TabTimer()->objectName(), timer);
-        QCOMPARE(probe->TabTimer()->interval(), 300);
-        QVERIFY(probe->TabTimer()->isActive());
-        QTRY_VERIFY(probe->ticks > 0);
+        QVERIFY(panel->TabTimer());
+        QCOMPARE(panel->TabTimer()->objectName(), timer);
+        QCOMPARE(panel->TabTimer()->interval(), 300);
+        QVERIFY(panel->TabTimer()->isActive());
+        QSignalSpy ticks(panel->TabTimer(), &QTimer::timeout);
+        QVERIFY(ticks.wait(2000));
         frm.PageControl->setCurrentWidget(frm.tsCmd);
-        QVERIFY(!probe->TabTimer()->isActive());
+        QVERIFY(!panel->TabTimer()->isActive());
     }
 
     // Every panel gets each identification and keeps its settings in its own section.

@@ -80,8 +80,13 @@ void takeScreenshots(TfrmMain& frm, const QString& dir)
             // The step under way still shows the old device; the one after it the new one.
             waitDisplaySteps(frm, 2, 5000);
         }
-        // Let the tab's timer and the next identification draw it.
-        waitDisplaySteps(frm, 1, 1000);
+        // A panel may offer what a user does first on it (read a unit, load a list).
+        if (panel)
+            panel->DemoShot();
+        // Let the next identification and then the tab's timer draw it.
+        waitDisplaySteps(frm, panel ? 2 : 1, 1500);
+        if (panel && panel->TabTimer())
+            panel->TimerTick();
         saveGrab(&frm, dir, QStringLiteral("main-") + sheet);
     }
     if (session.DevAddr != selected) {
@@ -253,7 +258,7 @@ int RunProgram(QApplication& app)
         store->setValue(QStringLiteral("COM-port/Number"), demo->PortNumber());
         store->setValue(QStringLiteral("COM-port/Baud rate"), 115200);
         const int addr = store->value(QStringLiteral("Hardware/Device addr")).toInt();
-        if (addr < 1 || addr > int(demo->Devices().size()))
+        if (!demo->HasDevice(addr))
             store->setValue(QStringLiteral("Hardware/Device addr"), DemoBus::kDefaultAddr);
         // A first demo shows the route tab too: the demo bus has a route-guidance unit.
         if (!store->contains(QStringLiteral("Form/tsTRAVO")))
@@ -302,6 +307,7 @@ int RunProgram(QApplication& app)
         if (!demo->FillDeviceList(dm.Connection, &error))
             ShowMessage(MsgKind::Error, error);
         dm.tblDevice.Refresh();
+        dm.tblSlave.Refresh();
     }
 
     DeviceSession session;

@@ -110,7 +110,23 @@ bool DemoBus::FillDeviceList(TDatabase& db, QString* error) const
                      {num++, d.addr, d.name}))
             return fail();
     }
+    // The slaves behind the demo GALTE master; address 3 never answers.
+    if (!db.Exec(QStringLiteral("delete from Ведомый")))
+        return fail();
+    for (const auto& [name, addr] : {std::pair{&Msg::DemoSlavePump, 1}, std::pair{&Msg::DemoSlaveFan, 2},
+                                     std::pair{&Msg::DemoSlaveSilent, 3}, std::pair{&Msg::DemoSlaveLight, 4}}) {
+        if (!db.Exec(QStringLiteral("insert into Ведомый (Name, Addr) values (?, ?)"), {*name, addr}))
+            return fail();
+    }
     if (!db.CommitTrans())
         return fail();
     return FillDemoRoutes(db, error);
+}
+
+bool DemoBus::HasDevice(int addr) const
+{
+    for (const Device& d : FDevices)
+        if (d.addr == addr)
+            return true;
+    return false;
 }

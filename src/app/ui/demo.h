@@ -32,9 +32,12 @@ public:
     // The demo device that suits a tab, or 0 when none does.
     static int DeviceForSheet(const QString& sheet);
 
-    // Replaces the device list with the demo devices, in one transaction; gives an empty card
-    // table the demo cards, routes and turns.
+    // Replaces the device list with the demo devices and the slave list with the slaves of the
+    // demo GALTE master, in one transaction; gives an empty card table the demo cards, routes and
+    // turns.
     bool FillDeviceList(TDatabase& db, QString* error) const;
+    // Whether a device of the demo answers at this address.
+    bool HasDevice(int addr) const;
 
 private:
     std::unique_ptr<zeva::sim::SimBus> FBus;

@@ -11,9 +11,13 @@
 #include "memory/ui/flashtab.h"
 #include "memory/ui/imagetab.h"
 #include "panels/ui/dornatab.h"
+#include "panels/ui/galtetab.h"
+#include "panels/ui/kestatab.h"
 #include "panels/ui/pelniktab.h"
 #include "panels/ui/plevatab.h"
+#include "panels/ui/sarveltab.h"
 #include "panels/ui/tarviktab.h"
+#include "panels/ui/usbrelaytab.h"
 #include "panels/ui/vidatab.h"
 #include "routes/ui/travotab.h"
 
@@ -45,7 +49,7 @@ const std::vector<TTabRow>& TabRows()
         {.Sheet = "tsVIDA", .Caption = &Msg::TabVIDA,
          .Make = [](TfrmMain& w) -> TPanel* { return new TVidaTab(w); }},
         {.Sheet = "tsGALTE", .Caption = &Msg::TabGALTE,
-         .Make = nullptr},
+         .Make = [](TfrmMain& w) -> TPanel* { return w.Dm() ? new TGalteTab(w, w.Dm()->tblSlave) : nullptr; }},
         {.Sheet = "tsTRAVO", .Caption = &Msg::TabTRAVO,
          .Make = [](TfrmMain& w) -> TPanel* {
              if (!w.Dm())
@@ -62,16 +66,16 @@ const std::vector<TTabRow>& TabRows()
              return w.TravoTab;
          }},
         {.Sheet = "tsUSBRelay", .Caption = &Msg::TabUSBRelay,
-         .Make = nullptr,
+         .Make = [](TfrmMain& w) -> TPanel* { return new TUsbRelayTab(w); },
          .Timer = "tmrUSBRelay", .TimerMs = 300},
         {.Sheet = "tsKESTA", .Caption = &Msg::TabKESTA,
-         .Make = nullptr,
+         .Make = [](TfrmMain& w) -> TPanel* { return new TKestaTab(w); },
          .Timer = "tmrKESTA", .TimerMs = 300},
         {.Sheet = "tsFentor", .Caption = &Msg::TabFentor,
-         .Make = nullptr,
+         .Make = [](TfrmMain& w) -> TPanel* { return new TMiranTab(w); },
          .Timer = "tmrMIRAN", .TimerMs = 300},
         {.Sheet = "tsSARVEL", .Caption = &Msg::TabSARVEL,
-         .Make = nullptr},
+         .Make = [](TfrmMain& w) -> TPanel* { return new TSarvelTab(w); }},
         {.Sheet = "tsPELNIK", .Caption = &Msg::TabPELNIK,
          .Make = [](TfrmMain& w) -> TPanel* { return new TPelnikTab(w); }},
         {.Sheet = "tsCtrlExtMem", .Caption = &Msg::TabCtrlExtMem,

@@ -265,6 +265,13 @@ void TImageTab::btnReadScreenshotClick()
     ShowImageData(screen);
 }
 
+void TImageTab::DemoShot()
+{
+    ImageSize->setCurrentIndex(1);
+    Razvertka->Buttons()[1]->click();
+    btnReadScreenshotClick();
+}
+
 void TImageTab::btnClearImageClick()
 {
     if (!AskYesNo(Msg::LcdAskClear, AskIcon::Question))

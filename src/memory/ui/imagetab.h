@@ -65,6 +65,8 @@ public:
     void btnSaveImageClick();
     void btnReadScreenshotClick();
     void btnClearImageClick();
+    // A screenshot of a 128 x 64 device screen, by columns.
+    void DemoShot() override;
 
 private:
     void SetPicture(lcd::TPicture picture);

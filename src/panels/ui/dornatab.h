@@ -16,7 +16,7 @@ class TDornaTab : public TPanel {
 public:
     explicit TDornaTab(TPanelHost& host, QWidget* parent = nullptr);
     // What a user does first here, for the screenshots of the demo.
-    void DemoShot();
+    void DemoShot() override;
 
     QLabel* lbDornaVer = nullptr;
     TLEDDisplay* ledDornaUac = nullptr;

@@ -50,6 +50,9 @@ public:
     virtual void WriteSettings(TSettingsSection& section) const { Q_UNUSED(section); }
     // Tick of the tab timer (only for rows that name one).
     virtual void TimerTick() {}
+    // Screenshot mode: what a user does first on the tab (read a unit, load a list), so its
+    // picture shows data.
+    virtual void DemoShot() {}
 
     // The tab timer, or nullptr when the row names none. A panel may stop and restart it around
     // an exchange; the window stops it whenever the tab leaves the front.

@@ -13,7 +13,7 @@ class TPelnikTab : public TPanel {
 public:
     explicit TPelnikTab(TPanelHost& host, QWidget* parent = nullptr);
     // What a user does first here, for the screenshots of the demo.
-    void DemoShot();
+    void DemoShot() override;
 
     QComboBox* cbPELNIKDeviceMode = nullptr;
     QLineEdit* edtPELNIKTimeCoeff = nullptr;

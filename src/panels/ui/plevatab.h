@@ -18,7 +18,7 @@ class TPlevaTab : public TPanel {
 public:
     explicit TPlevaTab(TPanelHost& host, QWidget* parent = nullptr);
     // What a user does first here, for the screenshots of the demo.
-    void DemoShot();
+    void DemoShot() override;
 
     std::array<QToolButton*, 32> sbPLEVAR{};
     QPushButton* sbPLEVASTOP = nullptr;

@@ -12,7 +12,7 @@ class TTarvikTab : public TPanel {
 public:
     explicit TTarvikTab(TPanelHost& host, QWidget* parent = nullptr);
     // What a user does first here, for the screenshots of the demo.
-    void DemoShot();
+    void DemoShot() override;
 
     QLineEdit* edtTARVIKCOD[2] = {};
     QPushButton* btnTARVIKReadCh[2] = {};

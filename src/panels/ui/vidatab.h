@@ -39,7 +39,7 @@ public:
     explicit TVidaTab(TPanelHost& host, QWidget* parent = nullptr);
     ~TVidaTab() override;
     // What a user does first here, for the screenshots of the demo.
-    void DemoShot();
+    void DemoShot() override;
 
     TLEDDisplay* ledVIDAAngle = nullptr;
     QLineEdit* edtVIDAGX = nullptr;

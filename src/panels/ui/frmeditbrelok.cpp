@@ -1,0 +1,78 @@
+#include "panels/ui/frmeditbrelok.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QStyle>
+
+#include "base/messages.h"
+#include "base/messageservice.h"
+#include "panels/kesta.h"
+
+TfrmEditBrelok::TfrmEditBrelok(QWidget* owner, panels::FobList& list, bool add_edit)
+    : QDialog(owner), AddEdit(add_edit || list.IsEmpty()), FList(list)
+{
+    setObjectName(QStringLiteral("frmEditBrelok"));
+    setWindowTitle(Msg::EditDeviceCaption);
+    auto* label = new QLabel(Msg::FobCodeLabel, this);
+    edtSN = new QLineEdit(this);
+    edtSN->setObjectName(QStringLiteral("edtSN"));
+    edtSN->setMaxLength(7);
+    // Upper case as typed, like the original edit.
+    connect(edtSN, &QLineEdit::textEdited, this, [this](const QString& t) {
+        if (t != t.toUpper()) {
+            const int pos = edtSN->cursorPosition();
+            edtSN->setText(t.toUpper());
+            edtSN->setCursorPosition(pos);
+        }
+    });
+    btnPastePultSN = new QPushButton(this);
+    btnPastePultSN->setObjectName(QStringLiteral("btnPastePultSN"));
+    btnPastePultSN->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    btnPastePultSN->setToolTip(Msg::HintPaste);
+    btnOK = new QPushButton(Msg::EditDeviceOK, this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    btnCancel = new QPushButton(Msg::EditDeviceCancel, this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(label, 0, 0, 1, 2);
+    grid->addWidget(edtSN, 1, 0);
+    grid->addWidget(btnPastePultSN, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+    grid->addLayout(buttons, 2, 0, 1, 2);
+
+    if (!AddEdit)
+        edtSN->setText(panels::FobCodeText(list.Codes()[size_t(list.Current())]));
+    connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnPastePultSN, &QPushButton::clicked, this, [this] { btnPastePultSNClick(); });
+}
+
+void TfrmEditBrelok::btnOKClick()
+{
+    const auto code = panels::ParseFobCode(edtSN->text());
+    if (!code) {
+        ShowMessage(MsgKind::Warning, Msg::InvalidValue);
+        return;
+    }
+    if (AddEdit)
+        FList.Add(*code);
+    else
+        FList.EditCurrent(*code);
+    accept();
+}
+
+void TfrmEditBrelok::btnPastePultSNClick()
+{
+    edtSN->setText(QApplication::clipboard()->text().left(edtSN->maxLength()).toUpper());
+}
