@@ -95,6 +95,7 @@ int main(int argc, char** argv)
         bool ShowTab(const QString&) override { return false; }
         QString ActiveTabName() const override { return {}; }
         QWidget* DialogParent() override { return nullptr; }
+        void ShowStatusLine(const QString&) override {}
     } host;
     DeviceTab tab(host, dm);
     tab.resize(800, 500);

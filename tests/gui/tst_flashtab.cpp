@@ -3,8 +3,11 @@
 #include <QtTest>
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -94,6 +97,11 @@ private slots:
         tab.btnOpenFLASH->click();
         QCOMPARE(dialogs.filters.value(0), QStringLiteral("Файлы HEX (*.hex);;Файлы BIN (*.bin);;Все файлы (*.*)"));
         QCOMPARE(tab.LoadedPath(), path);
+        // The tab names the file and its time, the full path in the hint.
+        QVERIFY(tab.LabelFLASHFile->text().startsWith(QStringLiteral("Файл: fw.hex\n")));
+        QVERIFY(tab.LabelFLASHFile->text().contains(
+            QLocale().toString(QFileInfo(path).lastModified(), QStringLiteral("dd.MM.yyyy hh:mm:ss"))));
+        QCOMPARE(tab.LabelFLASHFile->toolTip(), QDir::toNativeSeparators(path));
         QVERIFY(std::equal(bytes.begin(), bytes.end(), frm.FlashBuf.Data()));
         QCOMPARE(int(frm.FlashBuf[0x200]), 0xFF);
         QCOMPARE(int(frm.FlashBuf[0x3FFFF]), 0xFF);
@@ -112,6 +120,7 @@ private slots:
         QCOMPARE(boxes.boxes().back().text, QStringLiteral("Неверный символ в строке 1!"));
         QCOMPARE(frm.FlashBuf[0], before);
         QCOMPARE(tab.LoadedPath(), path);
+        QVERIFY(tab.LabelFLASHFile->text().startsWith(QStringLiteral("Файл: fw.hex\n")));
 
         // Data below ProgStart 0xC00 is never dropped quietly: the file is refused the same way.
         const QString wide = WriteHexFile(dir, "wide.hex", 0xB00, BytePattern(0x200, 5));
@@ -198,6 +207,7 @@ private slots:
         tab.btnWriteFLASH->click();
         QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Записать данные из буфера во FLASH-память?")});
         QVERIFY(sim.dev->readFlash(start, size) == image);
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Запись FLASH завершена: firmware.hex")));
         QCOMPARE(sim.RequestsOf(4), int(size / 64));
         QVERIFY(TfrmProgress::LastStats().calls >= 1);
         QCOMPARE(frm.windowTitle(), QStringLiteral("Zevanta"));  // progress title restored
@@ -212,13 +222,15 @@ private slots:
         sim.boxes.clear();
         tab.btnCompareFLASH->click();
         QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Различия не найдены!")});
-        // A difference is reported at its address.
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Сравнение FLASH: данные совпадают")));
+        // A difference is reported at its address, and no success line stays from before.
         frm.FlashBuf[0x45] ^= 0xFF;
         QVERIFY(sim.WaitBootloader(frm));  // controls come back with the next display step
         sim.boxes.clear();
         tab.btnCompareFLASH->click();
         QCOMPARE(sim.boxes.texts(),
                  QStringList{QStringLiteral("Несовпадение данных по адресу 0x") + hex(start + 0x45, 4)});
+        QCOMPARE(frm.StatusLineText(), QString());
         frm.FlashBuf[0x45] ^= 0xFF;
         QVERIFY(sim.WaitBootloader(frm));
         frm.btnRunProgram->click();

@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -57,6 +59,9 @@ void waitDisplaySteps(TfrmMain& frm, int steps, int timeoutMs)
     QObject::disconnect(c);
 }
 
+// No demo device sits at this address.
+constexpr uint16_t kSilentDemoAddr = 99;
+
 // Pictures of the main window (each fixed tab and each optional tab that is switched on and has a
 // panel, with the demo device that panel asks for) and of the port, options and About dialogs.
 void takeScreenshots(TfrmMain& frm, const QString& dir)
@@ -64,6 +69,13 @@ void takeScreenshots(TfrmMain& frm, const QString& dir)
     QDir().mkpath(dir);
     DeviceSession& session = frm.Session();
     const uint16_t selected = session.DevAddr;
+    auto select = [&](uint16_t addr) {
+        session.DevAddr = addr;
+        if (frm.Dm() && frm.Dm()->tblDevice.Active())
+            frm.Dm()->tblDevice.Refresh();
+        // The step under way still shows the old device; the one after it the new one.
+        waitDisplaySteps(frm, 2, 5000);
+    };
     for (int i = 0; i < frm.PageControl->count(); ++i) {
         const QString sheet = frm.PageControl->widget(i)->objectName();
         const bool fixed = ControlGroups::TagOf(frm.PageControl->widget(i)) == ControlGroups::kFixedSheet;
@@ -73,13 +85,8 @@ void takeScreenshots(TfrmMain& frm, const QString& dir)
         const int addr = DemoBus::DeviceForSheet(sheet);
         const uint16_t want = addr > 0 ? uint16_t(addr) : selected;
         frm.PageControl->setCurrentIndex(i);
-        if (want != session.DevAddr) {
-            session.DevAddr = want;
-            if (frm.Dm() && frm.Dm()->tblDevice.Active())
-                frm.Dm()->tblDevice.Refresh();
-            // The step under way still shows the old device; the one after it the new one.
-            waitDisplaySteps(frm, 2, 5000);
-        }
+        if (want != session.DevAddr)
+            select(want);
         // A panel may offer what a user does first on it (read a unit, load a list).
         if (panel)
             panel->DemoShot();
@@ -89,12 +96,12 @@ void takeScreenshots(TfrmMain& frm, const QString& dir)
             panel->TimerTick();
         saveGrab(&frm, dir, QStringLiteral("main-") + sheet);
     }
-    if (session.DevAddr != selected) {
-        session.DevAddr = selected;
-        if (frm.Dm() && frm.Dm()->tblDevice.Active())
-            frm.Dm()->tblDevice.Refresh();
-    }
+    // The connection state of an address where nothing answers.
     frm.PageControl->setCurrentIndex(0);
+    select(kSilentDemoAddr);
+    saveGrab(&frm, dir, QStringLiteral("main-no-answer"));
+    if (session.DevAddr != selected)
+        select(selected);
     if (frm.TravoTab)
         TakeTravoScreenshots(*frm.TravoTab, frm.MemoryCtx, DemoBus::kTravoAddr,
                              [&dir](QWidget* w, const QString& name) { saveGrab(w, dir, name); });
@@ -103,6 +110,22 @@ void takeScreenshots(TfrmMain& frm, const QString& dir)
         QApplication::processEvents();
         saveGrab(ports, dir, QStringLiteral("dialog-comports"));
         ports->hide();
+    }
+    {
+        // Qt's own texts in Russian: a confirmation and the file dialog.
+        QMessageBox confirm(QMessageBox::Question, Msg::AppTitle, Msg::AskDeleteRecord,
+                            QMessageBox::Yes | QMessageBox::No, &frm);
+        confirm.show();
+        QApplication::processEvents();
+        saveGrab(&confirm, dir, QStringLiteral("dialog-confirm"));
+        QFileDialog files(&frm);
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.setNameFilters(Msg::MemOpenFilter.split(QStringLiteral(";;")));
+        files.setDirectory(QDir::homePath());
+        files.resize(640, 400);
+        files.show();
+        QApplication::processEvents();
+        saveGrab(&files, dir, QStringLiteral("dialog-open-file"));
     }
     {
         TfrmOptions options(frm.Settings(), frm.OptionSheets(), &frm);

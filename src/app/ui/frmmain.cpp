@@ -325,6 +325,24 @@ void TfrmMain::BuildStatusBar()
         FStatus[size_t(i)] = label;
     }
     FStatus[1]->setText(Msg::StatusNoPort);
+    // The rest of the bar: how the last long operation ended.
+    FStatusLine = new QLabel(bar);
+    FStatusLine->setObjectName(QStringLiteral("StatusLine"));
+    FStatusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    FStatusLine->setMinimumWidth(0);
+    FStatusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(FStatusLine, 1);
+}
+
+void TfrmMain::ShowStatusLine(const QString& text)
+{
+    FStatusLine->setText(text);
+    FStatusLine->setToolTip(text);
+}
+
+QString TfrmMain::StatusLineText() const
+{
+    return FStatusLine->text();
 }
 
 QString TfrmMain::StatusText(int panel) const

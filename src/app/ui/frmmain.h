@@ -87,6 +87,7 @@ public:
     bool ShowTab(const QString& sheet) override;
     QString ActiveTabName() const override;
     QWidget* DialogParent() override { return this; }
+    void ShowStatusLine(const QString& text) override;
     TDM* Dm() const { return FServices.dm; }
     // Application-data folder (the map window writes its page files here).
     QString DataFolder() const { return FServices.dataFolder; }
@@ -95,6 +96,7 @@ public:
     PortSettings& Port() { return FSettings.Port; }
     const TVersionInfo& VersionInfo() const { return FVersion; }
     QString StatusText(int panel) const;
+    QString StatusLineText() const;
     // Block size of external-memory transfers, from the "BlockSize" option.
     uint16_t ExtBlockSize() const { return FExtBlockSize; }
     // Longest display step so far, for the responsiveness figures.
@@ -180,6 +182,7 @@ private:
     TVersionInfo FVersion;
     TfrmCOMPorts* FPortDialog = nullptr;
     std::array<QLabel*, 5> FStatus{};
+    QLabel* FStatusLine = nullptr;
     QElapsedTimer FClockShown;
     QSet<int> FGroups;  // groups of the device state last shown
     struct InstalledPanel {

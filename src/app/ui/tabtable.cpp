@@ -1,5 +1,8 @@
 #include "app/ui/tabtable.h"
 
+#include <QLabel>
+
+#include "app/ui/displayfont.h"
 #include "app/ui/frmmain.h"
 #include "base/messages.h"
 #include "data/datamodule.h"
@@ -21,6 +24,11 @@
 #include "panels/ui/vidatab.h"
 #include "routes/ui/travotab.h"
 
+namespace {
+// The controller summaries are display texts: the condensed font, as in the About window.
+constexpr int kSummaryPointSize = 11;
+}  // namespace
+
 // Adding a tab: a TPanel subclass and its factory in its row here.
 const std::vector<TTabRow>& TabRows()
 {
@@ -32,11 +40,16 @@ const std::vector<TTabRow>& TabRows()
          .Make = [](TfrmMain& w) -> TPanel* {
              w.FlashTab = new TFlashTab(w, w.MemoryCtx);
              w.FlashTab->AttachModeButtons(w.btnReset, w.btnRunProgram, w.btnRunBootloader);
+             w.FlashTab->LabelMCU1->setFont(DisplayFont::Font(kSummaryPointSize, true));
              return w.FlashTab;
          },
          .Shortcuts = {{Qt::Key_F5, "btnWriteFLASH"}, {Qt::Key_F9, "btnRunProgram"}, {Qt::Key_F11, "btnRunBootloader"}}},
         {.Sheet = "tsExtMem", .Caption = &Msg::TabExtMem, .Fixed = true,
-         .Make = [](TfrmMain& w) -> TPanel* { return w.ExtMemTab = new TExtMemTab(w, w.MemoryCtx); }},
+         .Make = [](TfrmMain& w) -> TPanel* {
+             w.ExtMemTab = new TExtMemTab(w, w.MemoryCtx);
+             w.ExtMemTab->LabelMCU2->setFont(DisplayFont::Font(kSummaryPointSize, true));
+             return w.ExtMemTab;
+         }},
         {.Sheet = "tsCmd", .Caption = &Msg::TabCmd, .Fixed = true,
          .Make = [](TfrmMain& w) -> TPanel* { return w.ConsoleTab = new TConsoleTab(w); },
          .Shortcuts = {{Qt::Key_F8, "btnClearAnswers"}, {Qt::Key_F9, "btnSendData"}}},

@@ -1,12 +1,16 @@
 #include "memory/ui/flashtab.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTime>
 #include <QVBoxLayout>
 
 #include "link/commands.h"
@@ -72,6 +76,9 @@ TFlashTab::TFlashTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) : T
     ChecksumFLASH = new QLabel(Msg::ChecksumEmpty, gbMCU);
     ChecksumFLASH->setObjectName(QStringLiteral("ChecksumFLASH"));
     ChecksumFLASH->setAutoFillBackground(false);
+    LabelFLASHFile = new QLabel(Msg::FlashFileNone, this);
+    LabelFLASHFile->setObjectName(QStringLiteral("LabelFLASHFile"));
+    LabelFLASHFile->setWordWrap(true);
     auto* mcuLayout = new QVBoxLayout(gbMCU);
     mcuLayout->addWidget(LabelMCU1);
     mcuLayout->addWidget(ChecksumFLASH);
@@ -94,6 +101,8 @@ TFlashTab::TFlashTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) : T
     side->addWidget(btnOpenFLASH);
     side->addWidget(btnSaveFLASH);
     side->addWidget(btnWriteFLASHToAll);
+    side->addSpacing(6);
+    side->addWidget(LabelFLASHFile);
     side->addStretch();
     side->addWidget(gbMCU);
     auto* layout = new QHBoxLayout(this);
@@ -153,7 +162,21 @@ bool TFlashTab::LoadFLASHFile(const QString& path)
         return false;
     }
     FLoadedPath = path;
+    const QFileInfo info(path);
+    LabelFLASHFile->setText(Msg::FlashFileLoaded.arg(
+        info.fileName(), QLocale().toString(info.lastModified(), QStringLiteral("dd.MM.yyyy hh:mm:ss"))));
+    LabelFLASHFile->setToolTip(QDir::toNativeSeparators(info.absoluteFilePath()));
     UpdateFLASHView(false);
+    return true;
+}
+
+bool TFlashTab::RunTransfer(TTransferKind kind, const QString& doneText)
+{
+    // A line from an earlier run must not pass for this one.
+    Host.ShowStatusLine(QString());
+    if (!StartTransfer(FCtx, kind, true, 0, 64))
+        return false;
+    Host.ShowStatusLine(Msg::StatusLineAt.arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")), doneText));
     return true;
 }
 
@@ -170,7 +193,10 @@ void TFlashTab::UpdateFLASHView(bool reset)
 
 void TFlashTab::btnReadFLASHClick()
 {
-    StartTransfer(FCtx, tkReadFLASH, true, 0, 64);
+    if (RunTransfer(tkReadFLASH, Msg::StatusFlashRead)) {
+        LabelFLASHFile->setText(Msg::FlashFromDevice.arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss"))));
+        LabelFLASHFile->setToolTip(QString());
+    }
     UpdateFLASHView(false);
 }
 
@@ -184,13 +210,15 @@ void TFlashTab::btnWriteFLASHClick()
         return;
     if (FLoadedPath.isEmpty() && !AskYesNo(Msg::AskFirmwareNotLoaded, AskIcon::Question))
         return;
-    if (StartTransfer(FCtx, tkWriteFLASH, true, 0, 64) && RunAfterSave->isChecked())
+    const QString done = FLoadedPath.isEmpty() ? Msg::StatusFlashWritten
+                                               : Msg::StatusFlashWrittenFile.arg(QFileInfo(FLoadedPath).fileName());
+    if (RunTransfer(tkWriteFLASH, done) && RunAfterSave->isChecked())
         btnRunProgramClick();
 }
 
 void TFlashTab::btnCompareFLASHClick()
 {
-    StartTransfer(FCtx, tkCompareFLASH, true, 0, 64);
+    RunTransfer(tkCompareFLASH, Msg::StatusFlashCompared);
 }
 
 void TFlashTab::btnOpenFLASHClick()

@@ -31,6 +31,7 @@ public:
     QPushButton* btnWriteFLASHToAll = nullptr;  // created hidden
     QLabel* LabelMCU1 = nullptr;
     QLabel* ChecksumFLASH = nullptr;
+    QLabel* LabelFLASHFile = nullptr;  // what the buffer holds: the loaded file (name, time) or a read
 
     // The bottom panel's buttons belong to the window; their actions live here.
     void AttachModeButtons(QPushButton* reset, QPushButton* runProgram, QPushButton* runBootloader);
@@ -55,6 +56,8 @@ public:
 
 private:
     hexgrid::TWindow Window() const;
+    // Runs one transfer; a success ends with a line in the status bar (the boxes stay as they are).
+    bool RunTransfer(TTransferKind kind, const QString& doneText);
 
     TMemoryContext& FCtx;
     hexgrid::TChecksumMark FMark;

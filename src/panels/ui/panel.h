@@ -25,6 +25,8 @@ public:
     virtual QString ActiveTabName() const = 0;
     // Parent for the panel's dialogs.
     virtual QWidget* DialogParent() = 0;
+    // The outcome of the last long operation, in the status bar until the next one.
+    virtual void ShowStatusLine(const QString& text) = 0;
 };
 
 // One identification as the presence display step hands it to every tab (main thread, while the

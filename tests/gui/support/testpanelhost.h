@@ -19,9 +19,11 @@ public:
     }
     QString ActiveTabName() const override { return active; }
     QWidget* DialogParent() override { return nullptr; }
+    void ShowStatusLine(const QString& text) override { statusLines << text; }
 
     QList<QSet<int>> enabledGroups;
     QStringList shownTabs;
+    QStringList statusLines;
     QString active;
 
 private:
