@@ -81,6 +81,17 @@ private slots:
         QCOMPARE(lines.size(), 4);
         QVERIFY2(lines.first().startsWith("Info ") && lines.first().endsWith(" Старт"), qPrintable(lines.first()));
         QVERIFY2(lines.last().endsWith(" Стоп"), qPrintable(lines.last()));
+
+        // --version and --help answer on the terminal too, before any window.
+        for (const char* option : {"--version", "--help"}) {
+            QProcess q;
+            q.setProcessEnvironment(terminal);
+            q.start(program, {QString::fromLatin1(option)});
+            QVERIFY(q.waitForFinished(30000));
+            QCOMPARE(q.exitCode(), 0);
+            const QString text = QString::fromUtf8(q.readAllStandardOutput());
+            QVERIFY2(text.startsWith(option == QByteArray("--version") ? "zevanta " : "Usage: zevanta"), qPrintable(text));
+        }
     }
 
     // A signal from the session or a terminal closes the program as its window's close button

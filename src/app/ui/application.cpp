@@ -198,6 +198,8 @@ QString ProgramUsage()
         "  --port-alias COMn=PATH    make COM97..COM127 stand for a serial device path\n"
         "  --log                     print the event log as UTF-8 text and exit\n"
         "  --screenshot DIR          save pictures of the main window and dialogs, then exit\n"
+        "  --version                 print the version and exit\n"
+        "  --help                    print this text and exit\n"
         "  --quit-after-identify     exit once a device has been identified (for tests)\n");
 }
 

@@ -5,11 +5,21 @@
 
 #include "app/ui/application.h"
 #include "map/ui/frmmap.h"
+#include "versiondefs.h"
 
 int main(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--log") == 0) {  // a terminal command: no display needed
+        // Terminal answers: no display needed.
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("zevanta %s\n", ZEVANTA_VERSION_STRING);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(qPrintable(ProgramUsage()), stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--log") == 0) {
             QCoreApplication app(argc, argv);
             QCoreApplication::setApplicationName(QStringLiteral("Zevanta"));
             const TProgramOptions options = ParseProgramOptions(app.arguments().mid(1));

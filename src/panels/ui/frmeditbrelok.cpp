@@ -11,6 +11,7 @@
 #include <QStyle>
 
 #include "base/messages.h"
+#include "base/ui/okcancel.h"
 #include "base/messageservice.h"
 #include "panels/kesta.h"
 
@@ -35,26 +36,19 @@ TfrmEditBrelok::TfrmEditBrelok(QWidget* owner, panels::FobList& list, bool add_e
     btnPastePultSN->setObjectName(QStringLiteral("btnPastePultSN"));
     btnPastePultSN->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     btnPastePultSN->setToolTip(Msg::HintPaste);
-    btnOK = new QPushButton(Msg::EditDeviceOK, this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(Msg::EditDeviceCancel, this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    const TOkCancelRow row = MakeOkCancelRow(this);
+    btnOK = row.OK;
+    btnCancel = row.Cancel;
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(label, 0, 0, 1, 2);
     grid->addWidget(edtSN, 1, 0);
     grid->addWidget(btnPastePultSN, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->addLayout(row.Layout, 2, 0, 1, 2);
 
     if (!AddEdit)
         edtSN->setText(panels::FobCodeText(list.Codes()[size_t(list.Current())]));
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnPastePultSN, &QPushButton::clicked, this, [this] { btnPastePultSNClick(); });
 }
 

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "base/messages.h"
+#include "base/ui/okcancel.h"
 #include "link/commands.h"
 #include "base/messageservice.h"
 #include "data/dataset.h"
@@ -268,24 +269,17 @@ TfrmEditSlave::TfrmEditSlave(QWidget* parent, panels::SlaveList& slaves) : QDial
     edtAddr = new QLineEdit(QString::number(FSlaves.EditAddr()), this);
     edtAddr->setObjectName(QStringLiteral("edtAddr"));
     edtAddr->setMaxLength(5);
-    btnOK = new QPushButton(Msg::EditDeviceOK, this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(Msg::EditDeviceCancel, this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    const TOkCancelRow row = MakeOkCancelRow(this);
+    btnOK = row.OK;
+    btnCancel = row.Cancel;
     auto* v = new QVBoxLayout(this);
     v->addWidget(new QLabel(Msg::SlaveNameLabel, this));
     v->addWidget(edtName);
     v->addWidget(new QLabel(Msg::EditDeviceAddr, this));
     v->addWidget(edtAddr);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-    v->addLayout(buttons);
+    v->addLayout(row.Layout);
     setFixedWidth(300);
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TfrmEditSlave::btnOKClick()
@@ -322,22 +316,15 @@ TfrmChangeAddrSlave::TfrmChangeAddrSlave(QWidget* parent, DeviceSession& session
     edtAddr = new QLineEdit(QString::number(slaveAddr), this);
     edtAddr->setObjectName(QStringLiteral("edtAddr"));
     edtAddr->setMaxLength(5);
-    btnOK = new QPushButton(Msg::EditDeviceOK, this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(Msg::EditDeviceCancel, this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    const TOkCancelRow row = MakeOkCancelRow(this);
+    btnOK = row.OK;
+    btnCancel = row.Cancel;
     auto* v = new QVBoxLayout(this);
     v->addWidget(new QLabel(Msg::EditDeviceAddr, this));
     v->addWidget(edtAddr);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-    v->addLayout(buttons);
+    v->addLayout(row.Layout);
     setFixedWidth(240);
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TfrmChangeAddrSlave::btnOKClick()
