@@ -18,6 +18,7 @@
 #include "base/messageservice.h"
 #include "data/dataset.h"
 #include "panels/panelint.h"
+#include "panels/ui/panelbutton.h"
 
 namespace {
 
@@ -43,15 +44,6 @@ QIcon statusIcon(panels::SlaveStatus s)
     return QIcon(pm);
 }
 
-QPushButton* iconButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon, const QString& hint)
-{
-    auto* b = new QPushButton(parent);
-    b->setObjectName(QLatin1String(name));
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setToolTip(hint);
-    b->setFixedSize(30, 26);
-    return b;
-}
 
 }  // namespace
 
@@ -76,9 +68,9 @@ TGalteTab::TGalteTab(TPanelHost& host, TTable& tblSlave, QWidget* parent) : TPan
     });
     connect(dbgSlave, &QTableWidget::cellDoubleClicked, this, [this] { btnRelayToggleSlaveClick(); });
 
-    btnSlaveAdd = iconButton(this, "btnSlaveAdd", QStyle::SP_FileDialogNewFolder, Msg::HintDeviceAdd);
-    btnSlaveEdit = iconButton(this, "btnSlaveEdit", QStyle::SP_FileDialogDetailedView, Msg::HintDeviceEdit);
-    btnSlaveDel = iconButton(this, "btnSlaveDel", QStyle::SP_TrashIcon, Msg::HintDeviceDel);
+    btnSlaveAdd = PanelIconButton(this, "btnSlaveAdd", QStyle::SP_FileDialogNewFolder, Msg::HintDeviceAdd);
+    btnSlaveEdit = PanelIconButton(this, "btnSlaveEdit", QStyle::SP_FileDialogDetailedView, Msg::HintDeviceEdit);
+    btnSlaveDel = PanelIconButton(this, "btnSlaveDel", QStyle::SP_TrashIcon, Msg::HintDeviceDel);
     connect(btnSlaveAdd, &QPushButton::clicked, this, [this] { btnSlaveAddClick(); });
     connect(btnSlaveEdit, &QPushButton::clicked, this, [this] { btnSlaveEditClick(); });
     connect(btnSlaveDel, &QPushButton::clicked, this, [this] { btnSlaveDelClick(); });

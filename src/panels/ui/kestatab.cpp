@@ -22,6 +22,7 @@
 #include "panels/panelint.h"
 #include "panels/ui/frmeditbrelok.h"
 #include "panels/ui/led.h"
+#include "panels/ui/panelbutton.h"
 #include "panels/ui/scdpump.h"
 
 namespace {
@@ -128,32 +129,7 @@ QPixmap redDot()
     return pm;
 }
 
-QPushButton* iconButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon, const QString& hint)
-{
-    auto* b = new QPushButton(parent);
-    b->setObjectName(QLatin1String(name));
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setToolTip(hint);
-    b->setFixedSize(30, 26);
-    return b;
-}
 
-class TimerStop {
-public:
-    explicit TimerStop(QTimer* t) : FTimer(t)
-    {
-        if (FTimer)
-            FTimer->stop();
-    }
-    ~TimerStop()
-    {
-        if (FTimer)
-            FTimer->start();
-    }
-
-private:
-    QTimer* FTimer;
-};
 
 }  // namespace
 
@@ -228,7 +204,7 @@ QWidget* TKestaTab::BuildFob()
     edtPultSnKESTA->setReadOnly(true);
     edtPultSnKESTA->setAlignment(Qt::AlignCenter);
     edtPultSnKESTA->setFixedWidth(90);
-    btnCopyPultSnKESTA = iconButton(box, "btnCopyPultSnKESTA", QStyle::SP_FileDialogContentsView, Msg::HintCopy);
+    btnCopyPultSnKESTA = PanelIconButton(box, "btnCopyPultSnKESTA", QStyle::SP_FileDialogContentsView, Msg::HintCopy);
     connect(btnCopyPultSnKESTA, &QPushButton::clicked, this, [this] { btnCopyPultSnKESTAClick(); });
     row->addWidget(edtPultSnKESTA);
     row->addWidget(btnCopyPultSnKESTA);
@@ -282,8 +258,8 @@ QGroupBox* TKestaTab::BuildControl()
     edtTimeoutKESTA->setObjectName(QStringLiteral("edtTimeoutKESTA"));
     edtTimeoutKESTA->setMaxLength(3);
     edtTimeoutKESTA->setFixedWidth(48);
-    btnLoadTimeoutKESTA = iconButton(gbControlKESTA, "btnLoadTimeoutKESTA", QStyle::SP_BrowserReload, Msg::HintReadTimeout);
-    btnSaveTimeoutKESTA = iconButton(gbControlKESTA, "btnSaveTimeoutKESTA", QStyle::SP_DialogSaveButton, Msg::HintWriteTimeout);
+    btnLoadTimeoutKESTA = PanelIconButton(gbControlKESTA, "btnLoadTimeoutKESTA", QStyle::SP_BrowserReload, Msg::HintReadTimeout);
+    btnSaveTimeoutKESTA = PanelIconButton(gbControlKESTA, "btnSaveTimeoutKESTA", QStyle::SP_DialogSaveButton, Msg::HintWriteTimeout);
     connect(btnLoadTimeoutKESTA, &QPushButton::clicked, this, [this] { btnLoadTimeoutKESTAClick(); });
     connect(btnSaveTimeoutKESTA, &QPushButton::clicked, this, [this] { btnSaveTimeoutKESTAClick(); });
 
@@ -322,11 +298,11 @@ QWidget* TKestaTab::BuildFobList()
     connect(dbgKESTA, &QTableWidget::currentCellChanged, this, [this](int row) { mdKESTA.SetCurrent(row); });
     connect(dbgKESTA, &QTableWidget::cellDoubleClicked, this, [this] { btnEditSNClick(); });
 
-    btnAddSN = iconButton(box, "btnAddSN", QStyle::SP_FileDialogNewFolder, Msg::FobHintAdd);
-    btnEditSN = iconButton(box, "btnEditSN", QStyle::SP_FileDialogDetailedView, Msg::FobHintEdit);
-    btnDeleteSN = iconButton(box, "btnDeleteSN", QStyle::SP_TrashIcon, Msg::FobHintDelete);
-    btnLoadSN = iconButton(box, "btnLoadSN", QStyle::SP_ArrowDown, Msg::HintLoadFromController);
-    btnSaveSN = iconButton(box, "btnSaveSN", QStyle::SP_ArrowUp, Msg::HintSaveToController);
+    btnAddSN = PanelIconButton(box, "btnAddSN", QStyle::SP_FileDialogNewFolder, Msg::FobHintAdd);
+    btnEditSN = PanelIconButton(box, "btnEditSN", QStyle::SP_FileDialogDetailedView, Msg::FobHintEdit);
+    btnDeleteSN = PanelIconButton(box, "btnDeleteSN", QStyle::SP_TrashIcon, Msg::FobHintDelete);
+    btnLoadSN = PanelIconButton(box, "btnLoadSN", QStyle::SP_ArrowDown, Msg::HintLoadFromController);
+    btnSaveSN = PanelIconButton(box, "btnSaveSN", QStyle::SP_ArrowUp, Msg::HintSaveToController);
     connect(btnAddSN, &QPushButton::clicked, this, [this] { btnAddSNClick(); });
     connect(btnEditSN, &QPushButton::clicked, this, [this] { btnEditSNClick(); });
     connect(btnDeleteSN, &QPushButton::clicked, this, [this] { btnDeleteSNClick(); });
@@ -416,7 +392,7 @@ void TKestaTab::DemoShot()
 
 TExchangeResult TKestaTab::Exchange(uint8_t cmd, std::span<const uint8_t> payload)
 {
-    TimerStop stop(TabTimer());
+    TTabTimerStop stop(TabTimer());
     TPresencePause pause(Host.Session());
     return Host.Session().Send(cmd, payload);
 }

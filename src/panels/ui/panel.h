@@ -67,3 +67,15 @@ protected:
 private:
     QTimer* FTabTimer = nullptr;
 };
+
+// Stops a tab timer for an exchange and starts it again afterwards (nullptr: no timer).
+class TTabTimerStop {
+public:
+    explicit TTabTimerStop(QTimer* timer);
+    ~TTabTimerStop();
+    TTabTimerStop(const TTabTimerStop&) = delete;
+    TTabTimerStop& operator=(const TTabTimerStop&) = delete;
+
+private:
+    QTimer* FTimer;
+};

@@ -37,23 +37,6 @@ QPushButton* relayButton(const QString& name, int k, QWidget* parent)
     return b;
 }
 
-// Stops the tab's timer for an exchange and starts it again afterwards.
-class TimerStop {
-public:
-    explicit TimerStop(QTimer* t) : FTimer(t)
-    {
-        if (FTimer)
-            FTimer->stop();
-    }
-    ~TimerStop()
-    {
-        if (FTimer)
-            FTimer->start();
-    }
-
-private:
-    QTimer* FTimer;
-};
 
 }  // namespace
 
@@ -136,7 +119,7 @@ void TUsbRelayTab::DemoShot()
 
 void TUsbRelayTab::btnRelayUSBClick(int k)
 {
-    TimerStop stop(TabTimer());
+    TTabTimerStop stop(TabTimer());
     TPresencePause pause(Host.Session());
     ledRelay[size_t(k - 1)]->SetOn(!ledRelay[size_t(k - 1)]->IsOn());
     std::array<bool, 8> lit{};
@@ -149,7 +132,7 @@ void TUsbRelayTab::btnRelayUSBClick(int k)
 
 void TUsbRelayTab::SendAll(uint8_t bits)
 {
-    TimerStop stop(TabTimer());
+    TTabTimerStop stop(TabTimer());
     TPresencePause pause(Host.Session());
     const uint8_t payload[] = {bits};
     if (!Host.Session().Send(zcmd::relay::kSetRelays, payload).Accepted())
@@ -158,7 +141,7 @@ void TUsbRelayTab::SendAll(uint8_t bits)
 
 void TUsbRelayTab::btnRelayResetClick()
 {
-    TimerStop stop(TabTimer());
+    TTabTimerStop stop(TabTimer());
     TPresencePause pause(Host.Session());
     ledRelayReset->SetOn(!ledRelayReset->IsOn());
     const uint8_t payload[] = {uint8_t(ledRelayReset->IsOn() ? 1 : 0)};
@@ -255,7 +238,7 @@ void TMiranTab::DemoShot()
 
 void TMiranTab::btnRelayMIRANClick(int k)
 {
-    TimerStop stop(TabTimer());
+    TTabTimerStop stop(TabTimer());
     TPresencePause pause(Host.Session());
     ledRelayMIRAN[size_t(k - 1)]->SetOn(!ledRelayMIRAN[size_t(k - 1)]->IsOn());
     std::array<bool, 8> lit{};
@@ -267,7 +250,7 @@ void TMiranTab::btnRelayMIRANClick(int k)
 
 void TMiranTab::btnClearAllRelaysMIRANClick()
 {
-    TimerStop stop(TabTimer());
+    TTabTimerStop stop(TabTimer());
     TPresencePause pause(Host.Session());
     const uint8_t payload[] = {0x00};
     if (!Host.Session().Send(zcmd::relay::kSetRelays, payload).Accepted())
