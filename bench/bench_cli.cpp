@@ -1,6 +1,6 @@
 // zevanta-cli as a production line runs it, on buses paced at 115200 Bd: eight 32 KiB controllers
-// (ATmega32: 30 KiB of program after the bootloader) written (and compared) in one run against the time their frames need on the wire, and four
-// such buses on four ports at once against one bus alone. Prints figures only.
+// (ATmega32: 30 KiB of program after the bootloader) written (and compared) in one run against the time their frames
+// need on the wire, and four such buses on four ports at once against one bus alone. Prints figures only.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -138,9 +138,9 @@ int main(int argc, char** argv)
 
     // One bus: eight devices one after another.
     const std::string trace = dir.filePath(QStringLiteral("one.trace")).toStdString();
-    const Run one = runCli({QStringLiteral("flash"), QStringLiteral("write"), QString::fromStdString(fw), QStringLiteral("-p"),
-                            QString::fromStdString(buses[0]->slavePath()), QStringLiteral("-a"), addrs, QStringLiteral("--json"),
-                            QStringLiteral("--trace"), QString::fromStdString(trace)});
+    const Run one = runCli({QStringLiteral("flash"), QStringLiteral("write"), QString::fromStdString(fw),
+                            QStringLiteral("-p"), QString::fromStdString(buses[0]->slavePath()), QStringLiteral("-a"),
+                            addrs, QStringLiteral("--json"), QStringLiteral("--trace"), QString::fromStdString(trace)});
     size_t frames = 0;
     const double wire = wireSeconds(trace, frames);
     std::printf("flash write (with compare) of %u KiB into %d devices on one bus at %u Bd: exit %d, %d done\n",
@@ -152,8 +152,9 @@ int main(int argc, char** argv)
     std::printf("  process, start to end:     %.3f s -> %.1f %%\n", one.wall, 100.0 * wire / one.wall);
 
     // Four buses on four ports at once: each its own thread.
-    QStringList args{QStringLiteral("flash"), QStringLiteral("write"), QString::fromStdString(fw), QStringLiteral("-a"), addrs,
-                     QStringLiteral("--json")};
+    QStringList args{
+        QStringLiteral("flash"), QStringLiteral("write"), QString::fromStdString(fw), QStringLiteral("-a"), addrs,
+        QStringLiteral("--json")};
     for (const auto& bus : buses)
         args << QStringLiteral("-p") << QString::fromStdString(bus->slavePath());
     const Run four = runCli(args);

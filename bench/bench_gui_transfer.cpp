@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <random>
 
-#include "link/devicesession.h"
 #include "base/messageservice.h"
-#include "link/regiontracker.h"
 #include "link/comport.h"
+#include "link/devicesession.h"
+#include "link/regiontracker.h"
 #include "link/zeva16.h"
 #include "link/zevaframe.h"
 #include "memory/images.h"
@@ -136,7 +136,8 @@ int main(int argc, char** argv)
             const double cpu0 = threadCpuMs();
             const auto t0 = std::chrono::steady_clock::now();
             const bool ok = StartTransfer(ctx, kind, true, 0, 0);
-            const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            const double wallMs =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
             const double cpuMs = threadCpuMs() - cpu0;
             session.PausePresence();  // StartTransfer resumed it; keep the line to ourselves
             const TfrmProgress::Stats st = TfrmProgress::LastStats();
@@ -144,16 +145,17 @@ int main(int argc, char** argv)
             const double wireS = double(wireBytes(flash, kind == tkWriteFLASH)) * 10.0 / baud;
             const double kbs = kFirmware / loopS / 1000.0;
             const double limit = kFirmware / wireS / 1000.0;
-            std::printf("  %-16s %s %6.2f KB/s payload, wire limit %6.2f KB/s -> %5.1f %%  (loop %.0f ms, "
-                        "whole StartTransfer with window %.0f ms%s)\n",
-                        TransferCaption(kind).toUtf8().constData(), ok ? "ok  " : "FAIL", kbs, limit,
-                        100.0 * kbs / limit, loopS * 1000.0, wallMs,
-                        answers.last.isEmpty() ? "" : (", box: " + answers.last.toStdString()).c_str());
-            std::printf("  %-16s      progress display on the main thread: %lld steps, mean %.1f us, longest %.1f us; "
-                        "main-thread CPU %.1f us per block in all; the transfer thread waits %.1f us per step\n",
-                        "", (long long)st.calls, st.calls ? double(st.totalNs) / double(st.calls) / 1000.0 : 0.0,
-                        double(st.longestNs) / 1000.0, cpuMs * 1000.0 / blocks,
-                        st.calls ? double(st.threadWaitNs) / double(st.calls) / 1000.0 : 0.0);
+            std::printf(
+                "  %-16s %s %6.2f KB/s payload, wire limit %6.2f KB/s -> %5.1f %%  (loop %.0f ms, "
+                "whole StartTransfer with window %.0f ms%s)\n",
+                TransferCaption(kind).toUtf8().constData(), ok ? "ok  " : "FAIL", kbs, limit, 100.0 * kbs / limit,
+                loopS * 1000.0, wallMs, answers.last.isEmpty() ? "" : (", box: " + answers.last.toStdString()).c_str());
+            std::printf(
+                "  %-16s      progress display on the main thread: %lld steps, mean %.1f us, longest %.1f us; "
+                "main-thread CPU %.1f us per block in all; the transfer thread waits %.1f us per step\n",
+                "", (long long)st.calls, st.calls ? double(st.totalNs) / double(st.calls) / 1000.0 : 0.0,
+                double(st.longestNs) / 1000.0, cpuMs * 1000.0 / blocks,
+                st.calls ? double(st.threadWaitNs) / double(st.calls) / 1000.0 : 0.0);
         }
         const auto back = dev.readFlash(kStart, kFirmware);
         if (!std::equal(back.begin(), back.end(), flash.Data()))

@@ -76,8 +76,9 @@ Figures OpenOnce(const QString& folder, int turns)
     for (const QString& s : scripts)
         js += QStringLiteral("t0 = performance.now(); (0,eval)(\"") + MapScript::Quoted(s) +
               QStringLiteral("\"); t.push(performance.now() - t0);");
-    js += QStringLiteral("t0 = performance.now(); document.body.offsetWidth; t.push(performance.now() - t0);"
-                         "return t.map(function(x){return x.toFixed(1);}).join(' / ');})()");
+    js += QStringLiteral(
+        "t0 = performance.now(); document.body.offsetWidth; t.push(performance.now() - t0);"
+        "return t.map(function(x){return x.toFixed(1);}).join(' / ');})()");
     f.breakdown = EvalInPage(*form.MapFrame, js);
     return f;
 }

@@ -10,10 +10,10 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "link/comport.h"
 #include "link/devicesession.h"
 #include "link/presencedisplay.h"
 #include "link/regiontracker.h"
-#include "link/comport.h"
 #include "sim/firmwaredevice.h"
 #include "sim/simbus.h"
 
@@ -143,10 +143,11 @@ int main(int argc, char** argv)
         f.meanStepNs = steps ? double(totalStepNs) / double(steps) : 0;
         f.processCpu = (cpuSeconds(RUSAGE_SELF) - p0) / f.seconds;
         f.mainCpu = (cpuSeconds(RUSAGE_THREAD) - m0) / f.seconds;
-        std::printf("%-38s %8.1f cycles/s  display step (%s): longest %7.1f us, mean %6.1f us  "
-                    "CPU: process %5.1f %%, main thread %5.1f %%\n",
-                    name, double(f.cycles) / f.seconds, stepKind, double(f.longestStepNs) / 1e3, f.meanStepNs / 1e3,
-                    100 * f.processCpu, 100 * f.mainCpu);
+        std::printf(
+            "%-38s %8.1f cycles/s  display step (%s): longest %7.1f us, mean %6.1f us  "
+            "CPU: process %5.1f %%, main thread %5.1f %%\n",
+            name, double(f.cycles) / f.seconds, stepKind, double(f.longestStepNs) / 1e3, f.meanStepNs / 1e3,
+            100 * f.processCpu, 100 * f.mainCpu);
     };
 
     std::printf("presence polling, %d s per case, RepCount %d, TimeOut %d ms per byte\n", seconds, ps.RepCount,

@@ -38,8 +38,9 @@ int main(int argc, char** argv)
             q.bindValue(1, r * 2 + 5);  // every route out of place
             q.exec();
         }
-        q.prepare("insert into Поворот (ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) "
-                  "values (?, '+55°45''12.3\"', '+37°37''00.0\"', '+55°45''12.3\"', '+37°37''00.0\"', 'L', ?)");
+        q.prepare(
+            "insert into Поворот (ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) "
+            "values (?, '+55°45''12.3\"', '+37°37''00.0\"', '+55°45''12.3\"', '+37°37''00.0\"', 'L', ?)");
         for (int t = 1; t <= turns; ++t) {
             q.bindValue(0, (t % routes) + 1);
             q.bindValue(1, t * 3 + 1);  // every turn out of place, order kept
@@ -92,7 +93,7 @@ int main(int argc, char** argv)
     std::printf("start-up with renumbering: %.3f s wall, %.3f s CPU (%s)\n", startup, startupCpu,
                 result == TStartupResult::Continue ? "continue" : "quit");
     std::printf("turn table alone (log lines formatted, not written): %.3f s, %d rows changed\n", turnsOnly, changed);
-    std::printf("log entries: %lld, splash updates: %lld, turns Num range after: %d..%d of %d\n",
-                logLines, splashCalls, check.AsInteger("A"), check.AsInteger("B"), check.AsInteger("N"));
+    std::printf("log entries: %lld, splash updates: %lld, turns Num range after: %d..%d of %d\n", logLines, splashCalls,
+                check.AsInteger("A"), check.AsInteger("B"), check.AsInteger("N"));
     return 0;
 }

@@ -29,8 +29,9 @@ bool fillCard(TDatabase& db, qint64& card, int routes, int turns)
     QSqlQuery route(db.Connection());
     route.prepare(QStringLiteral("insert into Маршрут (ID_Card, Name1, Name2, Name3, Num) values (?, ?, ?, ?, ?)"));
     QSqlQuery turn(db.Connection());
-    turn.prepare(QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) "
-                                "values (?, ?, ?, ?, ?, ?, ?)"));
+    turn.prepare(
+        QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) "
+                       "values (?, ?, ?, ?, ?, ?, ?)"));
     static const QString types[] = {QStringLiteral("L"), QStringLiteral("R"), QStringLiteral("B"), QStringLiteral("E")};
     int num = 0;
     for (int r = 1; r <= routes; ++r) {

@@ -75,8 +75,9 @@ int main(int argc, char** argv)
         const double read = seconds(t0);
         const TImportResult stored = StoreImportedTurns(db, route, rows.Rows);
         const double total = seconds(t0);
-        std::printf("import of big.xlsx (3000 rows): %d turns; open %.0f ms, rows %.0f ms, store %.0f ms, total %.0f ms\n",
-                    stored.Imported, open * 1e3, (read - open) * 1e3, (total - read) * 1e3, total * 1e3);
+        std::printf(
+            "import of big.xlsx (3000 rows): %d turns; open %.0f ms, rows %.0f ms, store %.0f ms, total %.0f ms\n",
+            stored.Imported, open * 1e3, (read - open) * 1e3, (total - read) * 1e3, total * 1e3);
         db.Exec(QStringLiteral("delete from КартаПамяти"));
     }
 
@@ -122,8 +123,9 @@ int main(int argc, char** argv)
         wire += zeva::encodeFrame(kAddr, 20, payload).size() + zeva::encodeFrame(kAddr, 0x33, none).size();
     }
     const double limit = double(wire) * 10.0 / baud;
-    std::printf("write at %u Bd: %d pages (%zu bytes on the line) in %.2f s; wire limit %.2f s; %.1f %% of the wire limit\n",
-                baud, pages.Count(), wire, elapsed, limit, 100.0 * limit / elapsed);
+    std::printf(
+        "write at %u Bd: %d pages (%zu bytes on the line) in %.2f s; wire limit %.2f s; %.1f %% of the wire limit\n",
+        baud, pages.Count(), wire, elapsed, limit, 100.0 * limit / elapsed);
     PortMap::SetAlias(PortMap::NumberFor(bus.slavePath()), {});
     bus.stop();
     return 0;

@@ -125,15 +125,16 @@ void engineRun(Rig& rig, TMemoryImage& image, TTransferKind kind, uint32_t baud)
     const double wireS = double(wire) * 10.0 / baud;
     const double kbs = kFirmware / loopS / 1000.0;
     const double limit = kFirmware / wireS / 1000.0;
-    std::printf("  %-16s %s  %6.2f KB/s payload, wire limit %6.2f KB/s -> %5.1f %%  "
-                "(%zu wire bytes, loop %.0f ms, with commands 5/6 %.0f ms, frames %llu, bad %llu)\n",
-                TransferCaption(kind).toUtf8().constData(), rep.Ok ? "ok  " : "FAIL", kbs, limit, 100.0 * kbs / limit,
-                wire, loopS * 1000.0, totalMs, (unsigned long long)SendPackets.load(),
-                (unsigned long long)BadPackets.load());
-    std::printf("  %-16s      per frame beyond the wire: median %.0f us, 90th %.0f us, max %.0f us; "
-                "outside the exchanges %.1f ms in all\n",
-                "", percentile(tl.extra, 0.5), percentile(tl.extra, 0.9), percentile(tl.extra, 1.0),
-                (double(loopUs) - tl.inside) / 1000.0);
+    std::printf(
+        "  %-16s %s  %6.2f KB/s payload, wire limit %6.2f KB/s -> %5.1f %%  "
+        "(%zu wire bytes, loop %.0f ms, with commands 5/6 %.0f ms, frames %llu, bad %llu)\n",
+        TransferCaption(kind).toUtf8().constData(), rep.Ok ? "ok  " : "FAIL", kbs, limit, 100.0 * kbs / limit, wire,
+        loopS * 1000.0, totalMs, (unsigned long long)SendPackets.load(), (unsigned long long)BadPackets.load());
+    std::printf(
+        "  %-16s      per frame beyond the wire: median %.0f us, 90th %.0f us, max %.0f us; "
+        "outside the exchanges %.1f ms in all\n",
+        "", percentile(tl.extra, 0.5), percentile(tl.extra, 0.9), percentile(tl.extra, 1.0),
+        (double(loopUs) - tl.inside) / 1000.0);
 }
 
 // PutCMD round trips for one 64-byte FLASH block write.

@@ -61,8 +61,8 @@ bool setError(std::string* error, std::string text)
 
 bool applyKey(FirmwareConfig& c, std::string_view key, std::string_view value, std::string* error)
 {
-    const bool isText = key == "name" || key == "bootname" || key == "marker" || key == "start" || key == "voltage" ||
-                        key == "temp";
+    const bool isText =
+        key == "name" || key == "bootname" || key == "marker" || key == "start" || key == "voltage" || key == "temp";
     const auto n = isText ? std::nullopt : number(value, key == "ext" || key == "rom" || key == "offset");
     auto bad = [&] { return setError(error, "bad value for " + std::string(key) + ": " + std::string(value)); };
     if (!isText && !n)

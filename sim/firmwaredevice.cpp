@@ -108,8 +108,8 @@ FirmwareDevice::FirmwareDevice(uint16_t address, FirmwareConfig config)
     const auto mcu = findMcu(m_config.mcu);
     uint32_t rom = m_config.rom != FirmwareConfig::kFromTable ? m_config.rom : mcu ? mcu->rom : kDefaultRom;
     uint32_t offset = m_config.appOffset != FirmwareConfig::kFromTable ? m_config.appOffset
-                      : mcu                                           ? mcu->offset
-                                                                      : kDefaultOffset;
+                      : mcu                                            ? mcu->offset
+                                                                       : kDefaultOffset;
     rom = std::clamp<uint32_t>(rom, kFlashBlock, 0x1000000);
     m_appOffset = std::min(offset, rom);
     m_flash.assign(rom, 0xFF);
@@ -362,13 +362,11 @@ Reply FirmwareDevice::command(uint8_t cmd, std::span<const uint8_t> payload)
     case 4:
     case 5:
     case 6:
-    case 7:
-        return boot ? flashCommand(cmd, payload) : Reply::refuse();
+    case 7: return boot ? flashCommand(cmd, payload) : Reply::refuse();
     case 17:
     case 18:
     case 19:
-    case 20:
-        return boot ? Reply::refuse() : memoryCommand(cmd, payload);
+    case 20: return boot ? Reply::refuse() : memoryCommand(cmd, payload);
     case 33:  // set the clock
         if (boot || !m_clock.set(payload))
             return Reply::refuse();

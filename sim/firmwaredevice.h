@@ -39,21 +39,21 @@ struct FirmwareConfig {
     Generation bootGeneration = Generation::First;
     uint8_t bootVersion = 0x51;  // first generation: 0x50 and below is the old preparation protocol
     uint16_t bootBuild = 12;
-    std::string bootName;        // empty: first generation sends no name, second an empty one
+    std::string bootName;  // empty: first generation sends no name, second an empty one
     Generation appGeneration = Generation::First;
     uint8_t appVersion = 0x52;
     uint16_t appBuild = 345;
     std::string appName = "ZEVA unit";
     bool startInApplication = false;
-    bool blank = false;          // program memory holds no application (command 1 is refused)
+    bool blank = false;  // program memory holds no application (command 1 is refused)
 
-    uint8_t mcu = 3;                   // controller code; memory sizes from mcutable unless given
-    uint32_t rom = kFromTable;         // program memory size
-    uint32_t appOffset = kFromTable;   // application start; the bootloader below it is write-protected
+    uint8_t mcu = 3;                  // controller code; memory sizes from mcutable unless given
+    uint32_t rom = kFromTable;        // program memory size
+    uint32_t appOffset = kFromTable;  // application start; the bootloader below it is write-protected
 
-    uint32_t extSize = 0;              // external memory in bytes (at most 0xFFFFFF)
-    uint16_t extBlock = 256;           // block of commands 17 and 18
-    uint32_t at45Pages = 0;            // 0 (none), 4096 or 8192 pages of 528 bytes
+    uint32_t extSize = 0;                   // external memory in bytes (at most 0xFFFFFF)
+    uint16_t extBlock = 256;                // block of commands 17 and 18
+    uint32_t at45Pages = 0;                 // 0 (none), 4096 or 8192 pages of 528 bytes
     std::optional<std::string> at45Marker;  // bytes at the start of page 0; default by size, "" unformatted
 
     int8_t temperature = 23;

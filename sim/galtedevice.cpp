@@ -86,8 +86,7 @@ Reply GalteMaster::extraCommand(uint8_t cmd, std::span<const uint8_t> payload)
         m_slaves[to] = moved;
         return Reply::accept({'A', payload[3], payload[4]});
     }
-    default:
-        break;
+    default: break;
     }
     return Reply::refuse();
 }

@@ -179,8 +179,7 @@ Reply KestaDevice::extraCommand(uint8_t cmd, std::span<const uint8_t> payload)
             break;
         m_opt.timeout = uint16_t(payload[0] << 8 | payload[1]);
         return Reply::accept();
-    default:
-        break;
+    default: break;
     }
     return FirmwareDevice::extraCommand(cmd, payload);
 }

@@ -153,7 +153,8 @@ Reply SarvelMaster::extraCommand(uint8_t cmd, std::span<const uint8_t> payload)
         if (it == m_units.end() || payload[0] == m_silent)
             return Reply::none();
         if (cmd == 106) {
-            it->second = uint32_t(payload[1]) << 24 | uint32_t(payload[2]) << 16 | uint32_t(payload[3]) << 8 | payload[4];
+            it->second =
+                uint32_t(payload[1]) << 24 | uint32_t(payload[2]) << 16 | uint32_t(payload[3]) << 8 | payload[4];
             return Reply::accept();
         }
         const uint32_t v = it->second;

@@ -17,8 +17,8 @@ public:
         int relays = 8;          // 1 … 8
         int inputs = 4;          // 0 … 4
         uint8_t inputBits = 0;
-        bool lockHigh = false;   // relays 6–8
-        bool lockLow = false;    // relays 1–5
+        bool lockHigh = false;  // relays 6–8
+        bool lockLow = false;   // relays 1–5
     };
     UsbRelayDevice(uint16_t address, Options options);
 

@@ -72,27 +72,22 @@ bool addReplayDevices(SimBus& bus, const std::string& path, const std::string& o
         ++answers;
         auto fault = [&](FaultKind kind) { dev->addFault(Fault{kind, r->Cmd, index, 1}); };
         switch (r->Outcome) {
-        case TFrameOutcome::Accepted:
-            dev->addAnswer(r->Cmd, r->Bytes);
-            break;
-        case TFrameOutcome::Refused:
-            fault(FaultKind::Refuse);
-            break;
+        case TFrameOutcome::Accepted: dev->addAnswer(r->Cmd, r->Bytes); break;
+        case TFrameOutcome::Refused: fault(FaultKind::Refuse); break;
         case TFrameOutcome::BadFrame:
             // The device ran the request; its answer came back spoiled.
             fault(FaultKind::CorruptCrc);
             dev->addAnswer(r->Cmd, {});
             break;
         case TFrameOutcome::NoAnswer:
-        case TFrameOutcome::HungUp:
-            fault(FaultKind::Silent);
-            break;
+        case TFrameOutcome::HungUp: fault(FaultKind::Silent); break;
         }
     }
     if (in.bad())
         return fail(std::strerror(errno));
     if (answers == 0)
-        return fail(onlyPort.empty() ? std::string("no answers to play back") : "no answers of " + onlyPort + " to play back");
+        return fail(onlyPort.empty() ? std::string("no answers to play back")
+                                     : "no answers of " + onlyPort + " to play back");
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-#include <map>
 #include <deque>
+#include <map>
 #include <string>
 
 #include "sim/simdevice.h"

@@ -35,8 +35,8 @@ void putLeFloat(std::array<uint8_t, 24>& r, size_t at, float v)
 std::unique_ptr<FirmwareDevice> makeSensorDevice(uint16_t address, std::string_view kind, const OptionKeys& keys,
                                                  bool* known, std::string* error)
 {
-    *known = kind == "pleva" || kind == "vida" || kind == "dorna" || kind == "tarvik" || kind == "pelnik" ||
-             kind == "lcd";
+    *known =
+        kind == "pleva" || kind == "vida" || kind == "dorna" || kind == "tarvik" || kind == "pelnik" || kind == "lcd";
     if (!*known)
         return nullptr;
     bool moving = true;
@@ -116,8 +116,7 @@ Reply PlevaDevice::extraCommand(uint8_t cmd, std::span<const uint8_t> payload)
 
 // --- VIDA --------------------------------------------------------------------------------
 
-VidaDevice::VidaDevice(uint16_t address, bool moving)
-    : FirmwareDevice(address, familyConfig("VIDA")), m_moving(moving)
+VidaDevice::VidaDevice(uint16_t address, bool moving) : FirmwareDevice(address, familyConfig("VIDA")), m_moving(moving)
 {
     // An alarm zone and a calibration as a device leaves the factory.
     m_record[2] = 20;
@@ -172,7 +171,8 @@ Reply VidaDevice::extraCommand(uint8_t cmd, std::span<const uint8_t> payload)
 
 std::vector<DornaDevice::Unit> DornaDevice::defaultUnits()
 {
-    return {{0x92, 0x13, 220, 12, 470}, {0x94, 0x12, 231, 24, 1500}, {0x9E, 0x20, 0, 999, 10}, {0xA4, 0x21, 1000, 5, 0}};
+    return {
+        {0x92, 0x13, 220, 12, 470}, {0x94, 0x12, 231, 24, 1500}, {0x9E, 0x20, 0, 999, 10}, {0xA4, 0x21, 1000, 5, 0}};
 }
 
 DornaDevice::DornaDevice(uint16_t address, std::vector<Unit> units)
@@ -229,8 +229,14 @@ Reply TarvikDevice::extraCommand(uint8_t cmd, std::span<const uint8_t> payload)
         if (m_moving) {
             // A key-fob pressed again: a rolling part in the middle, the counter at the end.
             const uint32_t n = ++m_received[ch];
-            m_codes[ch] = {uint8_t(0x3A + ch * 0x44), uint8_t(0x91 - ch * 0x8F), uint8_t(n * 37), uint8_t(n * 101),
-                           uint8_t(n >> 8), uint8_t(n), 0x00, uint8_t(ch + 1)};
+            m_codes[ch] = {uint8_t(0x3A + ch * 0x44),
+                           uint8_t(0x91 - ch * 0x8F),
+                           uint8_t(n * 37),
+                           uint8_t(n * 101),
+                           uint8_t(n >> 8),
+                           uint8_t(n),
+                           0x00,
+                           uint8_t(ch + 1)};
         }
         return Reply::accept({m_codes[ch].begin(), m_codes[ch].end()});
     }

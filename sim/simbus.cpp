@@ -60,8 +60,7 @@ void corruptLastCrcByte(std::vector<uint8_t>& f)
 
 SimBus::Receiver::Receiver() : m_buf(new uint8_t[kDecodeCapacity]), m_decoder(m_buf.get(), kDecodeCapacity) {}
 
-std::optional<SimBus::Request> SimBus::Receiver::push(uint8_t b, Clock::time_point now,
-                                                      std::atomic<uint64_t>& bad)
+std::optional<SimBus::Request> SimBus::Receiver::push(uint8_t b, Clock::time_point now, std::atomic<uint64_t>& bad)
 {
     if (b == FEND && !m_decoder.hunting()) {
         // A bare FEND never occurs inside a stuffed frame: the previous frame was cut off.
@@ -82,8 +81,7 @@ std::optional<SimBus::Request> SimBus::Receiver::push(uint8_t b, Clock::time_poi
     }
     ++m_raw;
     switch (m_decoder.push(b)) {
-    case FrameDecoder::Status::NeedMore:
-        return std::nullopt;
+    case FrameDecoder::Status::NeedMore: return std::nullopt;
     case FrameDecoder::Status::Frame: {
         Request r;
         r.addr = m_decoder.addr();

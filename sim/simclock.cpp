@@ -23,7 +23,7 @@ SimClock::SimClock()
     localtime_r(&t, &tm);
     const int yy = tm.tm_year + 1900 - 2000;
     const uint8_t b[6] = {uint8_t(tm.tm_mday), uint8_t(tm.tm_mon + 1), uint8_t(yy < 0 ? 0 : yy),
-                          uint8_t(tm.tm_hour), uint8_t(tm.tm_min), uint8_t(tm.tm_sec > 59 ? 59 : tm.tm_sec)};
+                          uint8_t(tm.tm_hour), uint8_t(tm.tm_min),     uint8_t(tm.tm_sec > 59 ? 59 : tm.tm_sec)};
     m_base = fromBytes(b);
     m_setAt = steady_clock::now();
 }

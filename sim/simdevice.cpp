@@ -36,27 +36,16 @@ Outcome SimDevice::serve(uint8_t cmd, std::span<const uint8_t> payload)
             if (index < a.fault.after || (a.fault.count && index >= a.fault.after + a.fault.count))
                 continue;
             switch (a.fault.kind) {
-            case FaultKind::Silent:
-                silent = true;
-                break;
-            case FaultKind::Refuse:
-                refuse = true;
-                break;
-            case FaultKind::CorruptCrc:
-                out.corruptCrc = true;
-                break;
-            case FaultKind::DropBytes:
-                out.dropBytes = std::max(out.dropBytes, std::max(1, a.fault.dropBytes));
-                break;
-            case FaultKind::Delay:
-                out.delayMs = std::max(out.delayMs, a.fault.delayMs);
-                break;
+            case FaultKind::Silent: silent = true; break;
+            case FaultKind::Refuse: refuse = true; break;
+            case FaultKind::CorruptCrc: out.corruptCrc = true; break;
+            case FaultKind::DropBytes: out.dropBytes = std::max(out.dropBytes, std::max(1, a.fault.dropBytes)); break;
+            case FaultKind::Delay: out.delayMs = std::max(out.delayMs, a.fault.delayMs); break;
             }
         }
         // Spent faults go, so that a long run does not pile them up.
-        std::erase_if(m_faults, [](const ActiveFault& a) {
-            return a.fault.count && a.seen >= a.fault.after + a.fault.count;
-        });
+        std::erase_if(m_faults,
+                      [](const ActiveFault& a) { return a.fault.count && a.seen >= a.fault.after + a.fault.count; });
     }
     if (silent) {
         out.reply = Reply::none();

@@ -31,11 +31,11 @@ enum class FaultKind {
 
 struct Fault {
     FaultKind kind = FaultKind::Silent;
-    int command = -1;     // only requests with this command byte; −1: every request
-    uint64_t after = 0;   // matching requests that pass unharmed before the fault starts
-    uint64_t count = 0;   // matching requests it hits; 0: until cleared
-    int delayMs = 0;      // Delay
-    int dropBytes = 1;    // DropBytes
+    int command = -1;    // only requests with this command byte; −1: every request
+    uint64_t after = 0;  // matching requests that pass unharmed before the fault starts
+    uint64_t count = 0;  // matching requests it hits; 0: until cleared
+    int delayMs = 0;     // Delay
+    int dropBytes = 1;   // DropBytes
 };
 
 // What the bus sends for one request once faults are applied.

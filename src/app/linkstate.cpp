@@ -17,16 +17,11 @@ TLinkState LinkStateOf(const TZEVA16* link, TMode lastMode)
 QString LinkStateText(TLinkState state, int portNumber, uint16_t devAddr)
 {
     switch (state) {
-    case TLinkState::NoPort:
-        return Msg::StatusChoosePort;
-    case TLinkState::Unavailable:
-        return Msg::StatusPortUnavailable.arg(portNumber);
-    case TLinkState::HungUp:
-        return Msg::StatusPortHungUp.arg(portNumber);
-    case TLinkState::Silent:
-        return Msg::StatusDeviceSilent.arg(devAddr);
-    case TLinkState::Present:
-        break;
+    case TLinkState::NoPort: return Msg::StatusChoosePort;
+    case TLinkState::Unavailable: return Msg::StatusPortUnavailable.arg(portNumber);
+    case TLinkState::HungUp: return Msg::StatusPortHungUp.arg(portNumber);
+    case TLinkState::Silent: return Msg::StatusDeviceSilent.arg(devAddr);
+    case TLinkState::Present: break;
     }
     return {};
 }

@@ -51,10 +51,7 @@ QString zipError(zip_t* za)
 
 }  // namespace
 
-TLogFile::TLogFile(const QString& folder)
-    : FileName(QDir(folder).filePath(QStringLiteral("log.txt")))
-{
-}
+TLogFile::TLogFile(const QString& folder) : FileName(QDir(folder).filePath(QStringLiteral("log.txt"))) {}
 
 TLogType TLogFile::GetLogType(const QString& s)
 {
@@ -70,14 +67,10 @@ TLogType TLogFile::GetLogType(const QString& s)
 QString TLogFile::GetLogTypeStr(TLogType t)
 {
     switch (t) {
-    case logError:
-        return QStringLiteral("Err ");
-    case logWarning:
-        return QStringLiteral("Warn");
-    case logInfo:
-        return QStringLiteral("Info");
-    default:
-        return {};
+    case logError: return QStringLiteral("Err ");
+    case logWarning: return QStringLiteral("Warn");
+    case logInfo: return QStringLiteral("Info");
+    default: return {};
     }
 }
 

@@ -112,10 +112,10 @@ TAppSettings::TAppSettings()
 const QStringList& OptionalTabNames()
 {
     static const QStringList names = {
-        QStringLiteral("tsDORNA"),   QStringLiteral("tsPLEVA"),    QStringLiteral("tsTARVIK"),
-        QStringLiteral("tsVIDA"),    QStringLiteral("tsGALTE"),    QStringLiteral("tsTRAVO"),
-        QStringLiteral("tsUSBRelay"), QStringLiteral("tsKESTA"),   QStringLiteral("tsFentor"),
-        QStringLiteral("tsSARVEL"),  QStringLiteral("tsPELNIK"),   QStringLiteral("tsCtrlExtMem"),
+        QStringLiteral("tsDORNA"),    QStringLiteral("tsPLEVA"),  QStringLiteral("tsTARVIK"),
+        QStringLiteral("tsVIDA"),     QStringLiteral("tsGALTE"),  QStringLiteral("tsTRAVO"),
+        QStringLiteral("tsUSBRelay"), QStringLiteral("tsKESTA"),  QStringLiteral("tsFentor"),
+        QStringLiteral("tsSARVEL"),   QStringLiteral("tsPELNIK"), QStringLiteral("tsCtrlExtMem"),
         QStringLiteral("tsImage"),
     };
     return names;

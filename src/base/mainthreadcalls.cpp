@@ -41,7 +41,8 @@ void MainThreadCalls::run(const std::function<void()>& fn)
     g_changed.notify_all();
     lock.unlock();
     if (auto* app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(app, [] { MainThreadCalls::drain(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [] { MainThreadCalls::drain(); }, Qt::QueuedConnection);
     lock.lock();
     g_changed.wait(lock, [&] { return call.done; });
 }

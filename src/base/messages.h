@@ -14,13 +14,14 @@ inline const QString HexBadChar = QStringLiteral("Неверный символ 
 inline const QString HexBadChecksum = QStringLiteral("Неверная контрольная сумма в строке %1!");
 inline const QString HexUnexpectedEnd = QStringLiteral("Неожиданный конец файла!");
 inline const QString FileSystemError = QStringLiteral("Ошибка файловой системы!");
-inline const QString HexOutside = QStringLiteral(
-    "Данные файла (0x%1..0x%2) выходят за пределы области памяти 0x%3..0x%4!\r\nФайл не загружен.");
-inline const QString HexNoData = QStringLiteral("В файле нет данных для области памяти 0x%1..0x%2!\r\nФайл не загружен.");
-inline const QString HexAmbiguous = QStringLiteral(
-    "Данные в строке %1 попадают на адрес 0x%2, уже заданный раньше!\r\nФайл не загружен.");
-inline const QString HexAfterEnd = QStringLiteral(
-    "Запись в строке %1 стоит после пустой записи в строке %2!\r\nФайл не загружен.");
+inline const QString HexOutside =
+    QStringLiteral("Данные файла (0x%1..0x%2) выходят за пределы области памяти 0x%3..0x%4!\r\nФайл не загружен.");
+inline const QString HexNoData =
+    QStringLiteral("В файле нет данных для области памяти 0x%1..0x%2!\r\nФайл не загружен.");
+inline const QString HexAmbiguous =
+    QStringLiteral("Данные в строке %1 попадают на адрес 0x%2, уже заданный раньше!\r\nФайл не загружен.");
+inline const QString HexAfterEnd =
+    QStringLiteral("Запись в строке %1 стоит после пустой записи в строке %2!\r\nФайл не загружен.");
 inline const QString SysNoEntry = QStringLiteral("нет такого файла или папки");
 inline const QString SysAccess = QStringLiteral("отказано в доступе");
 inline const QString SysIsFolder = QStringLiteral("это папка, а не файл");
@@ -38,7 +39,8 @@ inline const QString SysNotRegular = QStringLiteral("это не обычный 
 inline const QString SysOther = QStringLiteral("системная ошибка %1 (%2)");
 inline const QString FileReadFailed = QStringLiteral("Невозможно прочитать файл: %1!");
 inline const QString FileWriteFailed = QStringLiteral("Невозможно записать файл: %1!");
-inline const QString FileTooLong = QStringLiteral("Файл длиннее памяти (%1 байт, память %2 байт)!\r\nФайл не загружен.");
+inline const QString FileTooLong =
+    QStringLiteral("Файл длиннее памяти (%1 байт, память %2 байт)!\r\nФайл не загружен.");
 
 // --- route image (%1 is filled with QString::arg) ---
 inline const QString TooManyRoutes = QStringLiteral("Количество маршрутов не должно превышать %1!");
@@ -47,8 +49,8 @@ inline const QString TooManyTurns = QStringLiteral("Количество пов�
 // --- database module (%1, %2, %3 are filled with QString::arg) ---
 inline const QString SplashConnecting = QStringLiteral("Подключение к базе данных...");
 inline const QString SplashOpenTable = QStringLiteral("Открытие таблицы: ");
-inline const QString TableOpenFailed = QStringLiteral(
-    "Нарушение целостности базы данных!\r\nНевозможно открыть таблицу \"%1\"");
+inline const QString TableOpenFailed =
+    QStringLiteral("Нарушение целостности базы данных!\r\nНевозможно открыть таблицу \"%1\"");
 inline const QString SplashCheckRoutes = QStringLiteral("Проверка таблицы \"Маршрут\"...");
 inline const QString SplashRepairRoutes = QStringLiteral("Восстановление таблицы \"Маршрут\" (%1%)...");
 inline const QString LogRepairRoute = QStringLiteral("Восстановление таблицы \"Маршрут\" (ID=%1, Num=%2 => Num=%3)");
@@ -69,8 +71,8 @@ inline const QString DbLocked = QStringLiteral("база данных занят
 inline const QString DbDamaged = QStringLiteral("файл повреждён или не является базой данных");
 inline const QString DbCannotOpen = QStringLiteral("файл не открывается");
 inline const QString DbOther = QStringLiteral("ошибка ядра базы данных");
-inline const QString PrevRunFailed = QStringLiteral(
-    "Предыдущий запуск программы был завершён с ошибкой\r\n\"%1\"!\r\nЗавершить работу программы?");
+inline const QString PrevRunFailed =
+    QStringLiteral("Предыдущий запуск программы был завершён с ошибкой\r\n\"%1\"!\r\nЗавершить работу программы?");
 
 // --- transfer engine (the failure texts are followed by the address in hexadecimal) ---
 inline const QString CaptionReadFLASH = QStringLiteral("Чтение FLASH");
@@ -112,8 +114,8 @@ inline const QString SettingsNotSaved = QStringLiteral(
     "Файл сохранил прежние настройки.");
 inline const QString PortUnavailable = QStringLiteral("Порт COM%1 недоступен!");
 inline const QString PortAbsent = QStringLiteral("Порт %1 отсутствует (устройство не подключено или имя неверно)");
-inline const QString PortPermission = QStringLiteral(
-    "Нет доступа к порту %1: пользователь должен входить в группу \"%2\", владеющую устройством");
+inline const QString PortPermission =
+    QStringLiteral("Нет доступа к порту %1: пользователь должен входить в группу \"%2\", владеющую устройством");
 inline const QString PortBusy = QStringLiteral("Порт %1 занят другой программой");
 inline const QString PortNotSerial = QStringLiteral("%1 не является последовательным портом");
 inline const QString PortOtherError = QStringLiteral("Порт %1 не открывается (системная ошибка %2)");
@@ -275,7 +277,8 @@ inline const QString ConsoleAnswer = QStringLiteral("Ответ:");
 inline const QString ConsoleCmdPlaceholder = QStringLiteral("hex, 1-2 цифры");
 inline const QString ConsoleDataPlaceholder = QStringLiteral("байты в hex, например 06 47 или 0647");
 inline const QString ConsoleCmdInvalid = QStringLiteral("Команда — одна или две шестнадцатеричные цифры (00..FF)");
-inline const QString ConsoleDataInvalid = QStringLiteral("Данные — пары шестнадцатеричных цифр, пробелы между байтами допустимы");
+inline const QString ConsoleDataInvalid =
+    QStringLiteral("Данные — пары шестнадцатеричных цифр, пробелы между байтами допустимы");
 
 // --- map view ---
 inline const QString MapCaption = QStringLiteral("Карта");
@@ -368,8 +371,8 @@ inline const QString PelnikBadPacket = QStringLiteral("Неверный форм
 namespace Msg {
 inline const QString NotFormatted = QStringLiteral("Внутренняя память не отформатирована!");
 inline const QString AskWriteRoutes = QStringLiteral("Сохранить маршруты во внутренней памяти блока?");
-inline const QString AskSaveRouteSet = QStringLiteral(
-    "Сохранить маршруты в БД?\r\n\r\nВНИМАНИЕ! Все предыдущие маршруты будут удалены!");
+inline const QString AskSaveRouteSet =
+    QStringLiteral("Сохранить маршруты в БД?\r\n\r\nВНИМАНИЕ! Все предыдущие маршруты будут удалены!");
 inline const QString AskMergeRoutes = QStringLiteral("Объединить %1 %2?");
 inline const QString RouteOne = QStringLiteral("маршрут");
 inline const QString RouteFew = QStringLiteral("маршрута");
@@ -405,7 +408,8 @@ inline const QString EditTurnType = QStringLiteral("Тип:");
 inline const QString ImportCaption = QStringLiteral("Импорт поворотов");
 inline const QString ImportSheets = QStringLiteral("Листы книги Excel:");
 inline const QString ImportFilter = QStringLiteral(
-    "Файлы Excel (*.xls);;Файлы Excel 2007-2010 (*.xlsx);;Файлы OpenDocument (*.ods);;Файлы CSV (*.csv);;Все файлы (*.*)");
+    "Файлы Excel (*.xls);;Файлы Excel 2007-2010 (*.xlsx);;Файлы OpenDocument (*.ods);;Файлы CSV (*.csv);;Все файлы "
+    "(*.*)");
 inline const QString RoutesCaption = QStringLiteral("Маршруты");
 inline const QString TurnsCaption = QStringLiteral("Повороты");
 inline const QString BtnView = QStringLiteral("Просмотр");

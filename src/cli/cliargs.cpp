@@ -35,8 +35,9 @@ struct OptionDef {
     const char* help;
 };
 const OptionDef kOptions[] = {
-    {"port", "p", "ПОРТ", "COMn, путь устройства, путь /dev/serial/by-id или серийный номер USB-адаптера;\n"
-                          "несколько раз или A,B,C: несколько шин сразу, каждая в своём потоке"},
+    {"port", "p", "ПОРТ",
+     "COMn, путь устройства, путь /dev/serial/by-id или серийный номер USB-адаптера;\n"
+     "несколько раз или A,B,C: несколько шин сразу, каждая в своём потоке"},
     {"addr", "a", "АДРЕС", "адрес устройства 0..32767 (по умолчанию 32767); списки и диапазоны 3,5,7-9"},
     {"baud", "b", "N", "скорость линии (по умолчанию 115200)"},
     {"timeout", nullptr, "МС", "тайм-аут на байт, мс (по умолчанию 120; scan: 30)"},
@@ -50,8 +51,9 @@ const OptionDef kOptions[] = {
     {"card", nullptr, "ИМЯ", "карта памяти по имени"},
     {"route", nullptr, "N", "номер маршрута в карте (с 1)"},
     {"sheet", nullptr, "N", "лист таблицы (с 1, по умолчанию 1)"},
-    {"catalog", nullptr, "ФАЙЛ", "каталог микроконтроллеров (по умолчанию mcu.xml рядом с программой,\n"
-                                 "затем в установленной папке данных, затем в папке данных пользователя)"},
+    {"catalog", nullptr, "ФАЙЛ",
+     "каталог микроконтроллеров (по умолчанию mcu.xml рядом с программой,\n"
+     "затем в установленной папке данных, затем в папке данных пользователя)"},
     {"trace", nullptr, "ФАЙЛ", "записать каждый кадр со временем, направлением и исходом в ФАЙЛ"},
     {"quiet", "q", nullptr, "выводить только ошибки"},
     {"verbose", "v", nullptr, "выводить каждый кадр, как вкладка консоли"},
@@ -63,7 +65,8 @@ const OptionDef kOptions[] = {
 // Options every command takes.
 const std::vector<std::string_view> kCommon = {"help", "version", "quiet", "json"};
 // Options of every command that talks to a device.
-const std::vector<std::string_view> kLink = {"port", "addr", "baud", "timeout", "retries", "trace", "verbose", "catalog"};
+const std::vector<std::string_view> kLink = {"port",    "addr",  "baud",    "timeout",
+                                             "retries", "trace", "verbose", "catalog"};
 
 struct CommandDef {
     const char* name;
@@ -73,12 +76,15 @@ struct CommandDef {
     const char* examples;
 };
 const CommandDef kCommands[] = {
-    {"ports", "ports", "Последовательные порты: COMn, путь устройства, а для USB-адаптеров код\n"
-                       "производителя:изделия, производитель, изделие, серийный номер и постоянный путь\n"
-                       "/dev/serial/by-id.",
-     {}, "zevanta-cli ports\nzevanta-cli ports --json"},
-    {"identify", "identify -p ПОРТ [-a АДРЕС]", "Опознать устройство (команда 113) и вывести всё, что оно сообщает.", kLink,
-     "zevanta-cli identify -p COM33 -a 5"},
+    {"ports",
+     "ports",
+     "Последовательные порты: COMn, путь устройства, а для USB-адаптеров код\n"
+     "производителя:изделия, производитель, изделие, серийный номер и постоянный путь\n"
+     "/dev/serial/by-id.",
+     {},
+     "zevanta-cli ports\nzevanta-cli ports --json"},
+    {"identify", "identify -p ПОРТ [-a АДРЕС]", "Опознать устройство (команда 113) и вывести всё, что оно сообщает.",
+     kLink, "zevanta-cli identify -p COM33 -a 5"},
     {"scan", "scan -p ПОРТ [-a 1-254]",
      "Опросить каждый адрес один раз с коротким тайм-аутом и вывести таблицу ответивших устройств\n"
      "(адрес, режим, версия, микроконтроллер, строка имени).",
@@ -86,7 +92,8 @@ const CommandDef kCommands[] = {
     {"send", "send КОМАНДА [БАЙТ...] -p ПОРТ [-a АДРЕС]",
      "Послать одну команду с данными, каждый байт — одна или две шестнадцатеричные цифры.", kLink,
      "zevanta-cli send 06 47 -p COM33 -a 2"},
-    {"mode", "mode boot|app|reset -p ПОРТ [-a АДРЕСА] [--old-reset]",
+    {"mode",
+     "mode boot|app|reset -p ПОРТ [-a АДРЕСА] [--old-reset]",
      "Запустить загрузчик (команда 2), рабочую программу (команда 1) или сбросить устройство\n"
      "(команда 8; с --old-reset команда 0), затем проверить режим, о котором сообщает устройство.",
      {"port", "addr", "baud", "timeout", "retries", "trace", "verbose", "catalog", "old-reset", "db"},
@@ -159,11 +166,13 @@ std::string optionLines(const std::vector<std::string_view>& names)
     std::string out;
     for (std::string_view n : names) {
         const OptionDef* o = findOption(n);
-        std::string head = o->shortName ? std::string("-") + o->shortName + ", --" + o->name : std::string("    --") + o->name;
+        std::string head =
+            o->shortName ? std::string("-") + o->shortName + ", --" + o->name : std::string("    --") + o->name;
         if (o->value)
             head += std::string(" ") + o->value;
         // Padded by characters, not bytes: value names are Cyrillic.
-        const size_t width = size_t(std::count_if(head.begin(), head.end(), [](char ch) { return (ch & 0xC0) != 0x80; }));
+        const size_t width =
+            size_t(std::count_if(head.begin(), head.end(), [](char ch) { return (ch & 0xC0) != 0x80; }));
         head.append(std::max<size_t>(2, 24 - std::min<size_t>(width, 22)), ' ');
         out += "  " + head + indent(o->help, std::string(26, ' ')).substr(26) + "\n";
     }
@@ -182,9 +191,10 @@ std::string CliHelp(const std::string& command)
         for (const OptionDef& o : kOptions)
             all.push_back(o.name);
         out += "\nключи (каждая команда принимает те, что перечисляет её --help):\n" + optionLines(all);
-        out += "\nКлючи стоят где угодно, как --ключ значение или --ключ=значение.\n"
-               "Коды выхода: 0 готово, 1 не удалось (устройство, порт или файл), 2 неверная команда;\n"
-               "Ctrl+C отменяет. zevanta-cli КОМАНДА --help — справка команды.\n";
+        out +=
+            "\nКлючи стоят где угодно, как --ключ значение или --ключ=значение.\n"
+            "Коды выхода: 0 готово, 1 не удалось (устройство, порт или файл), 2 неверная команда;\n"
+            "Ctrl+C отменяет. zevanta-cli КОМАНДА --help — справка команды.\n";
         return out;
     }
     const CommandDef* c = findCommand(command);
@@ -208,10 +218,9 @@ std::optional<std::vector<unsigned>> ParseAddrList(const std::string& text, std:
         const std::string_view item = rest.substr(0, comma);
         const size_t dash = item.find('-');
         unsigned lo = 0, hi = 0;
-        const bool ok = dash == std::string_view::npos
-                            ? parseNumber(item, 0x7FFF, lo) && (hi = lo, true)
-                            : parseNumber(item.substr(0, dash), 0x7FFF, lo) &&
-                                  parseNumber(item.substr(dash + 1), 0x7FFF, hi) && lo <= hi;
+        const bool ok = dash == std::string_view::npos ? parseNumber(item, 0x7FFF, lo) && (hi = lo, true)
+                                                       : parseNumber(item.substr(0, dash), 0x7FFF, lo) &&
+                                                             parseNumber(item.substr(dash + 1), 0x7FFF, hi) && lo <= hi;
         if (!ok) {
             error = "--addr принимает адреса 0..32767, диапазоны и списки (3,5,7-9) или all, а не \"" + text + "\"";
             return std::nullopt;
@@ -251,9 +260,10 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
     if (!p.parse(args)) {
         // Qt's own text is English; the names it means are known.
         const QStringList unknown = p.unknownOptionNames();
-        error = unknown.isEmpty() ? "после ключа нужно значение: " + p.errorText().section(QLatin1Char('\''), 1, 1).toStdString()
-                                  : "неизвестный ключ " + std::string(unknown.front().size() == 1 ? "-" : "--") +
-                                        unknown.front().toStdString();
+        error = unknown.isEmpty()
+                    ? "после ключа нужно значение: " + p.errorText().section(QLatin1Char('\''), 1, 1).toStdString()
+                    : "неизвестный ключ " + std::string(unknown.front().size() == 1 ? "-" : "--") +
+                          unknown.front().toStdString();
         return std::nullopt;
     }
     a.help = p.isSet(opt("help"));
@@ -345,13 +355,14 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
         unsigned long min, max;
         const char* rule;
     };
-    const NumOpt numeric[] = {{"baud", &a.baud, 1, 4000000, "— скорость от 1 до 4000000"},
-                              // 0 would mean waiting for ever, and never asking.
-                              {"timeout", &a.timeoutMs, 1, 65535, "— не меньше 1 мс (не больше 65535)"},
-                              {"retries", &a.retries, 1, 255, "— не меньше 1 (не больше 255)"},
-                              {"block-size", &a.blockSize, 4, 1056, "— одно из 4, 8, 16, 32, 64, 128, 256, 512, 528, 1056"},
-                              {"route", &a.route, 1, 65535, "— число от 1"},
-                              {"sheet", &a.sheet, 1, 65535, "— число от 1"}};
+    const NumOpt numeric[] = {
+        {"baud", &a.baud, 1, 4000000, "— скорость от 1 до 4000000"},
+        // 0 would mean waiting for ever, and never asking.
+        {"timeout", &a.timeoutMs, 1, 65535, "— не меньше 1 мс (не больше 65535)"},
+        {"retries", &a.retries, 1, 255, "— не меньше 1 (не больше 255)"},
+        {"block-size", &a.blockSize, 4, 1056, "— одно из 4, 8, 16, 32, 64, 128, 256, 512, 528, 1056"},
+        {"route", &a.route, 1, 65535, "— число от 1"},
+        {"sheet", &a.sheet, 1, 65535, "— число от 1"}};
     for (const NumOpt& n : numeric) {
         if (!p.isSet(opt(n.name)))
             continue;

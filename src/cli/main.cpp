@@ -305,8 +305,8 @@ const char* typeName(TDeviceParamTyp t)
 
 QString clockText(const TDeviceInfo& i)
 {
-    const QString date = i.DateRTC != 0 ? RtcDateToQDate(i.DateRTC).toString(QStringLiteral("dd.MM.yyyy"))
-                                        : QStringLiteral("- - -");
+    const QString date =
+        i.DateRTC != 0 ? RtcDateToQDate(i.DateRTC).toString(QStringLiteral("dd.MM.yyyy")) : QStringLiteral("- - -");
     return date + QLatin1Char(' ') + RtcTimeToQTime(i.TimeRTC).toString(QStringLiteral("HH:mm:ss"));
 }
 
@@ -375,8 +375,8 @@ struct DeviceContext {
     TZEVA16& Link;
     QString Port;
     unsigned Addr;
-    int Slot;       // the bus's index: its Ctrl+C slot
-    bool Alone;     // the only device of the run: the progress bar may show
+    int Slot;    // the bus's index: its Ctrl+C slot
+    bool Alone;  // the only device of the run: the progress bar may show
 };
 using DeviceJob = std::function<DeviceResult(DeviceContext&)>;
 
@@ -407,9 +407,14 @@ int runOnDevices(const CliArgs& a, const std::string& command, const std::vector
             r.Port = label;
             r.Addr = addr;
             if (several) {
-                const QString line = QStringLiteral("%1 устройство %2: %3").arg(label).arg(addr).arg(r.Ok ? QStringLiteral("готово") : QStringLiteral("ОШИБКА"));
+                const QString line = QStringLiteral("%1 устройство %2: %3")
+                                         .arg(label)
+                                         .arg(addr)
+                                         .arg(r.Ok ? QStringLiteral("готово") : QStringLiteral("ОШИБКА"));
                 const QString detail = r.Detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(r.Detail);
-                out(line + (r.Bytes ? QStringLiteral(", %1 байт за %2 с").arg(r.Bytes).arg(r.Seconds, 0, 'f', 2) : QString()) + detail);
+                out(line +
+                    (r.Bytes ? QStringLiteral(", %1 байт за %2 с").arg(r.Bytes).arg(r.Seconds, 0, 'f', 2) : QString()) +
+                    detail);
             }
             g_out.json(resultJson(command, r));
             results[bus].push_back(r);
@@ -479,10 +484,16 @@ std::optional<std::vector<unsigned>> targetAddresses(const CliArgs& a)
 class Progress {
 public:
     // `link` (when given) counts the frames; the progress calls run on the thread that uses it.
-    Progress(QString caption, QString port, unsigned addr, bool alone, std::string command, const TZEVA16* link = nullptr)
-        : FCaption(std::move(caption)), FPort(std::move(port)), FAddr(addr), FCommand(std::move(command)),
-          FBar(alone && !g_out.Quiet && !g_out.Json && ZV_ISATTY(stderr)), FLink(link),
-          FFrames(link ? link->LinkSendPackets : 0), FBad(link ? link->LinkBadPackets : 0)
+    Progress(QString caption, QString port, unsigned addr, bool alone, std::string command,
+             const TZEVA16* link = nullptr)
+        : FCaption(std::move(caption)),
+          FPort(std::move(port)),
+          FAddr(addr),
+          FCommand(std::move(command)),
+          FBar(alone && !g_out.Quiet && !g_out.Json && ZV_ISATTY(stderr)),
+          FLink(link),
+          FFrames(link ? link->LinkSendPackets : 0),
+          FBad(link ? link->LinkBadPackets : 0)
     {
     }
 
@@ -501,17 +512,18 @@ public:
             if (g_out.Json) {
                 const double s = double(t.ElapsedMs()) / 1000.0;
                 const uint64_t bytes = t.Shared().BytesDone.load();
-                g_out.json({{QStringLiteral("type"), QStringLiteral("progress")},
-                            {QStringLiteral("command"), QString::fromStdString(FCommand)},
-                            {QStringLiteral("step"), FCaption},
-                            {QStringLiteral("port"), FPort},
-                            {QStringLiteral("address"), int(FAddr)},
-                            {QStringLiteral("percent"), t.View().Percent},
-                            {QStringLiteral("bytes"), qint64(bytes)},
-                            {QStringLiteral("seconds"), s},
-                            {QStringLiteral("speed"), s > 0 ? double(bytes) / s : 0.0},
-                            {QStringLiteral("frames"), FLink ? qint64(FLink->LinkSendPackets - FFrames) : QJsonValue()},
-                            {QStringLiteral("badFrames"), FLink ? qint64(FLink->LinkBadPackets - FBad) : QJsonValue()}});
+                g_out.json(
+                    {{QStringLiteral("type"), QStringLiteral("progress")},
+                     {QStringLiteral("command"), QString::fromStdString(FCommand)},
+                     {QStringLiteral("step"), FCaption},
+                     {QStringLiteral("port"), FPort},
+                     {QStringLiteral("address"), int(FAddr)},
+                     {QStringLiteral("percent"), t.View().Percent},
+                     {QStringLiteral("bytes"), qint64(bytes)},
+                     {QStringLiteral("seconds"), s},
+                     {QStringLiteral("speed"), s > 0 ? double(bytes) / s : 0.0},
+                     {QStringLiteral("frames"), FLink ? qint64(FLink->LinkSendPackets - FFrames) : QJsonValue()},
+                     {QStringLiteral("badFrames"), FLink ? qint64(FLink->LinkBadPackets - FBad) : QJsonValue()}});
             }
         };
     }
@@ -526,10 +538,11 @@ private:
     {
         constexpr int kWidth = 40;
         const int filled = v.Percent * kWidth / 100;
-        const QString line = QStringLiteral("\r%1 [%2%3] %4 %5  кадров %6, ошибочных %7 ")
-                                 .arg(FCaption, QString(filled, QLatin1Char('#')), QString(kWidth - filled, QLatin1Char('.')))
-                                 .arg(v.PercentText, 4)
-                                 .arg(v.RateText, v.SendPackets, v.BadPackets);
+        const QString line =
+            QStringLiteral("\r%1 [%2%3] %4 %5  кадров %6, ошибочных %7 ")
+                .arg(FCaption, QString(filled, QLatin1Char('#')), QString(kWidth - filled, QLatin1Char('.')))
+                .arg(v.PercentText, 4)
+                .arg(v.RateText, v.SendPackets, v.BadPackets);
         auto lock = g_out.lockStderr();
         std::fputs(line.toLocal8Bit().constData(), stderr);
         std::fflush(stderr);
@@ -558,7 +571,8 @@ void runProgress(TProgressThread& t, Progress& bar, int slot, uint64_t& bytes, i
     g_transfers[slot] = nullptr;
 #ifndef _WIN32
     // The cancel took effect: no need to cut the program short, unless another bus still hangs.
-    if (std::none_of(std::begin(g_transfers), std::end(g_transfers), [](const auto& running) { return running.load() != nullptr; }))
+    if (std::none_of(std::begin(g_transfers), std::end(g_transfers),
+                     [](const auto& running) { return running.load() != nullptr; }))
         ::alarm(0);
 #endif
     bytes = t.Shared().BytesDone.load();
@@ -600,7 +614,8 @@ bool runTransfer(DeviceContext& ctx, const TTransferSetup& setup, TTransferKind 
         result.Detail = QStringLiteral("%1 (команда 5: %2; устройство в режиме загрузчика?)")
                             .arg(oneLine(rep.Message), QString::fromUtf8(BlockResultText(rep.PrepareReason)));
     } else if (rep.PreWriteFailed || rep.PostWriteFailed) {
-        result.Detail = QStringLiteral("%1 (%2)").arg(oneLine(rep.Message), QString::fromUtf8(BlockResultText(rep.ModeReason)));
+        result.Detail =
+            QStringLiteral("%1 (%2)").arg(oneLine(rep.Message), QString::fromUtf8(BlockResultText(rep.ModeReason)));
     } else if (t.Outcome == TTransferOutcome::Cancelled) {
         result.Outcome = QStringLiteral("cancelled");
         result.Detail = QStringLiteral("отменено");
@@ -608,7 +623,7 @@ bool runTransfer(DeviceContext& ctx, const TTransferSetup& setup, TTransferKind 
         if (t.Outcome == TTransferOutcome::Different)
             result.Outcome = QStringLiteral("different");
         QString why = t.Outcome == TTransferOutcome::Different ? QStringLiteral("данные различаются")
-                                                                : QString::fromUtf8(BlockResultText(t.Reason));
+                                                               : QString::fromUtf8(BlockResultText(t.Reason));
         if (!t.ErrorText.isEmpty())
             why += QStringLiteral(": ") + t.ErrorText;
         result.Detail = QStringLiteral("%1 (%2)").arg(oneLine(rep.Message), why);
@@ -638,7 +653,8 @@ bool checkFile(const QString& file, bool forWriting)
     QString why;
     const bool ok = forWriting ? fileio::CheckOutputFile(file, why) : fileio::CheckInputFile(file, why);
     if (!ok)
-        err(QStringLiteral("%1: %2").arg(file, forWriting ? Msg::FileWriteFailed.arg(why) : Msg::FileReadFailed.arg(why)));
+        err(QStringLiteral("%1: %2").arg(file,
+                                         forWriting ? Msg::FileWriteFailed.arg(why) : Msg::FileReadFailed.arg(why)));
     return ok;
 }
 
@@ -668,24 +684,28 @@ bool switchMode(DeviceContext& ctx, uint8_t cmd, DeviceResult& r)
     if (!ctx.Link.PutCMD()) {
         const bool refused = ctx.Link.Error() == errAnswerError;
         // The window's own words: a refused start means there is no program to start.
-        r.Detail = QStringLiteral("команда %1: %2").arg(cmd).arg(
-            refused ? (cmd == zcmd::kRunProgram ? Msg::NoMainProgram : Msg::CommandNotAccepted) : failureText(ctx.Link));
+        r.Detail = QStringLiteral("команда %1: %2")
+                       .arg(cmd)
+                       .arg(refused ? (cmd == zcmd::kRunProgram ? Msg::NoMainProgram : Msg::CommandNotAccepted)
+                                    : failureText(ctx.Link));
         r.Outcome = refused ? QStringLiteral("refused") : QStringLiteral("no-answer");
         err(QStringLiteral("%1 устройство %2: %3").arg(ctx.Port).arg(ctx.Addr).arg(r.Detail));
         return false;
     }
     const std::function<bool(TMode)> wanted = cmd == zcmd::kRunBootloader ? isBootloader
-                                              : cmd == zcmd::kRunProgram  ? isApplication
-                                                         : std::function<bool(TMode)>([](TMode m) { return m != mNone; });
+                                              : cmd == zcmd::kRunProgram
+                                                  ? isApplication
+                                                  : std::function<bool(TMode)>([](TMode m) { return m != mNone; });
     const TMode last = waitMode(ctx.Link, ctx.Addr, wanted);
     if (!wanted(last)) {
         r.Outcome = QStringLiteral("wrong-mode");
         r.Detail = QStringLiteral("%1 через %2 мс (%3)")
-                       .arg(last == mNone ? QStringLiteral("нет ответа") : QStringLiteral("по-прежнему ") + QString::fromUtf8(modeName(last)))
+                       .arg(last == mNone ? QStringLiteral("нет ответа")
+                                          : QStringLiteral("по-прежнему ") + QString::fromUtf8(modeName(last)))
                        .arg(memorypanel::kWriteAllModeWaitMs)
                        .arg(cmd == zcmd::kRunBootloader ? QStringLiteral("ожидался загрузчик")
-                            : cmd == zcmd::kRunProgram  ? QStringLiteral("ожидалась рабочая программа")
-                                                                                       : QStringLiteral("после сброса"));
+                            : cmd == zcmd::kRunProgram ? QStringLiteral("ожидалась рабочая программа")
+                                                       : QStringLiteral("после сброса"));
         err(QStringLiteral("%1 устройство %2: %3").arg(ctx.Port).arg(ctx.Addr).arg(r.Detail));
         return false;
     }
@@ -758,8 +778,12 @@ int cmdIdentify(const CliArgs& a)
                 {QStringLiteral("params"), params}});
     out(QStringLiteral("Имя:               %1").arg(i.Name.trimmed()));
     out(QStringLiteral("Режим:             %1").arg(QString::fromUtf8(modeName(i.Mode))));
-    out(QStringLiteral("Микроконтроллер:   %1").arg(QString(i.MCU).replace(QStringLiteral("\r\n"), QStringLiteral("\n                   "))));
-    out(QStringLiteral("FLASH:             %1 .. %2").arg(i.ProgStart, 4, 16, QLatin1Char('0')).arg(i.MemSize, 4, 16, QLatin1Char('0')).toUpper());
+    out(QStringLiteral("Микроконтроллер:   %1")
+            .arg(QString(i.MCU).replace(QStringLiteral("\r\n"), QStringLiteral("\n                   "))));
+    out(QStringLiteral("FLASH:             %1 .. %2")
+            .arg(i.ProgStart, 4, 16, QLatin1Char('0'))
+            .arg(i.MemSize, 4, 16, QLatin1Char('0'))
+            .toUpper());
     out(QStringLiteral("Внешняя память:    %1 байт").arg(i.Ext));
     if (i.Mode == mDevice5) {
         out(QStringLiteral("Температура:       %1 °C").arg(i.Temp));
@@ -901,8 +925,9 @@ int cmdSend(const CliArgs& a)
                 {QStringLiteral("command"), QStringLiteral("send")},
                 {QStringLiteral("port"), portLabel(link->PortNumber())},
                 {QStringLiteral("address"), int(a.addr)},
-                {QStringLiteral("outcome"), ok ? QStringLiteral("ok") : link->Error() == errAnswerError ? QStringLiteral("refused")
-                                                                                                        : QStringLiteral("no-answer")},
+                {QStringLiteral("outcome"), ok                                ? QStringLiteral("ok")
+                                            : link->Error() == errAnswerError ? QStringLiteral("refused")
+                                                                              : QStringLiteral("no-answer")},
                 {QStringLiteral("answer"), answerBytes},
                 {QStringLiteral("frames"), qint64(link->LinkSendPackets)},
                 {QStringLiteral("badFrames"), qint64(link->LinkBadPackets)}});
@@ -941,7 +966,8 @@ int cmdMode(const CliArgs& a)
     });
 }
 
-DeviceResult flashOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind, const QString& file, const std::string& command)
+DeviceResult flashOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind, const QString& file,
+                      const std::string& command)
 {
     DeviceResult r;
     if (!identifyDevice(ctx.Link, ctx.Addr)) {
@@ -992,7 +1018,10 @@ int cmdFlash(const CliArgs& a)
     if (a.positional.size() != 3)
         return usage("flash требует read, write или verify и имя файла");
     const std::string& sub = a.positional[1];
-    const TTransferKind kind = sub == "read" ? tkReadFLASH : sub == "write" ? tkWriteFLASH : sub == "verify" ? tkCompareFLASH : TTransferKind(0);
+    const TTransferKind kind = sub == "read"     ? tkReadFLASH
+                               : sub == "write"  ? tkWriteFLASH
+                               : sub == "verify" ? tkCompareFLASH
+                                                 : TTransferKind(0);
     if (!kind)
         return usage("неизвестная команда flash \"" + sub + "\"");
     if (a.run && kind != tkWriteFLASH)
@@ -1019,7 +1048,8 @@ int cmdFlash(const CliArgs& a)
     return runOnDevices(a, command, *addrs, [&](DeviceContext& ctx) { return flashOne(ctx, a, kind, file, command); });
 }
 
-DeviceResult extMemOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind, const QString& file, const std::string& command)
+DeviceResult extMemOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind, const QString& file,
+                       const std::string& command)
 {
     DeviceResult r;
     const bool hex = file.endsWith(QStringLiteral(".hex"), Qt::CaseInsensitive);
@@ -1038,8 +1068,8 @@ DeviceResult extMemOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind,
     setup.ExtMemBuf = extBuf.Span();
     QString why;
     TImageExtent extent;
-    if (kind != tkReadExtMem &&
-        !(hex ? LoadHexImage(extBuf, file, 0, setup.Ext, why, &extent) : LoadBinImage(extBuf, file, setup.Ext, why, &extent))) {
+    if (kind != tkReadExtMem && !(hex ? LoadHexImage(extBuf, file, 0, setup.Ext, why, &extent)
+                                      : LoadBinImage(extBuf, file, setup.Ext, why, &extent))) {
         r.Outcome = QStringLiteral("bad-file");
         r.Detail = oneLine(why);
         err(QStringLiteral("%1: %2").arg(file, r.Detail));
@@ -1051,10 +1081,12 @@ DeviceResult extMemOne(DeviceContext& ctx, const CliArgs& a, TTransferKind kind,
         r.Ok = runTransfer(ctx, setup, kind, command, r, extent.First, count);
     } else if (kind == tkWriteExtMemPart) {
         r.Ok = runTransfer(ctx, setup, kind, command, r, extent.First, count) &&
-               (!a.verify.value_or(false) || runTransfer(ctx, setup, tkCompareExtMemPart, command, r, extent.First, count));
+               (!a.verify.value_or(false) ||
+                runTransfer(ctx, setup, tkCompareExtMemPart, command, r, extent.First, count));
     } else {
         r.Ok = runTransfer(ctx, setup, kind, command, r);
-        if (r.Ok && !(hex ? SaveHexImage(extBuf, file, 0, setup.Ext, why) : SaveBinImage(extBuf, file, setup.Ext, why))) {
+        if (r.Ok &&
+            !(hex ? SaveHexImage(extBuf, file, 0, setup.Ext, why) : SaveBinImage(extBuf, file, setup.Ext, why))) {
             r.Ok = false;
             r.Detail = oneLine(why);
             err(QStringLiteral("%1: %2").arg(file, r.Detail));
@@ -1096,11 +1128,14 @@ int cmdRoutes(const CliArgs& a)
         return usage("routes обращается к одному блоку");
     TCliRouteContext ctx;
     ctx.OpenLink = [&] { return openFirstLink(a); };
-    ctx.Identify = [&](TZEVA16& link, TTransferSetup& setup) { return identifyForTransfer(link, a.addr, a.blockSize, setup); };
+    ctx.Identify = [&](TZEVA16& link, TTransferSetup& setup) {
+        return identifyForTransfer(link, a.addr, a.blockSize, setup);
+    };
     ctx.Out = out;
     ctx.Err = err;
     ctx.RunProgress = [&a](TProgressThread& t) {
-        Progress bar(TransferCaption(t.Kind()), QString::fromStdString(a.port), a.addr, true, "routes " + a.positional[1]);
+        Progress bar(TransferCaption(t.Kind()), QString::fromStdString(a.port), a.addr, true,
+                     "routes " + a.positional[1]);
         uint64_t bytes = 0;
         int64_t ms = 0;
         const auto previous = std::signal(SIGINT, onInterrupt);
@@ -1121,7 +1156,8 @@ int runCommand(const CliArgs& a)
     const auto it = commands.find(a.positional[0]);
     if (it == commands.end())
         return usage("неизвестная команда \"" + a.positional[0] + "\"");
-    const bool offline = it->first == "ports" || (it->first == "routes" && a.positional.size() > 1 && a.positional[1] == "import");
+    const bool offline =
+        it->first == "ports" || (it->first == "routes" && a.positional.size() > 1 && a.positional[1] == "import");
     if (!offline && a.ports.empty())
         return usage("для этой команды нужен --port");
     if (a.ports.size() > size_t(kMaxBuses))

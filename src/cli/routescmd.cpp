@@ -102,7 +102,11 @@ int CmdRoutes(const CliArgs& a, const TCliRouteContext& ctx)
                     ctx.Err(QStringLiteral("запись остановилась на странице %1").arg(r.FailPage));
                 return kExitFailed;
             }
-            ctx.Out(QStringLiteral("%1: записано маршрутов %2, поворотов %3, страниц %4").arg(card).arg(r.Routes).arg(r.Turns).arg(pages.Count()));
+            ctx.Out(QStringLiteral("%1: записано маршрутов %2, поворотов %3, страниц %4")
+                        .arg(card)
+                        .arg(r.Routes)
+                        .arg(r.Turns)
+                        .arg(pages.Count()));
             return kExitOk;
         });
     }
@@ -150,7 +154,8 @@ int CmdRoutes(const CliArgs& a, const TCliRouteContext& ctx)
     QString why;
     const auto book = OpenSpreadsheet(file, &why);
     if (!book || int(a.sheet) > book->SheetNames().size()) {
-        ctx.Err(QStringLiteral("%1: %2 (%3)").arg(file, Msg::CannotOpenFile, book ? QStringLiteral("нет листа %1").arg(a.sheet) : why));
+        ctx.Err(QStringLiteral("%1: %2 (%3)")
+                    .arg(file, Msg::CannotOpenFile, book ? QStringLiteral("нет листа %1").arg(a.sheet) : why));
         return kExitFailed;
     }
     const TImportRows rows = ReadImportRows(*book, int(a.sheet) - 1, RouteLayout::MaxTurns - store.TurnCount(routeId));
@@ -161,6 +166,10 @@ int CmdRoutes(const CliArgs& a, const TCliRouteContext& ctx)
     }
     if (rows.LimitReached)
         ctx.Err(Msg::TooManyTurns.arg(RouteLayout::MaxTurns));
-    ctx.Out(QStringLiteral("%1: импортировано поворотов %2 в маршрут %3 карты \"%4\"").arg(QFileInfo(file).fileName()).arg(stored.Imported).arg(a.route).arg(card));
+    ctx.Out(QStringLiteral("%1: импортировано поворотов %2 в маршрут %3 карты \"%4\"")
+                .arg(QFileInfo(file).fileName())
+                .arg(stored.Imported)
+                .arg(a.route)
+                .arg(card));
     return kExitOk;
 }

@@ -15,10 +15,7 @@ namespace {
 QAtomicInt connectionCounter;
 }
 
-TDatabase::TDatabase()
-    : FName(QStringLiteral("zevanta-db-%1").arg(connectionCounter.fetchAndAddRelaxed(1) + 1))
-{
-}
+TDatabase::TDatabase() : FName(QStringLiteral("zevanta-db-%1").arg(connectionCounter.fetchAndAddRelaxed(1) + 1)) {}
 
 TDatabase::~TDatabase()
 {
@@ -35,8 +32,8 @@ QString failureOf(const QSqlError& e)
     if (!ok)
         return Msg::DbOther;
     switch (code) {
-    case 5:   // SQLITE_BUSY
-    case 6:   // SQLITE_LOCKED
+    case 5:  // SQLITE_BUSY
+    case 6:  // SQLITE_LOCKED
         return Msg::DbLocked;
     case 11:  // SQLITE_CORRUPT
     case 26:  // SQLITE_NOTADB
@@ -47,8 +44,7 @@ QString failureOf(const QSqlError& e)
         return Msg::DbNoAccess;
     case 14:  // SQLITE_CANTOPEN
         return Msg::DbCannotOpen;
-    default:
-        return Msg::DbOther;
+    default: return Msg::DbOther;
     }
 }
 
@@ -143,8 +139,7 @@ void TDatabase::Close()
 
 bool TDatabase::BeginTrans()
 {
-    const QString sql = FTransLevel == 0 ? QStringLiteral("BEGIN")
-                                         : QStringLiteral("SAVEPOINT lvl%1").arg(FTransLevel);
+    const QString sql = FTransLevel == 0 ? QStringLiteral("BEGIN") : QStringLiteral("SAVEPOINT lvl%1").arg(FTransLevel);
     QSqlQuery q(FDb);
     if (!q.exec(sql)) {
         FLastError = q.lastError().text();
@@ -160,8 +155,8 @@ bool TDatabase::CommitTrans()
         FLastError = QStringLiteral("No transaction is active");
         return false;
     }
-    const QString sql = FTransLevel == 1 ? QStringLiteral("COMMIT")
-                                         : QStringLiteral("RELEASE lvl%1").arg(FTransLevel - 1);
+    const QString sql =
+        FTransLevel == 1 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE lvl%1").arg(FTransLevel - 1);
     QSqlQuery q(FDb);
     if (!q.exec(sql)) {
         FLastError = q.lastError().text();

@@ -33,8 +33,8 @@ void call(const std::function<void(const QString&)>& fn, const QString& text)
 
 }  // namespace
 
-int RenumberTable(TDatabase& db, const QString& table, const TRenumberTexts& texts,
-                  const TDataModuleCallbacks& cb, QString* error)
+int RenumberTable(TDatabase& db, const QString& table, const TRenumberTexts& texts, const TDataModuleCallbacks& cb,
+                  QString* error)
 {
     auto fail = [&](const QString& text) {
         if (error)
@@ -171,9 +171,8 @@ void TDM::Close()
 
 QString TDM::ResolveDataBasePath(const TDataModuleSettings& settings)
 {
-    const QString path = settings.dataBase.isEmpty()
-                             ? QDir(settings.appDataDir).filePath(DefaultDataBaseName)
-                             : settings.dataBase;
+    const QString path =
+        settings.dataBase.isEmpty() ? QDir(settings.appDataDir).filePath(DefaultDataBaseName) : settings.dataBase;
     if (QDir::isAbsolutePath(path) || settings.programDir.isEmpty())
         return QDir::cleanPath(path);
     return QDir::cleanPath(QDir(settings.programDir).filePath(path));
@@ -184,8 +183,7 @@ TStartupResult TDM::Startup(const TDataModuleSettings& settings, const TDataModu
     // A previous run that ended with an error may make the user stop before anything opens.
     if (!settings.appDataDir.isEmpty())
         QDir().mkpath(settings.appDataDir);
-    if (!settings.lastLogError.isEmpty() && cb.askEnd &&
-        cb.askEnd(Msg::PrevRunFailed.arg(settings.lastLogError)))
+    if (!settings.lastLogError.isEmpty() && cb.askEnd && cb.askEnd(Msg::PrevRunFailed.arg(settings.lastLogError)))
         return TStartupResult::Quit;
 
     // Relative database paths are meant from the program's folder.
@@ -197,8 +195,8 @@ TStartupResult TDM::Startup(const TDataModuleSettings& settings, const TDataModu
     // chose that does not exist brings up the prompt instead.
     call(cb.splash, Msg::SplashConnecting);
     Close();
-    const auto mode = settings.dataBase.isEmpty() ? TDatabase::OpenMode::CreateIfMissing
-                                                  : TDatabase::OpenMode::ExistingOnly;
+    const auto mode =
+        settings.dataBase.isEmpty() ? TDatabase::OpenMode::CreateIfMissing : TDatabase::OpenMode::ExistingOnly;
     if (!Connection.Open(DataBasePath, mode)) {
         // The reason first, in Russian with the engine's text as detail, then another file.
         const QString text = Msg::DbOpenFailed.arg(QDir::toNativeSeparators(DataBasePath), Connection.OpenFailureText(),

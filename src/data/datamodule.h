@@ -15,21 +15,21 @@ QString TurnTypeName(const QString& letter);
 
 // What the start-up needs from the shell. Nothing here shows a window itself.
 struct TDataModuleSettings {
-    QString dataBase;        // the "DataBase" setting; empty when absent
-    QString appDataDir;      // the application-data folder (created when missing)
-    QString programDir;      // folder of the executable; relative paths are taken against it
-    QString lastLogError;    // text of the log's last event when it is an error, else empty
+    QString dataBase;      // the "DataBase" setting; empty when absent
+    QString appDataDir;    // the application-data folder (created when missing)
+    QString programDir;    // folder of the executable; relative paths are taken against it
+    QString lastLogError;  // text of the log's last event when it is an error, else empty
 };
 
 enum class TPromptOutcome { End, GoOn };
 
 struct TDataModuleCallbacks {
-    std::function<void(const QString& text)> splash;         // status line of the splash; repaint
-    std::function<void(const QString& text)> logError;       // one event log entry, as an error
+    std::function<void(const QString& text)> splash;    // status line of the splash; repaint
+    std::function<void(const QString& text)> logError;  // one event log entry, as an error
     // The previous run ended with an error: Yes/No question with the error icon, the text
     // already formatted with that event; true = Yes, end now.
     std::function<bool(const QString& question)> askEnd;
-    std::function<void(const QString& text)> showError;      // error box with the app title
+    std::function<void(const QString& text)> showError;  // error box with the app title
     // Hides the splash and shows the database dialog; End unless the restart could not be
     // prepared.
     std::function<TPromptOutcome()> databasePrompt;
@@ -50,8 +50,8 @@ struct TRenumberTexts {
 // transaction. Log entries are written only once the change is committed, so a failed run
 // leaves the table and the log as they were. Returns the number of rows changed, or -1 with
 // *error set.
-int RenumberTable(TDatabase& db, const QString& table, const TRenumberTexts& texts,
-                  const TDataModuleCallbacks& cb, QString* error);
+int RenumberTable(TDatabase& db, const QString& table, const TRenumberTexts& texts, const TDataModuleCallbacks& cb,
+                  QString* error);
 
 // The data module: the one connection, a table object per table, two general-purpose queries,
 // and the data sources the grids bind to.

@@ -363,10 +363,7 @@ bool ReopenKeepingRecNo(TDataSet& ds)
 
 // ---------------------------------------------------------------- TTable
 
-TTable::TTable(TDatabase& db, const QString& tableName, QObject* parent)
-    : TDataSet(db, parent), FTable(tableName)
-{
-}
+TTable::TTable(TDatabase& db, const QString& tableName, QObject* parent) : TDataSet(db, parent), FTable(tableName) {}
 
 void TTable::SetMaster(TDataSet* master, const QString& detailField, const QString& masterField)
 {

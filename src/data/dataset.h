@@ -55,7 +55,7 @@ public:
     bool IsCalcField(int index) const { return index >= FStoredCount; }
     // Value of the current row (or of the edit buffer while editing).
     QVariant Value(const QString& name) const;
-    int AsInteger(const QString& name) const;    // null or text that is not a number: 0
+    int AsInteger(const QString& name) const;     // null or text that is not a number: 0
     QString AsString(const QString& name) const;  // null: ""
     QVariant ValueAt(int row, int column) const;
     QVariant RowValue(int row, const QString& name) const;  // for calculated-field handlers

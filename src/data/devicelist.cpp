@@ -195,6 +195,6 @@ std::array<uint8_t, 6> ClockPayload(const QDateTime& local)
 {
     const QDate d = local.date();
     const QTime t = local.time();
-    return {uint8_t(d.day()), uint8_t(d.month()), uint8_t(d.year() - 2000),
+    return {uint8_t(d.day()),  uint8_t(d.month()),  uint8_t(d.year() - 2000),
             uint8_t(t.hour()), uint8_t(t.minute()), uint8_t(t.second())};
 }

@@ -33,7 +33,10 @@ constexpr int kPerRange = 32;
 std::mutex gAliasMutex;
 std::map<int, std::string> gAliases;
 
-bool IsAliasNumber(int nCOM) { return nCOM >= PortMap::kFirstAlias && nCOM <= PortMap::kLastAlias; }
+bool IsAliasNumber(int nCOM)
+{
+    return nCOM >= PortMap::kFirstAlias && nCOM <= PortMap::kLastAlias;
+}
 
 }  // namespace
 

@@ -69,9 +69,15 @@ TPortOpenFailure FailureOf(int err)
 }
 
 // Errors of read/write that mean the device is gone rather than "try again".
-bool IsGone(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EBADF; }
+bool IsGone(int err)
+{
+    return err == EIO || err == ENXIO || err == ENODEV || err == EBADF;
+}
 
-int PollMs(int64_t waitMs) { return waitMs < 0 ? -1 : int(std::min<int64_t>(waitMs, INT_MAX)); }
+int PollMs(int64_t waitMs)
+{
+    return waitMs < 0 ? -1 : int(std::min<int64_t>(waitMs, INT_MAX));
+}
 
 void SetModemLine(int fd, int line, bool on)
 {
@@ -120,7 +126,7 @@ void TCOMPort::Open(TComDataBits bits, TComParity parity, TComStopBits stopBits)
         FError = errNotOpenPort;
         return;
     }
-    termios t {};
+    termios t{};
     if (::tcgetattr(fd, &t) == 0) {
         ::cfmakeraw(&t);
         t.c_iflag &= ~(INPCK | IGNPAR | IXOFF | IXANY);
@@ -144,7 +150,7 @@ void TCOMPort::Open(TComDataBits bits, TComParity parity, TComStopBits stopBits)
     // USB adapters hand short answers over late unless asked not to; a driver without the flag
     // (or a pty) refuses, and the line works regardless.
     if (PortMap::PathFor(nCOM).rfind("/dev/ttyUSB", 0) == 0) {
-        serial_struct ss {};
+        serial_struct ss{};
         if (::ioctl(fd, TIOCGSERIAL, &ss) == 0 && !(ss.flags & ASYNC_LOW_LATENCY)) {
             ss.flags |= ASYNC_LOW_LATENCY;
             ::ioctl(fd, TIOCSSERIAL, &ss);
@@ -154,7 +160,10 @@ void TCOMPort::Open(TComDataBits bits, TComParity parity, TComStopBits stopBits)
     hCOM = fd;
 }
 
-bool TCOMPort::IsOpen() const { return hCOM >= 0; }
+bool TCOMPort::IsOpen() const
+{
+    return hCOM >= 0;
+}
 
 std::string PortOwnerGroup(const std::string& path)
 {
@@ -199,7 +208,7 @@ void TCOMPort::TxData(const void* buffer, uint32_t n)
         if (w < 0 && errno == EINTR)
             continue;
         if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd pf {hCOM, POLLOUT, 0};
+            pollfd pf{hCOM, POLLOUT, 0};
             if (::poll(&pf, 1, -1) < 0) {
                 if (errno == EINTR)
                     continue;
@@ -233,7 +242,7 @@ bool TCOMPort::FillReadAhead(int64_t waitMs)
             remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
             remaining = std::max<int64_t>(remaining, 0);
         }
-        pollfd pf {hCOM, POLLIN, 0};
+        pollfd pf{hCOM, POLLIN, 0};
         const int r = ::poll(&pf, 1, PollMs(remaining));
         if (r < 0) {
             if (errno == EINTR)
@@ -369,7 +378,7 @@ void TCOMPort::SetRTSHandshake(bool on)
     if (hCOM < 0 || on == FRTSHandshake)
         return;
     FRTSHandshake = on;
-    termios t {};
+    termios t{};
     if (::tcgetattr(hCOM, &t) != 0)
         return;
     if (on)

@@ -9,12 +9,12 @@ class QObject;
 // Groups of device controls, by the device states they are usable in. The numbers are the ones
 // the controls carry; EnableDeviceControls switches each control by its group.
 enum TControlGroup : int {
-    cgBootloader = 1,  // a bootloader runs (FLASH options, the ext-mem control reads, "run program")
-    cgExtMem = 2,      // an application with external memory runs
-    cgPresent = 3,     // any device answers
-    cgApplication = 4, // an application runs
-    cgFlash = 5,       // a bootloader runs (the FLASH transfers)
-    cgClock = 8,       // an application of the second generation runs (its clock)
+    cgBootloader = 1,   // a bootloader runs (FLASH options, the ext-mem control reads, "run program")
+    cgExtMem = 2,       // an application with external memory runs
+    cgPresent = 3,      // any device answers
+    cgApplication = 4,  // an application runs
+    cgFlash = 5,        // a bootloader runs (the FLASH transfers)
+    cgClock = 8,        // an application of the second generation runs (its clock)
 };
 
 // Device controls of the main window carry their group number as the property "tag".

@@ -90,18 +90,13 @@ void decodeLayoutA(PayloadReader& r, uint8_t first, TDeviceInfo& info, uint8_t& 
         if (tag == 0)
             break;
         switch (tag) {
-        case 1:
-            info.Temp = int8_t(r.ReadByte());
-            break;
-        case 2:
-            info.Voltage = float(r.ReadWord()) / 10.0f;
-            break;
+        case 1: info.Temp = int8_t(r.ReadByte()); break;
+        case 2: info.Voltage = float(r.ReadWord()) / 10.0f; break;
         case 7:
             info.VarMode = r.ReadByte();
             applyRtc(readRtc(r), info);
             break;
-        default:
-            break;  // unknown tag: the next byte is the next tag
+        default: break;  // unknown tag: the next byte is the next tag
         }
     }
 }
@@ -122,9 +117,7 @@ void decodeLayoutB(PayloadReader& r, TDeviceInfo& info, TParams& params, uint8_t
         const uint8_t len = r.ReadByte();
         QString value;
         switch (typ) {
-        case pkgStr:
-            value = readName(r);
-            break;
+        case pkgStr: value = readName(r); break;
         case pkgDateTime:
             applyRtc(readRtc(r), info);
             value = renderClock(info);
@@ -133,21 +126,11 @@ void decodeLayoutB(PayloadReader& r, TDeviceInfo& info, TParams& params, uint8_t
             info.VarMode = r.ReadByte();
             value = QString::number(info.VarMode);
             break;
-        case pkgInt:
-            value = QString::number(int16_t(r.ReadWord()));
-            break;
-        case pkgLong:
-            value = QString::number(int32_t(r.ReadDWord()));
-            break;
-        case pkgHex16:
-            value = QStringLiteral("%1").arg(r.ReadWord(), 4, 16, QLatin1Char('0')).toUpper();
-            break;
-        case PkgHex32:
-            value = QStringLiteral("%1").arg(r.ReadDWord(), 8, 16, QLatin1Char('0')).toUpper();
-            break;
-        default:
-            r.SkipByte(len);
-            continue;
+        case pkgInt: value = QString::number(int16_t(r.ReadWord())); break;
+        case pkgLong: value = QString::number(int32_t(r.ReadDWord())); break;
+        case pkgHex16: value = QStringLiteral("%1").arg(r.ReadWord(), 4, 16, QLatin1Char('0')).toUpper(); break;
+        case PkgHex32: value = QStringLiteral("%1").arg(r.ReadDWord(), 8, 16, QLatin1Char('0')).toUpper(); break;
+        default: r.SkipByte(len); continue;
         }
         params.Add(typ, pname, value);
     }
@@ -203,7 +186,8 @@ void DecodeDeviceInfo(const uint8_t* payload, uint16_t count, const std::vector<
     for (const TItemMCU& m : mcus) {
         if (m.ID != mcuId)
             continue;
-        const QString head = QStringLiteral("%1 \r\n(%2)\r\nFLASH:       %3 KB\r\n").arg(m.Name, m.Firma).arg(m.ROM >> 10);
+        const QString head =
+            QStringLiteral("%1 \r\n(%2)\r\nFLASH:       %3 KB\r\n").arg(m.Name, m.Firma).arg(m.ROM >> 10);
         info.MCU = info.Ext >= 1024 ? head + QStringLiteral("Ext Mem:  %1 KB").arg(info.Ext >> 10)
                                     : head + QStringLiteral("Ext Mem:  %1 B").arg(info.Ext);
         info.MemSize = m.ROM;
@@ -222,7 +206,7 @@ uint32_t parseIntAttr(const QXmlStreamAttributes& attrs, const QString& name, ui
     const QString text = attrs.value(name).toString().trimmed();
     bool ok = false;
     const qulonglong v = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toULongLong(&ok, 16)
-                                                                                     : text.toULongLong(&ok, 10);
+                                                                                   : text.toULongLong(&ok, 10);
     if (!ok || v > 0xFFFFFFFFull)
         throw McuCatalogError(QStringLiteral("%1, line %2: attribute \"%3\" is not a number: \"%4\"")
                                   .arg(QDir::toNativeSeparators(path))

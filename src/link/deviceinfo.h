@@ -57,10 +57,7 @@ struct TParams {
     void Clear() { Items.clear(); }
     void Add(TDeviceParamTyp typ, const QString& name, const QString& val) { Items.push_back({typ, name, val}); }
     int Count() const { return int(Items.size()); }
-    TDeviceParam GetParam(int n) const
-    {
-        return (n >= 0 && n < Count()) ? Items[size_t(n)] : TDeviceParam{};
-    }
+    TDeviceParam GetParam(int n) const { return (n >= 0 && n < Count()) ? Items[size_t(n)] : TDeviceParam{}; }
 };
 
 struct TItemMCU {
@@ -79,8 +76,8 @@ QTime RtcTimeToQTime(double timeRtc);
 
 // Decodes the payload of an identification answer into info and params, then looks the
 // controller up in the catalogue. info and params are cleared first.
-void DecodeDeviceInfo(const uint8_t* payload, uint16_t count, const std::vector<TItemMCU>& mcus,
-                      TDeviceInfo& info, TParams& params);
+void DecodeDeviceInfo(const uint8_t* payload, uint16_t count, const std::vector<TItemMCU>& mcus, TDeviceInfo& info,
+                      TParams& params);
 
 // Reads the controller catalogue. Throws McuCatalogError naming the file and the fault.
 std::vector<TItemMCU> LoadMCUCatalog(const QString& path);

@@ -27,22 +27,24 @@ DeviceSession::OpenResult DeviceSession::OpenLink(const PortSettings& settings)
             onControlsDisabled();
         return result;
     }
-    FLink = std::make_unique<TZEVA16>(uint8_t(settings.Number & 0xFF), uint32_t(settings.BaudRate),
-                                      settings.TimeOut, kLinkBufSize);
+    FLink = std::make_unique<TZEVA16>(uint8_t(settings.Number & 0xFF), uint32_t(settings.BaudRate), settings.TimeOut,
+                                      kLinkBufSize);
     FLink->SetRTS(settings.RTS);
     FLink->SetDTR(settings.DTR);
     FLink->RepCount = uint8_t(settings.RepCount & 0xFF);
     if (FLink->Error() != errNoError)
-        result.portError = Msg::PortUnavailable.arg(settings.Number) + QStringLiteral("\r\n") +
-                           PortOpenFailureText(uint8_t(settings.Number & 0xFF), PortMap::PathFor(settings.Number & 0xFF),
-                                               FLink->OpenFailure(), FLink->OpenErrno());
+        result.portError =
+            Msg::PortUnavailable.arg(settings.Number) + QStringLiteral("\r\n") +
+            PortOpenFailureText(uint8_t(settings.Number & 0xFF), PortMap::PathFor(settings.Number & 0xFF),
+                                FLink->OpenFailure(), FLink->OpenErrno());
     else
         result.opened = true;
     try {
         const QString path = catalogPath.isEmpty() ? DefaultMCUCatalogPath() : catalogPath;
         FLink->SetMCUs(LoadMCUCatalog(path));
         if (FLink->Catalog().empty())
-            result.catalogError = Msg::CatalogNotLoaded.arg(Msg::CatalogNoControllers.arg(QDir::toNativeSeparators(path)));
+            result.catalogError =
+                Msg::CatalogNotLoaded.arg(Msg::CatalogNoControllers.arg(QDir::toNativeSeparators(path)));
     } catch (const McuCatalogError& e) {
         result.catalogError = Msg::CatalogNotLoaded.arg(e.Russian());
     }

@@ -1,9 +1,9 @@
 #pragma once
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <condition_variable>
 #include <mutex>
 #include <span>
 
@@ -66,7 +66,10 @@ public:
     TBlockResult Exchange(uint8_t cmd, std::span<const uint8_t> payload, std::span<const uint8_t>& answer) override;
     TError LinkError() const override;
     // The same as a value: outcome, the answer's payload and the port's error.
-    TExchangeResult Send(uint8_t cmd, std::span<const uint8_t> payload = {}) { return ExchangeWith(*this, cmd, payload); }
+    TExchangeResult Send(uint8_t cmd, std::span<const uint8_t> payload = {})
+    {
+        return ExchangeWith(*this, cmd, payload);
+    }
     // Puts a scripted device in place of the port (not owned; nullptr gives the port back).
     void UseScriptedLink(TTransferLink* link) { FScripted = link; }
 

@@ -11,10 +11,10 @@
 namespace {
 
 const std::pair<TFrameOutcome, const char*> kOutcomes[] = {{TFrameOutcome::Accepted, "ok"},
-                                                          {TFrameOutcome::Refused, "refused"},
-                                                          {TFrameOutcome::BadFrame, "bad-frame"},
-                                                          {TFrameOutcome::NoAnswer, "no-answer"},
-                                                          {TFrameOutcome::HungUp, "hung-up"}};
+                                                           {TFrameOutcome::Refused, "refused"},
+                                                           {TFrameOutcome::BadFrame, "bad-frame"},
+                                                           {TFrameOutcome::NoAnswer, "no-answer"},
+                                                           {TFrameOutcome::HungUp, "hung-up"}};
 
 void appendBytes(std::string& out, const std::vector<uint8_t>& bytes)
 {
@@ -43,7 +43,8 @@ const char* TraceOutcomeName(TFrameOutcome outcome)
     return "?";
 }
 
-std::string FormatTraceLines(const TFrameEvent& e, const std::string& port, std::chrono::steady_clock::time_point origin)
+std::string FormatTraceLines(const TFrameEvent& e, const std::string& port,
+                             std::chrono::steady_clock::time_point origin)
 {
     const std::string head = " " + port + " ";
     const std::string frame = std::to_string(e.Addr) + " " + std::to_string(e.Cmd);
@@ -64,7 +65,8 @@ std::optional<TTraceRecord> ParseTraceLine(const std::string& line, std::string&
     TTraceRecord r;
     std::string dir;
     unsigned addr = 0, cmd = 0;
-    if (!(in >> r.Seconds >> r.Port >> dir >> addr >> cmd) || (dir != ">" && dir != "<") || addr > 0x7FFF || cmd > 255) {
+    if (!(in >> r.Seconds >> r.Port >> dir >> addr >> cmd) || (dir != ">" && dir != "<") || addr > 0x7FFF ||
+        cmd > 255) {
         error = "not a trace line: " + line;
         return std::nullopt;
     }

@@ -96,7 +96,7 @@ std::vector<TPortDescription> DescribeHostPorts(const std::string& sysRoot)
     for (const auto& [n, path] : PortMap::Aliases()) {
         std::error_code e2;
         if (fs::exists(path, e2))
-            ports.push_back(TPortDescription {n, path});
+            ports.push_back(TPortDescription{n, path});
     }
     std::sort(ports.begin(), ports.end(),
               [](const TPortDescription& a, const TPortDescription& b) { return a.Number < b.Number; });

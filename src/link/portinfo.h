@@ -5,11 +5,11 @@
 // What the host knows about one serial port: its COMn number, the device path behind it and,
 // for a USB adapter, the strings the USB device reports about itself.
 struct TPortDescription {
-    int Number = 0;     // COMn
-    std::string Path;   // "/dev/ttyUSB0", or the path of an alias
-    bool Usb = false;   // the port sits on a USB device
+    int Number = 0;    // COMn
+    std::string Path;  // "/dev/ttyUSB0", or the path of an alias
+    bool Usb = false;  // the port sits on a USB device
     // Initialised, so that a port known only by number and path can be written {n, path}.
-    std::string VendorId{}, ProductId{};     // four hexadecimal digits each
+    std::string VendorId{}, ProductId{};       // four hexadecimal digits each
     std::string Maker{}, Product{}, Serial{};  // empty when the device reports none
 
     // "/dev/ttyUSB0, FTDI FT232R USB UART, s/n A50285BI" (USB ids when it names nothing).

@@ -9,14 +9,10 @@ QSet<int> EnabledGroups(TMode mode, uint32_t ext)
     switch (mode) {
     case mBootloader50:
     case mBootloader51:
-    case mBootloader60:
-        return {1, 3, 5};
-    case mDevice5:
-        return ext > 0 ? QSet<int>{2, 3, 4} : QSet<int>{3, 4};
-    case mDevice6:
-        return ext > 0 ? QSet<int>{2, 3, 4, 8} : QSet<int>{3, 4, 8};
-    case mNone:
-        break;
+    case mBootloader60: return {1, 3, 5};
+    case mDevice5: return ext > 0 ? QSet<int>{2, 3, 4} : QSet<int>{3, 4};
+    case mDevice6: return ext > 0 ? QSet<int>{2, 3, 4, 8} : QSet<int>{3, 4, 8};
+    case mNone: break;
     }
     return {};
 }

@@ -98,13 +98,9 @@ bool TZEVA16::GetZEVAPack()
     FCmdZEVA = dec.cmd();
     FCntZEVA = dec.count();
     switch (status) {
-    case zeva::FrameDecoder::Status::Frame:
-        return true;
-    case zeva::FrameDecoder::Status::BadCrc:
-        SetError(errNoError);
-        return false;
-    default:
-        return false;
+    case zeva::FrameDecoder::Status::Frame: return true;
+    case zeva::FrameDecoder::Status::BadCrc: SetError(errNoError); return false;
+    default: return false;
     }
 }
 

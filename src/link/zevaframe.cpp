@@ -96,8 +96,7 @@ FrameDecoder::Status FrameDecoder::push(uint8_t b)
 FrameDecoder::Status FrameDecoder::accept(uint8_t b)
 {
     switch (m_state) {
-    case State::Hunt:
-        break;
+    case State::Hunt: break;
     case State::First:
         m_crc.UpdateCRC(b);
         if (b & 0x80) {

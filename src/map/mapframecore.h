@@ -9,8 +9,7 @@
 // How points reach the screen is left to the concrete frame.
 class TMapFrameCore {
 public:
-    using PointsChangingFn =
-        std::function<void(TMapFrameCore& sender, TPointsChangingType type, int index)>;
+    using PointsChangingFn = std::function<void(TMapFrameCore& sender, TPointsChangingType type, int index)>;
 
     TMapFrameCore() = default;
     virtual ~TMapFrameCore() = default;
@@ -30,8 +29,8 @@ public:
 
     // Appends the point (taking it over); outside an update it is drawn at once. Returns its index.
     virtual int AddPoint(std::unique_ptr<TMapPoint> point);
-    virtual int AddPoint(double latitude, double longitude, const QString& id, const QString& caption,
-                         TMapColor color, const QString& address = QString());
+    virtual int AddPoint(double latitude, double longitude, const QString& id, const QString& caption, TMapColor color,
+                         const QString& address = QString());
     virtual void DeletePoint(int index);
     virtual void DeletePoint(const TMapPoint* point);
     virtual void ClearPoints();

@@ -14,8 +14,8 @@ static void initMapResources()
 const QStringList& TMapPageFiles::FileNames()
 {
     static const QStringList names = {
-        QStringLiteral("map.html"),     QStringLiteral("label.js"),  QStringLiteral("mapcompat.js"),
-        QStringLiteral("leaflet.js"),   QStringLiteral("leaflet.css"),
+        QStringLiteral("map.html"),   QStringLiteral("label.js"),    QStringLiteral("mapcompat.js"),
+        QStringLiteral("leaflet.js"), QStringLiteral("leaflet.css"),
     };
     return names;
 }
@@ -41,9 +41,8 @@ TMapPageFiles::TMapPageFiles(const QString& folder) : FFolder(folder)
         QSaveFile file(dir.filePath(name));
         if (content.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
             !file.commit()) {
-            FError = QStringLiteral("%1: %2").arg(dir.filePath(name),
-                                                   content.isEmpty() ? QStringLiteral("no such resource")
-                                                                     : file.errorString());
+            FError = QStringLiteral("%1: %2").arg(
+                dir.filePath(name), content.isEmpty() ? QStringLiteral("no such resource") : file.errorString());
             Remove();
             return;
         }

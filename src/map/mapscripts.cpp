@@ -53,8 +53,8 @@ QString Quoted(const QString& text)
 QString LabelScript(const TMapPoint& point)
 {
     return QStringLiteral("createTLabel(\"%1\", new GLatLng(%2, %3), \"%4\", \"%5\");")
-        .arg(Quoted(point.Id), CoordToScript(point.Latitude), CoordToScript(point.Longitude),
-             Quoted(point.Caption), LabelStyle(point.Color));
+        .arg(Quoted(point.Id), CoordToScript(point.Latitude), CoordToScript(point.Longitude), Quoted(point.Caption),
+             LabelStyle(point.Color));
 }
 
 QString HidePoint(const TMapFrameCore& frame, int index)
@@ -126,10 +126,11 @@ QString ZoomToRoute(const TMapFrameCore& frame)
     const TCoordsRect r = frame.GetRouteFrame();
     if (r.MinLon == r.MaxLon || r.MinLat == r.MaxLat)
         return QString();
-    return QStringLiteral("var point1 = new GLatLng(%1, %2);var point2 = new GLatLng(%3, %4);"
-                          "var bounds = new GLatLngBounds(point1, point2);"
-                          "var zoom = map.getBoundsZoomLevel(bounds);"
-                          "map.setCenter(new GLatLng(%5, %6), zoom);")
+    return QStringLiteral(
+               "var point1 = new GLatLng(%1, %2);var point2 = new GLatLng(%3, %4);"
+               "var bounds = new GLatLngBounds(point1, point2);"
+               "var zoom = map.getBoundsZoomLevel(bounds);"
+               "map.setCenter(new GLatLng(%5, %6), zoom);")
         .arg(CoordToScript(r.MinLat), CoordToScript(r.MinLon), CoordToScript(r.MaxLat), CoordToScript(r.MaxLon),
              CoordToScript((r.MinLat + r.MaxLat) / 2), CoordToScript((r.MinLon + r.MaxLon) / 2));
 }

@@ -59,9 +59,10 @@ std::vector<TMapTurn> DemoRouteTurns(int count)
         const double next = kPi / 4 + kPi / 4 * std::sin(2 * kPi * i / period);
         TMapTurn t;
         t.RecNo = i;
-        t.Turn = i == 1 ? QStringLiteral("B") : i == count ? QStringLiteral("E")
-                 : next > heading                           ? QStringLiteral("L")
-                                                            : QStringLiteral("R");
+        t.Turn = i == 1           ? QStringLiteral("B")
+                 : i == count     ? QStringLiteral("E")
+                 : next > heading ? QStringLiteral("L")
+                                  : QStringLiteral("R");
         t.BegLat = Text(lat);
         t.BegLong = Text(lon);
         const bool stretch = t.Turn == u"L" || t.Turn == u"R";

@@ -10,7 +10,7 @@ class QWidget;
 
 // What a map window needs to show turns.
 struct TMapRequest {
-    QString Folder;  // the page files are written here while the window is open
+    QString Folder;               // the page files are written here while the window is open
     std::vector<TMapTurn> Turns;  // the selected turns, in selection order
     QString TileUrl;
     QString TileAttribution;

@@ -32,9 +32,9 @@ TPart WriteDataBlock(uint32_t addr, uint32_t blockSize, uint32_t ext);
 // with the addresses of 16-byte lines and every byte sits in the column of its address's low
 // four bits, so a start that is not a multiple of 16 leaves the first cells of the first row empty.
 struct TDataGrid {
-    int Rows = 2;                 // header row included
-    QStringList ColumnHeaders;    // 16 entries
-    QStringList RowHeaders;       // Rows-1 entries
+    int Rows = 2;                    // header row included
+    QStringList ColumnHeaders;       // 16 entries
+    QStringList RowHeaders;          // Rows-1 entries
     std::vector<QStringList> Cells;  // Rows-1 rows of 16 texts ("" when empty)
 };
 // The grid before the first read: two rows, four-digit column headers, row header 0000.
@@ -54,22 +54,22 @@ bool SaveWavImage(const TMemoryImage& image, const QString& path, uint32_t size,
 // "Записать все...": every device of the list in turn is selected, brought into its bootloader
 // and written. The steps that touch the window or the line come in as hooks.
 struct TWriteAllHooks {
-    std::function<bool(const QString&)> Confirm;       // Yes/No question
-    std::function<void()> ShowDeviceTab;               // when the list has more than one device
-    std::function<void(uint16_t)> SelectDevice;        // DevAddr := addr, device table refreshed
-    std::function<void(int)> Sleep;                    // ms, serving the presence display
+    std::function<bool(const QString&)> Confirm;  // Yes/No question
+    std::function<void()> ShowDeviceTab;          // when the list has more than one device
+    std::function<void(uint16_t)> SelectDevice;   // DevAddr := addr, device table refreshed
+    std::function<void(int)> Sleep;               // ms, serving the presence display
     // Waits at most ms until the identified mode satisfies the predicate; returns the last mode.
     std::function<TMode(const std::function<bool(TMode)>&, int)> WaitMode;
     std::function<void()> RunBootloader;
-    std::function<bool()> WriteFLASH;                  // StartTransfer(2) without confirmation
+    std::function<bool()> WriteFLASH;  // StartTransfer(2) without confirmation
     std::function<void()> RunProgram;
     std::function<void()> ShowFLASHTab;
 };
 enum class TWriteAllEnd { Declined, Done, NoAnswer, WriteFailed };
 struct TWriteAllResult {
     TWriteAllEnd End = TWriteAllEnd::Declined;
-    int Written = 0;          // devices whose write succeeded
-    int StoppedAt = -1;       // index of the device the batch stopped at
+    int Written = 0;     // devices whose write succeeded
+    int StoppedAt = -1;  // index of the device the batch stopped at
 };
 constexpr int kWriteAllSettleMs = 1000;
 constexpr int kWriteAllModeWaitMs = 3000;

@@ -36,7 +36,10 @@ long hexField(const char* b, const char* e, size_t pos, int digits)
     return v;
 }
 
-bool isBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool isBlank(char c)
+{
+    return static_cast<unsigned char>(c) <= 0x20;
+}
 
 void trim(const char*& b, const char*& e)
 {
@@ -86,8 +89,7 @@ const THEXParam* THEXListParams::FindByName(const QString& name) const
     return const_cast<THEXListParams*>(this)->FindByName(name);
 }
 
-THEXFile::THEXFile(uint32_t begAddr, uint32_t endAddr)
-    : FBegAddr(begAddr), FEndAddr(endAddr)
+THEXFile::THEXFile(uint32_t begAddr, uint32_t endAddr) : FBegAddr(begAddr), FEndAddr(endAddr)
 {
     resize();
 }
@@ -131,26 +133,16 @@ QString THEXFile::ErrorStr() const
 {
     auto hex = [](uint64_t v) { return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper(); };
     switch (Error) {
-    case hexOpenError:
-        return SysReason.isEmpty() ? Msg::HexUnknownError : Msg::FileReadFailed.arg(SysReason);
-    case hexCreateError:
-        return SysReason.isEmpty() ? Msg::HexUnknownError : Msg::FileWriteFailed.arg(SysReason);
-    case hexBadChar:
-        return Msg::HexBadChar.arg(ErrorLine);
-    case hexBadChecksum:
-        return Msg::HexBadChecksum.arg(ErrorLine);
-    case hexUnexpectedEnd:
-        return Msg::HexUnexpectedEnd;
-    case hexOutside:
-        return Msg::HexOutside.arg(hex(DataFirst), hex(DataLast), hex(FBegAddr), hex(FEndAddr));
-    case hexNoData:
-        return Msg::HexNoData.arg(hex(FBegAddr), hex(FEndAddr));
-    case hexAmbiguous:
-        return Msg::HexAmbiguous.arg(ErrorLine).arg(hex(ErrorAddr));
-    case hexAfterEnd:
-        return Msg::HexAfterEnd.arg(ErrorLine).arg(EndLine);
-    default:
-        return Msg::HexUnknownError;
+    case hexOpenError: return SysReason.isEmpty() ? Msg::HexUnknownError : Msg::FileReadFailed.arg(SysReason);
+    case hexCreateError: return SysReason.isEmpty() ? Msg::HexUnknownError : Msg::FileWriteFailed.arg(SysReason);
+    case hexBadChar: return Msg::HexBadChar.arg(ErrorLine);
+    case hexBadChecksum: return Msg::HexBadChecksum.arg(ErrorLine);
+    case hexUnexpectedEnd: return Msg::HexUnexpectedEnd;
+    case hexOutside: return Msg::HexOutside.arg(hex(DataFirst), hex(DataLast), hex(FBegAddr), hex(FEndAddr));
+    case hexNoData: return Msg::HexNoData.arg(hex(FBegAddr), hex(FEndAddr));
+    case hexAmbiguous: return Msg::HexAmbiguous.arg(ErrorLine).arg(hex(ErrorAddr));
+    case hexAfterEnd: return Msg::HexAfterEnd.arg(ErrorLine).arg(EndLine);
+    default: return Msg::HexUnknownError;
     }
 }
 

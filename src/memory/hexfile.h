@@ -25,15 +25,15 @@ struct THEXListParams {
 // Codes of THEXFile::Error.
 enum THEXError : uint8_t {
     hexNoError = 0,
-    hexOpenError = 1,       // file cannot be opened or read; the reason in SysReason
-    hexCreateError = 2,     // file cannot be created or fully written; the reason in SysReason
-    hexBadChar = 3,         // bad line or non-hexadecimal field, at ErrorLine
-    hexBadChecksum = 4,     // record checksum mismatch, at ErrorLine
-    hexUnexpectedEnd = 5,   // no end record
-    hexOutside = 6,         // data outside BegAddr..EndAddr; the file's range is DataFirst..DataLast
-    hexNoData = 7,          // not one data byte in the file
-    hexAmbiguous = 8,       // a byte at ErrorAddr was already given by an earlier record, at ErrorLine
-    hexAfterEnd = 9,        // a record after the empty record of EndLine, at ErrorLine
+    hexOpenError = 1,      // file cannot be opened or read; the reason in SysReason
+    hexCreateError = 2,    // file cannot be created or fully written; the reason in SysReason
+    hexBadChar = 3,        // bad line or non-hexadecimal field, at ErrorLine
+    hexBadChecksum = 4,    // record checksum mismatch, at ErrorLine
+    hexUnexpectedEnd = 5,  // no end record
+    hexOutside = 6,        // data outside BegAddr..EndAddr; the file's range is DataFirst..DataLast
+    hexNoData = 7,         // not one data byte in the file
+    hexAmbiguous = 8,      // a byte at ErrorAddr was already given by an earlier record, at ErrorLine
+    hexAfterEnd = 9,       // a record after the empty record of EndLine, at ErrorLine
 };
 
 // Intel HEX reader and writer of one address window BegAddr..EndAddr (both inclusive).
@@ -80,7 +80,7 @@ public:
     uint32_t ErrorAddr = 0;  // address of code 8
     uint64_t DataFirst = 0;  // lowest and highest address the file's data lands on
     uint64_t DataLast = 0;
-    QString SysReason;       // the system's reason for codes 1 and 2
+    QString SysReason;  // the system's reason for codes 1 and 2
     THEXListParams Params;
 
     // True when the window is addressed by 16 bits (see above).

@@ -35,7 +35,10 @@ QString ColumnLabel(int column);
 // Text of any cell. Data cells show their byte as two upper-case hex digits, and nothing when the
 // window is empty or the byte lies beyond the image.
 QString CellText(const TWindow& w, const uint8_t* image, int row, int column);
-inline bool IsHeader(int row, int column) { return row == 0 || column == 0; }
+inline bool IsHeader(int row, int column)
+{
+    return row == 0 || column == 0;
+}
 
 // CRC-16 of the line code (init 0xFFFF, polynomial 0x8408) over the checksummed bytes.
 uint16_t Checksum(const TWindow& w, const uint8_t* image);

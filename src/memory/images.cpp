@@ -52,8 +52,7 @@ bool SaveHexImage(const TMemoryImage& image, const QString& path, uint32_t first
     return true;
 }
 
-bool LoadBinImage(TMemoryImage& image, const QString& path, uint32_t size, QString& error,
-                  TImageExtent* extent)
+bool LoadBinImage(TMemoryImage& image, const QString& path, uint32_t size, QString& error, TImageExtent* extent)
 {
     QByteArray bytes;
     QString why;

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <exception>
 
-#include "link/commands.h"
 #include "base/messages.h"
+#include "link/commands.h"
 
 bool IsFlashKind(TTransferKind kind)
 {
@@ -89,9 +89,18 @@ TTransferResult TTransferEngine::Run(const TTransferJob& job)
     return result;
 }
 
-TTransferResult TTransferEngine::ReadFLASH(const TTransferJob& job) { return FlashLoop(job); }
-TTransferResult TTransferEngine::WriteFLASH(const TTransferJob& job) { return FlashLoop(job); }
-TTransferResult TTransferEngine::CompareFLASH(const TTransferJob& job) { return FlashLoop(job); }
+TTransferResult TTransferEngine::ReadFLASH(const TTransferJob& job)
+{
+    return FlashLoop(job);
+}
+TTransferResult TTransferEngine::WriteFLASH(const TTransferJob& job)
+{
+    return FlashLoop(job);
+}
+TTransferResult TTransferEngine::CompareFLASH(const TTransferJob& job)
+{
+    return FlashLoop(job);
+}
 
 TTransferResult TTransferEngine::ReadExtMem(const TTransferJob& job, uint32_t addr, uint32_t num)
 {
@@ -112,8 +121,14 @@ TTransferResult TTransferEngine::CompareExtMem(const TTransferJob& job)
     return ExtLoop(job, 0, job.Ext, true);
 }
 
-TTransferResult TTransferEngine::ReadAT45(const TTransferJob& job) { return AT45Loop(job); }
-TTransferResult TTransferEngine::WriteAT45(const TTransferJob& job) { return AT45Loop(job); }
+TTransferResult TTransferEngine::ReadAT45(const TTransferJob& job)
+{
+    return AT45Loop(job);
+}
+TTransferResult TTransferEngine::WriteAT45(const TTransferJob& job)
+{
+    return AT45Loop(job);
+}
 
 TTransferResult TTransferEngine::NoRegion(uint32_t addr)
 {

@@ -16,12 +16,12 @@ enum TTransferKind : uint8_t {
     tkReadFLASH = 1,
     tkWriteFLASH = 2,
     tkCompareFLASH = 3,
-    tkReadExtMem = 4,       // whole memory 0 .. Ext-1
-    tkReadExtMemPart = 5,   // PartStart, PartCount
+    tkReadExtMem = 4,      // whole memory 0 .. Ext-1
+    tkReadExtMemPart = 5,  // PartStart, PartCount
     tkWriteExtMem = 6,
     tkWriteExtMemPart = 7,
     tkCompareExtMem = 8,
-    tkReadAT45 = 9,         // pages of the page list
+    tkReadAT45 = 9,  // pages of the page list
     tkWriteAT45 = 10,
     tkCompareExtMemPart = 11,  // PartStart, PartCount: what a file of that length put there
 };

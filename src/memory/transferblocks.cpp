@@ -29,8 +29,7 @@ size_t putWord(TRequest& req, uint16_t w)
     return 2;
 }
 
-TBlockResult readBlock(TTransferLink& link, uint8_t cmd, std::span<const uint8_t> request, uint8_t* out,
-                       size_t size)
+TBlockResult readBlock(TTransferLink& link, uint8_t cmd, std::span<const uint8_t> request, uint8_t* out, size_t size)
 {
     std::span<const uint8_t> answer;
     const TBlockResult r = link.Exchange(cmd, request, answer);
@@ -80,8 +79,8 @@ TBlockResult ReadExtMemBlock(TTransferLink& link, uint16_t number, uint16_t bloc
     return readBlock(link, zcmd::kReadExtMem, {req.data(), n}, block, blockSize);
 }
 
-TBlockResult WriteExtMemPart(TTransferLink& link, uint16_t number, const uint8_t* block, uint16_t from,
-                             uint16_t to, uint16_t blockSize)
+TBlockResult WriteExtMemPart(TTransferLink& link, uint16_t number, const uint8_t* block, uint16_t from, uint16_t to,
+                             uint16_t blockSize)
 {
     if (blockSize == 0 || blockSize > kMaxExtBlockSize || from > to || to > blockSize)
         return brOutside;

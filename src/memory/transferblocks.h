@@ -29,8 +29,8 @@ TBlockResult WriteExtMemBlock(TTransferLink& link, uint16_t number, const uint8_
                               uint16_t blockSize);
 // Like WriteExtMemBlock, but the caller's bytes are block[from .. to-1]; the rest comes from the
 // device. Covers a range that neither starts nor ends on a block boundary.
-TBlockResult WriteExtMemPart(TTransferLink& link, uint16_t number, const uint8_t* block, uint16_t from,
-                             uint16_t to, uint16_t blockSize);
+TBlockResult WriteExtMemPart(TTransferLink& link, uint16_t number, const uint8_t* block, uint16_t from, uint16_t to,
+                             uint16_t blockSize);
 // Commands 19 and 20: page number; 528 bytes.
 TBlockResult ReadAT45Page(TTransferLink& link, uint16_t page, uint8_t* data);
 TBlockResult WriteAT45Page(TTransferLink& link, uint16_t page, const uint8_t* data);

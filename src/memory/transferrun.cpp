@@ -1,7 +1,7 @@
 #include "memory/transferrun.h"
 
-#include "link/commands.h"
 #include "base/messages.h"
+#include "link/commands.h"
 
 TTransferJob MakeTransferJob(const TTransferSetup& setup, TTransferKind kind, uint32_t addr, uint32_t count)
 {
@@ -81,7 +81,7 @@ TTransferReport StartTransfer(TTransferLink& link, const TTransferSetup& setup, 
         PresenceBracket presence(hooks);
 
         if (confirm && hooks.Confirm) {
-            const QString* question = kind == tkWriteFLASH   ? &Msg::AskWriteFLASH
+            const QString* question = kind == tkWriteFLASH    ? &Msg::AskWriteFLASH
                                       : kind == tkWriteExtMem ? &Msg::AskWriteExtMem
                                                               : nullptr;
             if (question && !hooks.Confirm(*question)) {
@@ -100,10 +100,10 @@ TTransferReport StartTransfer(TTransferLink& link, const TTransferSetup& setup, 
             report.PrepareReason = sendModeCommand(link, TModeCommand{zcmd::kPrepareFLASH, {}});
             if (report.PrepareReason != brOk) {
                 report.PrepareRefused = true;
-                message(MsgKind::Warning, report.PrepareReason == brRefused
-                                              ? Msg::TransferCommandRefused
-                                              : Msg::CommandFailed.arg(QStringLiteral("05"),
-                                                                       reasonText(report.PrepareReason)));
+                message(MsgKind::Warning,
+                        report.PrepareReason == brRefused
+                            ? Msg::TransferCommandRefused
+                            : Msg::CommandFailed.arg(QStringLiteral("05"), reasonText(report.PrepareReason)));
                 return report;
             }
         }

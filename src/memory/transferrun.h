@@ -39,12 +39,12 @@ struct TTransferHooks {
 };
 
 struct TTransferReport {
-    bool Ok = false;                 // ran to its end without error or difference, not cancelled
-    bool Declined = false;           // the user answered No
-    bool PrepareRefused = false;     // zcmd::kPrepareFLASH was not accepted; nothing else was sent
+    bool Ok = false;              // ran to its end without error or difference, not cancelled
+    bool Declined = false;        // the user answered No
+    bool PrepareRefused = false;  // zcmd::kPrepareFLASH was not accepted; nothing else was sent
     TBlockResult PrepareReason = brOk;
-    TTransferResult Transfer;        // of the block loop, when it ran
-    QString Message;                 // the box shown at the end (or for the refused preparation), if any
+    TTransferResult Transfer;  // of the block loop, when it ran
+    QString Message;           // the box shown at the end (or for the refused preparation), if any
     MsgKind MessageKind = MsgKind::Information;
     // The command before a FLASH write (no block is sent then) or after it was refused or not
     // answered: the write has failed, whatever the blocks did.

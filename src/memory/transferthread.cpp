@@ -64,8 +64,7 @@ bool TProgressThread::Wait(int timeoutMs)
 
 int64_t TProgressThread::ElapsedMs() const
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - FStartTime)
-        .count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - FStartTime).count();
 }
 
 TProgressView TProgressThread::View() const

@@ -9,16 +9,12 @@ namespace panels {
 PumpAction PumpActionOf(unsigned driveState)
 {
     switch (driveState) {
-    case 1:
-        return PumpAction::Forward;
-    case 2:
-        return PumpAction::Inverse;
+    case 1: return PumpAction::Forward;
+    case 2: return PumpAction::Inverse;
     case 0:
     case 3:
-    case 4:
-        return PumpAction::Stop;
-    default:
-        return PumpAction::Keep;
+    case 4: return PumpAction::Stop;
+    default: return PumpAction::Keep;
     }
 }
 

@@ -12,7 +12,6 @@
 // The KESTA controller: three driven columns, seven outputs, nine inputs, a radio key fob.
 namespace panels {
 
-
 // What a drive nibble does to the pump indicator of its column.
 enum class PumpAction { Stop, Forward, Inverse, Keep };
 PumpAction PumpActionOf(unsigned driveState);
@@ -33,7 +32,7 @@ struct KestaView {
     bool fobLamp = false;              // red dot on the fob's lamp
     uint32_t code = 0;                 // last key fob heard; 0: none
     QString codeText = QStringLiteral("- - -");
-    std::array<unsigned, 3> drive{};   // nibble of each column
+    std::array<unsigned, 3> drive{};  // nibble of each column
 };
 KestaView KestaViewOf(const TParams& params);
 
@@ -72,11 +71,11 @@ public:
     void SetCurrent(int row);
     bool CanAdd() const { return Count() < kMaxRows; }
 
-    bool Add(uint32_t code);           // appends and makes it current; false when full
-    bool EditCurrent(uint32_t code);   // false on an empty list
-    bool DeleteCurrent();              // the row after it (or the new last one) becomes current
+    bool Add(uint32_t code);                    // appends and makes it current; false when full
+    bool EditCurrent(uint32_t code);            // false on an empty list
+    bool DeleteCurrent();                       // the row after it (or the new last one) becomes current
     void Replace(std::vector<uint32_t> codes);  // a loaded list; its first row becomes current
-    bool Locate(uint32_t code);        // makes the first row with this code current
+    bool Locate(uint32_t code);                 // makes the first row with this code current
 
 private:
     std::vector<uint32_t> FCodes;

@@ -15,7 +15,7 @@ struct TLEDGeometry {
     int Pitch = 1;    // DotSize + DotGap
     int CellW = 6;    // six columns, the last one always dark
     int CellH = 7;
-    int Y0 = 0;       // top of every cell: the cells are centred vertically
+    int Y0 = 0;          // top of every cell: the cells are centred vertically
     bool Drawn = false;  // false for H <= 7 or W <= 0: only the background shows
 };
 

@@ -8,8 +8,7 @@ std::optional<TSettings> Decode(std::span<const uint8_t> answer)
 {
     if (answer.size() != 5)
         return std::nullopt;
-    const uint32_t bits =
-        uint32_t(answer[1]) << 24 | uint32_t(answer[2]) << 16 | uint32_t(answer[3]) << 8 | answer[4];
+    const uint32_t bits = uint32_t(answer[1]) << 24 | uint32_t(answer[2]) << 16 | uint32_t(answer[3]) << 8 | answer[4];
     return TSettings{answer[0], std::bit_cast<float>(bits)};
 }
 

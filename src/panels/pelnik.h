@@ -10,7 +10,6 @@ namespace panels {
 // big-endian bit pattern of a single-precision float.
 namespace Pelnik {
 
-
 enum TMode : uint8_t { pmReceiver = 0, pmTransmitter = 1 };
 
 struct TSettings {

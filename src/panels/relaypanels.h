@@ -11,7 +11,6 @@
 // What the relay tabs show, decided from the identification parameters or an answer.
 namespace panels {
 
-
 // USB relay module: recognised by exactly 5 or 8 parameters.
 struct UsbRelayView {
     bool valid = false;  // false: controls disabled, indicators dark, button visibility kept

@@ -49,17 +49,17 @@ TCardPackResult PackCard(TDatabase& db, qint64 cardId, TRouteImage& image, TPage
     // All limits are checked before a single record goes into the image.
     std::vector<TRouteRow> routes;
     QString error;
-    const bool listed = ForEachRow(
-        db,
-        QStringLiteral("select ID, Name1, Name2, Name3, "
-                       "(select count(*) from Поворот where ID_Route = Маршрут.ID) as TurnCount "
-                       "from Маршрут where ID_Card = ? order by Num, ID"),
-        {cardId}, error, [&](const TQuery& q) {
-            routes.push_back({q.Value(QStringLiteral("ID")).toLongLong(),
-                              {q.AsString(QStringLiteral("Name1")), q.AsString(QStringLiteral("Name2")),
-                               q.AsString(QStringLiteral("Name3"))},
-                              q.AsInteger(QStringLiteral("TurnCount"))});
-        });
+    const bool listed =
+        ForEachRow(db,
+                   QStringLiteral("select ID, Name1, Name2, Name3, "
+                                  "(select count(*) from Поворот where ID_Route = Маршрут.ID) as TurnCount "
+                                  "from Маршрут where ID_Card = ? order by Num, ID"),
+                   {cardId}, error, [&](const TQuery& q) {
+                       routes.push_back({q.Value(QStringLiteral("ID")).toLongLong(),
+                                         {q.AsString(QStringLiteral("Name1")), q.AsString(QStringLiteral("Name2")),
+                                          q.AsString(QStringLiteral("Name3"))},
+                                         q.AsInteger(QStringLiteral("TurnCount"))});
+                   });
     if (!listed)
         return failed(TStatus::DatabaseError, pages, error);
     if (routes.size() > size_t(maxRoutes))
@@ -74,22 +74,21 @@ TCardPackResult PackCard(TDatabase& db, qint64 cardId, TRouteImage& image, TPage
         const TRouteRow& route = routes[i];
         int turn = 0;
         // The unit drives the turns in the order the turn grid lists them, which the user sets.
-        const bool read = ForEachRow(
-            db,
-            QStringLiteral("select BegLat, EndLat, BegLong, EndLong, Turn from Поворот "
-                           "where ID_Route = ? order by Num, ID"),
-            {route.Id}, error, [&](const TQuery& q) {
-                // The count came from another statement; never write past the route's area.
-                if (++turn > MaxTurns)
-                    return;
-                TTurnRecord t;
-                t.BegLat = CoordFromText(q.AsString(QStringLiteral("BegLat")));
-                t.EndLat = CoordFromText(q.AsString(QStringLiteral("EndLat")));
-                t.BegLong = CoordFromText(q.AsString(QStringLiteral("BegLong")));
-                t.EndLong = CoordFromText(q.AsString(QStringLiteral("EndLong")));
-                t.Type = TTurnRecord::TypeByteFromText(q.AsString(QStringLiteral("Turn")));
-                image.WriteTurn(slot, turn, t);
-            });
+        const bool read = ForEachRow(db,
+                                     QStringLiteral("select BegLat, EndLat, BegLong, EndLong, Turn from Поворот "
+                                                    "where ID_Route = ? order by Num, ID"),
+                                     {route.Id}, error, [&](const TQuery& q) {
+                                         // The count came from another statement; never write past the route's area.
+                                         if (++turn > MaxTurns)
+                                             return;
+                                         TTurnRecord t;
+                                         t.BegLat = CoordFromText(q.AsString(QStringLiteral("BegLat")));
+                                         t.EndLat = CoordFromText(q.AsString(QStringLiteral("EndLat")));
+                                         t.BegLong = CoordFromText(q.AsString(QStringLiteral("BegLong")));
+                                         t.EndLong = CoordFromText(q.AsString(QStringLiteral("EndLong")));
+                                         t.Type = TTurnRecord::TypeByteFromText(q.AsString(QStringLiteral("Turn")));
+                                         image.WriteTurn(slot, turn, t);
+                                     });
         if (!read)
             return failed(TStatus::DatabaseError, pages, error);
         if (turn > MaxTurns)

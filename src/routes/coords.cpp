@@ -9,11 +9,7 @@ namespace {
 // run together as one three-digit field.
 class TWithoutPoint {
 public:
-    explicit TWithoutPoint(QStringView text)
-        : FText(text)
-        , FPoint(text.indexOf(QLatin1Char('.')))
-    {
-    }
+    explicit TWithoutPoint(QStringView text) : FText(text), FPoint(text.indexOf(QLatin1Char('.'))) {}
     qsizetype size() const { return FPoint < 0 ? FText.size() : FText.size() - 1; }
     QChar at(qsizetype i) const { return FText.at(FPoint >= 0 && i >= FPoint ? i + 1 : i); }
 

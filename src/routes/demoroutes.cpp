@@ -32,7 +32,9 @@ bool FillDemoRoutes(TDatabase& db, QString* error)
         return fail();
     auto lastId = [&] { return db.Scalar(QStringLiteral("select last_insert_rowid()")).toLongLong(); };
     auto addCard = [&](qint64 parent, const QString& name) {
-        return db.Exec(QStringLiteral("insert into КартаПамяти (ID_Dir, Name) values (?, ?)"), {parent, name}) ? lastId() : -1;
+        return db.Exec(QStringLiteral("insert into КартаПамяти (ID_Dir, Name) values (?, ?)"), {parent, name})
+                   ? lastId()
+                   : -1;
     };
     const qint64 north = addCard(-1, QStringLiteral("Депо Северное"));
     const qint64 line1 = north < 0 ? -1 : addCard(north, QStringLiteral("Линия 1"));
@@ -58,8 +60,10 @@ bool FillDemoRoutes(TDatabase& db, QString* error)
     auto addRoutes = [&](qint64 card, const TDemoRoute* routes, int n) {
         for (int i = 0; i < n; ++i) {
             const TDemoRoute& r = routes[i];
-            if (!db.Exec(QStringLiteral("insert into Маршрут (ID_Card, Name1, Name2, Name3, Num) values (?, ?, ?, ?, ?)"),
-                         {card, QString::fromUtf8(r.Line1), QString::fromUtf8(r.Line2), QString::fromUtf8(r.Line3), ++routeNum}))
+            if (!db.Exec(
+                    QStringLiteral("insert into Маршрут (ID_Card, Name1, Name2, Name3, Num) values (?, ?, ?, ?, ?)"),
+                    {card, QString::fromUtf8(r.Line1), QString::fromUtf8(r.Line2), QString::fromUtf8(r.Line3),
+                     ++routeNum}))
                 return false;
             const qint64 route = lastId();
             for (int k = 0; k < r.Turns; ++k) {
@@ -71,9 +75,10 @@ bool FillDemoRoutes(TDatabase& db, QString* error)
                 const QString begLat = CoordToText(lat), begLong = CoordToText(lon);
                 const QString endLat = point ? begLat : CoordToText(lat + 25);
                 const QString endLong = point ? begLong : CoordToText(lon + 35);
-                if (!db.Exec(QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) "
-                                            "values (?, ?, ?, ?, ?, ?, ?)"),
-                             {route, begLat, begLong, endLat, endLong, QString::fromLatin1(type), ++turnNum}))
+                if (!db.Exec(
+                        QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) "
+                                       "values (?, ?, ?, ?, ?, ?, ?)"),
+                        {route, begLat, begLong, endLat, endLong, QString::fromLatin1(type), ++turnNum}))
                     return false;
             }
         }

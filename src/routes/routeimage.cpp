@@ -5,10 +5,7 @@
 
 using namespace RouteLayout;
 
-TRouteImage::TRouteImage()
-    : FBytes(ImageSize, 0xFF)
-{
-}
+TRouteImage::TRouteImage() : FBytes(ImageSize, 0xFF) {}
 
 uint8_t* TRouteImage::Page(int page)
 {

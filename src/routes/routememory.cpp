@@ -92,7 +92,8 @@ TRouteMemResult ReadRouteTable(TRouteTransfer& t, TRouteImage& image, TPageList&
     return r;
 }
 
-TRouteMemResult ReadRouteTurns(TRouteTransfer& t, TRouteImage& image, TPageList& pages, const std::vector<int>& slotList)
+TRouteMemResult ReadRouteTurns(TRouteTransfer& t, TRouteImage& image, TPageList& pages,
+                               const std::vector<int>& slotList)
 {
     TRouteMemResult r;
     if (!checked(t, image, r))

@@ -41,12 +41,13 @@ struct TRouteMemResult {
 
 // "Запись...": asks (when `confirm`), checks the format, packs the card and writes the route
 // table pages and the turn pages of every route with turns.
-TRouteMemResult WriteCardToUnit(TDatabase& db, qint64 cardId, TRouteTransfer& t, TRouteImage& image,
-                                TPageList& pages, bool confirm = true);
+TRouteMemResult WriteCardToUnit(TDatabase& db, qint64 cardId, TRouteTransfer& t, TRouteImage& image, TPageList& pages,
+                                bool confirm = true);
 // "Чтение": checks the format and reads the route table pages.
 TRouteMemResult ReadRouteTable(TRouteTransfer& t, TRouteImage& image, TPageList& pages);
 // Checks the format and reads the turn pages of the slotList.
-TRouteMemResult ReadRouteTurns(TRouteTransfer& t, TRouteImage& image, TPageList& pages, const std::vector<int>& slotList);
+TRouteMemResult ReadRouteTurns(TRouteTransfer& t, TRouteImage& image, TPageList& pages,
+                               const std::vector<int>& slotList);
 // "Сохранить в БД...": asks (when `confirm`), reads the turn pages of every valid slot of the
 // image's route table and replaces the card's routes by them in one transaction.
 TRouteMemResult SaveUnitRoutes(TDatabase& db, qint64 cardId, TRouteTransfer& t, TRouteImage& image, TPageList& pages,

@@ -33,7 +33,7 @@ struct TRouteRecord {
     std::array<uint8_t, 11> Reserved{};
 
     static TRouteRecord Decode(const uint8_t* bytes);  // reads RouteRecordSize bytes
-    void Encode(uint8_t* bytes) const;                  // writes RouteRecordSize bytes
+    void Encode(uint8_t* bytes) const;                 // writes RouteRecordSize bytes
 
     // line is 1, 2 or 3. Stores at most 16 bytes and zero-fills the rest of the field, so the
     // terminator is always there and a long name never runs into the next field.
@@ -57,7 +57,7 @@ struct TTurnRecord {
     std::array<uint8_t, 5> Reserved{};
 
     static TTurnRecord Decode(const uint8_t* bytes);  // reads TurnRecordSize bytes
-    void Encode(uint8_t* bytes) const;                 // writes TurnRecordSize bytes
+    void Encode(uint8_t* bytes) const;                // writes TurnRecordSize bytes
 
     // The stored type text as the unit's type byte: its one CP1251 byte, or '?' when the text
     // is not exactly one character.

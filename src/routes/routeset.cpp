@@ -56,9 +56,10 @@ public:
         QStringList values;
         for (int i = 0; i < FRows; ++i)
             values << QStringLiteral("(?, ?, ?, ?, ?, ?, ?)");
-        const bool ok = FDb.Exec(QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) values ") +
-                                     values.join(QStringLiteral(", ")),
-                                 FParams);
+        const bool ok = FDb.Exec(
+            QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) values ") +
+                values.join(QStringLiteral(", ")),
+            FParams);
         FParams.clear();
         FRows = 0;
         return ok;

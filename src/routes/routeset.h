@@ -22,7 +22,7 @@ std::vector<TRouteSetRow> ListRouteSet(const TRouteImage& image);
 struct TTurnSetRow {
     QString Begin;  // latitude, three blanks, longitude
     QString End;
-    QString Type;   // the type byte as a one-character text
+    QString Type;  // the type byte as a one-character text
 };
 // The turns the route record of `slot` counts (nothing for an invalid slot).
 std::vector<TTurnSetRow> ListTurnSet(const TRouteImage& image, int slot);

@@ -163,10 +163,13 @@ TRouteOpResult TRouteStore::AddRoute(qint64 cardId, const TRouteNames& n, int ma
     return InTransaction([&] {
         if (RouteCount(cardId) >= maxRoutes)
             return status(TStatus::TooManyRoutes);
-        const int num = FDb.Scalar(QStringLiteral("select MAX(Num) as RESULT from Маршрут where ID_Card = ?"), {cardId}).toInt() + 1;
+        const int num =
+            FDb.Scalar(QStringLiteral("select MAX(Num) as RESULT from Маршрут where ID_Card = ?"), {cardId}).toInt() +
+            1;
         QVariantList params = names(n);
         params << num << cardId;
-        if (!FDb.Exec(QStringLiteral("insert into Маршрут (Name1, Name2, Name3, Num, ID_Card) values (?, ?, ?, ?, ?)"), params))
+        if (!FDb.Exec(QStringLiteral("insert into Маршрут (Name1, Name2, Name3, Num, ID_Card) values (?, ?, ?, ?, ?)"),
+                      params))
             return Failed();
         return status(TStatus::Ok, FDb.Scalar(QStringLiteral("select last_insert_rowid()")).toLongLong());
     });
@@ -203,8 +206,11 @@ TRouteOpResult TRouteStore::Swap(const QString& table, const QString& owner, qin
         // The neighbour in the list the grid shows: same owner, ordered by Num then ID.
         const QString neighbourSql =
             direction > 0
-                ? QStringLiteral("select ID from %1 where %2 = ? and (Num > ? or (Num = ? and ID > ?)) order by Num, ID limit 1")
-                : QStringLiteral("select ID from %1 where %2 = ? and (Num < ? or (Num = ? and ID < ?)) order by Num desc, ID desc limit 1");
+                ? QStringLiteral(
+                      "select ID from %1 where %2 = ? and (Num > ? or (Num = ? and ID > ?)) order by Num, ID limit 1")
+                : QStringLiteral(
+                      "select ID from %1 where %2 = ? and (Num < ? or (Num = ? and ID < ?)) order by Num desc, ID desc "
+                      "limit 1");
         const QVariant other = FDb.Scalar(neighbourSql.arg(table, owner), {ownerId, num, num, id});
         if (other.isNull())
             return status(TStatus::Nothing);
@@ -278,7 +284,8 @@ TRouteOpResult TRouteStore::EditTurn(qint64 turnId, const TTurnFields& turn)
 {
     return InTransaction([&] {
         const TTurnFields t = stored(turn);
-        if (!FDb.Exec(QStringLiteral("update Поворот set BegLat = ?, BegLong = ?, EndLat = ?, EndLong = ?, Turn = ? where ID = ?"),
+        if (!FDb.Exec(QStringLiteral(
+                          "update Поворот set BegLat = ?, BegLong = ?, EndLat = ?, EndLong = ?, Turn = ? where ID = ?"),
                       {t.BegLat, t.BegLong, t.EndLat, t.EndLong, t.Turn, turnId}))
             return Failed();
         return status(TStatus::Ok, turnId);

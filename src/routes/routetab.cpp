@@ -17,11 +17,12 @@ int clampRow(int row, size_t count)
 bool TRouteTabState::ReloadCards(qint64 current)
 {
     std::vector<TCardNode> cards;
-    const bool ok = ForEachRow(FDb, QStringLiteral("select ID, ID_Dir, Name from КартаПамяти order by Name, ID"), {}, FError,
-                         [&](const TQuery& q) {
-                             cards.push_back({q.Value(QStringLiteral("ID")).toLongLong(),
-                                              q.Value(QStringLiteral("ID_Dir")).toLongLong(), q.AsString(QStringLiteral("Name"))});
-                         });
+    const bool ok = ForEachRow(
+        FDb, QStringLiteral("select ID, ID_Dir, Name from КартаПамяти order by Name, ID"), {}, FError,
+        [&](const TQuery& q) {
+            cards.push_back({q.Value(QStringLiteral("ID")).toLongLong(), q.Value(QStringLiteral("ID_Dir")).toLongLong(),
+                             q.AsString(QStringLiteral("Name"))});
+        });
     if (!ok)
         return false;
     FCards = std::move(cards);
@@ -43,14 +44,15 @@ bool TRouteTabState::SelectCard(qint64 id)
 bool TRouteTabState::ReloadRoutes(qint64 current)
 {
     std::vector<TRouteListRow> routes;
-    const bool ok = ForEachRow(FDb,
-                         QStringLiteral("select Маршрут.ID, Name1, Name2, Name3, (select COUNT(*) from Поворот where "
-                                        "ID_Route = Маршрут.ID) as [Count] from Маршрут where (ID_Card = ?) order by Num, ID"),
-                         {FCard}, FError, [&](const TQuery& q) {
-                             routes.push_back({q.Value(QStringLiteral("ID")).toLongLong(), q.AsString(QStringLiteral("Name1")),
-                                               q.AsString(QStringLiteral("Name2")), q.AsString(QStringLiteral("Name3")),
-                                               q.AsInteger(QStringLiteral("Count"))});
-                         });
+    const bool ok = ForEachRow(
+        FDb,
+        QStringLiteral("select Маршрут.ID, Name1, Name2, Name3, (select COUNT(*) from Поворот where "
+                       "ID_Route = Маршрут.ID) as [Count] from Маршрут where (ID_Card = ?) order by Num, ID"),
+        {FCard}, FError, [&](const TQuery& q) {
+            routes.push_back({q.Value(QStringLiteral("ID")).toLongLong(), q.AsString(QStringLiteral("Name1")),
+                              q.AsString(QStringLiteral("Name2")), q.AsString(QStringLiteral("Name3")),
+                              q.AsInteger(QStringLiteral("Count"))});
+        });
     if (!ok)
         return false;
     const qint64 keepTurn = Turn() && current == 0 ? Turn()->Id : 0;
@@ -84,18 +86,19 @@ bool TRouteTabState::ReloadTurns(qint64 current)
 {
     std::vector<TTurnListRow> turns;
     if (const TRouteListRow* route = Route()) {
-        const bool ok = ForEachRow(FDb,
-                             QStringLiteral("select ID, BegLat, BegLong, EndLat, EndLong, Turn from Поворот "
-                                            "where ID_Route = ? order by Num, ID"),
-                             {route->Id}, FError, [&](const TQuery& q) {
-                                 TTurnListRow t;
-                                 t.Id = q.Value(QStringLiteral("ID")).toLongLong();
-                                 t.RecNo = int(turns.size()) + 1;
-                                 t.Fields = {q.AsString(QStringLiteral("BegLat")), q.AsString(QStringLiteral("BegLong")),
-                                             q.AsString(QStringLiteral("EndLat")), q.AsString(QStringLiteral("EndLong")),
-                                             q.AsString(QStringLiteral("Turn"))};
-                                 turns.push_back(std::move(t));
-                             });
+        const bool ok =
+            ForEachRow(FDb,
+                       QStringLiteral("select ID, BegLat, BegLong, EndLat, EndLong, Turn from Поворот "
+                                      "where ID_Route = ? order by Num, ID"),
+                       {route->Id}, FError, [&](const TQuery& q) {
+                           TTurnListRow t;
+                           t.Id = q.Value(QStringLiteral("ID")).toLongLong();
+                           t.RecNo = int(turns.size()) + 1;
+                           t.Fields = {q.AsString(QStringLiteral("BegLat")), q.AsString(QStringLiteral("BegLong")),
+                                       q.AsString(QStringLiteral("EndLat")), q.AsString(QStringLiteral("EndLong")),
+                                       q.AsString(QStringLiteral("Turn"))};
+                           turns.push_back(std::move(t));
+                       });
         if (!ok)
             return false;
     }

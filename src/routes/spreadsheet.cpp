@@ -102,10 +102,7 @@ public:
     TZip& operator=(const TZip&) = delete;
 
     bool IsOpen() const { return FZip != nullptr; }
-    bool Has(const QString& name) const
-    {
-        return FZip && zip_name_locate(FZip, name.toUtf8().constData(), 0) >= 0;
-    }
+    bool Has(const QString& name) const { return FZip && zip_name_locate(FZip, name.toUtf8().constData(), 0) >= 0; }
     // The unpacked part; false when it is missing, encrypted, damaged or too large.
     bool Read(const QString& name, QByteArray& out) const
     {
@@ -286,8 +283,9 @@ bool readXlsx(const TZip& zip, TStoredWorkbook& book, QString* error)
             const auto token = xml.readNext();
             if (token == QXmlStreamReader::StartElement) {
                 if (xml.name() == u"numFmt")
-                    customDate.insert(xml.attributes().value(QStringLiteral("numFmtId")).toInt(),
-                                      isDateFormatCode(xml.attributes().value(QStringLiteral("formatCode")).toString()));
+                    customDate.insert(
+                        xml.attributes().value(QStringLiteral("numFmtId")).toInt(),
+                        isDateFormatCode(xml.attributes().value(QStringLiteral("formatCode")).toString()));
                 else if (xml.name() == u"cellXfs")
                     inCellXfs = true;
                 else if (inCellXfs && xml.name() == u"xf" && dateStyle.size() < 65536) {
@@ -539,7 +537,8 @@ bool readXls(const QString& path, TStoredWorkbook& book, QString* error)
     for (unsigned short i = 0; i < sheets && i < 4096; ++i) {
         TSheet sheet;
         const char* name = nullptr;
-        if (freexl_get_worksheet_name(handle, i, &name) != FREEXL_OK || freexl_select_active_worksheet(handle, i) != FREEXL_OK)
+        if (freexl_get_worksheet_name(handle, i, &name) != FREEXL_OK ||
+            freexl_select_active_worksheet(handle, i) != FREEXL_OK)
             return fail(error, QStringLiteral("sheet %1 is damaged").arg(i + 1));
         sheet.Name = QString::fromUtf8(name ? name : "");
         unsigned int rows = 0;
@@ -741,7 +740,8 @@ QString SpreadsheetDateText(double serial)
         return date.toString(QStringLiteral("dd.MM.yyyy"));
     if (seconds >= 86400)
         return date.addDays(1).toString(QStringLiteral("dd.MM.yyyy"));
-    return date.toString(QStringLiteral("dd.MM.yyyy ")) + QTime(0, 0).addSecs(seconds).toString(QStringLiteral("hh:mm:ss"));
+    return date.toString(QStringLiteral("dd.MM.yyyy ")) +
+           QTime(0, 0).addSecs(seconds).toString(QStringLiteral("hh:mm:ss"));
 }
 
 std::unique_ptr<SpreadsheetReader> OpenSpreadsheetData(const QByteArray& data, bool asCsv, QString* error)

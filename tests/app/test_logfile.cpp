@@ -39,8 +39,9 @@ QByteArray logOfSize(qsizetype size)
 
 QString todaysArchive(const TLogFile& log, const QString& suffix = QString())
 {
-    return QDir(log.ArchiveFolder()).filePath(QDate::currentDate().toString(QStringLiteral("'log ('yyyy-MM-dd')'")) + suffix
-                                              + QStringLiteral(".zip"));
+    return QDir(log.ArchiveFolder())
+        .filePath(QDate::currentDate().toString(QStringLiteral("'log ('yyyy-MM-dd')'")) + suffix +
+                  QStringLiteral(".zip"));
 }
 
 }  // namespace
@@ -60,10 +61,12 @@ TEST(LogFile, LineFormatAndLoading)
     ASSERT_EQ(lines.size(), 5);  // four lines and the empty rest after the last line end
     const QRegularExpression stamp(QStringLiteral(R"(^ \d\d\.\d\d\.\d\d \d\d:\d\d:\d\d $)"));
     const std::pair<QByteArray, QByteArray> expected[] = {
-        {"Info", "\xD1\xF2\xE0\xF0\xF2"},                        // Старт
-        {"Warn", "\xA8\xE6 \xB9" "1 \xABx\xBB"},                 // Ёж №1 «x»
-        {"", "\xE1\xE5\xE7 \xF2\xE8\xEF\xE0"},                   // без типа
-        {"Err ", "\xE4\xE2\xE5  \xF1\xF2\xF0\xEE\xEA\xE8"},      // две  строки
+        {"Info", "\xD1\xF2\xE0\xF0\xF2"},  // Старт
+        {"Warn",
+         "\xA8\xE6 \xB9"
+         "1 \xABx\xBB"},                                     // Ёж №1 «x»
+        {"", "\xE1\xE5\xE7 \xF2\xE8\xEF\xE0"},               // без типа
+        {"Err ", "\xE4\xE2\xE5  \xF1\xF2\xF0\xEE\xEA\xE8"},  // две  строки
     };
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
@@ -100,15 +103,15 @@ TEST(LogFile, ParsingOfStoredLines)
     TLogFile log(dir.path());
     writeFile(log.FileName,
               "Info 31.12.23 23:59:58 kept\r\n"
-              "Info 31.12.23 23:59:58 \r\n"          // empty text
+              "Info 31.12.23 23:59:58 \r\n"  // empty text
               "Info 32.12.23 10:00:00 bad day\r\n"
               "Info 01.12.23 24:00:00 bad hour\r\n"
               "Info 01-12-23 10:00:00 bad separator\r\n"
-              "Info 01.12.23 10:00\r\n"              // too short
+              "Info 01.12.23 10:00\r\n"  // too short
               "garbage\r\n"
               "\r\n"
               "XXXX 01.12.23 10:00:00 unknown type\n"  // bare LF
-              "Warn 29.02.24 07:05:03 leap day");     // no final line end
+              "Warn 29.02.24 07:05:03 leap day");      // no final line end
     ASSERT_TRUE(log.LoadLog());
     ASSERT_EQ(log.Log.size(), 4u);
     EXPECT_EQ(log.Log[0].Date, QDate(2023, 12, 31));
@@ -227,9 +230,10 @@ TEST(LogFile, ReadTextDecodesForATerminal)
     TLogFile log(dir.path());
     EXPECT_EQ(log.ReadText(), QString());  // no log yet: nothing to print, not a failure
     // A line written by the program, one by another tool (LF only) and a lone CR inside a line.
-    writeFile(log.FileName, "Info 01.02.24 10:00:00 \xD1\xF2\xE0\xF0\xF2\r\n"
-                            "Err  01.02.24 10:00:01 \xB9 5 \xAB\xE6\xB8\xBB\n"
-                            "a\rb\r\n");
+    writeFile(log.FileName,
+              "Info 01.02.24 10:00:00 \xD1\xF2\xE0\xF0\xF2\r\n"
+              "Err  01.02.24 10:00:01 \xB9 5 \xAB\xE6\xB8\xBB\n"
+              "a\rb\r\n");
     const auto text = log.ReadText();
     ASSERT_TRUE(text.has_value()) << qPrintable(log.ErrorText);
     EXPECT_EQ(*text, QStringLiteral("Info 01.02.24 10:00:00 Старт\n"

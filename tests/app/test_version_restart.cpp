@@ -35,7 +35,8 @@ TEST(Restart, TakeWaitPid)
     QStringList args = {QStringLiteral("--demo"), QStringLiteral("--wait-pid"), QStringLiteral("123"),
                         QStringLiteral("--port-alias"), QStringLiteral("COM97=/dev/pts/3")};
     EXPECT_EQ(TakeWaitPid(args), 123);
-    EXPECT_EQ(args, QStringList({QStringLiteral("--demo"), QStringLiteral("--port-alias"), QStringLiteral("COM97=/dev/pts/3")}));
+    EXPECT_EQ(args, QStringList({QStringLiteral("--demo"), QStringLiteral("--port-alias"),
+                                 QStringLiteral("COM97=/dev/pts/3")}));
 
     QStringList bad = {QStringLiteral("--wait-pid"), QStringLiteral("x")};
     EXPECT_FALSE(TakeWaitPid(bad).has_value());
@@ -67,7 +68,8 @@ TEST(Restart, CannotStartReportsFileSystemError)
 {
     bool closed = false;
     QString error;
-    EXPECT_FALSE(RestartProgram(true, QStringLiteral("/nonexistent/zevanta"), {}, [&] { closed = true; }, &error));
+    EXPECT_FALSE(RestartProgram(
+        true, QStringLiteral("/nonexistent/zevanta"), {}, [&] { closed = true; }, &error));
     EXPECT_EQ(error, QStringLiteral("Ошибка файловой системы!"));
     EXPECT_FALSE(closed);  // the program goes on running
 }
@@ -88,7 +90,8 @@ TEST(Restart, StartsCopyWithOurPidAndArguments)
 
     bool closed = false;
     QString error = QStringLiteral("unset");
-    EXPECT_FALSE(RestartProgram(true, script, original, [&] { closed = true; }, &error));  // true: returns not closeMain
+    EXPECT_FALSE(RestartProgram(
+        true, script, original, [&] { closed = true; }, &error));  // true: returns not closeMain
     EXPECT_TRUE(closed);
     EXPECT_TRUE(error.isEmpty());
 

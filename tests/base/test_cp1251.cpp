@@ -16,9 +16,9 @@ TEST(Cp1251, CyrillicAndPunctuation)
     EXPECT_EQ(Cp1251::fromUnicode(expected), az);
 
     const std::pair<char16_t, unsigned char> singles[] = {
-        {u'Ё', 0xA8}, {u'ё', 0xB8}, {u'№', 0xB9}, {u'«', 0xAB}, {u'»', 0xBB}, {u'—', 0x97}, {u'–', 0x96},
+        {u'Ё', 0xA8}, {u'ё', 0xB8}, {u'№', 0xB9}, {u'«', 0xAB}, {u'»', 0xBB},   {u'—', 0x97}, {u'–', 0x96},
         {u'„', 0x84}, {u'“', 0x93}, {u'”', 0x94}, {u'€', 0x88}, {0x00A0, 0xA0}, {u'Ў', 0xA1}, {u'ў', 0xA2},
-        {u'Ґ', 0xA5}, {u'ґ', 0xB4}, {u'Є', 0xAA}, {u'є', 0xBA}, {u'Ї', 0xAF}, {u'ї', 0xBF}, {u'І', 0xB2},
+        {u'Ґ', 0xA5}, {u'ґ', 0xB4}, {u'Є', 0xAA}, {u'є', 0xBA}, {u'Ї', 0xAF},   {u'ї', 0xBF}, {u'І', 0xB2},
         {u'і', 0xB3}, {u'Ђ', 0x80}, {u'џ', 0x9F}, {u'°', 0xB0}, {u'™', 0x99},
     };
     for (const auto& [u, b] : singles) {
@@ -27,8 +27,8 @@ TEST(Cp1251, CyrillicAndPunctuation)
         EXPECT_EQ(Cp1251::fromUnicode(QString(QChar(u))), QByteArray(1, char(b)));
     }
 
-    EXPECT_EQ(Cp1251::fromUnicode(QStringLiteral("Ёлка №5 «ёж»")),
-              QByteArray("\xA8\xEB\xEA\xE0 \xB9" "5 \xAB\xB8\xE6\xBB"));
+    EXPECT_EQ(Cp1251::fromUnicode(QStringLiteral("Ёлка №5 «ёж»")), QByteArray("\xA8\xEB\xEA\xE0 \xB9"
+                                                                              "5 \xAB\xB8\xE6\xBB"));
 }
 
 TEST(Cp1251, EveryByteRoundTripsAndForeignCharactersBecomeReplacement)

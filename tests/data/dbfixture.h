@@ -21,10 +21,7 @@ protected:
         ASSERT_TRUE(db.Exec(sql, params)) << sql.toStdString() << ": " << db.LastError().toStdString();
     }
 
-    long long scalar(const QString& sql)
-    {
-        return db.Scalar(sql).toLongLong();
-    }
+    long long scalar(const QString& sql) { return db.Scalar(sql).toLongLong(); }
 
     QTemporaryDir dir;
     QString path;

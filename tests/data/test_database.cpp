@@ -95,15 +95,11 @@ TEST(SqlForms, EveryStatementTextRunsAsWritten)
          "B.ID = A.ID_Dir) = 0) and (A.ID_Dir > 0)",
          [](TQuery& q, TDatabase&) { EXPECT_EQ(column(q, "RESULT"), (QList<qlonglong>{3})); }},
         {"negative literal", "update Маршрут set Num = -1 where Num = 2",
-         [](TQuery&, TDatabase& db) {
-             EXPECT_EQ(db.Scalar("select ID from Маршрут where Num = -1").toInt(), 2);
-         }},
+         [](TQuery&, TDatabase& db) { EXPECT_EQ(db.Scalar("select ID from Маршрут where Num = -1").toInt(), 2); }},
         {"parenthesised where", "update Устройство set Num = 7 where (ID = 2)",
          [](TQuery&, TDatabase& db) { EXPECT_EQ(db.Scalar("select Num from Устройство where ID = 2").toInt(), 7); }},
         {"insert route", "insert into Маршрут (Name1, Name2, Name3, Num, ID_Card) values ('x', 'y', 'z', 4, 5)",
-         [](TQuery&, TDatabase& db) {
-             EXPECT_EQ(db.Scalar("select MAX(ID) as RESULT from Маршрут").toInt(), 4);
-         }},
+         [](TQuery&, TDatabase& db) { EXPECT_EQ(db.Scalar("select MAX(ID) as RESULT from Маршрут").toInt(), 4); }},
         {"move turns to another route", "update Поворот set ID_Route = 1 where ID_Route = 3",
          [](TQuery&, TDatabase& db) {
              EXPECT_EQ(db.Scalar("select count(*) from Поворот where ID_Route = 1").toInt(), 4);
@@ -111,7 +107,9 @@ TEST(SqlForms, EveryStatementTextRunsAsWritten)
         {"update names", "update Маршрут set Name1 = 'q', Name2 = '', Name3 = 'w' where ID = 3",
          [](TQuery&, TDatabase& db) { EXPECT_EQ(db.Scalar("select Name1 from Маршрут where ID = 3"), "q"); }},
         {"table name in another case", "select * from маршрут order by NUM",
-         [](TQuery& q, TDatabase&) { EXPECT_EQ(column(q, "id"), (QList<qlonglong>{1, 2, 3})); }},
+         [](TQuery& q, TDatabase&) {
+             EXPECT_EQ(column(q, "id"), (QList<qlonglong>{1, 2, 3}));
+         }},
         {"plain delete", "delete from КартаПамяти where ID = 5",
          [](TQuery&, TDatabase& db) {
              // Card 5 took its route 3 and that route's turn with it.

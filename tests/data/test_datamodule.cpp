@@ -22,11 +22,24 @@ struct Recorder {
     TDataModuleCallbacks callbacks()
     {
         TDataModuleCallbacks cb;
-        cb.splash = [this](const QString& t) { splash << t; events << "splash: " + t; };
-        cb.logError = [this](const QString& t) { log << t; events << "log: " + t; };
-        cb.askEnd = [this](const QString& q) { events << "ask: " + q; return answerEnd; };
+        cb.splash = [this](const QString& t) {
+            splash << t;
+            events << "splash: " + t;
+        };
+        cb.logError = [this](const QString& t) {
+            log << t;
+            events << "log: " + t;
+        };
+        cb.askEnd = [this](const QString& q) {
+            events << "ask: " + q;
+            return answerEnd;
+        };
         cb.showError = [this](const QString& t) { events << "error: " + t; };
-        cb.databasePrompt = [this] { ++prompts; events << "prompt"; return promptOutcome; };
+        cb.databasePrompt = [this] {
+            ++prompts;
+            events << "prompt";
+            return promptOutcome;
+        };
         return cb;
     }
 };
@@ -132,10 +145,9 @@ TEST_F(StartupFixture, RenumbersRoutesAndTurnsInOneGoAndLogsEachChange)
 
 TEST_F(StartupFixture, TiesAndMissingNumbersGetDistinctPositions)
 {
-    makeDb(root.filePath("ties.db"), {"insert into Маршрут (ID, Num) values (1, 7)",
-                                      "insert into Маршрут (ID, Num) values (2, 7)",
-                                      "insert into Маршрут (ID, Num) values (3, null)",
-                                      "insert into Маршрут (ID, Num) values (4, -1)"});
+    makeDb(root.filePath("ties.db"),
+           {"insert into Маршрут (ID, Num) values (1, 7)", "insert into Маршрут (ID, Num) values (2, 7)",
+            "insert into Маршрут (ID, Num) values (3, null)", "insert into Маршрут (ID, Num) values (4, -1)"});
     settings.dataBase = root.filePath("ties.db");
     TDM dm;
     ASSERT_EQ(dm.Startup(settings, rec.callbacks()), TStartupResult::Continue);
@@ -239,7 +251,8 @@ TEST_F(StartupFixture, UnusableDatabaseBringsThePrompt)
 
 TEST_F(StartupFixture, MissingTableIsNamedAndThePromptDecides)
 {
-    const QString path = makeDb(root.filePath("old.db"), {"drop table Ведомый", "insert into Маршрут (ID, Num) values (1, 3)"});
+    const QString path =
+        makeDb(root.filePath("old.db"), {"drop table Ведомый", "insert into Маршрут (ID, Num) values (1, 3)"});
     for (TPromptOutcome outcome : {TPromptOutcome::End, TPromptOutcome::GoOn}) {
         Recorder r;
         r.promptOutcome = outcome;

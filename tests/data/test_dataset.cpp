@@ -4,7 +4,6 @@
 #include "data/dataset.h"
 #include "data/datasource.h"
 
-
 namespace {
 
 class TableFixture : public DbFixture {
@@ -16,13 +15,17 @@ protected:
         exec("insert into КартаПамяти (ID, ID_Dir, Name) values (1, -1, 'Card')");
         // Routes stored as IDs 1, 2, 3; turns of route 2 stored out of Num order.
         for (int id = 1; id <= 3; ++id)
-            exec("insert into Маршрут (ID, ID_Card, Name1, Num) values (?, 1, ?, ?)", {id, QString("R%1").arg(id), 4 - id});
-        exec("insert into Поворот (ID, ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) values "
-             "(10, 2, '+55°45''12.3\"', '+37°37''00.0\"', 'a', 'b', 'R', 7)");
-        exec("insert into Поворот (ID, ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) values "
-             "(11, 2, 'c', 'd', 'e', 'f', 'X', 5)");
-        exec("insert into Поворот (ID, ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) values "
-             "(12, 3, 'g', 'h', 'i', 'j', 'L', 6)");
+            exec("insert into Маршрут (ID, ID_Card, Name1, Num) values (?, 1, ?, ?)",
+                 {id, QString("R%1").arg(id), 4 - id});
+        exec(
+            "insert into Поворот (ID, ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) values "
+            "(10, 2, '+55°45''12.3\"', '+37°37''00.0\"', 'a', 'b', 'R', 7)");
+        exec(
+            "insert into Поворот (ID, ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) values "
+            "(11, 2, 'c', 'd', 'e', 'f', 'X', 5)");
+        exec(
+            "insert into Поворот (ID, ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) values "
+            "(12, 3, 'g', 'h', 'i', 'j', 'L', 6)");
         exec("insert into Устройство (ID, Num, Addr, Name) values (1, 3, 30, 'c')");
         exec("insert into Устройство (ID, Num, Addr, Name) values (2, 1, 10, 'a')");
         exec("insert into Устройство (ID, Num, Addr, Name) values (3, 2, 20, 'b')");
@@ -54,7 +57,7 @@ TEST_F(TableFixture, TurnsFollowTheCurrentRouteWithCalculatedFields)
     ASSERT_TRUE(routes.Open());
     ASSERT_TRUE(turns.Open());
     EXPECT_EQ(ids(routes), (QList<int>{1, 2, 3}));  // stored order
-    EXPECT_TRUE(turns.IsEmpty());                    // route 1 has none
+    EXPECT_TRUE(turns.IsEmpty());                   // route 1 has none
     EXPECT_TRUE(turns.Eof());
 
     routes.Next();

@@ -1,10 +1,10 @@
 #pragma once
 // Helpers of the map window tests: a page in a folder of its own, and waiting for the page.
 #include <QEventLoop>
-#include <QSignalSpy>
-#include <QTest>
 #include <QImage>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QVariant>
 #include <QWebEnginePage>
@@ -73,10 +73,13 @@ struct MapWindow {
     {
         return QTest::qWaitFor([this] { return frame().PendingScripts() == 0; }, 10000);
     }
-    QStringList labels() { return eval(QStringLiteral("Object.keys(map.tlabels_ || {}).map(function(id){"
-                                                      "var e = document.getElementById(id);"
-                                                      "return id + '|' + e.textContent + '|' + e.firstChild.className;})"))
-                               .toStringList(); }
+    QStringList labels()
+    {
+        return eval(QStringLiteral("Object.keys(map.tlabels_ || {}).map(function(id){"
+                                   "var e = document.getElementById(id);"
+                                   "return id + '|' + e.textContent + '|' + e.firstChild.className;})"))
+            .toStringList();
+    }
     int overlays() { return eval(QStringLiteral("map.overlays_.length")).toInt(); }
     int zoom() { return eval(QStringLiteral("map.getZoom()")).toInt(); }
     // Whether every label's point is in view at the map's zoom `delta` steps further in.

@@ -44,8 +44,14 @@ public:
     ScriptedFileDialogs() { FPrevious = FileDialogs::install(this); }
     ~ScriptedFileDialogs() override { FileDialogs::install(FPrevious); }
     void push(const QString& path, int filterIndex = 1) { FAnswers.push_back({path, filterIndex}); }
-    bool open(QWidget*, const QString& filter, QString& path, int& filterIndex) override { return next(filter, path, filterIndex); }
-    bool save(QWidget*, const QString& filter, QString& path, int& filterIndex) override { return next(filter, path, filterIndex); }
+    bool open(QWidget*, const QString& filter, QString& path, int& filterIndex) override
+    {
+        return next(filter, path, filterIndex);
+    }
+    bool save(QWidget*, const QString& filter, QString& path, int& filterIndex) override
+    {
+        return next(filter, path, filterIndex);
+    }
     QStringList filters;  // filter strings the tabs offered, in order
 
 private:

@@ -40,8 +40,10 @@ private slots:
         // Icon-only buttons carry their hint, edits their label's text, a tab's only grid the
         // tab's caption.
         const QList<QPair<QString, QString>> samples = {
-            {"btnDeviceAdd", "Добавить (Insert)"}, {"btnMoveUp", "Переместить вверх"},
-            {"EditCmd", "Команда"},                {"BeginAddr", "Начальный адрес"},
+            {"btnDeviceAdd", "Добавить (Insert)"},
+            {"btnMoveUp", "Переместить вверх"},
+            {"EditCmd", "Команда"},
+            {"BeginAddr", "Начальный адрес"},
             {"FLASH", "FLASH"},
         };
         for (const auto& [name, expected] : samples) {
@@ -56,7 +58,8 @@ private slots:
         ShellFixture f;
         TfrmMain& frm = f.Open();
         PortSettings ps;
-        TfrmCOMPorts ports(ps, [] {}, {QStringLiteral("COM1")}, &frm);
+        TfrmCOMPorts ports(
+            ps, [] {}, {QStringLiteral("COM1")}, &frm);
         TfrmOptions options(frm.Settings(), frm.OptionSheets(), &frm);
         TfrmAbout about(frm.VersionInfo(), &frm);
         TfrmChangeAddr addr(f.session, &frm);

@@ -51,7 +51,8 @@ private slots:
         ShellFixture f;
         TfrmMain& frm = f.Open();
         PortSettings& ps = frm.Port();
-        TfrmCOMPorts ports(ps, [&frm] { frm.ApplyPortSettings(); }, {}, &frm);
+        TfrmCOMPorts ports(
+            ps, [&frm] { frm.ApplyPortSettings(); }, {}, &frm);
         frm.SetPortDialog(&ports);
         frm.FirstActivation();
         QCOMPARE(frm.StatusText(0), QStringLiteral("Порт не выбран: «Настройки» → «COM-порт...»"));
@@ -80,8 +81,8 @@ private slots:
         f.store->setValue("Hardware/Device addr", 4);
         TfrmMain& frm = f.Open();
         frm.Port().Number = adapter.number;
-        TfrmCOMPorts ports(frm.Port(), [&frm] { frm.ApplyPortSettings(); },
-                           {QStringLiteral("COM%1").arg(adapter.number)}, &frm);
+        TfrmCOMPorts ports(
+            frm.Port(), [&frm] { frm.ApplyPortSettings(); }, {QStringLiteral("COM%1").arg(adapter.number)}, &frm);
         frm.SetPortDialog(&ports);
         frm.FirstActivation();
         QTRY_VERIFY_WITH_TIMEOUT(frm.btnRunBootloader->isEnabled(), 10000);
@@ -120,7 +121,8 @@ private slots:
     {
         PortSettings ps;
         ps.Number = 34;  // an adapter that is away
-        TfrmCOMPorts ports(ps, [] {}, {}, nullptr);
+        TfrmCOMPorts ports(
+            ps, [] {}, {}, nullptr);
         std::vector<TPortDescription> host = {{1, "/dev/ttyS0"}};
         ports.SetPortLister([&host] { return host; });
         ports.SelectPort(34);
@@ -137,7 +139,7 @@ private slots:
         // Plugged in while the dialog is open: the list follows without a restart, and the
         // choice stays.
         ports.show();
-        TPortDescription ftdi {34, "/dev/ttyUSB1"};
+        TPortDescription ftdi{34, "/dev/ttyUSB1"};
         ftdi.Usb = true;
         ftdi.Maker = "FTDI";
         ftdi.Product = "FT232R USB UART";

@@ -94,7 +94,7 @@ private slots:
             bool cmdBad, dataBad;
         };
         const Bad bad[] = {
-            {"", "", true, false},   {"1FF", "", true, false}, {"G1", "", true, false}, {"-5", "", true, false},
+            {"", "", true, false},     {"1FF", "", true, false}, {"G1", "", true, false},       {"-5", "", true, false},
             {"5", "ABC", false, true}, {"5", "ZZ", false, true}, {"5", "08 00 4", false, true}, {"", "0X", true, true},
         };
         for (const Bad& b : bad) {

@@ -361,7 +361,9 @@ private slots:
         });
         tab->btnSlaveEdit->click();
         QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Неверное значение!")});
-        QCOMPARE(sim.shell.dm.Connection.Scalar(QStringLiteral("select count(*) from Ведомый where Name = 'Другое'")).toInt(), 0);
+        QCOMPARE(sim.shell.dm.Connection.Scalar(QStringLiteral("select count(*) from Ведомый where Name = 'Другое'"))
+                     .toInt(),
+                 0);
 
         sim.sent(kGalte);
         CLICK_ENABLED(tab->btnRefreshStatusSlave);

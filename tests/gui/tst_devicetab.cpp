@@ -12,13 +12,13 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "link/devicesession.h"
 #include "base/mainthreadcalls.h"
 #include "base/messageservice.h"
 #include "data/datamodule.h"
 #include "data/ui/devicetab.h"
 #include "data/ui/frmeditdevice.h"
 #include "link/comport.h"
+#include "link/devicesession.h"
 #include "sim/firmwaredevice.h"
 #include "sim/simbus.h"
 #include "support/testpanelhost.h"
@@ -181,9 +181,9 @@ private slots:
         rec.answer = true;
         tab->btnDeviceDel->click();
         QCOMPARE(grid(), (QStringList{"1 first 11", "2 third 0", "3 fourth 0"}));
-        QCOMPARE(dm->Connection.Scalar("select group_concat(Num) from (select Num from Устройство order by Num)")
-                     .toString(),
-                 QStringLiteral("1,3,4"));
+        QCOMPARE(
+            dm->Connection.Scalar("select group_concat(Num) from (select Num from Устройство order by Num)").toString(),
+            QStringLiteral("1,3,4"));
 
         // Moving swaps neighbours across the gap and keeps the moved row current.
         g->setCurrentIndex(g->model()->index(0, 2));

@@ -55,8 +55,8 @@ struct Shell : ShellFixture {
     {
         TfrmMain& frm = Open();
         frm.Port().Number = number;
-        ports = std::make_unique<TfrmCOMPorts>(frm.Port(), [&frm] { frm.ApplyPortSettings(); },
-                                               QStringList{sim.name()}, &frm);
+        ports = std::make_unique<TfrmCOMPorts>(
+            frm.Port(), [&frm] { frm.ApplyPortSettings(); }, QStringList{sim.name()}, &frm);
         frm.SetPortDialog(ports.get());
         frm.FirstActivation();
         return frm;

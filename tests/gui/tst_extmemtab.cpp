@@ -11,8 +11,8 @@
 #include <QCheckBox>
 
 #include "memory/ui/ctrlextmemtab.h"
-#include "memory/ui/flashtab.h"
 #include "memory/ui/extmemtab.h"
+#include "memory/ui/flashtab.h"
 #include "memory/ui/hexgrid.h"
 #include "memsim.h"
 

@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(frm.ActiveTabName(), QStringLiteral("tsCmd"));
         frm.PageControl->setCurrentWidget(frm.tsExtMem);
         frm.btnRunProgram->setEnabled(true);  // every exchange starts with all device controls off
-        frm.btnRunProgram->click();  // stays remembered
+        frm.btnRunProgram->click();           // stays remembered
         QCOMPARE(frm.ActiveTabName(), QStringLiteral("tsCmd"));
         QVERIFY(boxes.boxes().empty());  // no port: nothing sent, nothing shown
     }

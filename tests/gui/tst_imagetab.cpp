@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "base/messages.h"
 #include <QAbstractButton>
+#include "base/messages.h"
 
 #include "memory/lcdbitmap.h"
 #include "memory/ui/extmemtab.h"
@@ -178,8 +178,8 @@ private slots:
             QPushButton* button;
         };
         // The device has 32 KiB of external memory; the image 256 KiB.
-        for (const Case& c : {Case{"32000", tab.btnSaveImage}, Case{"32000", tab.btnLoadImage},
-                              Case{"300000", tab.btnSaveImage}}) {
+        for (const Case& c :
+             {Case{"32000", tab.btnSaveImage}, Case{"32000", tab.btnLoadImage}, Case{"300000", tab.btnSaveImage}}) {
             sim.boxes.clear();
             tab.edtImageAddr->setText(c.addr);
             sim.boxes.answer(true);

@@ -29,15 +29,13 @@ private slots:
             QColor colour;
         };
         const Dot dots[] = {
-            {124, 0, 2, kOn},    // top of the degree sign
-            {124, 1, 2, kOff},   // its hollow middle
-            {124, 0, 0, kOff},
-            {106, 0, 0, kOn},    // the 5's top bar
-            {106, 6, 4, kOff},
-            {88, 3, 0, kOn},     // the 4's cross bar
-            {88, 3, 5, kOff},    // the sixth column never lights
-            {70, 3, 2, kOff},    // blank cells to the left
-            {-2, 3, 1, kOff},    // the leftmost, clipped cell
+            {124, 0, 2, kOn},                     // top of the degree sign
+            {124, 1, 2, kOff},                    // its hollow middle
+            {124, 0, 0, kOff}, {106, 0, 0, kOn},  // the 5's top bar
+            {106, 6, 4, kOff}, {88, 3, 0, kOn},   // the 4's cross bar
+            {88, 3, 5, kOff},                     // the sixth column never lights
+            {70, 3, 2, kOff},                     // blank cells to the left
+            {-2, 3, 1, kOff},                     // the leftmost, clipped cell
         };
         for (const Dot& d : dots) {
             const int x = d.cellX + d.col * 3 + 1, y = 4 + d.row * 3 + 1;

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "link/controlgroups.h"
 #include "app/ui/frmmain.h"
+#include "link/controlgroups.h"
 #include "support/shellfixture.h"
 
 namespace {
@@ -230,7 +230,8 @@ private slots:
         TfrmMain& frm = f.Open();
         frm.FirstActivation();  // no port: done before the device state is set
         std::map<QString, std::unique_ptr<QSignalSpy>> spies;
-        for (const char* name : {"btnSendData", "btnClearAnswers", "btnRunProgram", "btnWriteFLASH", "btnRunBootloader"}) {
+        for (const char* name :
+             {"btnSendData", "btnClearAnswers", "btnRunProgram", "btnWriteFLASH", "btnRunBootloader"}) {
             auto* b = frm.findChild<QAbstractButton*>(QLatin1String(name));
             QVERIFY2(b, name);
             spies[QLatin1String(name)] = std::make_unique<QSignalSpy>(b, &QAbstractButton::clicked);
@@ -248,10 +249,14 @@ private slots:
     {
         QTest::addColumn<QString>("sheet");
         QTest::addColumn<QString>("timer");
-        QTest::newRow("USB relay") << "tsUSBRelay" << "tmrUSBRelay";
-        QTest::newRow("KESTA") << "tsKESTA" << "tmrKESTA";
-        QTest::newRow("Fentor") << "tsFentor" << "tmrMIRAN";
-        QTest::newRow("no timer on GALTE") << "tsGALTE" << "";
+        QTest::newRow("USB relay") << "tsUSBRelay"
+                                   << "tmrUSBRelay";
+        QTest::newRow("KESTA") << "tsKESTA"
+                               << "tmrKESTA";
+        QTest::newRow("Fentor") << "tsFentor"
+                                << "tmrMIRAN";
+        QTest::newRow("no timer on GALTE") << "tsGALTE"
+                                           << "";
     }
     void panelTimersRunOnlyOnTheirTab()
     {

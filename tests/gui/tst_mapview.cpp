@@ -68,8 +68,8 @@ private slots:
             QVERIFY(c->isEnabled());
         QVERIFY(w.form->StatusBar->currentMessage().isEmpty());
 
-        QCOMPARE(w.labels(), (QStringList{"1|B 1|Redlabel", "2|> 2|Greenlabel", "3|> 2|Greenlabel",
-                                          "5|< 4|Bluelabel", "6|< 4|Bluelabel"}));
+        QCOMPARE(w.labels(), (QStringList{"1|B 1|Redlabel", "2|> 2|Greenlabel", "3|> 2|Greenlabel", "5|< 4|Bluelabel",
+                                          "6|< 4|Bluelabel"}));
         QCOMPARE(w.overlays(), 1);
         // The line goes through the points in the order they were added.
         QCOMPARE(w.eval(QStringLiteral("map.overlays_[0].layer_.getLatLngs().map(function(p){"
@@ -213,15 +213,17 @@ private slots:
         MessageRecorder rec;
         Window w({Turn(1, "B", 54.60, 39.70), Turn(2, "E", 54.70, 39.90)}, TMapTiles{url, QStringLiteral("test")});
         QVERIFY(w.load());
-        const QString shown = QStringLiteral("getComputedStyle(document.getElementById('tilenote')).display !== 'none'");
+        const QString shown =
+            QStringLiteral("getComputedStyle(document.getElementById('tilenote')).display !== 'none'");
         if (note)
             QTRY_VERIFY_WITH_TIMEOUT(w.eval(shown).toBool(), 10000);
         else {
             QTest::qWait(300);
             QVERIFY(!w.eval(shown).toBool());
         }
-        QCOMPARE(w.eval(QStringLiteral("document.querySelectorAll('.leaflet-tile-container').length > 0 ? 1 : 0")).toInt(),
-                 tileLayers);
+        QCOMPARE(
+            w.eval(QStringLiteral("document.querySelectorAll('.leaflet-tile-container').length > 0 ? 1 : 0")).toInt(),
+            tileLayers);
         QCOMPARE(w.labels().size(), 2);  // the route is there regardless
         QVERIFY(rec.boxes().empty());
     }

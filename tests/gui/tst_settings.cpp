@@ -41,19 +41,32 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("expected");
-        QTest::newRow("port 0 means none") << "COM-port/Number" << "0" << -1;
-        QTest::newRow("port 5 stays") << "COM-port/Number" << "5" << 5;
-        QTest::newRow("baud 14400 not in list") << "COM-port/Baud rate" << "14400" << 115200;
-        QTest::newRow("baud 10400 in list") << "COM-port/Baud rate" << "10400" << 10400;
-        QTest::newRow("baud garbage") << "COM-port/Baud rate" << "fast" << 115200;
-        QTest::newRow("repcount 0") << "COM-port/RepCount" << "0" << 3;
-        QTest::newRow("repcount 26") << "COM-port/RepCount" << "26" << 3;
-        QTest::newRow("repcount 25") << "COM-port/RepCount" << "25" << 25;
-        QTest::newRow("addr 40000") << "Hardware/Device addr" << "40000" << 0x7FFF;
-        QTest::newRow("addr 0") << "Hardware/Device addr" << "0" << 0x7FFF;
-        QTest::newRow("addr -5") << "Hardware/Device addr" << "-5" << 0x7FFF;
-        QTest::newRow("addr 123") << "Hardware/Device addr" << "123" << 123;
-        QTest::newRow("block size out of list") << "Form/Options/BlockSize" << "12" << 6;
+        QTest::newRow("port 0 means none") << "COM-port/Number"
+                                           << "0" << -1;
+        QTest::newRow("port 5 stays") << "COM-port/Number"
+                                      << "5" << 5;
+        QTest::newRow("baud 14400 not in list") << "COM-port/Baud rate"
+                                                << "14400" << 115200;
+        QTest::newRow("baud 10400 in list") << "COM-port/Baud rate"
+                                            << "10400" << 10400;
+        QTest::newRow("baud garbage") << "COM-port/Baud rate"
+                                      << "fast" << 115200;
+        QTest::newRow("repcount 0") << "COM-port/RepCount"
+                                    << "0" << 3;
+        QTest::newRow("repcount 26") << "COM-port/RepCount"
+                                     << "26" << 3;
+        QTest::newRow("repcount 25") << "COM-port/RepCount"
+                                     << "25" << 25;
+        QTest::newRow("addr 40000") << "Hardware/Device addr"
+                                    << "40000" << 0x7FFF;
+        QTest::newRow("addr 0") << "Hardware/Device addr"
+                                << "0" << 0x7FFF;
+        QTest::newRow("addr -5") << "Hardware/Device addr"
+                                 << "-5" << 0x7FFF;
+        QTest::newRow("addr 123") << "Hardware/Device addr"
+                                  << "123" << 123;
+        QTest::newRow("block size out of list") << "Form/Options/BlockSize"
+                                                << "12" << 6;
     }
     void storedValuesAreCorrected()
     {
@@ -68,7 +81,7 @@ private slots:
         auto store = tmp.open();
         const TAppSettings s = LoadSettings(*store);
         const QMap<QString, int> got = {
-            {"COM-port/Number", s.Port.Number},        {"COM-port/Baud rate", s.Port.BaudRate},
+            {"COM-port/Number", s.Port.Number},          {"COM-port/Baud rate", s.Port.BaudRate},
             {"COM-port/RepCount", int(s.Port.RepCount)}, {"Hardware/Device addr", int(s.DevAddr)},
             {"Form/Options/BlockSize", s.BlockSize},
         };
@@ -160,7 +173,8 @@ private slots:
         {
             auto store = tmp.open();
             store->setValue(QStringLiteral("COM-port/Alias/COM100"), QStringLiteral("/dev/pts/77"));
-            store->setValue(QStringLiteral("COM-port/Alias/COM5"), QStringLiteral("/dev/pts/78"));  // not an alias number
+            store->setValue(QStringLiteral("COM-port/Alias/COM5"),
+                            QStringLiteral("/dev/pts/78"));  // not an alias number
         }
         auto store = tmp.open();
         QCOMPARE(PortAliases::LoadFromSettings(*store), 1);

@@ -1,10 +1,10 @@
 // zevanta-cli as a user runs it: a real process against the simulator on a pty.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QString>
-#include <QDir>
 #include <QTemporaryDir>
 
 #include <signal.h>
@@ -23,7 +23,8 @@ namespace {
 
 QString cliPath()
 {
-    return QString::fromStdString((std::filesystem::read_symlink("/proc/self/exe").parent_path() / "zevanta-cli").string());
+    return QString::fromStdString(
+        (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "zevanta-cli").string());
 }
 
 struct Run {
@@ -37,7 +38,8 @@ Run runCli(const QStringList& args)
     QProcess p;
     p.start(cliPath(), args);
     EXPECT_TRUE(p.waitForFinished(20000)) << args.join(' ').toStdString();
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
 class Cli : public ::testing::Test {
@@ -102,16 +104,16 @@ TEST_F(Cli, FailuresAreClearAndNonZero)
         const auto r = runCli(c.args);
         EXPECT_EQ(r.code, c.code) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.inErr))) << c.args.join(' ').toStdString() << "\n"
-                                                                  << r.err.toStdString();
+                                                                << r.err.toStdString();
     }
     // Every byte of send is one or two hexadecimal digits; anything else sends nothing at all.
     auto* dev4 = bus.deviceAs<FirmwareDevice>(4);
     const struct {
         QStringList bytes;
         const char* inErr;
-    } bad[] = {{{"ZZ"}, "не байт в шестнадцатеричном виде"}, {{"108"}, "не байт в шестнадцатеричном виде"},
+    } bad[] = {{{"ZZ"}, "не байт в шестнадцатеричном виде"},       {{"108"}, "не байт в шестнадцатеричном виде"},
                {{"71", "G1"}, "не байт в шестнадцатеричном виде"}, {{"0x5"}, "не байт в шестнадцатеричном виде"},
-               {{"5", ""}, "не байт в шестнадцатеричном виде"}, {{"-5"}, "неизвестный ключ -5"}};
+               {{"5", ""}, "не байт в шестнадцатеричном виде"},    {{"-5"}, "неизвестный ключ -5"}};
     for (const auto& b : bad) {
         dev4->clearRequestLog();
         const auto r = runCli(QStringList{"send"} + b.bytes + QStringList{"--port", port, "--addr", "4"});
@@ -163,7 +165,8 @@ TEST(CliRoutes, ImportWriteAndReadBack)
         TDatabase db;
         ASSERT_TRUE(db.Open(dbPath));
         const QString sql = QStringLiteral(
-            "select group_concat(T.BegLat || T.EndLong || T.Turn, '|') from Поворот T join Маршрут R on R.ID = T.ID_Route "
+            "select group_concat(T.BegLat || T.EndLong || T.Turn, '|') from Поворот T join Маршрут R on R.ID = "
+            "T.ID_Route "
             "join КартаПамяти C on C.ID = R.ID_Card where C.Name = ? order by T.Num");
         // Texts the unit cannot carry ("55.5") come back as its own coordinate text.
         const QString fromUnit = db.Scalar(sql, {QStringLiteral("Из блока")}).toString();
@@ -176,13 +179,19 @@ TEST(CliRoutes, ImportWriteAndReadBack)
         int code;
         const char* inErr;
     } failures[] = {
-        {{"routes", "write", "--db", dbPath, "--card", "Депо Южное", "--port", port, "--addr", "7"}, 1, "не отформатирована"},
+        {{"routes", "write", "--db", dbPath, "--card", "Депо Южное", "--port", port, "--addr", "7"},
+         1,
+         "не отформатирована"},
         {{"routes", "write", "--db", dbPath, "--card", "нет такой", "--port", port, "--addr", "6"}, 1, "нет карты"},
-        {{"routes", "import", dbPath, "--db", dbPath, "--card", "Депо Южное", "--route", "1"}, 1, "Невозможно открыть файл!"},
+        {{"routes", "import", dbPath, "--db", dbPath, "--card", "Депо Южное", "--route", "1"},
+         1,
+         "Невозможно открыть файл!"},
         {{"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное", "--route", "9"}, 1, "нет маршрута 9"},
         {{"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное"}, 2, "--route"},
         {{"routes", "write", "--card", "x", "--port", port}, 2, "--db"},
-        {{"routes", "write", "--db", dir.filePath("missing.db"), "--card", "x", "--port", port}, 1, "missing.db: файл не найден"},
+        {{"routes", "write", "--db", dir.filePath("missing.db"), "--card", "x", "--port", port},
+         1,
+         "missing.db: файл не найден"},
     };
     for (const auto& f : failures) {
         r = runCli(f.args);
@@ -203,7 +212,8 @@ QByteArray record(uint16_t addr, uint8_t type, const Bytes& data)
 {
     unsigned sum = unsigned(data.size()) + (addr >> 8) + (addr & 0xFF) + type;
     QByteArray s = QByteArray(":") + QByteArray::number(qulonglong(data.size()), 16).rightJustified(2, '0') +
-                   QByteArray::number(addr, 16).rightJustified(4, '0') + QByteArray::number(type, 16).rightJustified(2, '0');
+                   QByteArray::number(addr, 16).rightJustified(4, '0') +
+                   QByteArray::number(type, 16).rightJustified(2, '0');
     for (uint8_t b : data) {
         s += QByteArray::number(b, 16).rightJustified(2, '0');
         sum += b;
@@ -283,21 +293,62 @@ TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
     const std::vector<Case> cases = {
         {"ARM file with 0x0800 upper address", arm04, {}, {}, 0, "Различия не найдены!", true, true, true},
         {"--no-verify skips the compare", arm04, {"--no-verify"}, {}, 0, "Запись FLASH: готово", true, true, false},
-        {"data below the program region", record(0x1FF0, 0, Bytes(16, 1)) + arm04.mid(arm04.indexOf(":10")), {}, {}, 1,
-         "(0x1FF0..0x23FF) выходят за пределы области памяти 0x2000..0xFFFF", false, false, false},
-        {"data above 64 KiB in a file for the bigger part", record(0, 4, {0, 1}) + record(0x2000, 0, Bytes(16, 1)) +
-             record(0, 4, {0, 0}) + record(0x2000, 0, Bytes(16, 2)) + ":00000001FF\r\n",
-         {}, {}, 1, "уже заданный раньше", false, false, false},
+        {"data below the program region",
+         record(0x1FF0, 0, Bytes(16, 1)) + arm04.mid(arm04.indexOf(":10")),
+         {},
+         {},
+         1,
+         "(0x1FF0..0x23FF) выходят за пределы области памяти 0x2000..0xFFFF",
+         false,
+         false,
+         false},
+        {"data above 64 KiB in a file for the bigger part",
+         record(0, 4, {0, 1}) + record(0x2000, 0, Bytes(16, 1)) + record(0, 4, {0, 0}) +
+             record(0x2000, 0, Bytes(16, 2)) + ":00000001FF\r\n",
+         {},
+         {},
+         1,
+         "уже заданный раньше",
+         false,
+         false,
+         false},
         {"end record only", ":00000001FF\r\n", {}, {}, 1, "В файле нет данных", false, false, false},
-        {"empty data record in the middle", record(0x2000, 0, Bytes(16, 1)) + ":0020100000\r\n" +
-             record(0x2010, 0, Bytes(16, 1)) + ":00000001FF\r\n",
-         {}, {}, 1, "стоит после пустой записи в строке 2", false, false, false},
-        {"erase refused", arm04, {}, {Fault{FaultKind::Refuse, 6, 0, 1}}, 1,
-         "Команда перед записью (06 FF) не принята устройством", false, false, false},
-        {"erase unanswered", arm04, {"--retries", "1", "--timeout", "30"}, {Fault{FaultKind::Silent, 6, 0, 0}}, 1,
-         "Команда перед записью (06 FF) осталась без ответа", false, false, false},
-        {"finishing command refused", arm04, {}, {Fault{FaultKind::Refuse, 6, 1, 1}}, 1,
-         "Команда после записи (06 47) не принята устройством", true, true, false},
+        {"empty data record in the middle",
+         record(0x2000, 0, Bytes(16, 1)) + ":0020100000\r\n" + record(0x2010, 0, Bytes(16, 1)) + ":00000001FF\r\n",
+         {},
+         {},
+         1,
+         "стоит после пустой записи в строке 2",
+         false,
+         false,
+         false},
+        {"erase refused",
+         arm04,
+         {},
+         {Fault{FaultKind::Refuse, 6, 0, 1}},
+         1,
+         "Команда перед записью (06 FF) не принята устройством",
+         false,
+         false,
+         false},
+        {"erase unanswered",
+         arm04,
+         {"--retries", "1", "--timeout", "30"},
+         {Fault{FaultKind::Silent, 6, 0, 0}},
+         1,
+         "Команда перед записью (06 FF) осталась без ответа",
+         false,
+         false,
+         false},
+        {"finishing command refused",
+         arm04,
+         {},
+         {Fault{FaultKind::Refuse, 6, 1, 1}},
+         1,
+         "Команда после записи (06 47) не принята устройством",
+         true,
+         true,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -306,7 +357,8 @@ TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
         arm->clearRequestLog();
         for (const Fault& f : c.faults)
             arm->addFault(f);
-        const auto r = runCli(QStringList{"flash", "write", file("fw.hex", c.text), "--port", port, "--addr", "16"} + c.extra);
+        const auto r =
+            runCli(QStringList{"flash", "write", file("fw.hex", c.text), "--port", port, "--addr", "16"} + c.extra);
         EXPECT_EQ(r.code, c.code) << r.err.toStdString();
         const QString& shown = c.code == 0 ? r.out : r.err;
         EXPECT_TRUE(shown.contains(QString::fromUtf8(c.inOutput))) << shown.toStdString();
@@ -356,7 +408,8 @@ TEST_F(CliFirmware, FilesAreCheckedFirstAndExternalMemoryGetsOnlyTheFilesBytes)
     std::vector<uint8_t> mine(300);
     for (size_t i = 0; i < mine.size(); ++i)
         mine[i] = uint8_t(0xA0 ^ i);
-    const QString small = file("small.bin", QByteArray(reinterpret_cast<const char*>(mine.data()), qsizetype(mine.size())));
+    const QString small =
+        file("small.bin", QByteArray(reinterpret_cast<const char*>(mine.data()), qsizetype(mine.size())));
     const QString big = file("big.bin", QByteArray(qsizetype(ext) + 1, 'x'));
 
     app->writeExt(0, before);
@@ -491,8 +544,10 @@ TEST_F(CliFirmware, OptionsAndHelp)
         EXPECT_EQ(commandsOf(*arm), c.armGot);
     }
     // --catalog replaces the catalogue found beside the program; a missing one costs only the names.
-    const QString catalog = file("mcu.xml", "<?xml version=\"1.0\"?>\n<catalog><list>\n"
-                                            "<mcu id=\"16\" name=\"OWN-PART\" rom=\"0x10000\" offset=\"0x2000\" firma=\"Us\"/>\n</list></catalog>\n");
+    const QString catalog =
+        file("mcu.xml",
+             "<?xml version=\"1.0\"?>\n<catalog><list>\n"
+             "<mcu id=\"16\" name=\"OWN-PART\" rom=\"0x10000\" offset=\"0x2000\" firma=\"Us\"/>\n</list></catalog>\n");
     auto own = runCli({"identify", "-p", port, "-a", "16", "--catalog", catalog});
     EXPECT_EQ(own.code, 0) << own.err.toStdString();
     EXPECT_TRUE(own.out.contains("OWN-PART")) << own.out.toStdString();
@@ -543,7 +598,8 @@ TEST_F(CliFirmware, ModeSendsTheCommandAndChecksTheMode)
             dev->clearRequestLog();
         const auto r = runCli(c.args + QStringList{"-p", port});
         EXPECT_EQ(r.code, c.code) << r.err.toStdString();
-        EXPECT_TRUE((c.code == 0 ? r.out : r.err).contains(QString::fromUtf8(c.shown))) << r.out.toStdString() << r.err.toStdString();
+        EXPECT_TRUE((c.code == 0 ? r.out : r.err).contains(QString::fromUtf8(c.shown)))
+            << r.out.toStdString() << r.err.toStdString();
         if (dev) {
             EXPECT_EQ(withoutIdentify(commandsOf(*dev)), c.got);
         }
@@ -715,8 +771,10 @@ TEST_F(CliFirmware, QuietAndVerbose)
         {{"send", "05", "-a", "2", "-q"}, 0, "", ""},
         {{"send", "05", "-a", "2", "-v"}, 0, "<-- 05\n[2] <-- 05\n[2] --> OK\n--> OK\n", ""},
         {{"send", "99", "-a", "4", "-q"}, 1, "", "отказалось"},
-        {{"send", "05", "-a", "9", "-v", "--retries", "2", "--timeout", "30"}, 1,
-         "<-- 05\n[9] <-- 05\n[9] --> нет ответа\n[9] <-- 05\n[9] --> нет ответа\n--> Error\n", "нет верного ответа"},
+        {{"send", "05", "-a", "9", "-v", "--retries", "2", "--timeout", "30"},
+         1,
+         "<-- 05\n[9] <-- 05\n[9] --> нет ответа\n[9] <-- 05\n[9] --> нет ответа\n--> Error\n",
+         "нет верного ответа"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -787,8 +845,8 @@ TEST_F(CliFirmware, TraceRecordedAndReplayed)
     arm->addFault(Fault{FaultKind::Silent, 3, 2, 1});
     arm->addFault(Fault{FaultKind::CorruptCrc, 3, 5, 1});
     const QString tracePath = dir.filePath("field.trace");
-    const auto recorded = runCli({"flash", "verify", fw, "-p", port, "-a", "16", "--json", "--trace", tracePath,
-                                  "--timeout", "30"});
+    const auto recorded =
+        runCli({"flash", "verify", fw, "-p", port, "-a", "16", "--json", "--trace", tracePath, "--timeout", "30"});
     EXPECT_EQ(recorded.code, 1);
     QFile traceFile(tracePath);
     ASSERT_TRUE(traceFile.open(QIODevice::ReadOnly));
@@ -857,7 +915,8 @@ TEST(CliSimFaults, FaultOptionMakesTheDeviceMisbehave)
         ASSERT_FALSE(sim.port.isEmpty()) << sim.process->readAllStandardError().toStdString();
         const auto r = runCli(c.cli + QStringList{"-p", sim.port, "-a", "3"});
         EXPECT_EQ(r.code, c.code) << r.err.toStdString();
-        EXPECT_TRUE((c.code == 0 ? r.out : r.err).contains(QString::fromUtf8(c.shown))) << r.out.toStdString() << r.err.toStdString();
+        EXPECT_TRUE((c.code == 0 ? r.out : r.err).contains(QString::fromUtf8(c.shown)))
+            << r.out.toStdString() << r.err.toStdString();
     }
     for (const char* bad : {"3:explode", "3", "40000:silent", "3:silent:after=x", "3:silent:arg=5", "9:silent"}) {
         SimProcess sim({"--fault", bad});
@@ -891,7 +950,8 @@ TEST_F(CliFirmware, InterruptStopsEveryBus)
     const QString fw = file("fw.hex", hexFile(0x800, firmware(0x1000)));
 
     QProcess p;
-    p.start(cliPath(), {"flash", "write", fw, "-p", port, "-p", QString::fromStdString(second.slavePath()), "-a", "1,2", "--json"});
+    p.start(cliPath(), {"flash", "write", fw, "-p", port, "-p", QString::fromStdString(second.slavePath()), "-a", "1,2",
+                        "--json"});
     QByteArray out;
     while (!out.contains("\"progress\"") && p.waitForReadyRead(20000))
         out += p.readAllStandardOutput();

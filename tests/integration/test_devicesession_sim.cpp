@@ -12,12 +12,12 @@
 #include <functional>
 #include <thread>
 
-#include "link/commands.h"
-#include "link/devicesession.h"
 #include "base/mainthreadcalls.h"
 #include "base/messageservice.h"
-#include "link/presencedisplay.h"
+#include "link/commands.h"
 #include "link/comport.h"
+#include "link/devicesession.h"
+#include "link/presencedisplay.h"
 #include "sim/firmwaredevice.h"
 #include "sim/simbus.h"
 
@@ -190,7 +190,8 @@ TEST_F(SessionOnSim, DisplayStepForEachKindOfDevice)
             EXPECT_NE(v.mcuText, dash) << where;
             EXPECT_GT(v.statusText.size(), 1) << where;
         }
-        EXPECT_TRUE(c.clock ? date.match(v.dateText).hasMatch() : v.dateText == dash) << where << v.dateText.toStdString();
+        EXPECT_TRUE(c.clock ? date.match(v.dateText).hasMatch() : v.dateText == dash)
+            << where << v.dateText.toStdString();
         EXPECT_TRUE(c.clock ? time.match(v.timeText).hasMatch() || v.timeText == dash : v.timeText == dash) << where;
         EXPECT_EQ(v.valuesVisible, c.values) << where;
         if (c.values) {
@@ -355,10 +356,12 @@ TEST(SessionOpenLink, NoPortAndUnavailablePort)
     const auto r1 = session.OpenLink(gone);
     PortMap::SetAlias(gone.Number, {});
     EXPECT_FALSE(r1.opened);
-    EXPECT_EQ(r1.portError, QStringLiteral("Порт COM127 недоступен!\r\n"
-                                           "Порт COM127 (/nonexistent/zevanta-port) отсутствует (устройство не подключено "
-                                           "или имя неверно)"));
-    EXPECT_TRUE(r1.catalogError.startsWith(QStringLiteral("Каталог контроллеров не загружен"))) << r1.catalogError.toStdString();
+    EXPECT_EQ(r1.portError,
+              QStringLiteral("Порт COM127 недоступен!\r\n"
+                             "Порт COM127 (/nonexistent/zevanta-port) отсутствует (устройство не подключено "
+                             "или имя неверно)"));
+    EXPECT_TRUE(r1.catalogError.startsWith(QStringLiteral("Каталог контроллеров не загружен")))
+        << r1.catalogError.toStdString();
     EXPECT_TRUE(r1.catalogError.contains(QStringLiteral("mcu.xml: файл не читается"))) << r1.catalogError.toStdString();
     EXPECT_FALSE(r1.startPresence());
     // The link stays in place; every exchange on it fails.

@@ -7,10 +7,10 @@
 
 #include <optional>
 
-#include "link/devicesession.h"
 #include "app/linkstate.h"
 #include "base/mainthreadcalls.h"
 #include "link/comport.h"
+#include "link/devicesession.h"
 #include "sim/deviceoption.h"
 #include "sim/simbus.h"
 
@@ -127,9 +127,12 @@ TEST_F(LinkStateOnSim, HangUpThenTheAdapterReturns)
 
 TEST(LinkStateText, SaysWhatTheUserCanDo)
 {
-    EXPECT_EQ(LinkStateText(TLinkState::NoPort, -1, 0x7FFF), QStringLiteral("Порт не выбран: «Настройки» → «COM-порт...»"));
-    EXPECT_EQ(LinkStateText(TLinkState::Unavailable, 33, 5), QStringLiteral("COM33 недоступен, ждём подключения адаптера"));
-    EXPECT_EQ(LinkStateText(TLinkState::HungUp, 33, 5), QStringLiteral("COM33: связь прервана, ждём подключения адаптера"));
+    EXPECT_EQ(LinkStateText(TLinkState::NoPort, -1, 0x7FFF),
+              QStringLiteral("Порт не выбран: «Настройки» → «COM-порт...»"));
+    EXPECT_EQ(LinkStateText(TLinkState::Unavailable, 33, 5),
+              QStringLiteral("COM33 недоступен, ждём подключения адаптера"));
+    EXPECT_EQ(LinkStateText(TLinkState::HungUp, 33, 5),
+              QStringLiteral("COM33: связь прервана, ждём подключения адаптера"));
     EXPECT_EQ(LinkStateText(TLinkState::Silent, 33, 5), QStringLiteral("Устройство 5 не отвечает"));
     EXPECT_EQ(LinkStateText(TLinkState::Present, 33, 5), QString());
 }

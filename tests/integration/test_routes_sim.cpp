@@ -72,16 +72,18 @@ struct UnitBench {
         EXPECT_TRUE(db.BeginTrans());
         int tn = 0;
         for (int r = 1; r <= routes; ++r) {
-            db.Exec(QStringLiteral("insert into Маршрут (ID_Card, Name1, Name2, Name3, Num) values (?, ?, ?, ?, ?)"),
-                    {c, QStringLiteral("Маршрут %1").arg(r), QStringLiteral("д'Арк"), QStringLiteral("№%1").arg(r * 7), r});
+            db.Exec(
+                QStringLiteral("insert into Маршрут (ID_Card, Name1, Name2, Name3, Num) values (?, ?, ?, ?, ?)"),
+                {c, QStringLiteral("Маршрут %1").arg(r), QStringLiteral("д'Арк"), QStringLiteral("№%1").arg(r * 7), r});
             const qint64 route = lastId();
             for (int k = 0; k < turnsPerRoute; ++k) {
                 const int32_t lat = (r % 2 ? 1 : -1) * (r * 36000 + k * 7 + 1);
                 const int32_t lon = 37 * 36000 + r * 600 + k;
-                EXPECT_TRUE(db.Exec(QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) "
-                                                   "values (?, ?, ?, ?, ?, ?, ?)"),
-                                    {route, CoordToText(lat), CoordToText(lon), CoordToText(lat + 5), CoordToText(lon + 5),
-                                     QString(QLatin1Char("LRBE"[k % 4])), ++tn}));
+                EXPECT_TRUE(db.Exec(
+                    QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) "
+                                   "values (?, ?, ?, ?, ?, ?, ?)"),
+                    {route, CoordToText(lat), CoordToText(lon), CoordToText(lat + 5), CoordToText(lon + 5),
+                     QString(QLatin1Char("LRBE"[k % 4])), ++tn}));
             }
         }
         EXPECT_TRUE(db.CommitTrans());
@@ -93,9 +95,10 @@ struct UnitBench {
     {
         QStringList out;
         QSqlQuery q(db.Connection());
-        q.prepare(QStringLiteral("select R.Name1, R.Name2, R.Name3, T.BegLat, T.BegLong, T.EndLat, T.EndLong, T.Turn "
-                                 "from Маршрут R left join Поворот T on T.ID_Route = R.ID where R.ID_Card = ? "
-                                 "order by R.Num, R.ID, T.Num, T.ID"));
+        q.prepare(
+            QStringLiteral("select R.Name1, R.Name2, R.Name3, T.BegLat, T.BegLong, T.EndLat, T.EndLong, T.Turn "
+                           "from Маршрут R left join Поворот T on T.ID_Route = R.ID where R.ID_Card = ? "
+                           "order by R.Num, R.ID, T.Num, T.ID"));
         q.addBindValue(cardId);
         EXPECT_TRUE(q.exec());
         while (q.next()) {
@@ -179,8 +182,9 @@ TEST(RoutesOverTheLine, AWriteCutOffNamesThePageAndASaveThatFailsChangesNothing)
     TPageList pages;
     ASSERT_TRUE(ReadRouteTable(*b.transfer, readBack, pages).Ok());
     const QStringList before = b.dump(card);
-    ASSERT_TRUE(b.db.Exec(QStringLiteral("create trigger refuse before insert on Поворот when new.Turn = 'E' "
-                                         "begin select raise(abort, 'refused'); end")));
+    ASSERT_TRUE(
+        b.db.Exec(QStringLiteral("create trigger refuse before insert on Поворот when new.Turn = 'E' "
+                                 "begin select raise(abort, 'refused'); end")));
     const TRouteMemResult s = SaveUnitRoutes(b.db, card, *b.transfer, readBack, pages, false);
     EXPECT_EQ(s.Status, TRouteMemResult::TStatus::SaveFailed);
     EXPECT_EQ(b.dump(card), before);

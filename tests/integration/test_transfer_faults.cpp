@@ -127,8 +127,8 @@ TEST(TransferFaults, FlashWriteStopsAtTheFaultyBlockOrRetriesSpoiledAnswers)
         } else {
             EXPECT_EQ(rep.Transfer.FailAddr, int32_t(failAt));
             ASSERT_EQ(b.boxes.size(), 1u);
-            EXPECT_EQ(b.boxes[0], QStringLiteral("Ошибка записи во FLASH\r\nпо адресу 0x")
-                                      + QStringLiteral("%1").arg(failAt, 4, 16, QLatin1Char('0')).toUpper());
+            EXPECT_EQ(b.boxes[0], QStringLiteral("Ошибка записи во FLASH\r\nпо адресу 0x") +
+                                      QStringLiteral("%1").arg(failAt, 4, 16, QLatin1Char('0')).toUpper());
             EXPECT_EQ(b.dev->readFlash(b.setup.ProgStart, 20 * 64), Bytes(image.begin(), image.begin() + 20 * 64));
             EXPECT_EQ(b.dev->finishCount(), 0u);  // no post-write command after a failed write
         }

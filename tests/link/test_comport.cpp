@@ -70,7 +70,7 @@ protected:
         std::vector<uint8_t> got;
         const auto t0 = Clock::now();
         while (got.size() < n && MsSince(t0) < 5000) {
-            pollfd pf {master, POLLIN, 0};
+            pollfd pf{master, POLLIN, 0};
             if (poll(&pf, 1, 100) > 0) {
                 uint8_t buf[512];
                 const ssize_t r = read(master, buf, sizeof buf);
@@ -83,7 +83,7 @@ protected:
     // Line settings as the driver holds them, read through a second descriptor.
     termios SlaveTermios() const
     {
-        termios t {};
+        termios t{};
         const int fd = open(slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         EXPECT_GE(fd, 0);
         EXPECT_EQ(tcgetattr(fd, &t), 0);
@@ -151,7 +151,7 @@ TEST(ComSettings, ParsesFourFieldsOrFallsBackToDefaults)
 TEST_F(AliasTable, FixedMapBothWays)
 {
     const std::pair<int, const char*> fixed[] = {
-        {1, "/dev/ttyS0"},    {32, "/dev/ttyS31"},   {33, "/dev/ttyUSB0"},
+        {1, "/dev/ttyS0"},     {32, "/dev/ttyS31"},  {33, "/dev/ttyUSB0"},
         {64, "/dev/ttyUSB31"}, {65, "/dev/ttyACM0"}, {96, "/dev/ttyACM31"},
     };
     for (const auto& [n, path] : fixed) {
@@ -195,14 +195,14 @@ TEST_F(AliasTable, AliasesMapArbitraryPaths)
 TEST_F(AliasTable, PortListIsAscendingWithinRangeAndUntouchedWhenEmpty)
 {
     PortMap::SetAlias(120, "/tmp/sim-port");
-    QStringList ports {"keep"};
+    QStringList ports{"keep"};
     TCOMPort::COMPortsList(ports, {"/tmp/sim-port", "/dev/ttyS2", "/dev/ttyS40", "/dev/pts/9", "/dev/ttyS0",
                                    "/dev/ttyS2", "/dev/ttyACM0"});
     EXPECT_EQ(ports, QStringList({"keep", "COM1", "COM3", "COM65", "COM120"}));
 
-    for (const std::vector<std::string>& none : {std::vector<std::string> {},
-                                                 std::vector<std::string> {"/dev/ttyUSB32", "/dev/pts/1"}}) {
-        QStringList untouched {"a", "b"};
+    for (const std::vector<std::string>& none :
+         {std::vector<std::string>{}, std::vector<std::string>{"/dev/ttyUSB32", "/dev/pts/1"}}) {
+        QStringList untouched{"a", "b"};
         TCOMPort::COMPortsList(untouched, none);
         EXPECT_EQ(untouched, QStringList({"a", "b"}));
     }
@@ -292,7 +292,7 @@ TEST_F(PtyPort, RawBytesBothWays)
     EXPECT_EQ(got, all);
 
     port.PutUART(std::string("OK\r\n"));
-    EXPECT_EQ(DeviceReceives(4), (std::vector<uint8_t> {'O', 'K', '\r', '\n'}));
+    EXPECT_EQ(DeviceReceives(4), (std::vector<uint8_t>{'O', 'K', '\r', '\n'}));
 }
 
 TEST_F(PtyPort, TimeOutSticksUntilCleared)
@@ -328,7 +328,7 @@ TEST_F(PtyPort, ReadOfKBytesWaitsKTimesTheTimeOut)
 {
     TCOMPort port(kCOM, 115200, db8, prNone, sbOne, 100);
     ASSERT_EQ(port.Error(), errNoError);
-    uint8_t buf[5] {};
+    uint8_t buf[5]{};
     uint32_t done = 99;
 
     auto t0 = Clock::now();
@@ -400,8 +400,10 @@ TEST_F(PtyPort, OpenFailuresAreToldApart)
     std::vector<Case> cases = {
         {"absent", "/nonexistent/ttyUSB9", TPortOpenFailure::Absent,
          "Порт COM98 (/nonexistent/ttyUSB9) отсутствует (устройство не подключено или имя неверно)"},
-        {"busy", pts, TPortOpenFailure::Busy, QString::fromStdString("Порт COM98 (" + pts + ") занят другой программой")},
-        {"not a terminal", "/dev/null", TPortOpenFailure::NotSerial, "COM98 (/dev/null) не является последовательным портом"},
+        {"busy", pts, TPortOpenFailure::Busy,
+         QString::fromStdString("Порт COM98 (" + pts + ") занят другой программой")},
+        {"not a terminal", "/dev/null", TPortOpenFailure::NotSerial,
+         "COM98 (/dev/null) не является последовательным портом"},
     };
     // Root opens any device whatever its mode: the permission case needs an ordinary user.
     QTemporaryDir dir;
@@ -483,8 +485,8 @@ TEST_F(PtyPort, LineSettingsAndRates)
     EXPECT_EQ(SlaveSpeeds(), std::make_pair(10400u, 10400u));
 
     // Every rate of the port dialog, and back from a non-standard one to a standard one.
-    for (uint32_t rate : {110u, 300u, 600u, 1200u, 2400u, 4800u, 9600u, 14400u, 10400u, 19200u, 38400u, 56000u,
-                          57600u, 115200u, 128000u, 256000u, 230400u, 460800u, 921600u, 10400u, 9600u}) {
+    for (uint32_t rate : {110u,   300u,   600u,    1200u,   2400u,   4800u,   9600u,   14400u,  10400u, 19200u, 38400u,
+                          56000u, 57600u, 115200u, 128000u, 256000u, 230400u, 460800u, 921600u, 10400u, 9600u}) {
         port.SetRate(rate);
         EXPECT_EQ(port.Rate(), rate);
         EXPECT_EQ(SlaveSpeeds(), std::make_pair(rate, rate)) << rate;

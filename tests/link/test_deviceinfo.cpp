@@ -50,8 +50,8 @@ TEST(DeviceInfo, BootloaderFirstGeneration)
 TEST(DeviceInfo, ApplicationFirstGenerationTags)
 {
     // Unknown tag 5 is skipped alone; tag 0 ends the fields (the trailing 01 7F must not be read).
-    const auto r = decode({0x01, 0x63, 0x01, 0x00, 0x00, 0x05, 0x09, 0x00, 0x00, 0x05, 0x01, 0xE7, 0x02, 0x00, 0x7C,
-                           0x07, 0x03, 0x1D, 0x02, 0x18, 0x10, 0x20, 0x30, 0x00, 0x01, 0x7F});
+    const auto r = decode({0x01, 0x63, 0x01, 0x00, 0x00, 0x05, 0x09, 0x00, 0x00, 0x05, 0x01, 0xE7, 0x02,
+                           0x00, 0x7C, 0x07, 0x03, 0x1D, 0x02, 0x18, 0x10, 0x20, 0x30, 0x00, 0x01, 0x7F});
     EXPECT_EQ(r.info.Mode, mDevice5);
     EXPECT_EQ(r.info.Name, QStringLiteral(" Bootloader   v. 6.3   build 256"));
     EXPECT_EQ(r.info.Ext, 0x80000u);  // clamped from 0x90000
@@ -67,8 +67,8 @@ TEST(DeviceInfo, ApplicationFirstGenerationTags)
 TEST(DeviceInfo, NamedApplicationAndInvalidClock)
 {
     // Name "Pump" (marker 1), unknown controller 9, clock 31 Feb 2024 16:32:48.
-    const auto r = decode({0x01, 0x12, 0x00, 0x2A, 0x01, 'P', 'u', 'm', 'p', 0x00, 0x09, 0x00, 0x04, 0x00, 0x07, 0x00,
-                           31, 2, 24, 16, 32, 48});
+    const auto r = decode({0x01, 0x12, 0x00, 0x2A, 0x01, 'P', 'u', 'm', 'p', 0x00, 0x09,
+                           0x00, 0x04, 0x00, 0x07, 0x00, 31,  2,   24,  16,  32,   48});
     EXPECT_EQ(r.info.Name, QStringLiteral(" Pump   v. 1.2   build 42"));
     EXPECT_EQ(r.info.Ext, 1024u);
     EXPECT_EQ(r.info.DateRTC, 0.0);
@@ -103,7 +103,7 @@ TEST(DeviceInfo, SecondGenerationRecords)
     EXPECT_EQ(r.info.Ext, 4096u);
     ASSERT_EQ(r.params.Count(), 7);
     const std::vector<std::pair<TDeviceParamTyp, QString>> want = {
-        {pkgStr, "ok"},    {pkgMode, "7"},       {pkgInt, "-2"}, {pkgLong, "-2"},
+        {pkgStr, "ok"},     {pkgMode, "7"},         {pkgInt, "-2"},   {pkgLong, "-2"},
         {pkgHex16, "FFFE"}, {PkgHex32, "000ABCDE"}, {pkgDateTime, {}}};
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(r.params.GetParam(i).typ, want[size_t(i)].first) << i;
@@ -153,9 +153,9 @@ protected:
 
 TEST_F(McuCatalog, ReadsEntriesInOrder)
 {
-    const auto list = LoadMCUCatalog(write(QStringLiteral(
-        "<root><list><mcu id='7' name='A' rom='0x8000' offset='2048' firma='F'/><other/>"
-        "<mcu name='NoId'/></list></root>")));
+    const auto list = LoadMCUCatalog(
+        write(QStringLiteral("<root><list><mcu id='7' name='A' rom='0x8000' offset='2048' firma='F'/><other/>"
+                             "<mcu name='NoId'/></list></root>")));
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].ID, 7);
     EXPECT_EQ(list[0].ROM, 0x8000u);

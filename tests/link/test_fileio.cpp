@@ -42,8 +42,14 @@ TEST(FileIo, InputAndOutputPathsAreCheckedWithTheSystemsReason)
 {
     const char* kNotRegular = "это не обычный файл (канал, сокет или устройство)";
     const std::vector<PathCase> inputs = {
-        {"regular file", [](const QTemporaryDir& d) { put(d.filePath("a.hex"), "x"); return d.filePath("a.hex"); }, true, "", false},
-        {"missing", [](const QTemporaryDir& d) { return d.filePath("missing.hex"); }, false, "нет такого файла или папки", false},
+        {"regular file",
+         [](const QTemporaryDir& d) {
+             put(d.filePath("a.hex"), "x");
+             return d.filePath("a.hex");
+         },
+         true, "", false},
+        {"missing", [](const QTemporaryDir& d) { return d.filePath("missing.hex"); }, false,
+         "нет такого файла или папки", false},
         {"folder", [](const QTemporaryDir& d) { return d.path(); }, false, "это папка, а не файл", false},
         {"fifo",
          [](const QTemporaryDir& d) {
@@ -62,10 +68,21 @@ TEST(FileIo, InputAndOutputPathsAreCheckedWithTheSystemsReason)
     };
     const std::vector<PathCase> outputs = {
         {"new file", [](const QTemporaryDir& d) { return d.filePath("new.hex"); }, true, "", false},
-        {"existing file", [](const QTemporaryDir& d) { put(d.filePath("old.hex"), "x"); return d.filePath("old.hex"); }, true, "", false},
-        {"missing folder", [](const QTemporaryDir& d) { return d.filePath("no/such/out.hex"); }, false, "нет такого файла или папки", false},
+        {"existing file",
+         [](const QTemporaryDir& d) {
+             put(d.filePath("old.hex"), "x");
+             return d.filePath("old.hex");
+         },
+         true, "", false},
+        {"missing folder", [](const QTemporaryDir& d) { return d.filePath("no/such/out.hex"); }, false,
+         "нет такого файла или папки", false},
         {"folder", [](const QTemporaryDir& d) { return d.path(); }, false, "это папка, а не файл", false},
-        {"below a file", [](const QTemporaryDir& d) { put(d.filePath("f"), "x"); return d.filePath("f/out.hex"); }, false, "часть пути не является папкой", false},
+        {"below a file",
+         [](const QTemporaryDir& d) {
+             put(d.filePath("f"), "x");
+             return d.filePath("f/out.hex");
+         },
+         false, "часть пути не является папкой", false},
         {"fifo",
          [](const QTemporaryDir& d) {
              ::mkfifo(QFile::encodeName(d.filePath("fifo")).constData(), 0600);

@@ -164,10 +164,8 @@ TEST_F(FakeSysfs, PortNamesOfEveryKind)
         int number;  // -1: an alias
     };
     const std::vector<Case> cases = {
-        {"COM5", 5}, {"COM127", 127}, {"COM0", 0}, {"COM128", 0}, {"COMx", 0}, {"COM5x", 0},
-        {"/dev/ttyUSB0", 33}, {"/dev/ttyACM2", 67},
-        {"A50285BI", 33}, {"NOSUCH", 0}, {"", 0},
-        {plain, -1},
+        {"COM5", 5},          {"COM127", 127},      {"COM0", 0},      {"COM128", 0}, {"COMx", 0}, {"COM5x", 0},
+        {"/dev/ttyUSB0", 33}, {"/dev/ttyACM2", 67}, {"A50285BI", 33}, {"NOSUCH", 0}, {"", 0},     {plain, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

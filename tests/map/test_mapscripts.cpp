@@ -96,11 +96,12 @@ TEST(MapScript, NumbersAlwaysWithAPoint)
 // Texts end up inside double-quoted script strings; none may end the string early.
 TEST(MapScript, LabelTextsStayInsideTheirStrings)
 {
-    const TMapPoint p = Point(QStringLiteral("a\"b"), 1, 2,
-                              QStringLiteral("\");alert(1);//\\ <b>&\nx\u2028"), TMapColor::Green);
-    EXPECT_EQ(MapScript::LabelScript(p).toStdString(),
-              QStringLiteral(R"(createTLabel("a\"b", new GLatLng(1, 2), "\");alert(1);//\\ <b>&\nx\u2028", "Greenlabel");)")
-                  .toStdString());
+    const TMapPoint p =
+        Point(QStringLiteral("a\"b"), 1, 2, QStringLiteral("\");alert(1);//\\ <b>&\nx\u2028"), TMapColor::Green);
+    EXPECT_EQ(
+        MapScript::LabelScript(p).toStdString(),
+        QStringLiteral(R"(createTLabel("a\"b", new GLatLng(1, 2), "\");alert(1);//\\ <b>&\nx\u2028", "Greenlabel");)")
+            .toStdString());
     RecordingFrame f;
     f.AddPoint(1, 2, QStringLiteral("x\"y"), QString(), TMapColor::Red);
     EXPECT_EQ(MapScript::HidePoint(f, 0).toStdString(), R"(map.removeTLabelById("x\"y");)");
@@ -150,7 +151,8 @@ TEST(MapScript, ZoomToRouteNeedsAnArea)
         {"one parallel", {{54, 39}, {54, 40}}, QString()},
         {"one meridian", {{54, 39}, {55, 39}}, QString()},
         {"two points", {{54, 39}, {55, 40}}, QStringLiteral("map.setCenter(new GLatLng(54.5, 39.5), zoom);")},
-        {"extremes from different points", {{54, 41}, {56, 39}, {55, 40}},
+        {"extremes from different points",
+         {{54, 41}, {56, 39}, {55, 40}},
          QStringLiteral("map.setCenter(new GLatLng(55, 40), zoom);")},
     };
     for (const Case& c : cases) {

@@ -8,7 +8,9 @@ namespace {
 // A coordinate text of whole degrees and minutes ("+55°30'00.0"").
 QString Deg(int degrees, int minutes = 0)
 {
-    return QStringLiteral("%1%2").arg(QChar(degrees < 0 ? u'-' : u'+')).arg(std::abs(degrees), 2, 10, QLatin1Char('0')) +
+    return QStringLiteral("%1%2")
+               .arg(QChar(degrees < 0 ? u'-' : u'+'))
+               .arg(std::abs(degrees), 2, 10, QLatin1Char('0')) +
            QChar(0x00B0) + QStringLiteral("%1'00.0\"").arg(minutes, 2, 10, QLatin1Char('0'));
 }
 
@@ -48,10 +50,8 @@ TEST(LoadRoute, PointsByTurnLetter)
     LoadRoute(f, {
                      Turn(5, "B", Deg(54, 30), Deg(39, 15), Deg(1), Deg(1)),  // end ignored
                      Turn(9, "R", Deg(54, 40), Deg(39, 20), Deg(54, 41), Deg(39, 21)),
-                     Turn(2, "X", Deg(1), Deg(1), Deg(1), Deg(1)),
-                     Turn(3, "L", Deg(-54), Deg(-39), Deg(-55), Deg(-40)),
-                     Turn(4, "", Deg(1), Deg(1)),
-                     Turn(12, "E", Deg(55), Deg(40)),
+                     Turn(2, "X", Deg(1), Deg(1), Deg(1), Deg(1)), Turn(3, "L", Deg(-54), Deg(-39), Deg(-55), Deg(-40)),
+                     Turn(4, "", Deg(1), Deg(1)), Turn(12, "E", Deg(55), Deg(40)),
                      Turn(13, "b", Deg(55), Deg(40)),  // letters are not folded
                  });
     ExpectPoints(f, {

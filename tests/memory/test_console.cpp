@@ -9,9 +9,9 @@ TEST(Console, TypedInputIsTakenExactlyOrRefused)
         const char* in;
         std::optional<uint8_t> cmd;
     };
-    for (const Cmd& c : {Cmd{"5", 0x05}, Cmd{" 71 ", 0x71}, Cmd{"ff", 0xFF}, Cmd{"", {}}, Cmd{"  ", {}},
-                        Cmd{"1FF", {}}, Cmd{"108", {}}, Cmd{"zz", {}}, Cmd{"G1", {}}, Cmd{"-5", {}}, Cmd{"0x5", {}},
-                        Cmd{"5 5", {}}, Cmd{"٥", {}}}) {
+    for (const Cmd& c :
+         {Cmd{"5", 0x05}, Cmd{" 71 ", 0x71}, Cmd{"ff", 0xFF}, Cmd{"", {}}, Cmd{"  ", {}}, Cmd{"1FF", {}},
+          Cmd{"108", {}}, Cmd{"zz", {}}, Cmd{"G1", {}}, Cmd{"-5", {}}, Cmd{"0x5", {}}, Cmd{"5 5", {}}, Cmd{"٥", {}}}) {
         SCOPED_TRACE(c.in);
         const auto r = console::ParseCommand(QString::fromUtf8(c.in));
         ASSERT_EQ(r.has_value(), c.cmd.has_value());
@@ -28,10 +28,10 @@ TEST(Console, TypedInputIsTakenExactlyOrRefused)
         std::optional<std::vector<uint8_t>> bytes;
         const char* text;
     };
-    for (const Data& d : {Data{"1 2 3 4", std::vector<uint8_t>{0x12, 0x34}, "1234"}, Data{"", std::vector<uint8_t>{}, ""},
-                         Data{"c0 db", std::vector<uint8_t>{0xC0, 0xDB}, "C0DB"}, Data{"06\t47", std::vector<uint8_t>{6, 0x47}, "0647"},
-                         Data{"ABC", {}, ""}, Data{"ZZ", {}, ""}, Data{"08 00 4", {}, ""}, Data{"0x12", {}, ""},
-                         Data{"12,34", {}, ""}}) {
+    for (const Data& d : {Data{"1 2 3 4", std::vector<uint8_t>{0x12, 0x34}, "1234"},
+                          Data{"", std::vector<uint8_t>{}, ""}, Data{"c0 db", std::vector<uint8_t>{0xC0, 0xDB}, "C0DB"},
+                          Data{"06\t47", std::vector<uint8_t>{6, 0x47}, "0647"}, Data{"ABC", {}, ""},
+                          Data{"ZZ", {}, ""}, Data{"08 00 4", {}, ""}, Data{"0x12", {}, ""}, Data{"12,34", {}, ""}}) {
         SCOPED_TRACE(d.in);
         const auto r = console::ParseData(QString::fromUtf8(d.in));
         ASSERT_EQ(r.has_value(), d.bytes.has_value());

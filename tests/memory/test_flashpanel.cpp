@@ -29,13 +29,13 @@ TEST(HexGrid, RowsAndChecksumRangeFollowTheWindow)
         uint32_t summed;
     };
     const Case cases[] = {
-        {0xC00, 0x8000, 1857, 0x7400},     // the FLASH default
-        {0, 0x8000, 2049, 0x8000},         // external memory 32 KiB
-        {0, 20, 2, 16},                    // a tail shorter than a row is neither shown nor summed
-        {0, 0, 2, 0},                      // no external memory
-        {0x8000, 0x8000, 2, 0},            // empty region
-        {0x9000, 0x8000, 2, 0},            // MemSize below ProgStart
-        {0, 0x100000, 0x10001, 0x40000},   // larger than the image: summed up to the image only
+        {0xC00, 0x8000, 1857, 0x7400},    // the FLASH default
+        {0, 0x8000, 2049, 0x8000},        // external memory 32 KiB
+        {0, 20, 2, 16},                   // a tail shorter than a row is neither shown nor summed
+        {0, 0, 2, 0},                     // no external memory
+        {0x8000, 0x8000, 2, 0},           // empty region
+        {0x9000, 0x8000, 2, 0},           // MemSize below ProgStart
+        {0, 0x100000, 0x10001, 0x40000},  // larger than the image: summed up to the image only
     };
     TMemoryImage image;
     for (uint32_t i = 0; i < image.Size(); ++i)
@@ -74,7 +74,8 @@ TEST(HexGrid, CellTexts)
     // Beyond the image nothing is read.
     const hexgrid::TWindow huge{0, 0x100000, TMemoryImage::kSize};
     EXPECT_EQ(hexgrid::CellText(huge, image.Data(), 0x4001, 1), QString());
-    EXPECT_EQ(hexgrid::CellText(huge, image.Data(), 0x4000, 16), QStringLiteral("%1").arg(image[0x3FFFF], 2, 16, QLatin1Char('0')).toUpper());
+    EXPECT_EQ(hexgrid::CellText(huge, image.Data(), 0x4000, 16),
+              QStringLiteral("%1").arg(image[0x3FFFF], 2, 16, QLatin1Char('0')).toUpper());
 }
 
 TEST(HexGrid, ChecksumIsRedOnceAfterAChange)
@@ -98,14 +99,14 @@ TEST(MemoryPanel, ReadAndWriteRanges)
         TPart read;
     };
     const Case reads[] = {
-        {304, 5, 256, 0x8000, {256, 256}},     // block 1 holds 304 … 308
-        {250, 10, 256, 0x8000, {0, 512}},      // the range crosses a block edge: both blocks
-        {0, 0, 256, 0x8000, {0, 0}},           // nothing to read
+        {304, 5, 256, 0x8000, {256, 256}},  // block 1 holds 304 … 308
+        {250, 10, 256, 0x8000, {0, 512}},   // the range crosses a block edge: both blocks
+        {0, 0, 256, 0x8000, {0, 0}},        // nothing to read
         {32767, 255, 256, 0x8000, {32512, 256}},
-        {1000, 200, 256, 1100, {768, 332}},    // up to the end of the memory
-        {1090, 5, 256, 1100, {844, 256}},      // start lowered to Ext - B
-        {100, 10, 256, 200, {0, 200}},         // memory smaller than a block
-        {300, 10, 256, 200, {256, 0}},         // start beyond the memory: nothing
+        {1000, 200, 256, 1100, {768, 332}},  // up to the end of the memory
+        {1090, 5, 256, 1100, {844, 256}},    // start lowered to Ext - B
+        {100, 10, 256, 200, {0, 200}},       // memory smaller than a block
+        {300, 10, 256, 200, {256, 0}},       // start beyond the memory: nothing
         {10, 40, 32, 0x8000, {0, 64}},
     };
     for (const Case& c : reads) {
@@ -155,9 +156,9 @@ TEST(MemoryPanel, DataGridPlacesBytesByAddress)
 TEST(MemoryPanel, WavImage)
 {
     const auto h = memorypanel::WavHeader(0x8000);
-    const uint8_t expected[44] = {'R', 'I', 'F', 'F', 0x24, 0x80, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                                  16, 0, 0, 0, 1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x40, 0x1F, 0, 0,
-                                  1, 0, 8, 0, 'd', 'a', 't', 'a', 0, 0x80, 0, 0};
+    const uint8_t expected[44] = {'R', 'I', 'F', 'F', 0x24, 0x80, 0,   0,   'W', 'A',  'V',  'E',  'f', 'm',  't',
+                                  ' ', 16,  0,   0,   0,    1,    0,   1,   0,   0x40, 0x1F, 0,    0,   0x40, 0x1F,
+                                  0,   0,   1,   0,   8,    0,    'd', 'a', 't', 'a',  0,    0x80, 0,   0};
     EXPECT_TRUE(std::equal(h.begin(), h.end(), expected));
 
     QTemporaryDir dir;
@@ -181,7 +182,7 @@ TEST(MemoryPanel, WavImage)
 TEST(MemoryPanel, WriteAllDevices)
 {
     struct Dev {
-        TMode mode;           // mode the device shows when selected
+        TMode mode;  // mode the device shows when selected
         bool writeOk = true;
     };
     struct Case {

@@ -20,9 +20,9 @@ using Bytes = std::vector<uint8_t>;
 QByteArray rec(uint16_t addr, uint8_t type, const Bytes& data)
 {
     unsigned sum = unsigned(data.size()) + (addr >> 8) + (addr & 0xFF) + type;
-    QByteArray s = ":" + QByteArray::number(qulonglong(data.size()), 16).rightJustified(2, '0')
-                   + QByteArray::number(addr, 16).rightJustified(4, '0')
-                   + QByteArray::number(type, 16).rightJustified(2, '0');
+    QByteArray s = ":" + QByteArray::number(qulonglong(data.size()), 16).rightJustified(2, '0') +
+                   QByteArray::number(addr, 16).rightJustified(4, '0') +
+                   QByteArray::number(type, 16).rightJustified(2, '0');
     for (uint8_t b : data) {
         s += QByteArray::number(b, 16).rightJustified(2, '0');
         sum += b;
@@ -83,56 +83,143 @@ TEST(HexFile, ReadCases)
         {"end record only: no data is refused, never an erased image", 0x100, 0x1FF, kEnd, 7, 0, {}},
         {"parameters but no data", 0x100, 0x1FF, ";Device=A1\r\n" + kEnd, 7, 0, {}},
         {"data without end record still fails", 0x100, 0x1FF, rec(0x100, 0, four), 5, 0, {}},
-        {"byte count 00 ends the data whatever its type and checksum", 0x100, 0x1FF,
-         rec(0x100, 0, four) + ":00000005AB\r\n\r\n$junk\r\n", 0, 0, {{0x100, 0x11}, {0x103, 0x44}, {0x104, 0xFF}}},
-        {"an empty data record in the middle does not cut the file short", 0x100, 0x1FF,
-         rec(0x100, 0, four) + rec(0x104, 0, Bytes{}) + rec(0x108, 0, four) + kEnd, 9, 3, {}},
+        {"byte count 00 ends the data whatever its type and checksum",
+         0x100,
+         0x1FF,
+         rec(0x100, 0, four) + ":00000005AB\r\n\r\n$junk\r\n",
+         0,
+         0,
+         {{0x100, 0x11}, {0x103, 0x44}, {0x104, 0xFF}}},
+        {"an empty data record in the middle does not cut the file short",
+         0x100,
+         0x1FF,
+         rec(0x100, 0, four) + rec(0x104, 0, Bytes{}) + rec(0x108, 0, four) + kEnd,
+         9,
+         3,
+         {}},
         {"a record after the end record", 0x100, 0x1FF, rec(0x100, 0, four) + kEnd + rec(0x104, 0, four), 9, 3, {}},
-        {"wrong checksum, parameter lines count as lines", 0x100, 0x1FF,
-         ";a=1\r\n;b=2\r\n" + withBadChecksum(rec(0x100, 0, four)) + kEnd, 4, 3, {}},
+        {"wrong checksum, parameter lines count as lines",
+         0x100,
+         0x1FF,
+         ";a=1\r\n;b=2\r\n" + withBadChecksum(rec(0x100, 0, four)) + kEnd,
+         4,
+         3,
+         {}},
         {"line starting with $", 0x100, 0x1FF, rec(0x100, 0, four) + "$100\r\n" + kEnd, 3, 2, {}},
         {"line starting with a letter", 0x100, 0x1FF, "S1130000\r\n" + kEnd, 3, 1, {}},
         {"byte count not hexadecimal", 0x100, 0x1FF, ":G0010000\r\n" + kEnd, 3, 1, {}},
         {"data byte not hexadecimal", 0x100, 0x1FF, ":0201000011ZZ00\r\n" + kEnd, 3, 1, {}},
         {"data field cut short", 0x100, 0x1FF, ":04010000112233\r\n" + kEnd, 3, 1, {}},
-        {"address not hexadecimal is skipped", 0x100, 0x1FF,
-         ":0401X00011223344AA\r\n" + rec(0x104, 0, four) + kEnd, 0, 0, {{0x100, 0xFF}, {0x104, 0x11}}},
-        {"start address record skipped without checksum check", 0x100, 0x1FF,
-         ":0400000500000000FF\r\n" + rec(0x100, 0, four) + kEnd, 0, 0, {{0x100, 0x11}}},
-        {"lower-case hex digits", 0x100, 0x1FF, rec(0x100, 0, Bytes{0xAB, 0xCD}).toLower() + kEnd, 0, 0,
+        {"address not hexadecimal is skipped",
+         0x100,
+         0x1FF,
+         ":0401X00011223344AA\r\n" + rec(0x104, 0, four) + kEnd,
+         0,
+         0,
+         {{0x100, 0xFF}, {0x104, 0x11}}},
+        {"start address record skipped without checksum check",
+         0x100,
+         0x1FF,
+         ":0400000500000000FF\r\n" + rec(0x100, 0, four) + kEnd,
+         0,
+         0,
+         {{0x100, 0x11}}},
+        {"lower-case hex digits",
+         0x100,
+         0x1FF,
+         rec(0x100, 0, Bytes{0xAB, 0xCD}).toLower() + kEnd,
+         0,
+         0,
          {{0x100, 0xAB}, {0x101, 0xCD}}},
-        {"blank lines and surrounding blanks are skipped", 0x100, 0x1FF,
-         "\r\n   \r\n  " + rec(0x100, 0, four).trimmed() + " \t\r\n" + kEnd, 0, 0, {{0x100, 0x11}}},
-        {"bare LF line ends", 0x100, 0x1FF, rec(0x100, 0, four).replace("\r\n", "\n") + ":00000001FF", 0, 0,
+        {"blank lines and surrounding blanks are skipped",
+         0x100,
+         0x1FF,
+         "\r\n   \r\n  " + rec(0x100, 0, four).trimmed() + " \t\r\n" + kEnd,
+         0,
+         0,
+         {{0x100, 0x11}}},
+        {"bare LF line ends",
+         0x100,
+         0x1FF,
+         rec(0x100, 0, four).replace("\r\n", "\n") + ":00000001FF",
+         0,
+         0,
          {{0x100, 0x11}}},
         {"record longer than 128 bytes is rejected", 0x100, 0x1FF, rec(0x100, 0, Bytes(129, 1)) + kEnd, 3, 1, {}},
-        {"record of 128 bytes is read", 0x100, 0x1FF, rec(0x100, 0, Bytes(128, 7)) + kEnd, 0, 0,
+        {"record of 128 bytes is read",
+         0x100,
+         0x1FF,
+         rec(0x100, 0, Bytes(128, 7)) + kEnd,
+         0,
+         0,
          {{0x100, 7}, {0x17F, 7}, {0x180, 0xFF}}},
         {"data below the window is refused", 0x100, 0x1FF, rec(0x0FC, 0, four) + rec(0x1F0, 0, four) + kEnd, 6, 0, {}},
         {"data above the window is refused", 0x100, 0x1FF, rec(0x1F0, 0, four) + rec(0x200, 0, four) + kEnd, 6, 0, {}},
         {"bytes running past EndAddr are refused", 0x100, 0x1FF, rec(0x1F8, 0, sixteen) + kEnd, 6, 0, {}},
-        {"a byte given twice is ambiguous", 0x100, 0x1FF, rec(0x100, 0, four) + rec(0x102, 0, Bytes{0x99}) + kEnd, 8, 2,
+        {"a byte given twice is ambiguous",
+         0x100,
+         0x1FF,
+         rec(0x100, 0, four) + rec(0x102, 0, Bytes{0x99}) + kEnd,
+         8,
+         2,
          {}},
-        {"firmware linked at 0x08000000 loads at its 16-bit offset", 0x2000, 0xFFFF,
-         rec(0, 4, Bytes{0x08, 0x00}) + rec(0x2000, 0, four) + rec(0xFFFC, 0, four) + rec(0, 5, Bytes{8, 0, 0x21, 0})
-             + kEnd,
-         0, 0, {{0x2000, 0x11}, {0x2003, 0x44}, {0x2004, 0xFF}, {0xFFFC, 0x11}, {0xFFFF, 0x44}}},
-        {"16-bit window: data that folds onto data already given is ambiguous", 0x0, 0xFFFF,
-         rec(0x100, 0, four) + rec(0, 4, Bytes{0, 1}) + rec(0x102, 0, four) + kEnd, 8, 3, {}},
-        {"16-bit window: a file that crosses 64 KiB lands below the program start", 0x2000, 0xFFFF,
+        {"firmware linked at 0x08000000 loads at its 16-bit offset",
+         0x2000,
+         0xFFFF,
+         rec(0, 4, Bytes{0x08, 0x00}) + rec(0x2000, 0, four) + rec(0xFFFC, 0, four) + rec(0, 5, Bytes{8, 0, 0x21, 0}) +
+             kEnd,
+         0,
+         0,
+         {{0x2000, 0x11}, {0x2003, 0x44}, {0x2004, 0xFF}, {0xFFFC, 0x11}, {0xFFFF, 0x44}}},
+        {"16-bit window: data that folds onto data already given is ambiguous",
+         0x0,
+         0xFFFF,
+         rec(0x100, 0, four) + rec(0, 4, Bytes{0, 1}) + rec(0x102, 0, four) + kEnd,
+         8,
+         3,
+         {}},
+        {"16-bit window: a file that crosses 64 KiB lands below the program start",
+         0x2000,
+         0xFFFF,
          rec(0, 4, Bytes{0x08, 0x00}) + rec(0xFFF0, 0, sixteen) + rec(0, 4, Bytes{0x08, 0x01}) + rec(0, 0, four) + kEnd,
-         6, 0, {}},
-        {"extended linear 0000 in front keeps 16-bit addresses", 0x0, 0x2FFFF,
-         rec(0, 4, Bytes{0, 0}) + rec(0x100, 0, four) + kEnd, 0, 0, {{0x100, 0x11}, {0x10100, 0xFF}}},
-        {"extended linear address places data above 64 KiB", 0x0, 0x2FFFF,
-         rec(0x100, 0, four) + rec(0, 4, Bytes{0, 2}) + rec(0x100, 0, Bytes{0x55}) + kEnd, 0, 0,
+         6,
+         0,
+         {}},
+        {"extended linear 0000 in front keeps 16-bit addresses",
+         0x0,
+         0x2FFFF,
+         rec(0, 4, Bytes{0, 0}) + rec(0x100, 0, four) + kEnd,
+         0,
+         0,
+         {{0x100, 0x11}, {0x10100, 0xFF}}},
+        {"extended linear address places data above 64 KiB",
+         0x0,
+         0x2FFFF,
+         rec(0x100, 0, four) + rec(0, 4, Bytes{0, 2}) + rec(0x100, 0, Bytes{0x55}) + kEnd,
+         0,
+         0,
          {{0x100, 0x11}, {0x20100, 0x55}}},
-        {"extended segment address places data above 64 KiB", 0x0, 0x2FFFF,
-         rec(0, 2, Bytes{0x10, 0x00}) + rec(0x10, 0, Bytes{0x66}) + kEnd, 0, 0, {{0x10010, 0x66}, {0x10, 0xFF}}},
-        {"data above a window past 64 KiB via extended address is refused", 0x0, 0x1FFFF,
-         rec(0, 4, Bytes{0, 2}) + rec(0x100, 0, four) + kEnd, 6, 0, {}},
-        {"extended address record with a wrong checksum", 0x0, 0x2FFFF,
-         withBadChecksum(rec(0, 4, Bytes{0, 1})) + kEnd, 4, 1, {}},
+        {"extended segment address places data above 64 KiB",
+         0x0,
+         0x2FFFF,
+         rec(0, 2, Bytes{0x10, 0x00}) + rec(0x10, 0, Bytes{0x66}) + kEnd,
+         0,
+         0,
+         {{0x10010, 0x66}, {0x10, 0xFF}}},
+        {"data above a window past 64 KiB via extended address is refused",
+         0x0,
+         0x1FFFF,
+         rec(0, 4, Bytes{0, 2}) + rec(0x100, 0, four) + kEnd,
+         6,
+         0,
+         {}},
+        {"extended address record with a wrong checksum",
+         0x0,
+         0x2FFFF,
+         withBadChecksum(rec(0, 4, Bytes{0, 1})) + kEnd,
+         4,
+         1,
+         {}},
         {"extended address record of the wrong length", 0x0, 0x2FFFF, rec(0, 4, Bytes{0, 0, 1}) + kEnd, 3, 1, {}},
     };
 
@@ -182,8 +269,8 @@ TEST(HexFile, DamagedFileLeavesBufferAndParamsUntouched)
     std::fill(hex.Buffer.begin(), hex.Buffer.end(), 0x5A);
     hex.Params.Add(QStringLiteral("Device"), QStringLiteral("old"));
 
-    const QByteArray damaged = ";Device=new\r\n;Extra=1\r\n" + rec(0, 0, Bytes(16, 0)) + rec(0x10, 0, Bytes{1})
-                               + withBadChecksum(rec(0x20, 0, Bytes{2})) + kEnd;
+    const QByteArray damaged = ";Device=new\r\n;Extra=1\r\n" + rec(0, 0, Bytes(16, 0)) + rec(0x10, 0, Bytes{1}) +
+                               withBadChecksum(rec(0x20, 0, Bytes{2})) + kEnd;
     EXPECT_FALSE(hex.Read(writeFile(dir, QStringLiteral("bad.hex"), damaged)));
     EXPECT_EQ(hex.ErrorStr(), QStringLiteral("Неверная контрольная сумма в строке 5!"));
     EXPECT_TRUE(std::all_of(hex.Buffer.begin(), hex.Buffer.end(), [](uint8_t b) { return b == 0x5A; }));
@@ -202,23 +289,18 @@ TEST(HexFile, ParameterLines)
     THEXFile hex(0, 0xF);
     hex.Params.Add(QStringLiteral("Kept"), QStringLiteral("before"));
     // CP1251 bytes: "Имя" = C8 EC FF, "Пульт №2" = CF F3 EB FC F2 20 B9 32.
-    const QByteArray text = QByteArray(";  Device =  ZX-12 \r\n")
-                            + ";Kept=after\r\n"
-                            + ";device=lower\r\n"
-                            + ";no equals sign\r\n"
-                            + ";Device=second\r\n"
-                            + ";\xC8\xEC\xFF=\xCF\xF3\xEB\xFC\xF2 \xB9\x32\r\n"
-                            + ";Formula=a=b\r\n" + rec(0, 0, Bytes{1}) + kEnd;
+    const QByteArray text = QByteArray(";  Device =  ZX-12 \r\n") + ";Kept=after\r\n" + ";device=lower\r\n" +
+                            ";no equals sign\r\n" + ";Device=second\r\n" +
+                            ";\xC8\xEC\xFF=\xCF\xF3\xEB\xFC\xF2 \xB9\x32\r\n" + ";Formula=a=b\r\n" +
+                            rec(0, 0, Bytes{1}) + kEnd;
     ASSERT_TRUE(hex.Read(writeFile(dir, QStringLiteral("params.hex"), text))) << hex.ErrorStr().toStdString();
 
     std::vector<std::pair<QString, QString>> got;
     for (const auto& p : hex.Params.Items)
         got.emplace_back(p.Name, p.Value);
     const std::vector<std::pair<QString, QString>> expected = {
-        {QStringLiteral("Kept"), QStringLiteral("after")},
-        {QStringLiteral("Device"), QStringLiteral("second")},
-        {QStringLiteral("device"), QStringLiteral("lower")},
-        {QStringLiteral("Имя"), QStringLiteral("Пульт №2")},
+        {QStringLiteral("Kept"), QStringLiteral("after")},   {QStringLiteral("Device"), QStringLiteral("second")},
+        {QStringLiteral("device"), QStringLiteral("lower")}, {QStringLiteral("Имя"), QStringLiteral("Пульт №2")},
         {QStringLiteral("Formula"), QStringLiteral("a=b")},
     };
     EXPECT_EQ(got, expected);
@@ -229,8 +311,14 @@ TEST(HexFile, ParameterLines)
     const QString out = dir.filePath(QStringLiteral("params_out.hex"));
     ASSERT_TRUE(hex.Write(out));
     EXPECT_EQ(readFile(out), QByteArray(";Kept=after\r\n;Device=second\r\n;device=lower\r\n"
-                                        ";\xC8\xEC\xFF=\xCF\xF3\xEB\xFC\xF2 \xB9\x32\r\n;Formula=a=b\r\n")
-                                 + rec(0, 0, [] { Bytes b(16, 0xFF); b[0] = 1; return b; }()) + kEnd);
+                                        ";\xC8\xEC\xFF=\xCF\xF3\xEB\xFC\xF2 \xB9\x32\r\n;Formula=a=b\r\n") +
+                                 rec(0, 0,
+                                     [] {
+                                         Bytes b(16, 0xFF);
+                                         b[0] = 1;
+                                         return b;
+                                     }()) +
+                                 kEnd);
 }
 
 TEST(HexFile, WriteKnownRecords)
@@ -254,8 +342,13 @@ TEST(HexFile, WriteKnownRecords)
     part.WriteByte(0x05, 0x01);
     part.WriteByte(0x24, 0x02);
     ASSERT_TRUE(part.Write(out));
-    EXPECT_EQ(readFile(out), rec(0, 0, [] { Bytes b(16, 0xFF); b[5] = 1; return b; }())
-                                 + rec(0x20, 0, Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0xFF}) + kEnd);
+    EXPECT_EQ(readFile(out), rec(0, 0,
+                                 [] {
+                                     Bytes b(16, 0xFF);
+                                     b[5] = 1;
+                                     return b;
+                                 }()) +
+                                 rec(0x20, 0, Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0xFF}) + kEnd);
 }
 
 TEST(HexFile, WindowAboveAndAcross64KiBRoundTrips)
@@ -331,15 +424,18 @@ TEST(HexFilePeers, ReadsObjcopyOutput)
     QTemporaryDir dir;
     // 200 KiB: objcopy switches to extended segment address records above 64 KiB.
     const Bytes data = randomBytes(200 * 1024, 7);
-    const QString bin = writeFile(dir, QStringLiteral("fw.bin"), QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size())));
+    const QString bin = writeFile(dir, QStringLiteral("fw.bin"),
+                                  QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size())));
     const QString hexPath = dir.filePath(QStringLiteral("fw.hex"));
-    ASSERT_TRUE(run(objcopy, {QStringLiteral("-I"), QStringLiteral("binary"), QStringLiteral("-O"), QStringLiteral("ihex"), bin, hexPath}));
+    ASSERT_TRUE(run(objcopy, {QStringLiteral("-I"), QStringLiteral("binary"), QStringLiteral("-O"),
+                              QStringLiteral("ihex"), bin, hexPath}));
     ASSERT_TRUE(readFile(hexPath).contains(":02000002"));
 
     THEXFile hex(0, 0x40000);
     ASSERT_TRUE(hex.Read(hexPath)) << hex.ErrorStr().toStdString();
     EXPECT_TRUE(std::equal(data.begin(), data.end(), hex.Buffer.begin()));
-    EXPECT_TRUE(std::all_of(hex.Buffer.begin() + ptrdiff_t(data.size()), hex.Buffer.end(), [](uint8_t b) { return b == 0xFF; }));
+    EXPECT_TRUE(std::all_of(hex.Buffer.begin() + ptrdiff_t(data.size()), hex.Buffer.end(),
+                            [](uint8_t b) { return b == 0xFF; }));
 }
 
 TEST(HexFilePeers, ReadsSrecCatOutputWithExtendedLinearAddresses)
@@ -349,7 +445,8 @@ TEST(HexFilePeers, ReadsSrecCatOutputWithExtendedLinearAddresses)
         GTEST_SKIP() << "srec_cat not installed";
     QTemporaryDir dir;
     const Bytes data = randomBytes(150 * 1024, 11);
-    const QString bin = writeFile(dir, QStringLiteral("fw.bin"), QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size())));
+    const QString bin = writeFile(dir, QStringLiteral("fw.bin"),
+                                  QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size())));
 
     // Loaded at 0x10 into a window starting at 0, and at 0x18000 (entirely above 64 KiB).
     for (uint32_t offset : {0x10u, 0x18000u}) {
@@ -387,8 +484,9 @@ TEST(HexFilePeers, WrittenFileConvertsBackToTheSameBytes)
 
     if (!objcopy.isEmpty()) {
         const QString out = dir.filePath(QStringLiteral("objcopy.bin"));
-        ASSERT_TRUE(run(objcopy, {QStringLiteral("-I"), QStringLiteral("ihex"), QStringLiteral("-O"), QStringLiteral("binary"),
-                                  QStringLiteral("--gap-fill"), QStringLiteral("0xFF"), hexPath, out}));
+        ASSERT_TRUE(
+            run(objcopy, {QStringLiteral("-I"), QStringLiteral("ihex"), QStringLiteral("-O"), QStringLiteral("binary"),
+                          QStringLiteral("--gap-fill"), QStringLiteral("0xFF"), hexPath, out}));
         EXPECT_TRUE(readFile(out) == expected) << "objcopy";
     }
     if (!srecCat.isEmpty()) {

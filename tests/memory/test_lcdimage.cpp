@@ -120,9 +120,12 @@ TEST(LcdImage, PictureMustFitTheMemory)
         bool fits;
     };
     const Case cases[] = {
-        {{96, 64}, 0, 768, true},          {{96, 64}, 1, 768, false},
-        {{320, 240}, 0x40000 - 9600, 0x40000, true}, {{320, 240}, 0x40000 - 9599, 0x40000, false},
-        {{128, 64}, 0xFFFFFFFF, 0x40000, false},     {{128, 64}, 0, 0, false},
+        {{96, 64}, 0, 768, true},
+        {{96, 64}, 1, 768, false},
+        {{320, 240}, 0x40000 - 9600, 0x40000, true},
+        {{320, 240}, 0x40000 - 9599, 0x40000, false},
+        {{128, 64}, 0xFFFFFFFF, 0x40000, false},
+        {{128, 64}, 0, 0, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Fits(c.size, c.addr, c.mem), c.fits) << c.addr << " in " << c.mem;
@@ -216,7 +219,8 @@ TEST(LcdHeader, TextLayout)
     EXPECT_EQ(lines[2], "\r");
     EXPECT_EQ(lines[3], "// \xC7\xE0\xF1\xF2\xE0\xE2\xEA\xE0\r");  // "Заставка" in the 8-bit code page
     EXPECT_EQ(lines[4], "const char Splash [768] = {\r");
-    EXPECT_EQ(lines[5], "           0x00,0x07,0x0E,0x15,0x1C,0x23,0x2A,0x31,0x38,0x3F,0x46,0x4D,0x54,0x5B,0x62,0x69,\r");
+    EXPECT_EQ(lines[5],
+              "           0x00,0x07,0x0E,0x15,0x1C,0x23,0x2A,0x31,0x38,0x3F,0x46,0x4D,0x54,0x5B,0x62,0x69,\r");
     EXPECT_TRUE(lines[52].endsWith("0xEB,0xF2,0xF9\r")) << lines[52].toStdString();
     EXPECT_EQ(lines[53], "          };\r");
     EXPECT_EQ(lines[54], "\r");
@@ -237,8 +241,9 @@ TEST(LcdHeader, CompilesToThePackedBytes)
         ASSERT_TRUE(SaveHeader(dir.filePath(QStringLiteral("splash.h")), packed, error));
         QFile main(dir.filePath(QStringLiteral("main.c")));
         ASSERT_TRUE(main.open(QIODevice::WriteOnly));
-        main.write("#include <stdio.h>\n#include \"splash.h\"\n#include \"splash.h\"\n"
-                   "int main(void) { return fwrite(Splash, 1, sizeof Splash, stdout) == 768 ? 0 : 1; }\n");
+        main.write(
+            "#include <stdio.h>\n#include \"splash.h\"\n#include \"splash.h\"\n"
+            "int main(void) { return fwrite(Splash, 1, sizeof Splash, stdout) == 768 ? 0 : 1; }\n");
         main.close();
         QProcess build;
         build.setWorkingDirectory(dir.path());

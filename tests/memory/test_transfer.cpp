@@ -16,7 +16,10 @@ struct Request {
     Bytes payload;
 };
 
-uint16_t word(const Bytes& p) { return uint16_t(p[0] << 8 | p[1]); }
+uint16_t word(const Bytes& p)
+{
+    return uint16_t(p[0] << 8 | p[1]);
+}
 
 // A scripted device behind the engine's link: FLASH, external and AT45 memory with the block
 // commands as the bootloader and the application implement them, a log of every request, and a
@@ -117,7 +120,7 @@ TEST(Transfer, ModeDecidesTheCommandsAroundAFlashWrite)
         bool autoDetect;
         bool v51;
         TMode device;
-        Bytes pre;   // command then payload; empty: nothing sent
+        Bytes pre;  // command then payload; empty: nothing sent
         Bytes post;
     };
     const Case cases[] = {
@@ -171,9 +174,7 @@ TEST(Transfer, FlashWriteSendsDataBlocksWholeAndFailedWriteSkipsPostCommand)
     g.setup.ProgStart = 0xC00;
     g.setup.MemSize = 0xD00;
     g.setup.DeviceMode = mBootloader51;
-    g.dev.fault = [](size_t, uint8_t cmd, const Bytes& p) {
-        return cmd == 4 && word(p) == 0xC80 ? brRefused : brOk;
-    };
+    g.dev.fault = [](size_t, uint8_t cmd, const Bytes& p) { return cmd == 4 && word(p) == 0xC80 ? brRefused : brOk; };
     const auto rep = g.run(tkWriteFLASH);
     EXPECT_FALSE(rep.Ok);
     EXPECT_EQ(rep.Transfer.FailAddr, 0xC80);
@@ -280,8 +281,13 @@ TEST(Transfer, FailedCommandAroundAFlashWriteFailsTheWrite)
     const Case cases[] = {
         {6, brRefused, {5, 6}, "Команда перед записью (06 FF) не принята устройством!\r\nFLASH не записывалась."},
         {6, brNoAnswer, {5, 6}, "Команда перед записью (06 FF) осталась без ответа!\r\nFLASH не записывалась."},
-        {7, brRefused, {5, 6, 4, 4, 4, 4, 6}, "Команда после записи (06 47) не принята устройством!\r\nЗапись FLASH не завершена."},
-        {7, brGone, {5, 6, 4, 4, 4, 4, 6},
+        {7,
+         brRefused,
+         {5, 6, 4, 4, 4, 4, 6},
+         "Команда после записи (06 47) не принята устройством!\r\nЗапись FLASH не завершена."},
+        {7,
+         brGone,
+         {5, 6, 4, 4, 4, 4, 6},
          "Команда после записи (06 47) не выполнена: устройство отключилось!\r\nЗапись FLASH не завершена."},
         {5, brNoAnswer, {5}, "Команда 05 осталась без ответа!"},
     };
@@ -360,7 +366,8 @@ TEST(Transfer, ExternalMemoryEdgesAreReadAndWrittenAroundTheDevicesBytes)
         ASSERT_EQ(f.dev.log.size(), c.expected.size());
         for (size_t i = 0; i < c.expected.size(); ++i) {
             EXPECT_EQ(f.dev.log[i].cmd, c.expected[i].cmd) << i;
-            EXPECT_EQ(Bytes(f.dev.log[i].payload.begin(), f.dev.log[i].payload.begin() + 2), c.expected[i].payload) << i;
+            EXPECT_EQ(Bytes(f.dev.log[i].payload.begin(), f.dev.log[i].payload.begin() + 2), c.expected[i].payload)
+                << i;
         }
         const uint32_t from = c.kind == tkReadExtMem || c.kind == tkWriteExtMem ? 0 : c.addr;
         const uint32_t to = c.kind == tkReadExtMem || c.kind == tkWriteExtMem ? c.ext : c.addr + c.count;
@@ -471,7 +478,8 @@ TEST(Transfer, CancelStopsAfterTheExchangeInHand)
     EXPECT_TRUE(f.boxes.empty());
     EXPECT_EQ(positions, (std::vector<int32_t>{0xC00 / 64, 0xC40 / 64, 0xC80 / 64}));
     EXPECT_EQ(f.dev.commands(), (std::vector<uint8_t>{5, 3, 3, 3, 3}));
-    EXPECT_EQ(Bytes(f.flashBuf.begin(), f.flashBuf.begin() + 0xC0), Bytes(f.dev.flash.begin() + 0xC00, f.dev.flash.begin() + 0xCC0));
+    EXPECT_EQ(Bytes(f.flashBuf.begin(), f.flashBuf.begin() + 0xC0),
+              Bytes(f.dev.flash.begin() + 0xC00, f.dev.flash.begin() + 0xCC0));
     EXPECT_EQ(f.flashBuf[0xC0], 0xFF);
 }
 

@@ -22,10 +22,10 @@ TEST(Galte, StatusAndToggle)
         std::vector<uint8_t> answer;
         SlaveStatus want;
     };
-    for (const Case& c : {Case{true, {'S', '1'}, kSlaveRelayOn}, Case{true, {'S', '0'}, kSlaveRelayOff},
-                          Case{true, {'S', 'x'}, kSlaveUnknown}, Case{true, {'T', '1'}, kSlaveUnknown},
-                          Case{true, {'S'}, kSlaveUnknown}, Case{true, {}, kSlaveUnknown},
-                          Case{false, {'S', '1'}, kSlaveUnknown}})
+    for (const Case& c :
+         {Case{true, {'S', '1'}, kSlaveRelayOn}, Case{true, {'S', '0'}, kSlaveRelayOff},
+          Case{true, {'S', 'x'}, kSlaveUnknown}, Case{true, {'T', '1'}, kSlaveUnknown},
+          Case{true, {'S'}, kSlaveUnknown}, Case{true, {}, kSlaveUnknown}, Case{false, {'S', '1'}, kSlaveUnknown}})
         EXPECT_EQ(SlaveStatusOf(c.ok, c.answer), c.want);
 
     EXPECT_EQ(ToggleOp(kSlaveUnknown), kSlaveOn);

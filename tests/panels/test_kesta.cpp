@@ -29,9 +29,9 @@ TEST(Kesta, DriveNibblesGivePumpsAndPictures)
         unsigned state;
         PumpAction action;
     };
-    for (const Case& c : {Case{0, PumpAction::Stop}, Case{1, PumpAction::Forward}, Case{2, PumpAction::Inverse},
-                          Case{3, PumpAction::Stop}, Case{4, PumpAction::Stop}, Case{5, PumpAction::Keep},
-                          Case{15, PumpAction::Keep}})
+    for (const Case& c :
+         {Case{0, PumpAction::Stop}, Case{1, PumpAction::Forward}, Case{2, PumpAction::Inverse},
+          Case{3, PumpAction::Stop}, Case{4, PumpAction::Stop}, Case{5, PumpAction::Keep}, Case{15, PumpAction::Keep}})
         EXPECT_EQ(PumpActionOf(c.state), c.action) << c.state;
 }
 
@@ -54,10 +54,10 @@ TEST(Kesta, KeyFobOverlayAndCode)
         bool close, open, lamp;
         const char* text;
     };
-    for (const Case& c : {Case{"1A2B3C", "3", true, true, true, "01A2B3C"}, Case{"0", "4", false, false, true, "- - -"},
-                          Case{"0FFFFFFF", "1", true, false, true, "FFFFFFF"},
-                          Case{"1234ABCD", "2", false, true, true, "1234ABCD"}, Case{"", "256", false, false, false, "- - -"},
-                          Case{"zz", "0", false, false, false, "- - -"}}) {
+    for (const Case& c :
+         {Case{"1A2B3C", "3", true, true, true, "01A2B3C"}, Case{"0", "4", false, false, true, "- - -"},
+          Case{"0FFFFFFF", "1", true, false, true, "FFFFFFF"}, Case{"1234ABCD", "2", false, true, true, "1234ABCD"},
+          Case{"", "256", false, false, false, "- - -"}, Case{"zz", "0", false, false, false, "- - -"}}) {
         const KestaView v = KestaViewOf(kesta("0", "0", c.code, c.buttons, "0"));
         EXPECT_EQ(v.fobClose, c.close) << c.code << "/" << c.buttons;
         EXPECT_EQ(v.fobOpen, c.open) << c.code << "/" << c.buttons;

@@ -95,12 +95,8 @@ TEST(LEDGeometry, DotsFollowTheHeight)
         bool drawn;
     };
     const Case cases[] = {
-        {142, 30, 3, 0, 18, 21, 4, true},
-        {100, 100, 13, 1, 84, 97, 1, true},
-        {100, 8, 1, 0, 6, 7, 0, true},
-        {100, 7, 1, 0, 6, 7, 0, false},
-        {0, 30, 3, 0, 18, 21, 4, false},
-        {100, 50, 6, 0, 36, 42, 4, true},
+        {142, 30, 3, 0, 18, 21, 4, true}, {100, 100, 13, 1, 84, 97, 1, true}, {100, 8, 1, 0, 6, 7, 0, true},
+        {100, 7, 1, 0, 6, 7, 0, false},   {0, 30, 3, 0, 18, 21, 4, false},    {100, 50, 6, 0, 36, 42, 4, true},
     };
     for (const Case& c : cases) {
         const TLEDGeometry g = LEDGeometry(c.w, c.h);
@@ -129,7 +125,10 @@ TEST(LEDGeometry, Alignment)
         // Centre: the text at (W − n·CW)/2, the blank grid shifted to match it.
         {u"12", laCenter, 100, {14 - 18, 14, 32, 50, 68, 86}, {{32, '1'}, {50, '2'}}},
         // A caption wider than the control starts left of 0 and is clipped by the painter.
-        {u"1234567", laCenter, 100, {-13 - 18, -13, 5, 23, 41, 59, 77, 95},
+        {u"1234567",
+         laCenter,
+         100,
+         {-13 - 18, -13, 5, 23, 41, 59, 77, 95},
          {{-13, '1'}, {5, '2'}, {23, '3'}, {41, '4'}, {59, '5'}, {77, '6'}, {95, '7'}}},
         {u"", laLeft, 40, {0, 18, 36}, {}},
         {u"Ж", laLeft, 20, {0, 18}, {{0, kLEDBlock}}},

@@ -78,11 +78,19 @@ TEST(Vida, RecordFieldsAndEdits)
     };
     const Edit edits[] = {
         {"zone 10..350", [](TVIDAData& v) { v.SetZone(10, 350); }, {{2, 0x0A}, {3, 0x00}, {4, 0x5E}, {5, 0x01}}},
-        {"zone keeps the low 16 bits", [](TVIDAData& v) { v.SetZone(0x12345, -1); },
+        {"zone keeps the low 16 bits",
+         [](TVIDAData& v) { v.SetZone(0x12345, -1); },
          {{2, 0x45}, {3, 0x23}, {4, 0xFF}, {5, 0xFF}}},
-        {"calibrate", [](TVIDAData& v) { v.Calibrate(); },
-         {{14, answer[6]}, {15, answer[7]}, {16, answer[8]}, {17, answer[9]},
-          {18, answer[10]}, {19, answer[11]}, {20, answer[12]}, {21, answer[13]}}},
+        {"calibrate",
+         [](TVIDAData& v) { v.Calibrate(); },
+         {{14, answer[6]},
+          {15, answer[7]},
+          {16, answer[8]},
+          {17, answer[9]},
+          {18, answer[10]},
+          {19, answer[11]},
+          {20, answer[12]},
+          {21, answer[13]}}},
         {"no angle", [](TVIDAData& v) { v.SetAngle(0xFFFF); }, {{0, 0xFF}, {1, 0xFF}}},
     };
     for (const Edit& e : edits) {
@@ -117,10 +125,9 @@ TEST(Vida, GaugeMarker)
         TMarkerBrush brush;
     };
     const Case cases[] = {
-        {0, 310, 160, mbRed},    {45, 266, 54, mbRed},   {46, 264, 52, mbWhite}, {90, 160, 10, mbRed},
-        {180, 10, 160, mbRed},   {270, 160, 310, mbRed}, {359, 310, 163, mbWhite},
-        {360, 310, 160, mbRed},  {30, 290, 85, mbWhite},
-        {0xFFFF, 160, 160, mbGreen},
+        {0, 310, 160, mbRed},   {45, 266, 54, mbRed},        {46, 264, 52, mbWhite},   {90, 160, 10, mbRed},
+        {180, 10, 160, mbRed},  {270, 160, 310, mbRed},      {359, 310, 163, mbWhite}, {360, 310, 160, mbRed},
+        {30, 290, 85, mbWhite}, {0xFFFF, 160, 160, mbGreen},
     };
     for (const Case& c : cases) {
         const TMarker m = Marker(c.angle);

@@ -17,8 +17,8 @@ TEST(PanelInt, DecimalWithSignOrDollarOrZeroXHex)
                           Case{"0X10", 16}, Case{"$FFFFFFFF", 0xFFFFFFFFll}, Case{"2147483647", 2147483647},
                           // everything else falls back
                           Case{"", def}, Case{"abc", def}, Case{"1A", def}, Case{" 5", def}, Case{"5 ", def},
-                          Case{"$", def}, Case{"0x", def}, Case{"$-1", def}, Case{"$ 1", def},
-                          Case{"$123456789", def}, Case{"2147483648", def}, Case{"0312", 312}}) {
+                          Case{"$", def}, Case{"0x", def}, Case{"$-1", def}, Case{"$ 1", def}, Case{"$123456789", def},
+                          Case{"2147483648", def}, Case{"0312", 312}}) {
         EXPECT_EQ(PanelInt(QString::fromLatin1(c.text), def), c.want) << c.text;
     }
 }
@@ -106,8 +106,8 @@ TEST(Sarvel, ItemsSkipAddress78)
         uint8_t addr;
         const char* caption;
     };
-    for (const Case& c : {Case{0, 0x10, "0x10"}, Case{1, 0x12, "0x12"}, Case{51, 0x76, "0x76"},
-                          Case{52, 0x7A, "0x7A"}, Case{63, 0x90, "0x90"}}) {
+    for (const Case& c : {Case{0, 0x10, "0x10"}, Case{1, 0x12, "0x12"}, Case{51, 0x76, "0x76"}, Case{52, 0x7A, "0x7A"},
+                          Case{63, 0x90, "0x90"}}) {
         EXPECT_EQ(SarvelAddress(c.item), c.addr) << c.item;
         EXPECT_EQ(SarvelCaption(c.item), QString::fromLatin1(c.caption)) << c.item;
     }
@@ -125,9 +125,9 @@ TEST(Sarvel, ReadAnswerCountsOnlyWithFiveBytes)
 
     const uint8_t four[] = {0x21, 0x80, 0x00, 0x00};
     const uint8_t six[] = {0x21, 0x80, 0x00, 0x00, 0x05, 0x00};
-    for (const auto& [ok, bytes] : {std::pair{true, std::span<const uint8_t>(four)},
-                                    std::pair{true, std::span<const uint8_t>(six)},
-                                    std::pair{false, std::span<const uint8_t>(five)}}) {
+    for (const auto& [ok, bytes] :
+         {std::pair{true, std::span<const uint8_t>(four)}, std::pair{true, std::span<const uint8_t>(six)},
+          std::pair{false, std::span<const uint8_t>(five)}}) {
         const SarvelUnit bad = SarvelUnitOf(ok, bytes);
         EXPECT_FALSE(bad.ok);
         EXPECT_EQ(bad.version, QStringLiteral("- - -"));

@@ -60,8 +60,9 @@ protected:
 
     qint64 addRoute(qint64 card, int num, const QString& n1, const QString& n2 = {}, const QString& n3 = {})
     {
-        EXPECT_TRUE(db.Exec(QStringLiteral("insert into Маршрут (ID_Card, Name1, Name2, Name3, Num) values (?, ?, ?, ?, ?)"),
-                            {card, n1, n2, n3, num}));
+        EXPECT_TRUE(
+            db.Exec(QStringLiteral("insert into Маршрут (ID_Card, Name1, Name2, Name3, Num) values (?, ?, ?, ?, ?)"),
+                    {card, n1, n2, n3, num}));
         return lastId();
     }
 
@@ -69,10 +70,12 @@ protected:
     {
         ASSERT_TRUE(db.BeginTrans());
         QSqlQuery q(db.Connection());
-        q.prepare(QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) "
-                                 "values (?, ?, ?, ?, ?, ?, ?)"));
+        q.prepare(
+            QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, EndLat, EndLong, Turn, Num) "
+                           "values (?, ?, ?, ?, ?, ?, ?)"));
         for (const auto& r : rows) {
-            for (const QVariant& v : {QVariant(route), r.begLat, r.begLong, r.endLat, r.endLong, r.type, QVariant(r.num)})
+            for (const QVariant& v :
+                 {QVariant(route), r.begLat, r.begLong, r.endLat, r.endLong, r.type, QVariant(r.num)})
                 q.addBindValue(v);
             ASSERT_TRUE(q.exec());
         }
@@ -89,7 +92,11 @@ protected:
             const QString mins = QStringLiteral("%1").arg(k / 600, 2, 10, QLatin1Char('0'));
             rows.push_back({QStringLiteral("+00°") + mins + QLatin1Char('\'') + secs + QLatin1Char('.') + tenths +
                                 QLatin1Char('"'),
-                            {}, {}, {}, QStringLiteral("L"), k});
+                            {},
+                            {},
+                            {},
+                            QStringLiteral("L"),
+                            k});
         }
         addTurns(route, rows);
     }
@@ -129,10 +136,11 @@ TEST_F(CardPacker, RoutesAndTurnsGoInTheOrderOfTheirNum)
     // Turn Num runs against ID: the unit gets them in Num order, as the turn grid lists them (the
     // user moves turns by changing their Num).
     addTurns(third, {
-        {coord("+55", "45", "12", "3"), coord("+37", "36", "00", "5"), coord("-01", "00", "00", "0"), QString(), QStringLiteral("B"), 3},
-        {coord("+00", "00", "00", "2"), {}, {}, {}, QStringLiteral("R"), 2},
-        {coord("+00", "00", "00", "3"), {}, {}, {}, QStringLiteral("E"), 1},
-    });
+                        {coord("+55", "45", "12", "3"), coord("+37", "36", "00", "5"), coord("-01", "00", "00", "0"),
+                         QString(), QStringLiteral("B"), 3},
+                        {coord("+00", "00", "00", "2"), {}, {}, {}, QStringLiteral("R"), 2},
+                        {coord("+00", "00", "00", "3"), {}, {}, {}, QStringLiteral("E"), 1},
+                    });
     addTurns(first, {{coord("+10", "00", "00", "0"), {}, {}, {}, QStringLiteral("L"), 1}});
 
     const TCardPackResult r = pack(card);
@@ -163,10 +171,10 @@ TEST_F(CardPacker, RoutesAndTurnsGoInTheOrderOfTheirNum)
 
     // Third turn of slot 3: latitudes, then longitudes; a missing coordinate is 0.
     const size_t turns3 = kRouteTable + 96 * 66 + 2 * 44880;
-    const Bytes turn3 = {0x53, 0xA0, 0x1E, 0x00,   // begin latitude 2007123
-                         0x60, 0x73, 0xFF, 0xFF,   // end latitude -36000
-                         0x85, 0xA7, 0x14, 0x00,   // begin longitude 37°36'00.5 = 1353605
-                         0x00, 0x00, 0x00, 0x00,   // end longitude missing
+    const Bytes turn3 = {0x53, 0xA0, 0x1E, 0x00,  // begin latitude 2007123
+                         0x60, 0x73, 0xFF, 0xFF,  // end latitude -36000
+                         0x85, 0xA7, 0x14, 0x00,  // begin longitude 37°36'00.5 = 1353605
+                         0x00, 0x00, 0x00, 0x00,  // end longitude missing
                          'B',  0,    0,    0,    0, 0};
     EXPECT_EQ(bytesAt(turns3 + 2 * 22, 22), turn3);
     TTurnRecord t;
@@ -231,10 +239,13 @@ TEST_F(CardPacker, Limits)
     using S = TCardPackResult::TStatus;
     const std::vector<Case> cases = {
         {"96 routes, 96 slots", "*FDA*", 96, 0, S::Ok, QString()},
-        {"97 routes, 96 slots", "*32M*", 97, 0, S::TooManyRoutes, QStringLiteral("Количество маршрутов не должно превышать 96!")},
+        {"97 routes, 96 slots", "*32M*", 97, 0, S::TooManyRoutes,
+         QStringLiteral("Количество маршрутов не должно превышать 96!")},
         {"48 routes, 48 slots", "*16M*", 48, 0, S::Ok, QString()},
-        {"49 routes, 48 slots", "*16M*", 49, 0, S::TooManyRoutes, QStringLiteral("Количество маршрутов не должно превышать 48!")},
-        {"2041 turns", "*FDA*", 1, 2041, S::TooManyTurns, QStringLiteral("Количество поворотов не должно превышать 2040!")},
+        {"49 routes, 48 slots", "*16M*", 49, 0, S::TooManyRoutes,
+         QStringLiteral("Количество маршрутов не должно превышать 48!")},
+        {"2041 turns", "*FDA*", 1, 2041, S::TooManyTurns,
+         QStringLiteral("Количество поворотов не должно превышать 2040!")},
     };
     for (const auto& c : cases) {
         TCardPackResult r;

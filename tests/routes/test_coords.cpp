@@ -23,8 +23,8 @@ TEST(CoordFromText, ReadsTheStoredLayout)
         {text("+55", "45", "12", "3"), 2007123},
         {text("-55", "45", "12", "3"), -2007123},
         {text(" 55", "45", "12", "3"), 2007123},
-        {text("155", "45", "12", "3"), 5607123},   // hundreds digit where the sign would be
-        {text("-00", "30", "00", "0"), -18000},    // the sign belongs to the whole value
+        {text("155", "45", "12", "3"), 5607123},  // hundreds digit where the sign would be
+        {text("-00", "30", "00", "0"), -18000},   // the sign belongs to the whole value
         {text("+00", "00", "00", "1"), 1},
         {text("+90", "00", "00", "0"), 3240000},
         {text("+55", "45", "12", "3") + QLatin1Char(' '), 2007123},  // longer texts are read too

@@ -69,9 +69,11 @@ TEST(RouteRecord, NameFieldKeepsItsTerminator)
         Bytes field;  // all 17 bytes of the field
     };
     const std::vector<Case> cases = {
-        {QStringLiteral("ABCDEFGHIJKLMNOP"), {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P', 0}},
+        {QStringLiteral("ABCDEFGHIJKLMNOP"),
+         {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P', 0}},
         // Longer than the field: cut at 16, the next field stays untouched.
-        {QStringLiteral("ABCDEFGHIJKLMNOPQRST"), {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P', 0}},
+        {QStringLiteral("ABCDEFGHIJKLMNOPQRST"),
+         {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P', 0}},
         {QStringLiteral("O'Нил"), {'O', '\'', 0xCD, 0xE8, 0xEB, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
         // No CP1251 form: one '?' per UTF-16 unit.
         {QStringLiteral("a€b✓"), {'a', 0x88, 'b', '?', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
@@ -116,9 +118,9 @@ TEST(TurnRecord, TypeByteFromText)
         uint8_t byte;
     };
     const std::vector<Case> cases = {
-        {QStringLiteral("L"), 'L'},    {QStringLiteral("E"), 'E'},    {QStringLiteral(""), '?'},
-        {QString(), '?'},              {QStringLiteral("LR"), '?'},   {QStringLiteral("Ж"), 0xC6},
-        {QStringLiteral("😀"), '?'},   {QStringLiteral("✓"), '?'},
+        {QStringLiteral("L"), 'L'}, {QStringLiteral("E"), 'E'},  {QStringLiteral(""), '?'},
+        {QString(), '?'},           {QStringLiteral("LR"), '?'}, {QStringLiteral("Ж"), 0xC6},
+        {QStringLiteral("😀"), '?'}, {QStringLiteral("✓"), '?'},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TTurnRecord::TypeByteFromText(c.text), c.byte) << c.text.toStdString();
@@ -230,11 +232,11 @@ TEST(RouteImage, TurnAreasFollowTheRouteTable)
         size_t offset;
     };
     const std::vector<Case> cases = {
-        {"*FDA*", 1, 1, 7392},                                   // 1056 + 96 * 66: start of page 14
+        {"*FDA*", 1, 1, 7392},  // 1056 + 96 * 66: start of page 14
         {"*FDA*", 1, 2, 7392 + 22},
         {"*FDA*", 2, 1, 7392 + 44880},
-        {"*FDA*", 96, 2040, 8174 * kPage - 22},                  // last record of the used area
-        {"*16M*", 1, 1, 4224},                                   // 1056 + 48 * 66: start of page 8
+        {"*FDA*", 96, 2040, 8174 * kPage - 22},  // last record of the used area
+        {"*16M*", 1, 1, 4224},                   // 1056 + 48 * 66: start of page 8
         {"*16M*", 48, 2040, 4088 * kPage - 22},
     };
     for (const auto& c : cases) {

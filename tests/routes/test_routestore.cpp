@@ -64,9 +64,9 @@ TEST(PluralForm, RussianNounByNumber)
     const struct {
         int n;
         const char* expected;
-    } cases[] = {{1, "маршрут"},   {21, "маршрут"},    {101, "маршрут"},  {2, "маршрута"},  {4, "маршрута"},
-                 {22, "маршрута"}, {5, "маршрутов"},   {11, "маршрутов"}, {12, "маршрутов"}, {14, "маршрутов"},
-                 {111, "маршрутов"}, {112, "маршрутов"}, {0, "маршрутов"}, {96, "маршрутов"}};
+    } cases[] = {{1, "маршрут"},     {21, "маршрут"},    {101, "маршрут"},  {2, "маршрута"},   {4, "маршрута"},
+                 {22, "маршрута"},   {5, "маршрутов"},   {11, "маршрутов"}, {12, "маршрутов"}, {14, "маршрутов"},
+                 {111, "маршрутов"}, {112, "маршрутов"}, {0, "маршрутов"},  {96, "маршрутов"}};
     for (const auto& c : cases)
         EXPECT_EQ(PluralForm(c.n, QStringLiteral("маршрут"), QStringLiteral("маршрута"), QStringLiteral("маршрутов")),
                   QString::fromUtf8(c.expected))
@@ -76,7 +76,8 @@ TEST(PluralForm, RussianNounByNumber)
 TEST_F(RouteStore, NamesWithQuotesApostrophesAndCyrillicAreStoredAsTyped)
 {
     const qint64 c = card(-1, QStringLiteral("Карта"));
-    const TRouteNames names{QStringLiteral("д'Артаньян"), QStringLiteral("\"Кольцо\"; --"), QStringLiteral("x') or 1=1")};
+    const TRouteNames names{QStringLiteral("д'Артаньян"), QStringLiteral("\"Кольцо\"; --"),
+                            QStringLiteral("x') or 1=1")};
     const auto added = store.AddRoute(c, names, 96);
     ASSERT_TRUE(added.Ok()) << added.Error.toStdString();
     QSqlQuery q(db.Connection());
@@ -132,8 +133,7 @@ TEST_F(RouteStore, MovesSwapWithTheNeighbourOfTheSameListOnly)
         {a1, -1, false, {"a1", "a2", "a3"}},  // the first cannot go up
         {a3, +1, false, {"a1", "a2", "a3"}},  // the last cannot go down
         {a1, +1, true, {"a2", "a1", "a3"}},   // past b1 of the other card
-        {a3, -1, true, {"a2", "a3", "a1"}},
-        {a2, -1, false, {"a2", "a3", "a1"}},
+        {a3, -1, true, {"a2", "a3", "a1"}},  {a2, -1, false, {"a2", "a3", "a1"}},
     };
     for (const Case& c : cases) {
         const auto r = store.MoveRoute(c.id, c.direction);
@@ -155,7 +155,8 @@ TEST_F(RouteStore, TurnMovesStayInsideTheRoute)
     ASSERT_TRUE(store.MoveTurn(t1, +1).Ok());
     EXPECT_EQ(turnList(r1), (QStringList{"t3", "t1", "t4"}));
     EXPECT_EQ(turnList(r2), QStringList{"t2"});
-    EXPECT_FALSE(store.MoveTurn(db.Scalar(QStringLiteral("select ID from Поворот where BegLat = 't4'")).toLongLong(), +1).Ok());
+    EXPECT_FALSE(
+        store.MoveTurn(db.Scalar(QStringLiteral("select ID from Поворот where BegLat = 't4'")).toLongLong(), +1).Ok());
 }
 
 TEST_F(RouteStore, MergeKeepsTheFirstAndRefusesMoreThan2040Turns)
@@ -228,7 +229,8 @@ TEST_F(RouteStore, AFirstCardGoesToTheTopOfTheTreeAndSiblingsShareTheParent)
     EXPECT_EQ(db.Scalar(QStringLiteral("select ID_Dir from КартаПамяти where ID = ?"), {first.Id}).toInt(), -1);
     const qint64 child = card(first.Id, QStringLiteral("child"));
     const auto sibling = store.AddCard(child, QStringLiteral("sibling"));
-    EXPECT_EQ(db.Scalar(QStringLiteral("select ID_Dir from КартаПамяти where ID = ?"), {sibling.Id}).toLongLong(), first.Id);
+    EXPECT_EQ(db.Scalar(QStringLiteral("select ID_Dir from КартаПамяти where ID = ?"), {sibling.Id}).toLongLong(),
+              first.Id);
 }
 
 TEST_F(RouteStore, TurnsFollowEveryTurnAndBeginOrEndPointsHaveNoEndOfTheirOwn)
@@ -242,7 +244,8 @@ TEST_F(RouteStore, TurnsFollowEveryTurnAndBeginOrEndPointsHaveNoEndOfTheirOwn)
     const auto added = store.AddTurn(r1, t);
     ASSERT_TRUE(added.Ok());
     QSqlQuery q(db.Connection());
-    ASSERT_TRUE(q.exec(QStringLiteral("select EndLat, EndLong, Num from Поворот where ID = %1").arg(added.Id)) && q.next());
+    ASSERT_TRUE(q.exec(QStringLiteral("select EndLat, EndLong, Num from Поворот where ID = %1").arg(added.Id)) &&
+                q.next());
     EXPECT_EQ(q.value(0).toString(), t.BegLat);
     EXPECT_EQ(q.value(1).toString(), t.BegLong);
     EXPECT_EQ(q.value(2).toInt(), 10);
@@ -340,10 +343,14 @@ class RouteTab : public DbFixture {};
 
 TEST_F(RouteTab, ListsAndButtonsFollowTheCurrentRows)
 {
-    exec(QStringLiteral("insert into КартаПамяти (ID, ID_Dir, Name) values (1, -1, 'Б'), (2, -1, 'А'), (3, 2, 'пустая')"));
-    exec(QStringLiteral("insert into Маршрут (ID, ID_Card, Name1, Name2, Name3, Num) values "
-                        "(10, 1, 'x', '', '', 1), (11, 1, 'y', 'b', 'c', 2), (12, 1, 'z', '', '', 3)"));
-    exec(QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, Turn, Num) values (11, 'a', 'b', 'L', 1), (11, 'c', 'd', 'R', 2)"));
+    exec(QStringLiteral(
+        "insert into КартаПамяти (ID, ID_Dir, Name) values (1, -1, 'Б'), (2, -1, 'А'), (3, 2, 'пустая')"));
+    exec(
+        QStringLiteral("insert into Маршрут (ID, ID_Card, Name1, Name2, Name3, Num) values "
+                       "(10, 1, 'x', '', '', 1), (11, 1, 'y', 'b', 'c', 2), (12, 1, 'z', '', '', 3)"));
+    exec(
+        QStringLiteral("insert into Поворот (ID_Route, BegLat, BegLong, Turn, Num) values (11, 'a', 'b', 'L', 1), (11, "
+                       "'c', 'd', 'R', 2)"));
     TRouteTabState s(db);
     ASSERT_TRUE(s.ReloadCards());
     ASSERT_EQ(s.Cards().size(), 3u);
@@ -407,7 +414,8 @@ TEST(TravoCommands, PasswordChecksAndPayload)
         {"123456", "111111", "111112", R::Differ, {}, {}},
     };
     for (const auto& c : cases) {
-        const TPasswordCheck r = CheckPasswords(QString::fromLatin1(c.master), QString::fromLatin1(c.new1), QString::fromLatin1(c.new2));
+        const TPasswordCheck r =
+            CheckPasswords(QString::fromLatin1(c.master), QString::fromLatin1(c.new1), QString::fromLatin1(c.new2));
         EXPECT_EQ(r.Result, c.result) << c.master << "/" << c.new1 << "/" << c.new2;
         EXPECT_EQ(r.Faulty, c.faulty) << c.master << "/" << c.new1;
         EXPECT_EQ(r.Payload, c.payload) << c.master << "/" << c.new1;
@@ -421,7 +429,7 @@ TEST(TravoCommands, ActuatorAndDrivePayloads)
     EXPECT_EQ(ActuatorPayload(0xFF, false), (Bytes{1, 0xFF, 0}));
     EXPECT_EQ(ActuatorMask({true, false, false, false, false, false, false}), 0x02);  // left forcing
     EXPECT_EQ(ActuatorMask({false, false, false, false, false, false, true}), 0x80);  // sound
-    EXPECT_EQ(DrivePayload({true, false, false, true}), (Bytes{4, 0x09}));  // STF and RL
+    EXPECT_EQ(DrivePayload({true, false, false, true}), (Bytes{4, 0x09}));            // STF and RL
 }
 
 }  // namespace

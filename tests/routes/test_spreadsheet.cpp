@@ -150,7 +150,8 @@ TEST_F(Import, AFullSheetStopsAt2040TurnsAndFollowsEveryTurn)
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Поворот where ID_Route = 1")), 2040);
     EXPECT_EQ(scalar(QStringLiteral("select min(Num) from Поворот where ID_Route = 1")), 78);
     EXPECT_EQ(scalar(QStringLiteral("select max(Num) from Поворот where ID_Route = 1")), 78 + 2039);
-    EXPECT_EQ(db.Scalar(QStringLiteral("select BegLat from Поворот where Num = 78")).toString(), coord("+55", "00'00.0\""));
+    EXPECT_EQ(db.Scalar(QStringLiteral("select BegLat from Поворот where Num = 78")).toString(),
+              coord("+55", "00'00.0\""));
     EXPECT_EQ(db.Scalar(QStringLiteral("select Turn from Поворот where Num = 81")).toString(), QStringLiteral("E"));
 
     // A route that already holds turns takes only what is left of the limit.
@@ -162,8 +163,9 @@ TEST_F(Import, AFailedStoreLeavesTheDatabaseAsItWas)
 {
     exec(QStringLiteral("insert into КартаПамяти (ID_Dir, Name) values (-1, 'A')"));
     exec(QStringLiteral("insert into Маршрут (ID_Card, Name1, Num) values (1, 'r', 1)"));
-    exec(QStringLiteral("create trigger refuse before insert on Поворот when new.Turn = 'X' "
-                        "begin select raise(abort, 'refused'); end"));
+    exec(
+        QStringLiteral("create trigger refuse before insert on Поворот when new.Turn = 'X' "
+                       "begin select raise(abort, 'refused'); end"));
     std::vector<TImportRow> rows(300, TImportRow{"a", "b", "c", "d", "L"});
     rows[250].Turn = QStringLiteral("X");
     const TImportResult r = StoreImportedTurns(db, 1, rows);

@@ -97,10 +97,8 @@ TEST(SimBus, FaultModes)
         bool written;  // the command ran
     };
     const std::vector<Case> cases = {
-        {FaultKind::Silent, false, false, false},
-        {FaultKind::Refuse, true, true, false},
-        {FaultKind::CorruptCrc, true, false, true},
-        {FaultKind::DropBytes, true, false, true},
+        {FaultKind::Silent, false, false, false},   {FaultKind::Refuse, true, true, false},
+        {FaultKind::CorruptCrc, true, false, true}, {FaultKind::DropBytes, true, false, true},
         {FaultKind::Delay, true, true, true},
     };
     for (const auto& c : cases) {

@@ -42,8 +42,8 @@ TEST(SimDeviceOption, KindsAndKeys)
 TEST(SimDeviceOption, RejectsBadText)
 {
     for (const char* option : {"", "1", "x:app5", "32768:app5", "1:app7", "1:app5:ext", "1:app5:ext=abc",
-                             "1:app5:at45=100", "1:app5:block=0", "1:app5:temp=200", "1:app5:voltage=1.25",
-                             "1:app5:start=later", "1:app5:colour=red", "1:app5:mcu=300"}) {
+                               "1:app5:at45=100", "1:app5:block=0", "1:app5:temp=200", "1:app5:voltage=1.25",
+                               "1:app5:start=later", "1:app5:colour=red", "1:app5:mcu=300"}) {
         std::string error;
         EXPECT_FALSE(makeDevice(option, &error)) << option;
         EXPECT_FALSE(error.empty()) << option;

@@ -74,11 +74,11 @@ TEST(SimFlash, WriteReadRoundTripAndErasedBlocks)
 
     // Malformed or out-of-range requests are refused.
     const std::vector<std::pair<uint8_t, Bytes>> bad = {
-        {3, {0x7F, 0xC1, 0x40}},                 // runs past the end of FLASH
-        {3, {0x08, 0x00, 0x00}},                 // zero bytes
-        {3, {0x08, 0x00}},                       // count missing
-        {4, {0x08, 0x00, 0x01, 0x02, 0x03}},     // not a whole block
-        {4, cat({0x80, 0x00}, data)},            // beyond 32 KiB
+        {3, {0x7F, 0xC1, 0x40}},              // runs past the end of FLASH
+        {3, {0x08, 0x00, 0x00}},              // zero bytes
+        {3, {0x08, 0x00}},                    // count missing
+        {4, {0x08, 0x00, 0x01, 0x02, 0x03}},  // not a whole block
+        {4, cat({0x80, 0x00}, data)},         // beyond 32 KiB
         {5, {0x01}},
         {6, {0x12}},
         {7, {0x00}},
@@ -214,12 +214,8 @@ TEST(SimDevice, ClockCommand)
 
     const std::vector<Bytes> invalid = {
         {31, 2, 24, 16, 32, 48},  // no 31 February
-        {0, 1, 24, 0, 0, 0},
-        {1, 13, 24, 0, 0, 0},
-        {1, 1, 24, 24, 0, 0},
-        {1, 1, 24, 0, 60, 0},
-        {1, 1, 24, 0, 0, 60},
-        {1, 1, 24, 0, 0},
+        {0, 1, 24, 0, 0, 0},     {1, 13, 24, 0, 0, 0}, {1, 1, 24, 24, 0, 0},
+        {1, 1, 24, 0, 60, 0},    {1, 1, 24, 0, 0, 60}, {1, 1, 24, 0, 0},
     };
     for (const auto& p : invalid)
         EXPECT_EQ(ask(bus, 1, 33, p).code, kNo);

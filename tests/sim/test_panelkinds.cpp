@@ -46,7 +46,7 @@ TEST(SimPanelKinds, UsbRelayModules)
 {
     auto r5 = make<UsbRelayDevice>("6:usbrelay5:relays=3,inputs=2,in=2");
     EXPECT_EQ(send(*r5, 81, {0xFF}).kind, Reply::Kind::Accept);
-    EXPECT_EQ(r5->relayBits(), 0x07);  // only the three relays there are
+    EXPECT_EQ(r5->relayBits(), 0x07);                         // only the three relays there are
     EXPECT_EQ(send(*r5, 83, {1}).kind, Reply::Kind::Refuse);  // no reset relay
     TParams p = paramsOf(*r5);
     ASSERT_EQ(p.Count(), 5);
@@ -180,9 +180,9 @@ TEST(SimPanelKinds, GalteSlaves)
 
 TEST(SimPanelKinds, RejectsBadOptions)
 {
-    for (const char* option : {"1:usbrelay5:lockhigh=1", "1:usbrelay8:relays=9", "1:miran:in=256",
-                               "1:sarvel:units=0x10/x", "1:kesta:fault=4", "1:kesta:fob=G", "1:kesta:colour=red",
-                               "1:galte:slaves=1/40000", "1:galte:silent"}) {
+    for (const char* option :
+         {"1:usbrelay5:lockhigh=1", "1:usbrelay8:relays=9", "1:miran:in=256", "1:sarvel:units=0x10/x",
+          "1:kesta:fault=4", "1:kesta:fob=G", "1:kesta:colour=red", "1:galte:slaves=1/40000", "1:galte:silent"}) {
         std::string error;
         EXPECT_FALSE(makeDevice(option, &error)) << option;
         EXPECT_FALSE(error.empty()) << option;

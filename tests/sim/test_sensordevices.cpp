@@ -107,10 +107,10 @@ TEST(SimSensorDevices, KindsOfTheDeviceOption)
         const char* option;
         bool ok;
     };
-    for (const Case& c : {Case{"30:pleva", true}, Case{"31:vida:still=1", true}, Case{"32:dorna", true},
-                          Case{"33:tarvik:still=0", true}, Case{"34:pelnik", true}, Case{"35:lcd", true},
-                          Case{"36:dorna:still=1", false}, Case{"37:vida:still=2", false},
-                          Case{"38:pleva:speed=1", false}}) {
+    for (const Case& c :
+         {Case{"30:pleva", true}, Case{"31:vida:still=1", true}, Case{"32:dorna", true},
+          Case{"33:tarvik:still=0", true}, Case{"34:pelnik", true}, Case{"35:lcd", true},
+          Case{"36:dorna:still=1", false}, Case{"37:vida:still=2", false}, Case{"38:pleva:speed=1", false}}) {
         std::string error;
         auto dev = makeDevice(c.option, &error);
         EXPECT_EQ(bool(dev), c.ok) << c.option << ": " << error;

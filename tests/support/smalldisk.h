@@ -36,8 +36,14 @@ public:
     SmallDisk(const SmallDisk&) = delete;
     SmallDisk& operator=(const SmallDisk&) = delete;
 
-    bool ready() const { return FMounted; }
-    QString path(const QString& name) const { return FDir.filePath(name); }
+    bool ready() const
+    {
+        return FMounted;
+    }
+    QString path(const QString& name) const
+    {
+        return FDir.filePath(name);
+    }
 
     // Takes every free byte with a filler file; true when the disk is then full.
     bool fill()

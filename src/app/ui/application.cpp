@@ -13,8 +13,6 @@
 #include <QTimer>
 
 #include "app/logfile.h"
-#include "base/messages.h"
-#include "base/messageservice.h"
 #include "app/portaliases.h"
 #include "app/restart.h"
 #include "app/settings.h"
@@ -28,9 +26,11 @@
 #include "app/ui/frmoptions.h"
 #include "app/ui/messagebox.h"
 #include "app/ui/splash.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "data/datamodule.h"
-#include "link/portinfo.h"
 #include "link/controlgroups.h"
+#include "link/portinfo.h"
 #include "memory/ui/filedialogs.h"
 #include "routes/ui/travoscreens.h"
 #include "routes/ui/travotab.h"
@@ -349,7 +349,8 @@ int RunProgram(QApplication& app)
     // The port dialog starts with the host's ports as they are now.
     QStringList ports;
     TCOMPort::COMPortsList(ports);
-    TfrmCOMPorts portDialog(frm.Port(), [&frm] { frm.ApplyPortSettings(); }, ports, &frm);
+    TfrmCOMPorts portDialog(
+        frm.Port(), [&frm] { frm.ApplyPortSettings(); }, ports, &frm);
     portDialog.SetPortLister([] { return DescribeHostPorts(); });
     frm.SetPortDialog(&portDialog);
 

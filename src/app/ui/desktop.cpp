@@ -9,10 +9,10 @@
 #include <QTranslator>
 
 #ifdef Q_OS_UNIX
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
 #endif
 
 bool LoadQtTranslations(QCoreApplication& app)

@@ -9,9 +9,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "base/messages.h"
 #include "app/ui/displayfont.h"
 #include "app/version.h"
+#include "base/messages.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "link/commands.h"
 #include "base/messages.h"
 #include "base/messageservice.h"
 #include "base/ui/okcancel.h"
+#include "link/commands.h"
 
 TfrmChangeAddr::TfrmChangeAddr(DeviceSession& session, QWidget* parent) : QDialog(parent), FSession(session)
 {

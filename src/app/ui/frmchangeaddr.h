@@ -17,7 +17,6 @@ public:
     // The "OK" action: true when the device accepted the new address (the dialog then closes).
     bool btnOKClick();
 
-
 private:
     DeviceSession& FSession;
 };

@@ -16,8 +16,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "base/messages.h"
 #include "app/settings.h"
+#include "base/messages.h"
 
 namespace {
 
@@ -153,9 +153,8 @@ void TfrmCOMPorts::RefreshPorts()
     // The chosen port stays listed while its adapter is away, so the choice is not lost.
     if (!haveChosen) {
         entries.emplace_back(QStringLiteral("COM%1").arg(FSettings.Number), Msg::PortsAbsent);
-        std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-            return a.first.mid(3).toInt() < b.first.mid(3).toInt();
-        });
+        std::sort(entries.begin(), entries.end(),
+                  [](const auto& a, const auto& b) { return a.first.mid(3).toInt() < b.first.mid(3).toInt(); });
     }
     bool same = cbMainPorts->count() == int(entries.size()) + 1;
     for (int i = 0; same && i < int(entries.size()); ++i)

@@ -15,12 +15,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "link/controlgroups.h"
-#include "app/logfile.h"
 #include "app/linkstate.h"
-#include "base/messages.h"
-#include "base/messageservice.h"
-#include "link/presencedisplay.h"
+#include "app/logfile.h"
 #include "app/restart.h"
 #include "app/ui/displayfont.h"
 #include "app/ui/frmabout.h"
@@ -29,7 +25,11 @@
 #include "app/ui/frmopendatabase.h"
 #include "app/ui/frmoptions.h"
 #include "app/ui/tabtable.h"
+#include "base/messages.h"
+#include "base/messageservice.h"
 #include "data/datamodule.h"
+#include "link/controlgroups.h"
+#include "link/presencedisplay.h"
 #include "memory/transferblocks.h"
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/flashtab.h"
@@ -398,7 +398,8 @@ void TfrmMain::UpdateInfo(const TDeviceInfo& info, const TParams& params)
     // Without a link no presence runs, so there is no connection state to tell.
     const TZEVA16* link = FServices.session ? FServices.session->ZevaLink() : nullptr;
     const QString state =
-        link ? LinkStateText(LinkStateOf(link, info.Mode), FSettings.Port.Number, FServices.session->DevAddr) : QString();
+        link ? LinkStateText(LinkStateOf(link, info.Mode), FSettings.Port.Number, FServices.session->DevAddr)
+             : QString();
     FStatus[0]->setText(state.isEmpty() ? view.statusText : state);
     EnableDeviceControls(view.groups);
     const TPresenceFeed feed{info, params, view};
@@ -526,7 +527,8 @@ bool TfrmMain::ProcessShortcut(int key, Qt::KeyboardModifiers modifiers)
         return false;
     // Shortcuts act only while a device is present: the console's send button tells.
     const auto* send = findChild<QWidget*>(QStringLiteral("btnSendData"));
-    const bool present = send ? send->isEnabled() : ControlGroups::TagEnabled(cgPresent, FGroups, M_AllControls->isChecked());
+    const bool present =
+        send ? send->isEnabled() : ControlGroups::TagEnabled(cgPresent, FGroups, M_AllControls->isChecked());
     if (!present)
         return false;
     const QString name = ShortcutButton(ActiveTabName(), key);
@@ -615,17 +617,19 @@ void TfrmMain::M_DataBaseLocationClick()
 {
     if (!FServices.dm)
         return;
-    TfrmOpenDataBase dlg(FServices.dm->DataBasePath,
-                         [this](const QString& path) {
-                             FServices.dm->DataBasePath = path;
-                             if (FServices.store && !SaveDataBasePath(*FServices.store, path))
-                                 ShowMessage(MsgKind::Error, Msg::SettingsNotSaved.arg(FServices.store->fileName()));
-                         },
-                         this);
+    TfrmOpenDataBase dlg(
+        FServices.dm->DataBasePath,
+        [this](const QString& path) {
+            FServices.dm->DataBasePath = path;
+            if (FServices.store && !SaveDataBasePath(*FServices.store, path))
+                ShowMessage(MsgKind::Error, Msg::SettingsNotSaved.arg(FServices.store->fileName()));
+        },
+        this);
     if (dlg.exec() != QDialog::Accepted)
         return;
     QString error;
-    if (!RestartProgram(true, FServices.program, FServices.arguments, [this] { close(); }, &error) &&
+    if (!RestartProgram(
+            true, FServices.program, FServices.arguments, [this] { close(); }, &error) &&
         !error.isEmpty())
         ShowMessage(MsgKind::Error, error);
 }

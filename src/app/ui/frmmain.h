@@ -6,11 +6,11 @@
 #include <QMainWindow>
 #include <QSet>
 
-#include "link/devicesession.h"
-#include "link/regiontracker.h"
 #include "app/settings.h"
 #include "app/ui/frmoptions.h"
 #include "app/version.h"
+#include "link/devicesession.h"
+#include "link/regiontracker.h"
 #include "memory/images.h"
 #include "memory/ui/memorycontext.h"
 #include "panels/ui/panel.h"
@@ -44,9 +44,9 @@ public:
         TLogFile* log = nullptr;
         TDM* dm = nullptr;
         DeviceSession* session = nullptr;
-        QString program;         // executable, for the restart after a database change
-        QString dataFolder;      // application-data folder; the map window writes its page files here
-        QStringList arguments;   // its arguments (without the program)
+        QString program;        // executable, for the restart after a database change
+        QString dataFolder;     // application-data folder; the map window writes its page files here
+        QStringList arguments;  // its arguments (without the program)
     };
 
     explicit TfrmMain(const Services& services, QWidget* parent = nullptr);

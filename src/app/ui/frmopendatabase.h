@@ -11,8 +11,7 @@ class QToolButton;
 class TfrmOpenDataBase : public QDialog {
     Q_OBJECT
 public:
-    TfrmOpenDataBase(const QString& currentPath, std::function<void(const QString&)> store,
-                     QWidget* parent = nullptr);
+    TfrmOpenDataBase(const QString& currentPath, std::function<void(const QString&)> store, QWidget* parent = nullptr);
 
     QString Path() const { return FPath; }
 

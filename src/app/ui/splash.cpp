@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "base/messages.h"
 #include "app/ui/displayfont.h"
+#include "base/messages.h"
 
 TfrmSplash::TfrmSplash(const QString& productName, const QString& version, QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), FProduct(productName), FVersion(version)

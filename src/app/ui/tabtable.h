@@ -14,9 +14,9 @@ struct TTabShortcut {
 
 // One tab of the main window, in the window's order.
 struct TTabRow {
-    const char* Sheet;            // component name of the tab sheet, also its settings name
+    const char* Sheet;  // component name of the tab sheet, also its settings name
     const QString* Caption;
-    bool Fixed = false;           // always shown (tag 1000); otherwise chosen in the options dialog
+    bool Fixed = false;  // always shown (tag 1000); otherwise chosen in the options dialog
     // Makes the tab's content; nullptr leaves the sheet empty. The window puts the panel on the
     // sheet and owns it from then on.
     TPanel* (*Make)(TfrmMain& window) = nullptr;

@@ -15,12 +15,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "link/commands.h"
-#include "link/devicesession.h"
 #include "base/messages.h"
 #include "base/messageservice.h"
 #include "data/datamodule.h"
 #include "data/ui/frmeditdevice.h"
+#include "link/commands.h"
+#include "link/devicesession.h"
 
 namespace {
 
@@ -77,8 +77,8 @@ public:
         font.setBold(index.row() == 0 || index.column() == 0);
         painter->save();
         painter->setFont(font);
-        painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
-                                                                              : QPalette::Text));
+        painter->setPen(
+            opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
         const QRect r = opt.rect.adjusted(index.row() == 0 ? 0 : 5, 2, 0, 0);
         const Qt::Alignment h = index.row() == 0 ? Qt::AlignHCenter : Qt::AlignLeft;
         painter->drawText(r, int(h | Qt::AlignTop), text);
@@ -115,8 +115,7 @@ QToolButton* speedButton(const char* name, const QString& hint, QStyle::Standard
 
 }  // namespace
 
-DeviceTab::DeviceTab(TPanelHost& host, TDM& dm, QWidget* parent)
-    : TPanel(host, parent), FDM(dm), FList(dm.tblDevice)
+DeviceTab::DeviceTab(TPanelHost& host, TDM& dm, QWidget* parent) : TPanel(host, parent), FDM(dm), FList(dm.tblDevice)
 {
     setObjectName(QStringLiteral("DeviceTab"));
     execEditDialog = [](TfrmEditDevice& dlg) { dlg.exec(); };
@@ -363,20 +362,11 @@ bool DeviceTab::eventFilter(QObject* watched, QEvent* event)
             switch (key->key()) {
             case Qt::Key_Return:
             case Qt::Key_Enter:
-            case Qt::Key_F4:
-                btnDeviceEditClick();
-                return true;
-            case Qt::Key_Space:
-                btnDeviceSelectClick();
-                return true;
-            case Qt::Key_Insert:
-                btnDeviceAddClick();
-                return true;
-            case Qt::Key_Delete:
-                btnDeviceDelClick();
-                return true;
-            default:
-                break;
+            case Qt::Key_F4: btnDeviceEditClick(); return true;
+            case Qt::Key_Space: btnDeviceSelectClick(); return true;
+            case Qt::Key_Insert: btnDeviceAddClick(); return true;
+            case Qt::Key_Delete: btnDeviceDelClick(); return true;
+            default: break;
             }
         }
     }

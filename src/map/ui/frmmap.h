@@ -22,8 +22,7 @@ public:
 
     // Writes the page into `folder`, shows the turns modally over `parent`, removes the page again.
     // False (after telling the user) when the page could not be written.
-    static bool ShowTurns(QWidget* parent, const QString& folder, std::vector<TMapTurn> turns,
-                          const TMapTiles& tiles);
+    static bool ShowTurns(QWidget* parent, const QString& folder, std::vector<TMapTurn> turns, const TMapTiles& tiles);
     // Makes this window the one OpenMapView shows (see map/mapview.h).
     static void Install();
 

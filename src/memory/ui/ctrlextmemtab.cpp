@@ -10,8 +10,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "link/devicesession.h"
 #include "base/messages.h"
+#include "link/devicesession.h"
 #include "memory/hexgridmodel.h"
 #include "memory/ui/hexgrid.h"
 
@@ -114,7 +114,8 @@ TCtrlExtMemTab::TCtrlExtMemTab(TPanelHost& host, TMemoryContext& ctx, QWidget* p
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(top);
     layout->addWidget(GridExt, 1);
-    GridExt->setFixedWidth(THexGrid::kHeaderColumnWidth + 16 * 45 + GridExt->verticalScrollBar()->sizeHint().width() + 4);
+    GridExt->setFixedWidth(THexGrid::kHeaderColumnWidth + 16 * 45 + GridExt->verticalScrollBar()->sizeHint().width() +
+                           4);
 
     ShowGrid(memorypanel::InitialDataGrid());
     WriteValueChange();

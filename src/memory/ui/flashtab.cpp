@@ -13,12 +13,12 @@
 #include <QTime>
 #include <QVBoxLayout>
 
-#include "link/commands.h"
-#include "link/devicesession.h"
 #include "base/mainthreadcalls.h"
 #include "base/messages.h"
 #include "base/messageservice.h"
 #include "data/datamodule.h"
+#include "link/commands.h"
+#include "link/devicesession.h"
 #include "memory/flashpanel.h"
 #include "memory/ui/filedialogs.h"
 #include "memory/ui/hexgrid.h"

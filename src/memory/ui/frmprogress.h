@@ -40,7 +40,7 @@ public:
         qint64 calls = 0;
         qint64 totalNs = 0;
         qint64 longestNs = 0;
-        qint64 lastStepNs = 0;  // from the thread's start to the last progress step
+        qint64 lastStepNs = 0;    // from the thread's start to the last progress step
         qint64 threadWaitNs = 0;  // the transfer thread's time in progress hand-overs, in all
     };
     const Stats& ProgressStats() const { return FStats; }

@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "link/devicesession.h"
 #include "base/messages.h"
 #include "base/messageservice.h"
 #include "link/commands.h"
+#include "link/devicesession.h"
 #include "memory/lcdbitmap.h"
 #include "memory/ui/filedialogs.h"
 
@@ -99,8 +99,8 @@ TImageTab::TImageTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent)
     side->addWidget(Razvertka);
     side->addLayout(addr);
     side->addSpacing(8);
-    for (QPushButton* b : {btnOpenImageFile, btnSaveImageFile, btnLoadImage, btnSaveImage, btnReadScreenshot,
-                           btnClearImage})
+    for (QPushButton* b :
+         {btnOpenImageFile, btnSaveImageFile, btnLoadImage, btnSaveImage, btnReadScreenshot, btnClearImage})
         side->addWidget(b);
     side->addStretch();
     auto* picture = new QVBoxLayout;

@@ -4,8 +4,8 @@
 #include <memory>
 #include <optional>
 
-#include "link/devicesession.h"
 #include "base/messageservice.h"
+#include "link/devicesession.h"
 #include "link/regiontracker.h"
 #include "memory/transferrun.h"
 #include "memory/ui/frmprogress.h"
@@ -14,10 +14,7 @@ namespace {
 
 class TSilentLink : public TTransferLink {
 public:
-    TBlockResult Exchange(uint8_t, std::span<const uint8_t>, std::span<const uint8_t>&) override
-    {
-        return brNoAnswer;
-    }
+    TBlockResult Exchange(uint8_t, std::span<const uint8_t>, std::span<const uint8_t>&) override { return brNoAnswer; }
 };
 
 uint32_t clampRegion(int64_t v)

@@ -28,7 +28,6 @@ TLEDDisplay* reading(QWidget* parent, const char* name)
 
 }  // namespace
 
-
 TDornaTab::TDornaTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
 {
     setObjectName(QStringLiteral("DornaTab"));

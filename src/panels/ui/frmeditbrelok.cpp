@@ -11,8 +11,8 @@
 #include <QStyle>
 
 #include "base/messages.h"
-#include "base/ui/okcancel.h"
 #include "base/messageservice.h"
+#include "base/ui/okcancel.h"
 #include "panels/kesta.h"
 
 TfrmEditBrelok::TfrmEditBrelok(QWidget* owner, panels::FobList& list, bool add_edit)

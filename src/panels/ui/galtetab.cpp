@@ -13,10 +13,10 @@
 #include <QVBoxLayout>
 
 #include "base/messages.h"
-#include "base/ui/okcancel.h"
-#include "link/commands.h"
 #include "base/messageservice.h"
+#include "base/ui/okcancel.h"
 #include "data/dataset.h"
+#include "link/commands.h"
 #include "panels/panelint.h"
 #include "panels/ui/panelbutton.h"
 
@@ -43,7 +43,6 @@ QIcon statusIcon(panels::SlaveStatus s)
     }
     return QIcon(pm);
 }
-
 
 }  // namespace
 
@@ -167,8 +166,8 @@ void TGalteTab::btnRefreshStatusSlaveClick()
         TPresencePause pause(Host.Session());
         FSlaves.ForgetStatuses();
         for (int row = 0; row < FSlaves.Count(); ++row) {
-            const TExchangeResult r =
-                Host.Session().Send(zcmd::galte::kSlave, panels::SlavePayload(FSlaves.AddrAt(row), panels::kSlaveQuery));
+            const TExchangeResult r = Host.Session().Send(
+                zcmd::galte::kSlave, panels::SlavePayload(FSlaves.AddrAt(row), panels::kSlaveQuery));
             FSlaves.SetStatusAt(row, panels::SlaveStatusOf(r.Accepted(), r.Answer));
         }
     }
@@ -235,17 +234,10 @@ bool TGalteTab::eventFilter(QObject* watched, QEvent* event)
         switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-        case Qt::Key_F4:
-            btnSlaveEditClick();
-            return true;
-        case Qt::Key_Insert:
-            btnSlaveAddClick();
-            return true;
-        case Qt::Key_Delete:
-            btnSlaveDelClick();
-            return true;
-        default:
-            break;
+        case Qt::Key_F4: btnSlaveEditClick(); return true;
+        case Qt::Key_Insert: btnSlaveAddClick(); return true;
+        case Qt::Key_Delete: btnSlaveDelClick(); return true;
+        default: break;
         }
     }
     return TPanel::eventFilter(watched, event);
@@ -281,9 +273,7 @@ void TfrmEditSlave::btnOKClick()
         FSaved = true;
         accept();
         break;
-    case panels::SlaveList::SaveResult::InvalidAddr:
-        ShowMessage(MsgKind::Warning, Msg::InvalidValue);
-        break;
+    case panels::SlaveList::SaveResult::InvalidAddr: ShowMessage(MsgKind::Warning, Msg::InvalidValue); break;
     case panels::SlaveList::SaveResult::Failed:
         ShowMessage(MsgKind::Error, FSlaves.LastError());
         FSlaves.Cancel();

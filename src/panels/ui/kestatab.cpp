@@ -17,8 +17,8 @@
 #include <QVBoxLayout>
 
 #include "base/messages.h"
-#include "link/commands.h"
 #include "base/messageservice.h"
+#include "link/commands.h"
 #include "panels/panelint.h"
 #include "panels/ui/frmeditbrelok.h"
 #include "panels/ui/led.h"
@@ -128,8 +128,6 @@ QPixmap redDot()
     p.drawEllipse(QRectF(0, 0, 5, 5));
     return pm;
 }
-
-
 
 }  // namespace
 
@@ -258,8 +256,10 @@ QGroupBox* TKestaTab::BuildControl()
     edtTimeoutKESTA->setObjectName(QStringLiteral("edtTimeoutKESTA"));
     edtTimeoutKESTA->setMaxLength(3);
     edtTimeoutKESTA->setFixedWidth(48);
-    btnLoadTimeoutKESTA = PanelIconButton(gbControlKESTA, "btnLoadTimeoutKESTA", QStyle::SP_BrowserReload, Msg::HintReadTimeout);
-    btnSaveTimeoutKESTA = PanelIconButton(gbControlKESTA, "btnSaveTimeoutKESTA", QStyle::SP_DialogSaveButton, Msg::HintWriteTimeout);
+    btnLoadTimeoutKESTA =
+        PanelIconButton(gbControlKESTA, "btnLoadTimeoutKESTA", QStyle::SP_BrowserReload, Msg::HintReadTimeout);
+    btnSaveTimeoutKESTA =
+        PanelIconButton(gbControlKESTA, "btnSaveTimeoutKESTA", QStyle::SP_DialogSaveButton, Msg::HintWriteTimeout);
     connect(btnLoadTimeoutKESTA, &QPushButton::clicked, this, [this] { btnLoadTimeoutKESTAClick(); });
     connect(btnSaveTimeoutKESTA, &QPushButton::clicked, this, [this] { btnSaveTimeoutKESTAClick(); });
 
@@ -365,17 +365,10 @@ void TKestaTab::tmrKESTATimer()
     }
     for (size_t i = 0; i < 3; ++i) {
         switch (panels::PumpActionOf(v.drive[i])) {
-        case panels::PumpAction::Forward:
-            Pumps[i]->StartForward();
-            break;
-        case panels::PumpAction::Inverse:
-            Pumps[i]->StartInverse();
-            break;
-        case panels::PumpAction::Stop:
-            Pumps[i]->Stop();
-            break;
-        case panels::PumpAction::Keep:
-            break;
+        case panels::PumpAction::Forward: Pumps[i]->StartForward(); break;
+        case panels::PumpAction::Inverse: Pumps[i]->StartInverse(); break;
+        case panels::PumpAction::Stop: Pumps[i]->Stop(); break;
+        case panels::PumpAction::Keep: break;
         }
         SetColumnPicture(int(i), panels::DriveWarning(v.drive[i]) ? 1 : 0);
     }

@@ -83,8 +83,7 @@ TPlevaTab::TPlevaTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
     tmrReadDataPLEVA->setInterval(100);
 
     connect(sbPLEVASTOP, &QPushButton::clicked, this, [this] { sbPLEVASTOPClick(); });
-    connect(cbRefreshRelayPLEVA, &QCheckBox::toggled, this,
-            [this](bool on) { btnPLEVARefreshRelay->setEnabled(!on); });
+    connect(cbRefreshRelayPLEVA, &QCheckBox::toggled, this, [this](bool on) { btnPLEVARefreshRelay->setEnabled(!on); });
     connect(btnPLEVARefreshRelay, &QPushButton::clicked, this, [this] { btnPLEVARefreshRelayClick(); });
     connect(cbRefreshSensPLEVA, &QCheckBox::toggled, this, [this](bool on) {
         if (on)
@@ -114,8 +113,9 @@ bool TPlevaTab::SensorLit(int n) const
 
 void TPlevaTab::ShowSensor(int n, bool lit)
 {
-    led[size_t(n - 1)]->setStyleSheet(lit ? QStringLiteral("background: red; border: 1px solid #800000; border-radius: 7px;")
-                                          : QStringLiteral("background: silver; border: 1px solid gray; border-radius: 7px;"));
+    led[size_t(n - 1)]->setStyleSheet(
+        lit ? QStringLiteral("background: red; border: 1px solid #800000; border-radius: 7px;")
+            : QStringLiteral("background: silver; border: 1px solid gray; border-radius: 7px;"));
 }
 
 bool TPlevaTab::WritePLEVARelays()

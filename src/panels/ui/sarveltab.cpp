@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 
 #include "base/messages.h"
-#include "link/commands.h"
 #include "base/messageservice.h"
+#include "link/commands.h"
 #include "panels/relaypanels.h"
 
 TSarvelTab::TSarvelTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)

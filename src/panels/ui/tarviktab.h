@@ -18,7 +18,7 @@ public:
     QPushButton* btnTARVIKReadCh[2] = {};
     QPushButton* btnTARVIKClearCh[2] = {};
 
-    void ReadChannel(int channel);   // 1 or 2
+    void ReadChannel(int channel);  // 1 or 2
     void ClearChannel(int channel);
 
 private:

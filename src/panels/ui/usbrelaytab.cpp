@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 
 #include "base/messages.h"
-#include "link/commands.h"
 #include "base/messageservice.h"
+#include "link/commands.h"
 #include "panels/panelint.h"
 #include "panels/relaypanels.h"
 #include "panels/ui/led.h"
@@ -36,7 +36,6 @@ QPushButton* relayButton(const QString& name, int k, QWidget* parent)
     b->setFixedSize(36, 28);
     return b;
 }
-
 
 }  // namespace
 

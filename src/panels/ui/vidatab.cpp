@@ -66,7 +66,9 @@ QImage TVidaGauge::Draw(uint16_t angle)
     p.drawLine(S - 50, 50, 50, S - 50);
     const Gauge::TMarker m = Gauge::Marker(angle);
     p.setPen(QPen(Qt::black, 1));
-    p.setBrush(m.Brush == Gauge::mbRed ? QColor(255, 0, 0) : m.Brush == Gauge::mbWhite ? QColor(Qt::white) : QColor(0, 255, 0));
+    p.setBrush(m.Brush == Gauge::mbRed     ? QColor(255, 0, 0)
+               : m.Brush == Gauge::mbWhite ? QColor(Qt::white)
+                                           : QColor(0, 255, 0));
     p.drawEllipse(QRect(m.X - 10, m.Y - 10, 20 - 1, 20 - 1));
     return img;
 }

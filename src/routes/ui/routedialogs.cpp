@@ -104,8 +104,8 @@ TfrmEditTurn::TfrmEditTurn(const TTurnFields& turn, QWidget* parent) : QDialog(p
     setObjectName(QStringLiteral("frmEditTurn"));
     setWindowTitle(Msg::EditCaption);
     auto* layout = new QVBoxLayout(this);
-    auto group = [&](const QString& title, QLineEdit*& lat, const char* latName, const QString& latText, QLineEdit*& lon,
-                     const char* lonName, const QString& lonText) {
+    auto group = [&](const QString& title, QLineEdit*& lat, const char* latName, const QString& latText,
+                     QLineEdit*& lon, const char* lonName, const QString& lonText) {
         auto* box = new QGroupBox(title, this);
         auto* form = new QFormLayout(box);
         lat = coordEdit(box, latName, latText);
@@ -226,7 +226,8 @@ void TfrmImportTurns::btnOKClick()
         const bool opened = book && sheet < book->SheetNames().size();
         if (opened)
             rows = ReadImportRows(*book, sheet, room);
-        QMetaObject::invokeMethod(this, [this, rows, opened] { Store(rows, opened); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, rows, opened] { Store(rows, opened); }, Qt::QueuedConnection);
     });
 }
 

@@ -13,11 +13,11 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "link/devicesession.h"
 #include "base/messages.h"
 #include "base/messageservice.h"
 #include "base/ui/okcancel.h"
 #include "link/commands.h"
+#include "link/devicesession.h"
 #include "routes/travocommands.h"
 
 TfrmChangePassword::TfrmChangePassword(DeviceSession* session, QWidget* parent) : QDialog(parent), FSession(session)
@@ -48,7 +48,8 @@ TfrmChangePassword::TfrmChangePassword(DeviceSession* session, QWidget* parent) 
 
 void TfrmChangePassword::btnOKClick()
 {
-    const TPasswordCheck c = CheckPasswords(edtMasterPassword->text(), edtNewPassword1->text(), edtNewPassword2->text());
+    const TPasswordCheck c =
+        CheckPasswords(edtMasterPassword->text(), edtNewPassword1->text(), edtNewPassword2->text());
     QLineEdit* fields[3] = {edtMasterPassword, edtNewPassword1, edtNewPassword2};
     switch (c.Result) {
     case TPasswordCheck::TResult::Empty:
@@ -59,9 +60,7 @@ void TfrmChangePassword::btnOKClick()
             if (c.Faulty[size_t(i)])
                 fields[i]->setFocus();
         return;
-    case TPasswordCheck::TResult::Differ:
-        ShowMessage(MsgKind::Warning, Msg::PasswordsDiffer);
-        return;
+    case TPasswordCheck::TResult::Differ: ShowMessage(MsgKind::Warning, Msg::PasswordsDiffer); return;
     case TPasswordCheck::TResult::Ok: break;
     }
     if (FSession && FSession->SendToDevice(zcmd::travo::kControl, c.Payload, false, true)) {
@@ -76,8 +75,8 @@ TfrmTRAVO_IU::TfrmTRAVO_IU(DeviceSession* session, QWidget* parent) : QDialog(pa
     setObjectName(QStringLiteral("frmTRAVO_IU"));
     setWindowTitle(Msg::IUCaption);
     auto* layout = new QHBoxLayout(this);
-    auto box = [&](const QString& title, const std::vector<std::pair<const char*, const char*>>& items, QPushButton*& set,
-                   const char* setName, QCheckBox** out) {
+    auto box = [&](const QString& title, const std::vector<std::pair<const char*, const char*>>& items,
+                   QPushButton*& set, const char* setName, QCheckBox** out) {
         auto* group = new QGroupBox(title, this);
         auto* v = new QVBoxLayout(group);
         for (size_t i = 0; i < items.size(); ++i) {
@@ -100,8 +99,8 @@ TfrmTRAVO_IU::TfrmTRAVO_IU(DeviceSession* session, QWidget* parent) : QDialog(pa
          {"cbFixPos", "Фикс. позиц."},
          {"cbSnd", "Звук"}},
         btnSetIU, "btnSetIU", Actuators.data());
-    box(Msg::IUSpeedGroup, {{"cbSTF", "STF"}, {"cbRH", "RH"}, {"cbRM", "RM"}, {"cbRL", "RL"}}, btnSetSpeed, "btnSetSpeed",
-        Signals.data());
+    box(Msg::IUSpeedGroup, {{"cbSTF", "STF"}, {"cbRH", "RH"}, {"cbRM", "RM"}, {"cbRL", "RL"}}, btnSetSpeed,
+        "btnSetSpeed", Signals.data());
     connect(btnSetIU, &QPushButton::clicked, this, &TfrmTRAVO_IU::btnSetIUClick);
     connect(btnSetSpeed, &QPushButton::clicked, this, &TfrmTRAVO_IU::btnSetSpeedClick);
 }

@@ -68,7 +68,8 @@ void TakeTravoScreenshots(TTravoTab& tab, TMemoryContext& ctx, int unitAddr,
     pause.reset();
     if (!ok)
         return;
-    TfrmRoutes set(tab.Database(), state.CardId(), image, pages, [](const auto&) {}, &tab);
+    TfrmRoutes set(
+        tab.Database(), state.CardId(), image, pages, [](const auto&) {}, &tab);
     shoot(&set, QStringLiteral("dialog-routes"), save);
     if (turns) {
         TfrmTurns list(image, routes.front().Slot, &tab);

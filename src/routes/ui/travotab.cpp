@@ -137,7 +137,8 @@ TTravoTab::TTravoTab(TPanelHost& host, TMemoryContext& ctx, TDatabase& db, QWidg
     btnTurnsSelectAll = button(this, "btnTurnsSelectAll", Msg::BtnSelectAll);
     btnGoogleMap = button(this, "btnGoogleMap", Msg::BtnGoogleMap);
     btnGoogleMap->setEnabled(false);
-    for (QPushButton* b : {btnAddPoint, btnEditTurn, btnDelPoint, btnTurnMoveUp, btnTurnMoveDown, btnTurnsSelectAll, btnGoogleMap})
+    for (QPushButton* b :
+         {btnAddPoint, btnEditTurn, btnDelPoint, btnTurnMoveUp, btnTurnMoveDown, btnTurnsSelectAll, btnGoogleMap})
         turnButtons->addWidget(b);
     turnButtons->addStretch(1);
     lists->addLayout(turnButtons, 3, 0, 1, 2);
@@ -204,9 +205,7 @@ TTravoTab::TTravoTab(TPanelHost& host, TMemoryContext& ctx, TDatabase& db, QWidg
         UpdateRouteButtons();
     });
 
-    ChooseImportFile = [this] {
-        return QFileDialog::getOpenFileName(this, QString(), QString(), Msg::ImportFilter);
-    };
+    ChooseImportFile = [this] { return QFileDialog::getOpenFileName(this, QString(), QString(), Msg::ImportFilter); };
     Reload();
 }
 
@@ -432,7 +431,8 @@ void TTravoTab::btnAddCardClick()
 void TTravoTab::btnEditCardClick()
 {
     const auto& cards = FState.Cards();
-    const auto it = std::find_if(cards.begin(), cards.end(), [&](const TCardNode& c) { return c.Id == FState.CardId(); });
+    const auto it =
+        std::find_if(cards.begin(), cards.end(), [&](const TCardNode& c) { return c.Id == FState.CardId(); });
     if (it == cards.end()) {
         btnAddCardClick();
         return;
@@ -557,7 +557,8 @@ void TTravoTab::btnReadAT45Click()
     WithTransfer([&](TRouteTransfer& t) { read = ReadRouteTable(t, FImage, FPages).Ok(); });
     if (!read)
         return;
-    TfrmRoutes dlg(FDb, FState.CardId(), FImage, FPages, [this](const auto& body) { WithTransfer(body); }, this);
+    TfrmRoutes dlg(
+        FDb, FState.CardId(), FImage, FPages, [this](const auto& body) { WithTransfer(body); }, this);
     if (dlg.exec() == QDialog::Accepted) {
         FState.ReloadRoutes();
         ShowRoutes();

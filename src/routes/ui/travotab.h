@@ -6,8 +6,8 @@
 
 #include "panels/ui/panel.h"
 #include "routes/pagelist.h"
-#include "routes/routememory.h"
 #include "routes/routeimage.h"
+#include "routes/routememory.h"
 #include "routes/routetab.h"
 
 class QPushButton;

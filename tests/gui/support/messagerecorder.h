@@ -39,8 +39,5 @@ private:
 struct TempSettings {
     QTemporaryDir dir;
     QString iniPath() const { return dir.filePath(QStringLiteral("zevanta.ini")); }
-    std::unique_ptr<QSettings> open() const
-    {
-        return std::make_unique<QSettings>(iniPath(), QSettings::IniFormat);
-    }
+    std::unique_ptr<QSettings> open() const { return std::make_unique<QSettings>(iniPath(), QSettings::IniFormat); }
 };

@@ -1,10 +1,10 @@
 #pragma once
 #include <memory>
 
-#include "link/devicesession.h"
 #include "app/logfile.h"
 #include "app/ui/frmmain.h"
 #include "data/datamodule.h"
+#include "link/devicesession.h"
 #include "support/messagerecorder.h"
 
 // A main window as the start-up builds it, over a settings store, log and database in a

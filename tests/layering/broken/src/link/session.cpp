@@ -1,2 +1,2 @@
-#include "data/database.h"
 #include "base/messages.h"
+#include "data/database.h"

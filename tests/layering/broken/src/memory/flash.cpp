@@ -1,2 +1,2 @@
-#include "memory/ui/hexgrid.h"
 #include "memory/hexfile.h"
+#include "memory/ui/hexgrid.h"
