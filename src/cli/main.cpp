@@ -19,13 +19,13 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include "base/fileio.h"
 #include "base/messages.h"
 #include "cli/cliargs.h"
 #include "cli/routescmd.h"
 #include "data/database.h"
 #include "link/commands.h"
 #include "link/comport.h"
-#include "link/fileio.h"
 #include "link/frametrace.h"
 #include "link/portinfo.h"
 #include "link/usblatency.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "base/cp1251.h"
+#include "base/fileio.h"
 #include "base/messages.h"
-#include "link/fileio.h"
 
 namespace {
 

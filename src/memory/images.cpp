@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/fileio.h"
 #include "base/messages.h"
-#include "link/fileio.h"
 #include "memory/hexfile.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "link/fileio.h"
+#include "base/fileio.h"
 
 #include "base/messages.h"
 

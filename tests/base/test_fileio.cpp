@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "link/fileio.h"
+#include "base/fileio.h"
 #include "support/smalldisk.h"
 
 namespace {
