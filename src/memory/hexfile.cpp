@@ -236,39 +236,25 @@ bool THEXFile::Parse(QByteArrayView text)
             break;
         }
 
+        // Every field of a record is checked before it counts, whatever its type: a damaged line
+        // that was skipped would leave a hole in the image that nobody is told about.
         const long count = hexField(b, t, 1, 2);
-        if (count < 0) {
+        if (count < 0 || uint32_t(count) > kMaxRecordBytes || t - b != 11 + 2 * count) {
             fail(hexBadChar);
             break;
-        }
-        if (count == 0) {
-            ended = true;  // whatever its type and checksum
-            EndLine = lineNo;
-            continue;
         }
         const long addr = hexField(b, t, 3, 4);
-        if (addr < 0)
-            continue;
-        const bool hasType = t - b >= 9;
-        const bool isData = hasType && b[7] == '0' && b[8] == '0';
-        const bool isSegment = hasType && b[7] == '0' && b[8] == '2';
-        const bool isLinear = hasType && b[7] == '0' && b[8] == '4';
-        if (!isData && !isSegment && !isLinear)
-            continue;  // start addresses and unknown types carry nothing for the image
-        if (uint32_t(count) > kMaxRecordBytes || (!isData && count != 2)) {
+        const long type = hexField(b, t, 7, 2);
+        if (addr < 0 || type < 0) {
             fail(hexBadChar);
             break;
         }
-
         uint8_t data[kMaxRecordBytes];
-        uint8_t sum = uint8_t(count + (addr >> 8) + (addr & 0xFF) + (isSegment ? 2 : isLinear ? 4 : 0));
+        uint8_t sum = uint8_t(count + (addr >> 8) + (addr & 0xFF) + type);
         bool badDigit = false;
-        for (long i = 0; i < count; ++i) {
+        for (long i = 0; i < count && !badDigit; ++i) {
             const long v = hexField(b, t, size_t(9 + 2 * i), 2);
-            if (v < 0) {
-                badDigit = true;
-                break;
-            }
+            badDigit = v < 0;
             data[i] = uint8_t(v);
             sum = uint8_t(sum + v);
         }
@@ -281,6 +267,24 @@ bool THEXFile::Parse(QByteArrayView text)
             fail(hexBadChecksum);
             break;
         }
+        if (type > 5) {
+            fail(hexBadChar);
+            break;
+        }
+        if (count == 0) {
+            ended = true;  // an empty record of any type ends the data
+            EndLine = lineNo;
+            continue;
+        }
+        const bool isSegment = type == 2;
+        const bool isLinear = type == 4;
+        const bool isStart = type == 3 || type == 5;
+        if (type == 1 || ((isSegment || isLinear) && count != 2)) {
+            fail(hexBadChar);
+            break;
+        }
+        if (isStart)
+            continue;  // a start address carries nothing for the image
 
         const uint32_t word = uint32_t(data[0]) << 8 | data[1];
         if (isSegment) {

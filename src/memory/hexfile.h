@@ -27,8 +27,8 @@ enum THEXError : uint8_t {
     hexNoError = 0,
     hexOpenError = 1,      // file cannot be opened or read; the reason in SysReason
     hexCreateError = 2,    // file cannot be created or fully written; the reason in SysReason
-    hexBadChar = 3,        // bad line or non-hexadecimal field, at ErrorLine
-    hexBadChecksum = 4,    // record checksum mismatch, at ErrorLine
+    hexBadChar = 3,        // a line that is neither a parameter nor a whole record we know, at ErrorLine
+    hexBadChecksum = 4,    // record checksum mismatch (any record type), at ErrorLine
     hexUnexpectedEnd = 5,  // no end record
     hexOutside = 6,        // data outside BegAddr..EndAddr; the file's range is DataFirst..DataLast
     hexNoData = 7,         // not one data byte in the file
@@ -43,7 +43,8 @@ enum THEXError : uint8_t {
 // A window that ends below 64 KiB is addressed as the bootloader addresses it, by 16 bits: the
 // upper address bits of extended records are dropped, so firmware linked at 0x08000000 loads at
 // its offset. Above 64 KiB they are kept. Reading refuses rather than guesses: data outside the
-// window, a file without data, a byte given twice and records after the end are errors.
+// window, a file without data, a damaged record of any type, a byte given twice and records
+// after the end are errors.
 class THEXFile {
 public:
     // The buffer gets EndAddr - BegAddr + 1 bytes of 0xFF (empty when EndAddr < BegAddr).

@@ -278,6 +278,15 @@ TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
     for (uint32_t off = 0; off < code.size(); off += 16)
         arm04 += record(uint16_t(0x2000 + off), 0, Bytes(code.begin() + off, code.begin() + off + 16));
     arm04 += record(0, 5, {0x08, 0x00, 0x20, 0x01}) + ":00000001FF\r\n";
+    // The file with its third line (the second data record) replaced.
+    auto damaged = [&](const QByteArray& line) {
+        QList<QByteArray> lines = arm04.split('\n');
+        lines[2] = line + '\r';
+        return lines.join('\n');
+    };
+    const QByteArray second = record(0x2010, 0, Bytes(code.begin() + 16, code.begin() + 32)).trimmed();
+    QByteArray staleType06 = second;
+    staleType06.replace(7, 2, "06");
 
     struct Case {
         const char* name;
@@ -313,8 +322,27 @@ TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
          false,
          false},
         {"end record only", ":00000001FF\r\n", {}, {}, 1, "В файле нет данных", false, false, false},
+        {"non-hex character in a record",
+         damaged(":10G010" + second.mid(7)),
+         {},
+         {},
+         1,
+         "Неверный символ в строке 3!",
+         false,
+         false,
+         false},
+        {"line cut inside its header", damaged(":1020"), {}, {}, 1, "Неверный символ в строке 3!", false, false, false},
+        {"unknown record type with a stale checksum",
+         damaged(staleType06),
+         {},
+         {},
+         1,
+         "Неверная контрольная сумма в строке 3!",
+         false,
+         false,
+         false},
         {"empty data record in the middle",
-         record(0x2000, 0, Bytes(16, 1)) + ":0020100000\r\n" + record(0x2010, 0, Bytes(16, 1)) + ":00000001FF\r\n",
+         record(0x2000, 0, Bytes(16, 1)) + record(0x2010, 0, {}) + record(0x2010, 0, Bytes(16, 1)) + ":00000001FF\r\n",
          {},
          {},
          1,

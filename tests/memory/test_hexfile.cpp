@@ -83,10 +83,10 @@ TEST(HexFile, ReadCases)
         {"end record only: no data is refused, never an erased image", 0x100, 0x1FF, kEnd, 7, 0, {}},
         {"parameters but no data", 0x100, 0x1FF, ";Device=A1\r\n" + kEnd, 7, 0, {}},
         {"data without end record still fails", 0x100, 0x1FF, rec(0x100, 0, four), 5, 0, {}},
-        {"byte count 00 ends the data whatever its type and checksum",
+        {"byte count 00 ends the data whatever its type",
          0x100,
          0x1FF,
-         rec(0x100, 0, four) + ":00000005AB\r\n\r\n$junk\r\n",
+         rec(0x100, 0, four) + ":00000005FB\r\n\r\n$junk\r\n",
          0,
          0,
          {{0x100, 0x11}, {0x103, 0x44}, {0x104, 0xFF}}},
@@ -110,17 +110,10 @@ TEST(HexFile, ReadCases)
         {"byte count not hexadecimal", 0x100, 0x1FF, ":G0010000\r\n" + kEnd, 3, 1, {}},
         {"data byte not hexadecimal", 0x100, 0x1FF, ":0201000011ZZ00\r\n" + kEnd, 3, 1, {}},
         {"data field cut short", 0x100, 0x1FF, ":04010000112233\r\n" + kEnd, 3, 1, {}},
-        {"address not hexadecimal is skipped",
+        {"start address record skipped",
          0x100,
          0x1FF,
-         ":0401X00011223344AA\r\n" + rec(0x104, 0, four) + kEnd,
-         0,
-         0,
-         {{0x100, 0xFF}, {0x104, 0x11}}},
-        {"start address record skipped without checksum check",
-         0x100,
-         0x1FF,
-         ":0400000500000000FF\r\n" + rec(0x100, 0, four) + kEnd,
+         rec(0, 5, Bytes{0, 0, 0x21, 0}) + rec(0, 3, Bytes{0, 0, 0x21, 0}) + rec(0x100, 0, four) + kEnd,
          0,
          0,
          {{0x100, 0x11}}},
@@ -234,6 +227,41 @@ TEST(HexFile, ReadCases)
         EXPECT_EQ(hex.Buffer.size(), size_t(c.end - c.beg + 1));
         for (const auto& [addr, value] : c.bytes)
             EXPECT_EQ(hex.ReadByte(addr), value) << std::hex << "at 0x" << addr;
+    }
+}
+
+// A damaged record between good ones: reading stops at its line instead of loading the file
+// with 16 bytes never written.
+TEST(HexFile, DamagedRecordIsAnErrorAtItsLine)
+{
+    const Bytes sixteen(16, 0x5A);
+    const struct {
+        const char* name;
+        QByteArray line;
+        uint8_t error;
+    } cases[] = {
+        {"non-hex character in the address", ":10G8A000" + rec(0x8A0, 0, sixteen).mid(9), 3},
+        {"non-hex character in the type", rec(0x110, 0, sixteen).replace(7, 2, "0X"), 3},
+        {"line cut inside its header", ":1009", 3},
+        {"line cut after the address", ":10011000", 3},
+        {"line cut before the checksum", rec(0x110, 0, sixteen).chopped(4), 3},
+        {"characters after the checksum", rec(0x110, 0, sixteen).trimmed() + "00", 3},
+        {"unknown record type with a stale checksum", withBadChecksum(rec(0x110, 6, sixteen)), 4},
+        {"unknown record type", rec(0x110, 0x10, sixteen), 3},
+        {"end record carrying data", rec(0x110, 1, sixteen), 3},
+        {"start address record with a stale checksum", withBadChecksum(rec(0, 5, Bytes{0, 0, 0x21, 0})), 4},
+        {"end record with a stale checksum", ":00000001FE", 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray line = c.line;
+        if (!line.endsWith("\r\n"))
+            line += "\r\n";
+        THEXFile hex(0x100, 0x1FF);
+        EXPECT_FALSE(hex.Parse(rec(0x100, 0, sixteen) + line + rec(0x120, 0, sixteen) + kEnd));
+        EXPECT_EQ(hex.Error, c.error);
+        EXPECT_EQ(hex.ErrorLine, 2u);
+        EXPECT_EQ(hex.ReadByte(0x100), 0xFF);
     }
 }
 
