@@ -1,5 +1,7 @@
 #include "memory/lcdbitmap.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include <QBuffer>
@@ -7,24 +9,25 @@
 #include <QImage>
 #include <QSaveFile>
 
+#include "base/fileio.h"
 #include "base/messages.h"
 
 namespace lcd {
 
 namespace {
 
-// BITMAPFILEHEADER (14 bytes) and the start of BITMAPINFOHEADER, little-endian.
-constexpr int kMinHeader = 14 + 16;
+// Sides beyond this are no picture meant for an LCD; refused before the decoder allocates.
+constexpr int32_t kMaxSide = 16384;
 
-int32_t le32(const QByteArray& b, int at)
+// A little-endian header field of `size` bytes at `at`; false when the file ends before it.
+bool field(const QByteArray& b, qsizetype at, int size, uint32_t& value)
 {
-    return int32_t(uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
-                   uint32_t(uint8_t(b[at + 3])) << 24);
-}
-
-int le16(const QByteArray& b, int at)
-{
-    return int(uint8_t(b[at])) | int(uint8_t(b[at + 1])) << 8;
+    if (at + size > b.size())
+        return false;
+    value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = value << 8 | uint8_t(b[at + i]);
+    return true;
 }
 
 }  // namespace
@@ -36,36 +39,40 @@ bool BitmapDepthAccepted(int bitsPerPixel)
 
 bool ReadBitmap(const QByteArray& bytes, TSize s, TPicture& picture)
 {
-    // The header is checked first, so that a file claiming a huge picture is refused before
-    // the decoder allocates for it.
-    if (bytes.size() < kMinHeader || bytes[0] != 'B' || bytes[1] != 'M')
+    // The header is checked first, field by field against the length, so that a short file is
+    // never read past its end and a file claiming a huge picture is refused before the decoder
+    // allocates for it.
+    uint32_t dataStart = 0, headerSize = 0, width = 0, height = 0, depth = 0, compression = 0;
+    if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M' || !field(bytes, 10, 4, dataStart) ||
+        !field(bytes, 14, 4, headerSize) || !field(bytes, 18, 4, width) || !field(bytes, 22, 4, height) ||
+        !field(bytes, 28, 2, depth) || !field(bytes, 30, 4, compression))
         return false;
-    if (le32(bytes, 14) < 40)  // the old 12-byte core header is not one we write or expect
+    if (headerSize < 40)  // the old 12-byte core header is not one we write or expect
         return false;
-    const int32_t width = le32(bytes, 18);
-    const int32_t height = le32(bytes, 22);
-    const int depth = le16(bytes, 28);
-    if (width != s.W || (height != s.H && height != -s.H) || !BitmapDepthAccepted(depth))
+    const int64_t w = int32_t(width);
+    const int64_t h = std::abs(int64_t(int32_t(height)));  // negative: stored top-down
+    if (w < 1 || w > kMaxSide || h < 1 || h > kMaxSide || !BitmapDepthAccepted(int(depth)))
         return false;
     // Uncompressed pixels only, and all of them present: the decoder would fill a cut-off file
     // with a guess.
-    const int32_t compression = le32(bytes, 30);
     if (compression != 0 && compression != 3)
         return false;
-    const int64_t stride = (int64_t(s.W) * depth + 31) / 32 * 4;
-    const int64_t dataStart = uint32_t(le32(bytes, 10));
-    if (dataStart + stride * s.H > bytes.size())
+    const int64_t stride = (w * depth + 31) / 32 * 4;
+    if (int64_t(dataStart) + stride * h > bytes.size())
         return false;
     QImage image;
-    if (!image.loadFromData(bytes, "BMP") || image.width() != s.W || image.height() != s.H)
+    if (!image.loadFromData(bytes, "BMP") || image.width() != w || image.height() != h)
         return false;
-    image = image.convertToFormat(QImage::Format_RGB32);
+    // The top-left W × H pixels; what a smaller picture does not have stays unlit.
+    const int cw = int(std::min<int64_t>(w, s.W));
+    const int ch = int(std::min<int64_t>(h, s.H));
+    image = image.copy(0, 0, cw, ch).convertToFormat(QImage::Format_RGB32);
     if (image.isNull())
         return false;
     TPicture loaded(s);
-    for (int y = 0; y < s.H; ++y) {
+    for (int y = 0; y < ch; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < s.W; ++x)
+        for (int x = 0; x < cw; ++x)
             loaded.Set(x, y, (line[x] & 0xFFFFFF) != 0xFFFFFF);
     }
     picture = std::move(loaded);
@@ -74,14 +81,10 @@ bool ReadBitmap(const QByteArray& bytes, TSize s, TPicture& picture)
 
 bool LoadBitmap(const QString& path, TSize s, TPicture& picture)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    // No picture of the list comes near this; a larger file is not one of ours.
-    constexpr qint64 kMaxFile = 4 << 20;
-    if (f.size() > kMaxFile)
-        return false;
-    return ReadBitmap(f.readAll(), s, picture);
+    // Only a regular file of a sane size is read: a FIFO or a device would hang the window.
+    QByteArray bytes;
+    QString why;
+    return fileio::ReadWholeFile(path, bytes, why) && ReadBitmap(bytes, s, picture);
 }
 
 QByteArray BitmapBytes(const TPicture& picture)

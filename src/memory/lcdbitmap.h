@@ -11,8 +11,9 @@ namespace lcd {
 // Bit depths a picture file may have; anything else is refused before decoding.
 bool BitmapDepthAccepted(int bitsPerPixel);
 
-// Decodes a BMP held in memory into a picture of exactly size s. False (and `picture` untouched)
-// for a damaged file, an unusual depth or another size.
+// Decodes a BMP held in memory into a picture of size s: the top-left W × H pixels of a picture
+// of another size, and pixels a smaller picture does not have unlit. False (and `picture`
+// untouched) for a damaged file or an unusual depth.
 bool ReadBitmap(const QByteArray& bytes, TSize s, TPicture& picture);
 bool LoadBitmap(const QString& path, TSize s, TPicture& picture);
 

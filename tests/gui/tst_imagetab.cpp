@@ -2,6 +2,8 @@
 // files in and out, the two layouts, the device's memory both ways, the screenshot, bad input.
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,14 +76,16 @@ private slots:
         QCOMPARE(shown.pixelColor(9, 0), QColor(Qt::black));
         QCOMPARE(shown.pixelColor(10, 0), QColor(Qt::white));
 
-        // A file of another size, another depth or a damaged one: message, picture unchanged,
-        // and what is shown is packed again.
+        // A damaged file or one that is no file at all (a FIFO would hang the window): message,
+        // picture unchanged, and what is shown is packed again.
         QFile bad(dir.filePath("bad.bmp"));
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write(lcd::BitmapBytes(picture).left(200));
         bad.close();
+        const QString fifo = dir.filePath("fifo.bmp");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         frm.ExtMemBuf.Fill(0xFF);
-        for (const QString& path : {Saved(dir, "small.bmp", Diagonal({96, 64})), bad.fileName()}) {
+        for (const QString& path : {bad.fileName(), fifo}) {
             sim.boxes.clear();
             sim.dialogs.push(path);
             tab.btnOpenImageFile->click();
@@ -90,6 +94,25 @@ private slots:
             QVERIFY(tab.Picture() == picture);
             QCOMPARE(Bytes(frm.ExtMemBuf, 100, 1024), lcd::Pack(picture, lcd::lyColumns));
         }
+
+        // A smaller picture fills the top-left corner; the rest is background.
+        lcd::TPicture small({96, 48});
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 96; ++x)
+                small.Set(x, y, true);
+        sim.boxes.clear();
+        sim.dialogs.push(Saved(dir, "small.bmp", small));
+        tab.btnOpenImageFile->click();
+        QVERIFY(sim.boxes.boxes().empty());
+        lcd::TPicture corner({128, 64});
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 96; ++x)
+                corner.Set(x, y, true);
+        QVERIFY(tab.Picture() == corner);
+        QCOMPARE(Bytes(frm.ExtMemBuf, 100, 1024), lcd::Pack(corner, lcd::lyColumns));
+        sim.dialogs.push(Saved(dir, "back.bmp", picture));
+        tab.btnOpenImageFile->click();
+        QVERIFY(tab.Picture() == picture);
 
         // The C header holds the picture in the layout chosen.
         sim.dialogs.push(dir.filePath("splash.h"), 2);
@@ -195,10 +218,14 @@ private slots:
         tab.Razvertka->Buttons()[1]->click();
         QCOMPARE(sim.boxes.texts(), QStringList{Msg::LcdImageDoesNotFit.arg(260000)});
         QCOMPARE(int(frm.ExtMemBuf[TMemoryImage::kSize - 1]), 0xAB);
-        // The address field is read as a number and written back in decimal.
-        tab.edtImageAddr->setText(QStringLiteral("12abc"));
-        tab.edtImageAddrExit();
-        QCOMPARE(tab.edtImageAddr->text(), QStringLiteral("0"));
+        // The address field is read by the panels' number rule and written back in decimal.
+        const std::pair<const char*, const char*> addrs[] = {{"12abc", "0"}, {"$100", "256"}, {"0x1F", "31"},
+                                                             {"300", "300"}, {"-5", "0"},     {"$", "0"}};
+        for (const auto& [typed, shown] : addrs) {
+            tab.edtImageAddr->setText(QString::fromLatin1(typed));
+            tab.edtImageAddrExit();
+            QCOMPARE(tab.edtImageAddr->text(), QString::fromLatin1(shown));
+        }
     }
 };
 

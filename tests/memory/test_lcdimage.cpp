@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <set>
 
@@ -13,6 +14,11 @@
 
 #include "memory/lcdbitmap.h"
 #include "memory/lcdimage.h"
+
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 using namespace lcd;
 
@@ -183,11 +189,11 @@ TEST(LcdBitmap, BadFilesLeaveThePictureAlone)
         QByteArray bytes;
     };
     const Case cases[] = {
-        {"another size", Encoded(QImage(128, 64, QImage::Format_RGB888))},
-        {"one row short", Encoded(QImage(96, 63, QImage::Format_RGB888))},
         {"16 bits a pixel", patched(28, {16, 0})},
         {"2 bits a pixel", patched(28, {2, 0})},
         {"huge width claimed", patched(18, {0xFF, 0xFF, 0xFF, 0x7F})},
+        {"height of the most negative number", patched(22, {0x00, 0x00, 0x00, 0x80})},
+        {"no width", patched(18, {0, 0, 0, 0})},
         {"truncated", ok.left(ok.size() / 2)},
         {"header only", ok.left(30)},
         {"not a bitmap", QByteArray("GIF89a") + QByteArray(100, '\0')},
@@ -205,6 +211,56 @@ TEST(LcdBitmap, BadFilesLeaveThePictureAlone)
     EXPECT_EQ(p, before);
     EXPECT_TRUE(ReadBitmap(ok, kSizes[0], p));
 }
+
+// A picture of another size gives its top-left W × H pixels; what a smaller one lacks is unlit.
+TEST(LcdBitmap, AnotherSizeGivesItsTopLeftCorner)
+{
+    const TSize s = kSizes[1];  // 128 × 64
+    const struct {
+        const char* name;
+        int w, h;
+        QImage::Format format;
+    } cases[] = {
+        {"larger both ways", 200, 100, QImage::Format_RGB888},
+        {"one row short", 128, 63, QImage::Format_RGB888},
+        {"narrower and taller", 40, 90, QImage::Format_Mono},
+        {"a single pixel", 1, 1, QImage::Format_RGB32},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TPicture drawn = RandomPicture({c.w, c.h}, unsigned(c.w));
+        QImage image(c.w, c.h, QImage::Format_RGB32);
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x)
+                image.setPixel(x, y, drawn.Lit(x, y) ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+        TPicture p = RandomPicture(s, 9);  // nothing of the old picture may survive
+        ASSERT_TRUE(ReadBitmap(Encoded(image.convertToFormat(c.format)), s, p));
+        for (int y = 0; y < s.H; ++y)
+            for (int x = 0; x < s.W; ++x)
+                ASSERT_EQ(p.Lit(x, y), x < c.w && y < c.h && drawn.Lit(x, y)) << x << "," << y;
+    }
+}
+
+#ifdef Q_OS_UNIX
+// A file cut inside its header, placed right before an unreadable page: a read past its end
+// faults instead of passing unnoticed.
+TEST(LcdBitmap, FileCutInsideItsHeaderIsNotReadPastItsEnd)
+{
+    const long page = sysconf(_SC_PAGESIZE);
+    void* mem = mmap(nullptr, size_t(2 * page), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mem, MAP_FAILED);
+    char* guard = static_cast<char*>(mem) + page;
+    ASSERT_EQ(mprotect(guard, size_t(page), PROT_NONE), 0);
+    const QByteArray whole = Encoded(QImage(96, 64, QImage::Format_Mono));
+    for (int n = 0; n < 62; ++n) {
+        char* at = guard - n;
+        std::memcpy(at, whole.constData(), size_t(n));
+        TPicture p(kSizes[0]);
+        EXPECT_FALSE(ReadBitmap(QByteArray::fromRawData(at, n), kSizes[0], p)) << n;
+    }
+    munmap(mem, size_t(2 * page));
+}
+#endif
 
 TEST(LcdHeader, TextLayout)
 {

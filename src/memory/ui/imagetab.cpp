@@ -16,6 +16,7 @@
 #include "link/devicesession.h"
 #include "memory/lcdbitmap.h"
 #include "memory/ui/filedialogs.h"
+#include "panels/panelint.h"
 
 namespace {
 
@@ -123,9 +124,8 @@ lcd::TLayout TImageTab::Layout() const
 
 uint32_t TImageTab::ImageAddr() const
 {
-    bool ok = false;
-    const qlonglong v = edtImageAddr->text().trimmed().toLongLong(&ok);
-    return ok && v >= 0 && v <= 0xFFFFFFFFLL ? uint32_t(v) : 0;
+    const int64_t v = panels::PanelInt(edtImageAddr->text().trimmed(), 0);
+    return v >= 0 ? uint32_t(v) : 0;
 }
 
 void TImageTab::SetPicture(lcd::TPicture picture)
