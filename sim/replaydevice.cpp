@@ -1,9 +1,8 @@
 #include "sim/replaydevice.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <QFile>
 
+#include "base/fileio.h"
 #include "link/commands.h"
 #include "link/frametrace.h"
 #include "sim/simbus.h"
@@ -43,19 +42,25 @@ bool addReplayDevices(SimBus& bus, const std::string& path, const std::string& o
             *error = path + ": " + why;
         return false;
     };
-    std::ifstream in(path);
-    if (!in)
-        return fail(std::strerror(errno));
+    // The same checks as every input file of the program: a FIFO or a device is refused before
+    // anything is read from it, with the system's reason.
+    QByteArray text;
+    QString why;
+    if (!fileio::ReadWholeFile(QFile::decodeName(QByteArray::fromStdString(path)), text, why))
+        return fail(why.toStdString());
+    // An editor may have saved the trace with a UTF-8 byte order mark.
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text.remove(0, 3);
     std::string port = onlyPort;
     std::map<uint16_t, ReplayDevice*> devices;
     std::map<std::pair<uint16_t, uint8_t>, uint64_t> seen;  // requests per address and command so far
-    std::string line, why;
+    std::string lineError;
     size_t answers = 0;
-    while (std::getline(in, line)) {
-        const auto r = ParseTraceLine(line, why);
+    for (const QByteArray& bytes : text.split('\n')) {
+        const auto r = ParseTraceLine(bytes.toStdString(), lineError);
         if (!r) {
-            if (!why.empty())
-                return fail(why);
+            if (!lineError.empty())
+                return fail(lineError);
             continue;
         }
         if (port.empty())
@@ -83,8 +88,6 @@ bool addReplayDevices(SimBus& bus, const std::string& path, const std::string& o
         case TFrameOutcome::HungUp: fault(FaultKind::Silent); break;
         }
     }
-    if (in.bad())
-        return fail(std::strerror(errno));
     if (answers == 0)
         return fail(onlyPort.empty() ? std::string("no answers to play back")
                                      : "no answers of " + onlyPort + " to play back");
