@@ -34,8 +34,10 @@ std::optional<FaultOption> parseFaultOption(std::string_view text, std::string* 
         f.fault.kind = FaultKind::DropBytes;
     else if (kind == "delay")
         f.fault.kind = FaultKind::Delay;
+    else if (kind == "short")
+        f.fault.kind = FaultKind::ShortAnswer;
     else
-        return fail("unknown kind \"" + std::string(kind) + "\" (silent, refuse, bad-crc, drop, delay)");
+        return fail("unknown kind \"" + std::string(kind) + "\" (silent, refuse, bad-crc, drop, delay, short)");
     std::string_view keys = colon2 == std::string_view::npos ? std::string_view() : rest.substr(colon2 + 1);
     while (!keys.empty()) {
         const size_t comma = keys.find(',');
@@ -59,10 +61,10 @@ std::optional<FaultOption> parseFaultOption(std::string_view text, std::string* 
     }
     if (f.fault.kind == FaultKind::Delay)
         f.fault.delayMs = hasArg ? int(arg) : 500;
-    else if (f.fault.kind == FaultKind::DropBytes)
+    else if (f.fault.kind == FaultKind::DropBytes || f.fault.kind == FaultKind::ShortAnswer)
         f.fault.dropBytes = hasArg ? std::max(1, int(arg)) : 1;
     else if (hasArg)
-        return fail("arg belongs to delay and drop");
+        return fail("arg belongs to delay, drop and short");
     return f;
 }
 
@@ -71,7 +73,8 @@ std::string faultOptionHelp()
     return "  --fault ADDR:KIND[:after=N,count=N,cmd=N,arg=N]\n"
            "                   misbehave at ADDR: silent (no answer), refuse (0x22), bad-crc, drop\n"
            "                   (arg bytes missing from the answer, default 1), delay (answer after arg\n"
-           "                   ms, default 500); after N requests that pass, for count requests (all\n"
+           "                   ms, default 500), short (a whole answer whose data lacks its last arg\n"
+           "                   bytes, default 1); after N requests that pass, for count requests (all\n"
            "                   when 0), only for command cmd; may be repeated\n";
 }
 

@@ -22,6 +22,7 @@ Outcome SimDevice::serve(uint8_t cmd, std::span<const uint8_t> payload)
     Outcome out;
     bool silent = false;
     bool refuse = false;
+    size_t cut = 0;
     {
         auto guard = lock();
         ++m_requests;
@@ -41,6 +42,7 @@ Outcome SimDevice::serve(uint8_t cmd, std::span<const uint8_t> payload)
             case FaultKind::CorruptCrc: out.corruptCrc = true; break;
             case FaultKind::DropBytes: out.dropBytes = std::max(out.dropBytes, std::max(1, a.fault.dropBytes)); break;
             case FaultKind::Delay: out.delayMs = std::max(out.delayMs, a.fault.delayMs); break;
+            case FaultKind::ShortAnswer: cut = std::max(cut, size_t(std::max(1, a.fault.dropBytes))); break;
             }
         }
         // Spent faults go, so that a long run does not pile them up.
@@ -52,6 +54,8 @@ Outcome SimDevice::serve(uint8_t cmd, std::span<const uint8_t> payload)
         return out;
     }
     out.reply = refuse ? Reply::refuse() : handle(cmd, payload);
+    if (cut > 0 && out.reply.kind == Reply::Kind::Accept)
+        out.reply.payload.resize(out.reply.payload.size() - std::min(cut, out.reply.payload.size()));
     return out;
 }
 

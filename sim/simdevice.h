@@ -22,11 +22,12 @@ struct Reply {
 // Misbehaviour on request. Silent and Refuse drop the request before the device sees it; the
 // others let it run and spoil or hold back the answer (a write then has taken place).
 enum class FaultKind {
-    Silent,      // no answer
-    Refuse,      // 0x22 instead of running the command
-    CorruptCrc,  // answer with a wrong CRC
-    DropBytes,   // answer with `dropBytes` bytes missing from its middle
-    Delay,       // answer after `delayMs`
+    Silent,       // no answer
+    Refuse,       // 0x22 instead of running the command
+    CorruptCrc,   // answer with a wrong CRC
+    DropBytes,    // answer with `dropBytes` bytes missing from its middle
+    Delay,        // answer after `delayMs`
+    ShortAnswer,  // a whole frame whose payload lacks its last `dropBytes` bytes
 };
 
 struct Fault {
@@ -35,7 +36,7 @@ struct Fault {
     uint64_t after = 0;  // matching requests that pass unharmed before the fault starts
     uint64_t count = 0;  // matching requests it hits; 0: until cleared
     int delayMs = 0;     // Delay
-    int dropBytes = 1;   // DropBytes
+    int dropBytes = 1;   // DropBytes, ShortAnswer
 };
 
 // What the bus sends for one request once faults are applied.

@@ -391,6 +391,16 @@ inline const QString HintAdd = QStringLiteral("Добавить (Insert)");
 inline const QString HintEditLower = QStringLiteral("Изменить (f4)");
 inline const QString HintEdit = QStringLiteral("Изменить (F4)");
 inline const QString HintDel = QStringLiteral("Удалить (Del)");
+// What a screen reader says for the "+", "…" and "−" of the route, card and turn rows.
+inline const QString SpokenAddRoute = QStringLiteral("Добавить маршрут");
+inline const QString SpokenEditRoute = QStringLiteral("Изменить маршрут");
+inline const QString SpokenDelRoute = QStringLiteral("Удалить маршрут");
+inline const QString SpokenAddCard = QStringLiteral("Добавить карту памяти");
+inline const QString SpokenEditCard = QStringLiteral("Изменить карту памяти");
+inline const QString SpokenDelCard = QStringLiteral("Удалить карту памяти");
+inline const QString SpokenAddTurn = QStringLiteral("Добавить поворот");
+inline const QString SpokenEditTurn = QStringLiteral("Изменить поворот");
+inline const QString SpokenDelTurn = QStringLiteral("Удалить поворот");
 inline const QString BtnUnion = QStringLiteral("Объединить");
 inline const QString BtnSelectAll = QStringLiteral("Выделить все");
 inline const QString BtnGoogleMap = QStringLiteral("Карта Google");
@@ -435,6 +445,8 @@ inline const QString GroupInputs = QStringLiteral("Входы");
 inline const QString GroupOutputs = QStringLiteral("Выходы");
 inline const QString GroupRelays = QStringLiteral("Реле");
 inline const QString GroupRelayReset = QStringLiteral("Реле RESET");
+// What a screen reader says for a relay button whose caption is its bare number.
+inline const QString RelayAccessibleName = QStringLiteral("Реле %1");
 inline const QString BtnAllOff = QStringLiteral("Выключить все");
 inline const QString BtnAllOn = QStringLiteral("Включить все");
 inline const QString GroupAddr = QStringLiteral("Адрес");
@@ -456,6 +468,9 @@ inline const QString HintLoadFromController = QStringLiteral("Загрузить
 inline const QString HintSaveToController = QStringLiteral("Записать в контроллер");
 inline const QString FobCodeLabel = QStringLiteral("Код пульта:");
 inline const QString FobColCode = QStringLiteral("Код пульта");
+inline const QString FobListNotRead = QStringLiteral(
+    "Список брелоков не прочитан: ответ контроллера короче, чем в нём заявлено.\r\n"
+    "Показан прежний список.");
 inline const QString AskSaveData = QStringLiteral("Сохранить данные?");
 inline const QString SlaveColName = QStringLiteral("Название");
 inline const QString SlaveNameLabel = QStringLiteral("Название Ведомого:");

@@ -45,6 +45,14 @@ private slots:
             {"EditCmd", "Команда"},
             {"BeginAddr", "Начальный адрес"},
             {"FLASH", "FLASH"},
+            // Not the title of their group box, nor a bare digit, nor three times "+".
+            {"btnLoadTimeoutKESTA", "Считать тайм-аут"},
+            {"btnSaveTimeoutKESTA", "Записать тайм-аут"},
+            {"btnRelayKESTA1", "Реле 1"},
+            {"btnRelay8", "Реле 8"},
+            {"btnAddRoute", "Добавить маршрут"},
+            {"btnEditCard", "Изменить карту памяти"},
+            {"btnDelPoint", "Удалить поворот"},
         };
         for (const auto& [name, expected] : samples) {
             QWidget* w = frm.findChild<QWidget*>(name);

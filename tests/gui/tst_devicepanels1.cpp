@@ -13,8 +13,10 @@
 #include <QTimer>
 
 #include "app/ui/frmmain.h"
+#include "base/messages.h"
 #include "data/dataset.h"
 #include "link/comport.h"
+#include "link/controlgroups.h"
 #include "panels/ui/frmeditbrelok.h"
 #include "panels/ui/galtetab.h"
 #include "panels/ui/kestatab.h"
@@ -250,6 +252,9 @@ private slots:
         QVERIFY(tab->picButtonOpenKESTA->isHidden());
         QTRY_COMPARE(tab->ColumnPicture(2), 1);  // the faulty drive
         QCOMPARE(tab->ColumnPicture(0), 0);
+        // The warning is drawn in colour while the application runs: the picture is no device control.
+        frm.EnableDeviceControls(QSet<int>{cgPresent, cgApplication});
+        QVERIFY(tab->imgKESTA[2]->isEnabled());
         QVERIFY(tab->ledSensDownKESTA[0]->IsOn() && !tab->ledSensUpKESTA[0]->IsOn());
 
         tab->btnCopyPultSnKESTA->click();
@@ -265,8 +270,13 @@ private slots:
         QTRY_COMPARE(tab->FobList().Current(), 0);
 
         // A wrong code keeps the dialog open with its message; a good one adds the row.
+        QApplication::clipboard()->setText(QStringLiteral("12345678\n"));
         onDialog<TfrmEditBrelok>([&](TfrmEditBrelok& d) {
             QVERIFY(d.AddEdit);
+            d.btnPastePultSN->click();  // eight digits are no code, not the first seven of one
+            QCOMPARE(d.edtSN->text(), QStringLiteral("12345678"));
+            d.btnOK->click();
+            QVERIFY(d.isVisible());
             d.edtSN->setText(QStringLiteral("G1"));
             d.btnOK->click();
             QVERIFY(d.isVisible());
@@ -274,7 +284,7 @@ private slots:
             d.btnOK->click();
         });
         tab->btnAddSN->click();
-        QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Неверное значение!")});
+        QCOMPARE(sim.boxes.texts(), QStringList(2, QStringLiteral("Неверное значение!")));
         QCOMPARE(tab->dbgKESTA->rowCount(), 3);
         QCOMPARE(tab->dbgKESTA->item(2, 1)->text(), QStringLiteral("0000001"));
 
@@ -318,6 +328,13 @@ private slots:
         QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Команда не принята!")});
         QCOMPARE(tab->dbgKESTA->rowCount(), 3);
         dev->clearFaults();
+        // So does an answer shorter than its count, and the user is told the list was not read.
+        dev->addFault({zeva::sim::FaultKind::ShortAnswer, 106, 0, 1, 0, 2});
+        sim.boxes.clear();
+        tab->btnLoadSN->click();
+        QCOMPARE(sim.boxes.texts(), QStringList{Msg::FobListNotRead});
+        QCOMPARE(tab->dbgKESTA->rowCount(), 3);
+        QCOMPARE(tab->dbgKESTA->item(2, 1)->text(), QStringLiteral("0000001"));
 
         // A device that goes silent blanks the live part.
         dev->addFault({zeva::sim::FaultKind::Silent});

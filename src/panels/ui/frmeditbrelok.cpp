@@ -23,7 +23,9 @@ TfrmEditBrelok::TfrmEditBrelok(QWidget* owner, panels::FobList& list, bool add_e
     auto* label = new QLabel(Msg::FobCodeLabel, this);
     edtSN = new QLineEdit(this);
     edtSN->setObjectName(QStringLiteral("edtSN"));
-    edtSN->setMaxLength(7);
+    // Room for more than the 7 digits of a code, so that a longer pasted code is refused on OK
+    // instead of being cut to a different code.
+    edtSN->setMaxLength(16);
     // Upper case as typed, like the original edit.
     connect(edtSN, &QLineEdit::textEdited, this, [this](const QString& t) {
         if (t != t.toUpper()) {
@@ -68,5 +70,5 @@ void TfrmEditBrelok::btnOKClick()
 
 void TfrmEditBrelok::btnPastePultSNClick()
 {
-    edtSN->setText(QApplication::clipboard()->text().left(edtSN->maxLength()).toUpper());
+    edtSN->setText(QApplication::clipboard()->text().trimmed().toUpper());
 }

@@ -150,6 +150,7 @@ TKestaTab::TKestaTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
     for (int k = 1; k <= 7; ++k) {
         auto* b = new QPushButton(QString::number(k), outputs);
         b->setObjectName(QStringLiteral("btnRelayKESTA%1").arg(k));
+        b->setAccessibleName(Msg::RelayAccessibleName.arg(k));
         b->setFixedSize(30, 26);
         btnRelayKESTA[size_t(k - 1)] = b;
         ledRelayKESTA[size_t(k - 1)] = new TLed(QStringLiteral("ledRelayKESTA%1").arg(k), TLed::RelayColor(), outputs);
@@ -240,7 +241,6 @@ QGroupBox* TKestaTab::BuildControl()
         imgKESTA[size_t(i)]->setObjectName(QStringLiteral("imgKESTA%1").arg(i + 1));
         imgKESTA[size_t(i)]->setGeometry(x, kColumnsTop, kColumnW, kColumnH);
         imgKESTA[size_t(i)]->setPixmap(columnImage(0));
-        imgKESTA[size_t(i)]->setProperty("tag", 0);
         ledSensUpKESTA[size_t(i)] = new TLed(QStringLiteral("ledSensUp%1KESTA").arg(i + 1), TLed::LimeColor(), columns);
         ledSensUpKESTA[size_t(i)]->move(x + kColumnW + 2, kColumnsTop);
         ledSensDownKESTA[size_t(i)] =
@@ -326,7 +326,7 @@ void TKestaTab::ShowDevice(const TPresenceFeed& feed)
 
 int TKestaTab::ColumnPicture(int i) const
 {
-    return imgKESTA[size_t(i)]->property("tag").toInt();
+    return FColumnPicture[size_t(i)];
 }
 
 void TKestaTab::SetColumnPicture(int i, int picture)
@@ -334,7 +334,7 @@ void TKestaTab::SetColumnPicture(int i, int picture)
     if (ColumnPicture(i) == picture)
         return;
     imgKESTA[size_t(i)]->setPixmap(columnImage(picture));
-    imgKESTA[size_t(i)]->setProperty("tag", picture);
+    FColumnPicture[size_t(i)] = picture;
 }
 
 void TKestaTab::tmrKESTATimer()
@@ -442,10 +442,15 @@ void TKestaTab::btnLoadSNClick()
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
     }
-    if (auto codes = panels::FobListOf(r.Answer)) {
-        mdKESTA.Replace(std::move(*codes));
-        ShowFobList();
+    auto codes = panels::FobListOf(r.Answer);
+    if (!codes) {
+        // The old list stays, and the user must know it is not the controller's: saved into
+        // another controller it would hand out the wrong key fobs.
+        ShowMessage(MsgKind::Warning, Msg::FobListNotRead);
+        return;
     }
+    mdKESTA.Replace(std::move(*codes));
+    ShowFobList();
 }
 
 void TKestaTab::btnSaveSNClick()

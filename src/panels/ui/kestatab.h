@@ -84,4 +84,6 @@ private:
 
     TParams FParams;
     panels::FobList mdKESTA;
+    // Not in the property "tag": the control-group rule reads that one and would grey the picture.
+    std::array<int, 3> FColumnPicture{};
 };

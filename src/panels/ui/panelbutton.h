@@ -20,6 +20,7 @@ inline QPushButton* PanelIconButton(QWidget* parent, const char* name, QStyle::S
     b->setObjectName(QLatin1String(name));
     b->setIcon(parent->style()->standardIcon(icon));
     b->setToolTip(hint);
+    b->setAccessibleName(hint);
     b->setFixedSize(30, 26);
     return b;
 }

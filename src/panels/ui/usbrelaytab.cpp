@@ -33,6 +33,7 @@ QPushButton* relayButton(const QString& name, int k, QWidget* parent)
 {
     auto* b = new QPushButton(QString::number(k), parent);
     b->setObjectName(name);
+    b->setAccessibleName(Msg::RelayAccessibleName.arg(k));
     b->setFixedSize(36, 28);
     return b;
 }

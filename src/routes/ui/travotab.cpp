@@ -142,6 +142,14 @@ TTravoTab::TTravoTab(TPanelHost& host, TMemoryContext& ctx, TDatabase& db, QWidg
         turnButtons->addWidget(b);
     turnButtons->addStretch(1);
     lists->addLayout(turnButtons, 3, 0, 1, 2);
+    // The three rows have the same captions and hints; a screen reader tells them apart by what
+    // they act on.
+    const std::pair<QPushButton*, const QString&> spoken[] = {
+        {btnAddRoute, Msg::SpokenAddRoute}, {btnEditRoute, Msg::SpokenEditRoute}, {btnDelRoute, Msg::SpokenDelRoute},
+        {btnAddCard, Msg::SpokenAddCard},   {btnEditCard, Msg::SpokenEditCard},   {btnDelCard, Msg::SpokenDelCard},
+        {btnAddPoint, Msg::SpokenAddTurn},  {btnEditTurn, Msg::SpokenEditTurn},   {btnDelPoint, Msg::SpokenDelTurn}};
+    for (const auto& [b, name] : spoken)
+        b->setAccessibleName(name);
     lists->setColumnStretch(0, 3);
     lists->setColumnStretch(1, 2);
     lists->setRowStretch(0, 2);
