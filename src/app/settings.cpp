@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <optional>
 
 #include <QCoreApplication>
@@ -9,7 +10,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 
 #ifdef _WIN32
 #include <io.h>
@@ -17,6 +20,7 @@
 #include <unistd.h>
 #endif
 
+#include "base/messages.h"
 #include "base/settingssection.h"
 
 namespace {
@@ -78,21 +82,64 @@ bool readSafeIni(QIODevice& device, QSettings::SettingsMap& map)
 // QSettings replaces the file only when this returns true. Qt's own INI writer leaves the last
 // buffered bytes to commit(), which reports success on a full disk and leaves an empty file:
 // here every byte is written, flushed and synced first, so a full disk fails the save instead.
+// The system's words for the last failed write, for a cause the folder does not show.
+QString gLastWriteError;
+
 bool writeSafeIni(QIODevice& device, const QSettings::SettingsMap& map)
 {
     QByteArray text;
-    if (!iniText(map, text) || device.write(text) != text.size())
-        return false;
     auto* file = qobject_cast<QFileDevice*>(&device);
+    const auto failed = [&] {
+        gLastWriteError = device.errorString();
+        return false;
+    };
+    if (!iniText(map, text) || device.write(text) != text.size())
+        return failed();
     if (!file)
         return true;
     if (!file->flush())
-        return false;
+        return failed();
 #ifdef _WIN32
-    return ::_commit(file->handle()) == 0;
+    if (::_commit(file->handle()) != 0)
+        return failed();
 #else
-    return ::fsync(file->handle()) == 0 || errno == EINVAL;
+    if (::fsync(file->handle()) != 0 && errno != EINVAL) {
+        gLastWriteError = QString::fromLocal8Bit(strerror(errno));
+        return false;
+    }
 #endif
+    return true;
+}
+
+// True when the file now holds every value of the store.
+bool storedOnDisk(QSettings& store)
+{
+    QSettings disk(store.fileName(), store.format());
+    const QStringList keys = store.allKeys();
+    for (const QString& key : keys)
+        if (!disk.contains(key) || disk.value(key).toString() != store.value(key).toString())
+            return false;
+    return disk.status() == QSettings::NoError;
+}
+
+// Why the file could not be written, as far as its place on disk tells.
+QString writeFailureCause(const QString& path)
+{
+    const QFileInfo file(path);
+    const QString folder = file.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return Msg::SettingsCauseNoFolder.arg(folder);
+    if (file.isDir())
+        return Msg::SettingsCauseIsFolder;
+    if (file.exists() && !file.isWritable())
+        return Msg::SettingsCauseReadOnly;
+    QTemporaryFile probe(folder + QStringLiteral("/.zevanta-XXXXXX"));
+    if (!probe.open())
+        return Msg::SettingsCauseFolderReadOnly.arg(folder);
+    const QStorageInfo disk(folder);
+    if (disk.isValid() && disk.bytesAvailable() <= 0)
+        return Msg::SettingsCauseDiskFull;
+    return Msg::SettingsCauseOther.arg(gLastWriteError.isEmpty() ? Msg::SettingsCauseUnknown : gLastWriteError);
 }
 
 QSettings::Format safeIniFormat()
@@ -188,7 +235,7 @@ TAppSettings LoadSettings(QSettings& store)
     return s;
 }
 
-bool SaveSettings(QSettings& store, const TAppSettings& s)
+bool SaveSettings(QSettings& store, const TAppSettings& s, QString* failure)
 {
     store.setValue(kDataBase, s.DataBase);
 
@@ -219,15 +266,32 @@ bool SaveSettings(QSettings& store, const TAppSettings& s)
     TSettingsSection map(&store, kMap);
     map.SetStr(QStringLiteral("Tile URL"), s.MapTileUrl);
     map.SetStr(QStringLiteral("Tile attribution"), s.MapTileAttribution);
-    store.sync();
-    return store.status() == QSettings::NoError;
+    return SyncSettings(store, failure);
 }
 
-bool SaveDataBasePath(QSettings& store, const QString& path)
+bool SaveDataBasePath(QSettings& store, const QString& path, QString* failure)
 {
     store.setValue(kDataBase, path);
+    return SyncSettings(store, failure);
+}
+
+bool SyncSettings(QSettings& store, QString* failure)
+{
+    gLastWriteError.clear();
     store.sync();
-    return store.status() == QSettings::NoError;
+    switch (store.status()) {
+    case QSettings::NoError: return true;
+    // A file that could not be read at start keeps this status for good, although the write
+    // that follows replaces it: what is on disk now decides.
+    case QSettings::FormatError:
+        if (storedOnDisk(store))
+            return true;
+        break;
+    case QSettings::AccessError: break;
+    }
+    if (failure)
+        *failure = writeFailureCause(store.fileName());
+    return false;
 }
 
 std::unique_ptr<QSettings> OpenSettingsStore(const QString& iniPath)

@@ -57,10 +57,13 @@ uint16_t CorrectDevAddr(qlonglong stored);
 // Reads every value; missing or unreadable values give their defaults.
 TAppSettings LoadSettings(QSettings& store);
 // Writes every value except "Hardware/Time Out". False when the store could not be written (the
-// file then keeps what it held).
-bool SaveSettings(QSettings& store, const TAppSettings& s);
+// file then keeps what it held), with the cause in `failure`.
+bool SaveSettings(QSettings& store, const TAppSettings& s, QString* failure = nullptr);
 // Written at once by the database dialog.
-bool SaveDataBasePath(QSettings& store, const QString& path);
+bool SaveDataBasePath(QSettings& store, const QString& path, QString* failure = nullptr);
+// Writes what the store holds. A file that could not be read at start is no failure once it has
+// been replaced; a real one gives its cause in `failure`.
+bool SyncSettings(QSettings& store, QString* failure = nullptr);
 
 // The program's settings store. The INI file is replaced only once the new one is wholly on disk.
 // On Windows the registry key HKCU\Software\<program name>; elsewhere

@@ -110,8 +110,15 @@ inline const QString ProgressCancel = QStringLiteral("Отмена");
 // --- command helper, presence display, device list ---
 inline const QString CommandNotAccepted = QStringLiteral("Команда не принята!");
 inline const QString SettingsNotSaved = QStringLiteral(
-    "Настройки не сохранены: файл \"%1\" не удалось записать (нет места на диске или доступа).\r\n"
+    "Настройки не сохранены: файл \"%1\" не удалось записать: %2.\r\n"
     "Файл сохранил прежние настройки.");
+inline const QString SettingsCauseNoFolder = QStringLiteral("папка \"%1\" недоступна");
+inline const QString SettingsCauseIsFolder = QStringLiteral("на месте файла находится папка");
+inline const QString SettingsCauseReadOnly = QStringLiteral("файл защищён от записи");
+inline const QString SettingsCauseFolderReadOnly = QStringLiteral("нет права записи в папку \"%1\"");
+inline const QString SettingsCauseDiskFull = QStringLiteral("на диске нет свободного места");
+inline const QString SettingsCauseOther = QStringLiteral("ошибка записи (%1)");
+inline const QString SettingsCauseUnknown = QStringLiteral("причина неизвестна");
 inline const QString PortUnavailable = QStringLiteral("Порт COM%1 недоступен!");
 inline const QString PortAbsent = QStringLiteral("Порт %1 отсутствует (устройство не подключено или имя неверно)");
 inline const QString PortPermission =

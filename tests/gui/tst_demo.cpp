@@ -4,6 +4,7 @@
 
 #include <csignal>
 
+#include <QDir>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -134,6 +135,67 @@ private slots:
         TLogFile log(demoDir);
         QVERIFY(log.LoadLog());
         QCOMPARE(log.LastEvent().Text, QStringLiteral("Стоп"));
+    }
+
+    // A box in front does not hold a signal up. At start-up (a damaged database) the program
+    // ends without its window; at exit (a settings file that cannot be written) the box is
+    // logged and the closing goes on to its end.
+    void signalEndsTheRunPastAnOpenBox_data()
+    {
+        QTest::addColumn<bool>("demo");
+        QTest::addColumn<QString>("logged");  // the error the box showed
+        QTest::newRow("damaged database at start-up") << false << QStringLiteral("повреждён");
+        QTest::newRow("settings file at exit") << true << QStringLiteral("на месте файла находится папка");
+    }
+    void signalEndsTheRunPastAnOpenBox()
+    {
+        QFETCH(bool, demo);
+        QFETCH(QString, logged);
+        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/zevanta");
+        if (!QFile::exists(program))
+            QSKIP("the zevanta program is not built");
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        env.insert("XDG_DATA_HOME", home.filePath("data"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        const QString appData = home.filePath(demo ? "data/Zevanta/demo" : "data/Zevanta");
+        QVERIFY(QDir().mkpath(appData));
+        if (demo) {
+            QVERIFY(QDir().mkpath(appData + "/zevanta.ini"));
+        } else {
+            QFile db(appData + "/Zevanta.db");
+            QVERIFY(db.open(QIODevice::WriteOnly));
+            db.write(QByteArray(4096, 'x'));
+        }
+
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(program, demo ? QStringList{"--demo"} : QStringList{});
+        QVERIFY(p.waitForStarted());
+        // The log as the program wrote it so far (read only: ReadText archives nothing).
+        const auto logText = [&] { return TLogFile(appData).ReadText().value_or(QString()); };
+        if (demo) {
+            QTRY_VERIFY_WITH_TIMEOUT(logText().contains(QStringLiteral("Старт")), 60000);
+            ::kill(pid_t(p.processId()), SIGTERM);  // the window closes and shows its box
+        } else {
+            // The error is logged just before its box shows.
+            QTRY_VERIFY_WITH_TIMEOUT(logText().contains(logged), 60000);
+            QTest::qWait(300);
+            ::kill(pid_t(p.processId()), SIGHUP);
+        }
+        const bool ended = p.waitForFinished(30000);
+        if (!ended)
+            p.kill();
+        QVERIFY2(ended, "the program waited for its box");
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        TLogFile log(appData);
+        QVERIFY(log.LoadLog());
+        QVERIFY2(logText().contains(logged), qPrintable(logText()));
+        if (demo)
+            QCOMPARE(log.LastEvent().Text, QStringLiteral("Стоп"));
     }
 };
 

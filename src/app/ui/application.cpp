@@ -250,10 +250,10 @@ int RunProgram(QApplication& app)
     QPointer<QWidget> mainWindow;
     bool quitPending = false;
     QObject::connect(&quitSignals, &TQuitSignals::Received, &app, [&](int) {
+        quitPending = true;
+        DismissModalsFromNowOn();
         if (mainWindow)
             CloseWhenModalsEnd(mainWindow);
-        else
-            quitPending = true;
     });
 
     QMessageBoxService boxes;
@@ -310,15 +310,20 @@ int RunProgram(QApplication& app)
     TDataModuleCallbacks cb;
     cb.splash = [&](const QString& text) { splash->SetStatus(text); };
     cb.logError = [&](const QString& text) { log.PutLog(logError, text); };
-    cb.askEnd = [](const QString& question) { return AskYesNo(question, AskIcon::Error); };
+    // A signal during the start-up ends it at its next question: the box it dismissed answered nothing.
+    cb.askEnd = [&](const QString& question) {
+        return quitPending || AskYesNo(question, AskIcon::Error) || quitPending;
+    };
     cb.showError = [](const QString& text) { ShowMessage(MsgKind::Error, text); };
     cb.databasePrompt = [&]() {
+        if (quitPending)
+            return TPromptOutcome::End;
         splash->hide();
         TfrmOpenDataBase dlg(dm.DataBasePath, [&](const QString& path) {
             dm.DataBasePath = path;
             SaveDataBasePath(*store, path);
         });
-        if (dlg.exec() != QDialog::Accepted)
+        if (dlg.exec() != QDialog::Accepted || quitPending)
             return TPromptOutcome::End;
         QString why;
         if (RestartProgram(false, QCoreApplication::applicationFilePath(), options.arguments, {}, &why))

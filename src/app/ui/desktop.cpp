@@ -80,16 +80,41 @@ TQuitSignals::~TQuitSignals() = default;
 void TQuitSignals::readSignal() {}
 #endif
 
+namespace {
+
+void dismiss(QWidget* modal)
+{
+    if (auto* dlg = qobject_cast<QDialog*>(modal))
+        dlg->reject();
+    else
+        modal->close();
+}
+
+}  // namespace
+
+void DismissModalsFromNowOn()
+{
+    static QTimer* timer = nullptr;
+    if (timer)
+        return;
+    // Owned by the application: it runs until the event loops have ended.
+    timer = new QTimer(QCoreApplication::instance());
+    timer->setInterval(50);
+    QObject::connect(timer, &QTimer::timeout, timer, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            dismiss(modal);
+    });
+    QObject::connect(timer, &QObject::destroyed, [] { timer = nullptr; });
+    timer->start();
+}
+
 void CloseWhenModalsEnd(QWidget* window)
 {
     QPointer<QWidget> w(window);
     if (!w)
         return;
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != w) {
-        if (auto* dlg = qobject_cast<QDialog*>(modal))
-            dlg->reject();
-        else
-            modal->close();
+        dismiss(modal);
         // Its exec() has to return before the window below may close; a transfer may take a
         // moment to stop.
         QTimer::singleShot(50, w, [w] { CloseWhenModalsEnd(w); });

@@ -27,6 +27,10 @@ private:
     QSocketNotifier* FNotifier = nullptr;
 };
 
+// From now on every modal dialog is rejected as soon as it is in front: after a quit signal no
+// question of the start-up and no box of the closing window may wait for a user who has gone.
+void DismissModalsFromNowOn();
+
 // Closes `window` as its close button does, once every modal dialog in front of it has gone:
 // each one is rejected (a transfer's progress window cancels its transfer and ends with it).
 void CloseWhenModalsEnd(QWidget* window);

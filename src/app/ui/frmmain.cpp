@@ -621,8 +621,9 @@ void TfrmMain::M_DataBaseLocationClick()
         FServices.dm->DataBasePath,
         [this](const QString& path) {
             FServices.dm->DataBasePath = path;
-            if (FServices.store && !SaveDataBasePath(*FServices.store, path))
-                ShowMessage(MsgKind::Error, Msg::SettingsNotSaved.arg(FServices.store->fileName()));
+            QString why;
+            if (FServices.store && !SaveDataBasePath(*FServices.store, path, &why))
+                ShowMessage(MsgKind::Error, Msg::SettingsNotSaved.arg(FServices.store->fileName(), why));
         },
         this);
     if (dlg.exec() != QDialog::Accepted)
@@ -705,9 +706,10 @@ void TfrmMain::FormClose()
         p.panel->WriteSettings(section);
     }
     CollectSettings();
-    if (FServices.store && !SaveSettings(*FServices.store, FSettings)) {
+    QString why;
+    if (FServices.store && !SaveSettings(*FServices.store, FSettings, &why)) {
         // The old file is kept; say so rather than lose the change quietly.
-        const QString text = Msg::SettingsNotSaved.arg(FServices.store->fileName());
+        const QString text = Msg::SettingsNotSaved.arg(FServices.store->fileName(), why);
         if (FServices.log)
             FServices.log->PutLog(logError, text);
         ShowMessage(MsgKind::Error, text);
