@@ -67,8 +67,13 @@ bool MainThreadCalls::waitServing(const std::function<bool()>& done, int timeout
     const auto deadline = clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
     for (;;) {
         drain();
-        if (done())
+        if (done()) {
+            // Should done() have turned true inside a worker's notify(), the worker still holds
+            // the lock: taking it once orders its last touch of the queue before whatever the
+            // caller does next (join the worker, end the process).
+            std::lock_guard lock(g_lock);
             return true;
+        }
         if (timeoutMs >= 0 && clock::now() >= deadline)
             return false;
         std::unique_lock lock(g_lock);
@@ -80,9 +85,11 @@ bool MainThreadCalls::waitServing(const std::function<bool()>& done, int timeout
     }
 }
 
-void MainThreadCalls::notify()
+void MainThreadCalls::notify(const std::function<void()>& change)
 {
     std::lock_guard lock(g_lock);
+    if (change)
+        change();
     ++g_generation;
     g_changed.notify_all();
 }

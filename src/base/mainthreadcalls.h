@@ -15,7 +15,9 @@ public:
     // every 100 ms and whenever a call or notify() arrives). False when timeoutMs ran out first
     // (timeoutMs < 0: no limit).
     static bool waitServing(const std::function<bool()>& done, int timeoutMs = -1);
-    // Any thread: wakes a main thread inside waitServing() to re-check its condition.
-    static void notify();
+    // Any thread: runs change (if given) and wakes a main thread inside waitServing() to re-check
+    // its condition, in one step under the queue's lock. A worker that ends by setting its flag
+    // here has finished with the queue once waitServing() has seen the flag.
+    static void notify(const std::function<void()>& change = {});
     static bool isMainThread();
 };

@@ -128,8 +128,9 @@ void DeviceSession::presenceBody()
             idle(kDeadLinkPauseMs);
     }
     FRun.store(false);
-    FEnded.store(true);
-    MainThreadCalls::notify();
+    // Ended inside notify(): the pause that sees the flag is then ordered after this thread's
+    // last step, which a sanitizer cannot tell through QThread::wait().
+    MainThreadCalls::notify([this] { FEnded.store(true); });
 }
 
 TMode DeviceSession::DeviceMode() const
