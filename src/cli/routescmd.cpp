@@ -1,117 +1,132 @@
-#include "cli/routescmd.h"
+// zevanta-cli routes: a card of the database into a unit and back, a sheet into a route.
+#include <functional>
 
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
 
 #include "base/messages.h"
+#include "cli/bus.h"
+#include "cli/commands.h"
+#include "cli/devicerun.h"
+#include "cli/output.h"
 #include "data/database.h"
+#include "data/dataset.h"
 #include "link/zeva16.h"
 #include "routes/routememory.h"
 #include "routes/routeset.h"
 #include "routes/routestore.h"
 #include "routes/spreadsheet.h"
 
+namespace zcli {
+
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
-QString oneLine(QString text)
-{
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-}
 
 // The card by name: its ID, 0 when there is none, -1 (with a message) when the name is not unique
 // or the database failed.
-qint64 findCard(TDatabase& db, const QString& name, const TCliRouteContext& ctx)
+qint64 findCard(TDatabase& db, const QString& name)
 {
-    QSqlQuery q(db.Connection());
-    q.prepare(QStringLiteral("select ID from КартаПамяти where Name = ?"));
-    q.addBindValue(name);
-    if (!q.exec()) {
-        ctx.Err(q.lastError().text());
-        return -1;
-    }
     qint64 id = 0;
     int found = 0;
-    while (q.next()) {
-        id = q.value(0).toLongLong();
-        ++found;
+    QString why;
+    if (!ForEachRow(db, QStringLiteral("select ID from КартаПамяти where Name = ?"), {name}, why, [&](const TQuery& q) {
+            id = q.Value(QStringLiteral("ID")).toLongLong();
+            ++found;
+        })) {
+        err(why);
+        return -1;
     }
     if (found > 1) {
-        ctx.Err(QStringLiteral("карт с именем \"%2\": %1; сначала переименуйте лишние").arg(found).arg(name));
+        err(QStringLiteral("карт с именем \"%2\": %1; сначала переименуйте лишние").arg(found).arg(name));
         return -1;
     }
     return id;
 }
 
-int withUnit(const CliArgs& a, const TCliRouteContext& ctx, const std::function<int(TRouteTransfer&)>& body)
+int withUnit(const CliArgs& a, const std::function<int(TRouteTransfer&)>& body)
 {
-    auto link = ctx.OpenLink();
+    auto link = openFirstLink(a);
     if (!link)
         return kExitFailed;
     TZevaTransferLink tl(*link, uint16_t(a.addr));
     TRouteTransfer t{tl, {}, {}};
-    if (!ctx.Identify(*link, t.Setup))
+    if (!identifyForTransfer(*link, a.addr, a.blockSize, t.Setup))
         return kExitFailed;
-    t.Hooks.Message = [&](MsgKind, const QString& text) { ctx.Err(oneLine(text)); };
-    t.Hooks.RunProgress = ctx.RunProgress;
+    t.Hooks.Message = [&](MsgKind, const QString& text) { err(oneLine(text)); };
+    t.Hooks.RunProgress = [&a](TProgressThread& run) {
+        Progress bar(TransferCaption(run.Kind()), QString::fromStdString(a.port), a.addr, true,
+                     "routes " + a.positional[1]);
+        uint64_t bytes = 0;
+        int64_t ms = 0;
+        InterruptScope interrupts;
+        runProgress(run, bar, 0, bytes, ms);
+        bar.finish();
+    };
     return body(t);
+}
+
+// The ID of the route at 1-based position `number` in the card: 0 when there is none.
+qint64 routeAt(TDatabase& db, qint64 cardId, unsigned number, QString& why)
+{
+    qint64 id = 0;
+    if (!ForEachRow(db, QStringLiteral("select ID from Маршрут where ID_Card = ? order by Num, ID limit 1 offset ?"),
+                    {cardId, int(number) - 1}, why,
+                    [&](const TQuery& q) { id = q.Value(QStringLiteral("ID")).toLongLong(); }))
+        return -1;
+    return id;
 }
 
 }  // namespace
 
-int CmdRoutes(const CliArgs& a, const TCliRouteContext& ctx)
+int CmdRoutes(const CliArgs& a)
 {
+    if (a.ports.size() > 1 || a.addrs.size() > 1 || a.addrAll)
+        return usage("routes обращается к одному блоку");
     const std::string sub = a.positional.size() > 1 ? a.positional[1] : std::string();
     const bool import = sub == "import";
     if ((sub != "write" && sub != "read" && !import) || a.positional.size() != (import ? 3u : 2u)) {
-        ctx.Err(QStringLiteral("routes требует write, read или import ФАЙЛ"));
+        err(QStringLiteral("routes требует write, read или import ФАЙЛ"));
         return kExitUsage;
     }
     if (a.db.empty() || a.card.empty() || (import && a.route == 0)) {
-        ctx.Err(import ? QStringLiteral("routes import требует --db, --card и --route")
-                       : QStringLiteral("routes требует --db и --card"));
+        err(import ? QStringLiteral("routes import требует --db, --card и --route")
+                   : QStringLiteral("routes требует --db и --card"));
         return kExitUsage;
     }
     const QString card = QString::fromLocal8Bit(a.card.c_str());
     TDatabase db;
     if (!db.Open(QString::fromLocal8Bit(a.db.c_str()), TDatabase::OpenMode::ExistingOnly)) {
-        ctx.Err(QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(a.db.c_str()), db.OpenFailureText()));
+        err(QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(a.db.c_str()), db.OpenFailureText()));
         return kExitFailed;
     }
-    qint64 cardId = findCard(db, card, ctx);
+    qint64 cardId = findCard(db, card);
     if (cardId < 0)
         return kExitFailed;
     if (cardId == 0 && sub != "read") {
-        ctx.Err(QStringLiteral("нет карты с именем \"%1\"").arg(card));
+        err(QStringLiteral("нет карты с именем \"%1\"").arg(card));
         return kExitFailed;
     }
     TRouteStore store(db);
 
     if (sub == "write") {
-        return withUnit(a, ctx, [&](TRouteTransfer& t) {
+        return withUnit(a, [&](TRouteTransfer& t) {
             TRouteImage image;
             TPageList pages;
             const TRouteMemResult r = WriteCardToUnit(db, cardId, t, image, pages, false);
             if (!r.Ok()) {
                 if (r.FailPage >= 0)
-                    ctx.Err(QStringLiteral("запись остановилась на странице %1").arg(r.FailPage));
+                    err(QStringLiteral("запись остановилась на странице %1").arg(r.FailPage));
                 return kExitFailed;
             }
-            ctx.Out(QStringLiteral("%1: записано маршрутов %2, поворотов %3, страниц %4")
-                        .arg(card)
-                        .arg(r.Routes)
-                        .arg(r.Turns)
-                        .arg(pages.Count()));
+            out(QStringLiteral("%1: записано маршрутов %2, поворотов %3, страниц %4")
+                    .arg(card)
+                    .arg(r.Routes)
+                    .arg(r.Turns)
+                    .arg(pages.Count()));
             return kExitOk;
         });
     }
     if (sub == "read") {
-        return withUnit(a, ctx, [&](TRouteTransfer& t) {
+        return withUnit(a, [&](TRouteTransfer& t) {
             TRouteImage image;
             TPageList pages;
             TRouteMemResult r = ReadRouteTable(t, image, pages);
@@ -119,12 +134,12 @@ int CmdRoutes(const CliArgs& a, const TCliRouteContext& ctx)
                 return kExitFailed;
             // A new card goes to the top of the tree; it exists only once the save succeeds.
             if (!db.BeginTrans())
-                return ctx.Err(db.LastError()), kExitFailed;
+                return err(db.LastError()), kExitFailed;
             if (cardId == 0) {
                 const TRouteOpResult added = store.AddCard(0, card);
                 if (!added.Ok()) {
                     db.RollbackTrans();
-                    ctx.Err(added.Error);
+                    err(added.Error);
                     return kExitFailed;
                 }
                 cardId = added.Id;
@@ -134,42 +149,39 @@ int CmdRoutes(const CliArgs& a, const TCliRouteContext& ctx)
                 db.RollbackTrans();
                 return kExitFailed;
             }
-            ctx.Out(QStringLiteral("%1: сохранено маршрутов %2, поворотов %3").arg(card).arg(r.Routes).arg(r.Turns));
+            out(QStringLiteral("%1: сохранено маршрутов %2, поворотов %3").arg(card).arg(r.Routes).arg(r.Turns));
             return kExitOk;
         });
     }
 
     // import
-    QSqlQuery q(db.Connection());
-    q.prepare(QStringLiteral("select ID from Маршрут where ID_Card = ? order by Num, ID limit 1 offset ?"));
-    q.addBindValue(cardId);
-    q.addBindValue(int(a.route) - 1);
-    if (!q.exec() || !q.next()) {
-        ctx.Err(QStringLiteral("в карте \"%1\" нет маршрута %2").arg(card).arg(a.route));
+    QString why;
+    const qint64 routeId = routeAt(db, cardId, a.route, why);
+    if (routeId <= 0) {
+        err(QStringLiteral("в карте \"%1\" нет маршрута %2").arg(card).arg(a.route));
         return kExitFailed;
     }
-    const qint64 routeId = q.value(0).toLongLong();
-    q = QSqlQuery();
     const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
-    QString why;
     const auto book = OpenSpreadsheet(file, &why);
     if (!book || int(a.sheet) > book->SheetNames().size()) {
-        ctx.Err(QStringLiteral("%1: %2 (%3)")
-                    .arg(file, Msg::CannotOpenFile, book ? QStringLiteral("нет листа %1").arg(a.sheet) : why));
+        err(QStringLiteral("%1: %2 (%3)")
+                .arg(file, Msg::CannotOpenFile, book ? QStringLiteral("нет листа %1").arg(a.sheet) : why));
         return kExitFailed;
     }
     const TImportRows rows = ReadImportRows(*book, int(a.sheet) - 1, RouteLayout::MaxTurns - store.TurnCount(routeId));
     const TImportResult stored = StoreImportedTurns(db, routeId, rows.Rows);
     if (!stored.Ok) {
-        ctx.Err(stored.Error);
+        err(stored.Error);
         return kExitFailed;
     }
     if (rows.LimitReached)
-        ctx.Err(Msg::TooManyTurns.arg(RouteLayout::MaxTurns));
-    ctx.Out(QStringLiteral("%1: импортировано поворотов %2 в маршрут %3 карты \"%4\"")
-                .arg(QFileInfo(file).fileName())
-                .arg(stored.Imported)
-                .arg(a.route)
-                .arg(card));
+        err(Msg::TooManyTurns.arg(RouteLayout::MaxTurns));
+    out(QStringLiteral("%1: импортировано поворотов %2 в маршрут %3 карты \"%4\"")
+            .arg(QFileInfo(file).fileName())
+            .arg(stored.Imported)
+            .arg(a.route)
+            .arg(card));
     return kExitOk;
 }
+
+}  // namespace zcli
