@@ -247,21 +247,21 @@ std::optional<uint64_t> optionNumber(std::string_view text)
 
 std::string deviceOptionHelp()
 {
-    return "  --device ADDR:KIND[:key=value,...]   add a device (repeatable)\n"
-           "      KIND: boot50, boot51 (first-generation bootloader, version 5.0 / 5.1),\n"
-           "            boot60 (second-generation bootloader),\n"
-           "            app5, app6 (application of the first / second generation),\n"
-           "            travo (route-guidance unit: *FDA* DataFlash of 8192 pages, command 153)\n"
-           "      keys: ext=SIZE       external memory bytes (K suffix allowed; app kinds: 32K)\n"
-           "            block=SIZE     external-memory block of commands 17/18 (256)\n"
-           "            at45=PAGES     AT45 DataFlash, 4096 or 8192 pages of 528 bytes\n"
-           "            marker=TEXT    format marker at page 0 (default *16M* / *32M*; none)\n"
-           "            mcu=ID         controller code (3); rom=SIZE, offset=ADDR override\n"
-           "            name=TEXT      application name; bootname=TEXT bootloader name\n"
-           "            aver=V, bver=V firmware versions (0x52, 0x51); build=N, bbuild=N\n"
-           "            start=boot|app initial mode; blank=1 no application in FLASH\n"
-           "            temp=C, voltage=V.V  live values of the identification\n"
-           "            password=N     master password of a travo unit (123456)\n" +
+    return "  --device АДРЕС:ВИД[:ключ=значение,...]   добавить устройство (можно повторять)\n"
+           "      ВИД: boot50, boot51 (загрузчик первого поколения, версия 5.0 / 5.1),\n"
+           "            boot60 (загрузчик второго поколения),\n"
+           "            app5, app6 (рабочая программа первого / второго поколения),\n"
+           "            travo (блок маршрутов: DataFlash *FDA* на 8192 страницы, команда 153)\n"
+           "      ключи: ext=РАЗМЕР    байт внешней памяти (можно с K; у app: 32K)\n"
+           "            block=РАЗМЕР   блок внешней памяти команд 17/18 (256)\n"
+           "            at45=СТРАНИЦ   DataFlash AT45, 4096 или 8192 страниц по 528 байт\n"
+           "            marker=ТЕКСТ   метка формата на странице 0 (по умолчанию *16M* / *32M*; none)\n"
+           "            mcu=КОД        код микроконтроллера (3); rom=РАЗМЕР, offset=АДРЕС заменяют его\n"
+           "            name=ТЕКСТ     имя программы; bootname=ТЕКСТ имя загрузчика\n"
+           "            aver=V, bver=V версии программы и загрузчика (0x52, 0x51); build=N, bbuild=N\n"
+           "            start=boot|app начальный режим; blank=1 программы в FLASH нет\n"
+           "            temp=C, voltage=V.V  текущие значения в опознании\n"
+           "            password=N     главный пароль блока travo (123456)\n" +
            panelDeviceHelp();
 }
 

@@ -70,12 +70,12 @@ std::optional<FaultOption> parseFaultOption(std::string_view text, std::string* 
 
 std::string faultOptionHelp()
 {
-    return "  --fault ADDR:KIND[:after=N,count=N,cmd=N,arg=N]\n"
-           "                   misbehave at ADDR: silent (no answer), refuse (0x22), bad-crc, drop\n"
-           "                   (arg bytes missing from the answer, default 1), delay (answer after arg\n"
-           "                   ms, default 500), short (a whole answer whose data lacks its last arg\n"
-           "                   bytes, default 1); after N requests that pass, for count requests (all\n"
-           "                   when 0), only for command cmd; may be repeated\n";
+    return "  --fault АДРЕС:ВИД[:after=N,count=N,cmd=N,arg=N]\n"
+           "                   сбой устройства АДРЕС: silent (нет ответа), refuse (0x22), bad-crc, drop\n"
+           "                   (в ответе не хватает arg байт, по умолчанию 1), delay (ответ через arg\n"
+           "                   мс, по умолчанию 500), short (целый ответ без последних arg байт данных,\n"
+           "                   по умолчанию 1); после N нормальных запросов, на count запросов\n"
+           "                   (0: на все), только для команды cmd; можно повторять\n";
 }
 
 }  // namespace zeva::sim

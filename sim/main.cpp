@@ -19,19 +19,20 @@ namespace {
 void usage(FILE* to)
 {
     std::fprintf(to,
-                 "Usage: zevanta-sim [options]\n"
-                 "Serves simulated devices on a pseudo-terminal and prints the path of its serial side.\n\n"
-                 "  --link PATH      also make a symlink PATH to the serial side (removed at exit)\n"
-                 "  --baud N         pace both directions at N baud (0: no pacing; default 0)\n"
+                 "вызов: zevanta-sim [КЛЮЧИ]\n"
+                 "Имитирует устройства на псевдотерминале и выводит путь его последовательной стороны.\n\n"
+                 "  --link ПУТЬ      ещё и символическая ссылка ПУТЬ на последовательную сторону\n"
+                 "                   (удаляется при выходе)\n"
+                 "  --baud N         темп обоих направлений N бод (0: без темпа; по умолчанию 0)\n"
                  "%s"
                  "%s"
-                 "  --replay FILE    answer as the trace FILE of zevanta-cli --trace recorded: the n-th\n"
-                 "                   request of a command gets the n-th answer to it\n"
-                 "  --replay-port COMn  the port of the trace to play back (default: its first)\n"
-                 "  --version        the version\n"
-                 "  --help           this text\n\n"
-                 "Without --device: 1:boot50 2:boot51 3:boot60 4:app5:at45=8192 5:app6:at45=4096\n"
-                 "Runs until SIGINT or SIGTERM.\n",
+                 "  --replay ФАЙЛ    отвечать так, как записал след ФАЙЛ от zevanta-cli --trace:\n"
+                 "                   n-й запрос команды получает n-й ответ на неё\n"
+                 "  --replay-port COMn  порт следа для воспроизведения (по умолчанию первый)\n"
+                 "  --version        версия\n"
+                 "  --help           эта справка\n\n"
+                 "Без --device: 1:boot50 2:boot51 3:boot60 4:app5:at45=8192 5:app6:at45=4096\n"
+                 "Работает до SIGINT или SIGTERM.\n",
                  zeva::sim::deviceOptionHelp().c_str(), zeva::sim::faultOptionHelp().c_str());
 }
 

@@ -176,14 +176,14 @@ std::unique_ptr<FirmwareDevice> makePanelDevice(uint16_t address, std::string_vi
 
 std::string panelDeviceHelp()
 {
-    return "      device families (these kinds take only their own keys):\n"
-           "            usbrelay5, usbrelay8 (USB relay module, 5 / 8 parameters; keys relays=N,\n"
-           "            inputs=N, in=BITS; usbrelay8 also lockhigh=0|1, locklow=0|1),\n"
-           "            miran (8 outputs, 8 inputs; in=BITS),\n"
-           "            sarvel (master of output units; units=A/B/..., silent=ADDR|none, 0x14),\n"
-           "            kesta (three drives; fobs=HEX/HEX/..., timeout=S, fault=COLUMN,\n"
-           "            fob=HEX a key fob held with buttons fobkeys=N, in=BITS of inputs 7-9),\n"
-           "            galte (master of relay slaves; slaves=A/B/..., silent=ADDR|none, 3),\n" +
+    return "      семейства устройств (эти виды берут только свои ключи):\n"
+           "            usbrelay5, usbrelay8 (модуль USB-реле, 5 / 8 параметров; ключи relays=N,\n"
+           "            inputs=N, in=БИТЫ; у usbrelay8 ещё lockhigh=0|1, locklow=0|1),\n"
+           "            miran (8 выходов, 8 входов; in=БИТЫ),\n"
+           "            sarvel (ведущий блоков выходов; units=A/B/..., silent=АДРЕС|none, 0x14),\n"
+           "            kesta (три привода; fobs=HEX/HEX/..., timeout=С, fault=СТОЛБЕЦ,\n"
+           "            fob=HEX брелок нажат с кнопками fobkeys=N, in=БИТЫ входов 7-9),\n"
+           "            galte (ведущий релейных ведомых; slaves=A/B/..., silent=АДРЕС|none, 3),\n" +
            sensorDeviceHelp();
 }
 

@@ -64,10 +64,10 @@ std::unique_ptr<FirmwareDevice> makeSensorDevice(uint16_t address, std::string_v
 
 std::string sensorDeviceHelp()
 {
-    return "            pleva (32 relays, 32 walking sensors), vida (turning angle sensor),\n"
-           "            dorna (measuring units 92, 94, 9E, A4), tarvik (two code channels),\n"
-           "            pelnik (mode and drifting coefficient): still=1 holds their values;\n"
-           "            lcd (128 x 64 screen of command 203, 32 KiB external memory)\n";
+    return "            pleva (32 реле, 32 меняющихся датчика), vida (поворотный датчик угла),\n"
+           "            dorna (измерительные блоки 92, 94, 9E, A4), tarvik (два кодовых канала),\n"
+           "            pelnik (режим и плывущий коэффициент): still=1 замораживает их значения;\n"
+           "            lcd (экран 128 x 64 команды 203, 32 КиБ внешней памяти)\n";
 }
 
 // --- PLEVA -------------------------------------------------------------------------------

@@ -1,7 +1,10 @@
 #include "cli/bus.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <iterator>
 
+#include "base/messages.h"
 #include "cli/output.h"
 #include "link/comport.h"
 #include "link/frametrace.h"
@@ -19,7 +22,14 @@ namespace zcli {
 std::atomic<TProgressThread*> g_transfers[kMaxBuses];
 std::atomic<bool> g_interrupted{false};
 std::vector<TItemMCU> g_catalog;
-TTraceWriter* g_trace = nullptr;
+
+namespace {
+
+std::string g_tracePath;
+TTraceWriter g_traceWriter;
+std::atomic<TTraceWriter*> g_trace{nullptr};
+
+}  // namespace
 
 namespace {
 
@@ -62,11 +72,55 @@ QString frameText(const TFrameEvent& e)
 
 }  // namespace
 
-InterruptScope::InterruptScope() : FPrevious(std::signal(SIGINT, onInterrupt)) {}
+#ifdef _WIN32
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGBREAK};
+#else
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+#endif
+
+InterruptScope::InterruptScope()
+{
+    for (size_t i = 0; i < std::size(kSignals); ++i)
+        FPrevious[i] = std::signal(kSignals[i], onInterrupt);
+}
 
 InterruptScope::~InterruptScope()
 {
-    std::signal(SIGINT, FPrevious);
+    for (size_t i = 0; i < std::size(kSignals); ++i)
+        std::signal(kSignals[i], FPrevious[i]);
+}
+
+void setTracePath(const std::string& path)
+{
+    g_tracePath = path;
+}
+
+bool startTrace()
+{
+    if (g_tracePath.empty() || g_trace)
+        return true;
+    std::string error;
+    if (!g_traceWriter.Open(g_tracePath, error)) {
+        err(QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(g_tracePath.c_str()),
+                                         Msg::FileWriteFailed.arg(QString::fromLocal8Bit(error.c_str()))));
+        return false;
+    }
+    g_trace = &g_traceWriter;
+    return true;
+}
+
+bool finishTrace()
+{
+    if (!g_trace)
+        return true;
+    g_trace = nullptr;
+    std::string error;
+    if (!g_traceWriter.Close(error)) {
+        err(QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(g_tracePath.c_str()),
+                                         Msg::FileWriteFailed.arg(QString::fromLocal8Bit(error.c_str()))));
+        return false;
+    }
+    return true;
 }
 
 void TransferEnded()
@@ -84,12 +138,27 @@ QString portLabel(int n)
     return QStringLiteral("COM%1").arg(n);
 }
 
+QString resolvedPath(const std::string& port)
+{
+    const std::string path = PortMap::PathFor(PortNumberForName(port));
+    std::error_code ec;
+    const std::filesystem::path target = std::filesystem::canonical(path, ec);
+    return QString::fromStdString(ec ? path : target.string());
+}
+
 std::unique_ptr<TZEVA16> openLink(const CliArgs& a, const std::string& port)
 {
     const int n = PortNumberForName(port);
     auto link = std::make_unique<TZEVA16>(uint8_t(n), a.baud, uint16_t(a.timeoutMs), 16384);
     if (link->Error() == errNotOpenPort) {
-        err(PortOpenFailureText(uint8_t(n), PortMap::PathFor(n), link->OpenFailure(), link->OpenErrno()));
+        const std::string path = PortMap::PathFor(n);
+        QString why = PortOpenFailureText(uint8_t(n), path, link->OpenFailure(), link->OpenErrno());
+        // The port as the user named it: COMn only where COMn was written.
+        const QString given = QString::fromStdString(port), shown = QString::fromStdString(path);
+        if (given != portLabel(n))
+            why.replace(QStringLiteral("%1 (%2)").arg(portLabel(n), shown),
+                        given == shown ? given : QStringLiteral("%1 (%2)").arg(given, shown));
+        err(why);
         return nullptr;
     }
     link->RepCount = uint8_t(a.retries);
@@ -98,12 +167,14 @@ std::unique_ptr<TZEVA16> openLink(const CliArgs& a, const std::string& port)
     if (!slow.empty())
         g_out.warning(QString::fromStdString(slow));
     if (g_out.Verbose || g_trace) {
+        // The trace names the bus as COMn, a word without spaces its replay can pick a jig by.
         const std::string label = portLabel(n).toStdString();
+        const QString shown = QString::fromStdString(port) + QLatin1Char(' ');
         const bool several = a.ports.size() > 1;
-        link->OnFrame = [label, several](const TFrameEvent& e) {
-            if (g_trace)
-                g_trace->Write(e, label);
-            g_out.frame(several ? QString::fromStdString(label) + QLatin1Char(' ') + frameText(e) : frameText(e));
+        link->OnFrame = [label, shown, several](const TFrameEvent& e) {
+            if (TTraceWriter* trace = g_trace.load())
+                trace->Write(e, label);
+            g_out.frame(several ? shown + frameText(e) : frameText(e));
         };
     }
     return link;

@@ -23,7 +23,8 @@ constexpr int kMaxBuses = 32;
 extern std::atomic<TProgressThread*> g_transfers[kMaxBuses];
 extern std::atomic<bool> g_interrupted;
 
-// While it lives, Ctrl+C cancels the transfers at their next block instead of killing the program.
+// While it lives, Ctrl+C, SIGTERM and SIGHUP cancel the transfers at their next block instead of
+// killing the program: the results, the JSON stream and the trace are ended properly.
 class InterruptScope {
 public:
     InterruptScope();
@@ -32,7 +33,7 @@ public:
     InterruptScope& operator=(const InterruptScope&) = delete;
 
 private:
-    void (*FPrevious)(int);
+    void (*FPrevious[3])(int);
 };
 
 // Called when a transfer thread has ended: the program need not be cut short any more.
@@ -41,9 +42,17 @@ void TransferEnded();
 // --- one bus: a port, its link, its frames ---
 
 extern std::vector<TItemMCU> g_catalog;
-extern TTraceWriter* g_trace;
+
+// The trace of --trace: named before the command runs, opened only when the first port is about
+// to be opened, so the command's inputs are read by then. False (said) when it cannot be opened.
+void setTracePath(const std::string& path);
+bool startTrace();
+// Closes the trace, when one was opened; false (said) when its end could not be written.
+bool finishTrace();
 
 QString portLabel(int n);
+// The device a port name (COMn, a path, a stable link, a serial number) leads to, links followed.
+QString resolvedPath(const std::string& port);
 // Opens the link on one port; reports why when it cannot.
 std::unique_ptr<TZEVA16> openLink(const CliArgs& a, const std::string& port);
 std::unique_ptr<TZEVA16> openFirstLink(const CliArgs& a);

@@ -15,27 +15,56 @@ class TZEVA16;
 
 namespace zcli {
 
+// The file of a command as the result names it: the name given and the SHA-256 of its bytes.
+struct FileStamp {
+    QString Name;
+    QString Sha256;          // hexadecimal; empty when there is no file (yet)
+    uint64_t DataBytes = 0;  // the data the file holds: what a write puts, what a compare checks
+};
+FileStamp stampFile(const QString& file, uint64_t dataBytes);
+
 // What one device's part of a command came to: one result line, one JSON object.
 struct DeviceResult {
-    QString Port;
+    QString Port;  // as the user gave it
+    QString Path;  // the device it leads to
     unsigned Addr = 0;
-    bool Ok = false;
-    QString Outcome = QStringLiteral("failed");  // ok, failed, different, cancelled, no-answer
-    QString Detail;                              // "boot6", a reason, …
-    uint64_t Bytes = 0;
+    int Code = kExitFailed;  // the exit class (kExitOk …)
+    QString Reason;          // a finer word for scripts: no-answer, refused, wrong-mode, bad-file, …
+    QString Detail;          // "boot6", a reason in words, …
+    // The device as it identified itself.
+    bool Identified = false;
+    QString Name, Version, Part;
+    int Build = 0;
+    FileStamp File;
+    uint64_t Bytes = 0;  // the file's data bytes written, compared or read
     double Seconds = 0;
+    uint64_t LineBytes = 0;  // what crossed the line for it: the speed
+    uint64_t VerifyBytes = 0;
+    double VerifySeconds = 0;
+    bool Verified = false;
     uint64_t Frames = 0;
     uint64_t BadFrames = 0;
     int32_t FailAddr = -1;
 
+    bool ok() const { return Code == kExitOk; }
+    void done() { Code = kExitOk; }
+    void fail(int code, const QString& reason, const QString& detail = {})
+    {
+        Code = code;
+        Reason = reason;
+        if (!detail.isEmpty())
+            Detail = detail;
+    }
     // The file could not be read, written or taken: says so and keeps the reason.
-    void fileFailed(const QString& file, const QString& why, const QString& outcome = QStringLiteral("failed"));
+    void fileFailed(const QString& file, const QString& why, const QString& reason);
+    // Takes the identification the link holds for the device just asked.
+    void identity(const TZEVA16& link);
 };
 
 // What a device job gets: its bus and its place in the run.
 struct DeviceContext {
     TZEVA16& Link;
-    QString Port;
+    QString Port;  // as given
     unsigned Addr;
     int Slot;    // the bus's index: its Ctrl+C slot
     bool Alone;  // the only device of the run: the progress bar may show
@@ -78,13 +107,17 @@ private:
 void runProgress(TProgressThread& t, Progress& bar, int slot, uint64_t& bytes, int64_t& ms);
 
 // One transfer as the program runs it, without questions: presence does not run here. Adds its
-// bytes and time to the device's result and says what failed.
+// time to the device's result (to the verify's figures for a compare after a write) and says
+// what failed.
 bool runTransfer(DeviceContext& ctx, const TTransferSetup& setup, TTransferKind kind, const std::string& command,
-                 DeviceResult& result, uint32_t addr = 0, uint32_t count = 0);
+                 DeviceResult& result, uint32_t addr = 0, uint32_t count = 0, bool verifyStep = false);
 
 // A file named on the command line, checked before the port is opened: for reading it must be a
 // readable regular file, for writing a place a whole file can be put.
 bool checkFile(const QString& file, bool forWriting);
+
+// Says which address a command that reads or writes a device uses when --addr was not given.
+void noteDefaultAddress(const CliArgs& a);
 
 // Sends a mode command (2 bootloader, 1 program, 8 or 0 reset) and waits until the device reports
 // the mode asked for: a command the device took is not yet a device in that mode.

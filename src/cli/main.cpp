@@ -1,17 +1,19 @@
 // zevanta-cli: command-line access to the link layer of Zevanta.
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <QCoreApplication>
 
-#include "base/messages.h"
 #include "cli/bus.h"
 #include "cli/cliargs.h"
 #include "cli/commands.h"
 #include "cli/devicerun.h"
 #include "cli/output.h"
 #include "link/comport.h"
-#include "link/frametrace.h"
 #include "link/portinfo.h"
 #include "versiondefs.h"
 
@@ -55,6 +57,48 @@ std::string commandName(const CliArgs& a)
     return sub && a.positional.size() > 1 ? first + " " + a.positional[1] : first;
 }
 
+// Where a path leads: links followed (also one whose target is not there yet), "." and ".."
+// resolved, so two spellings of one place compare equal.
+std::filesystem::path whereItLeads(const std::string& name)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path p = fs::absolute(fs::path(name), ec);
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
+        const fs::path target = fs::read_symlink(p, ec);
+        if (ec)
+            break;
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    return fs::weakly_canonical(p, ec);
+}
+
+bool sameFile(const std::string& x, const std::string& y)
+{
+    std::error_code ec;
+    // Hard links too: one file under two names.
+    if (std::filesystem::equivalent(x, y, ec) && !ec)
+        return true;
+    return whereItLeads(x) == whereItLeads(y);
+}
+
+// The file of the command (input or output) that --trace names too, if any: the trace is
+// written from its first line, so it would destroy it.
+std::optional<std::string> sameFileAsTrace(const CliArgs& a, const Command* c)
+{
+    std::vector<std::string> files;
+    if (c->Run == CmdFlash || c->Run == CmdExtMem || c->Run == CmdRoutes)
+        for (size_t i = 2; i < a.positional.size(); ++i)
+            files.push_back(a.positional[i]);
+    for (const std::string* named : {&a.db, &a.catalog})
+        if (!named->empty())
+            files.push_back(*named);
+    for (const std::string& file : files)
+        if (sameFile(a.trace, file))
+            return file;
+    return std::nullopt;
+}
+
 // The command of the line, after the options that need no command were taken.
 int runCommand(const CliArgs& a)
 {
@@ -75,30 +119,21 @@ int runCommand(const CliArgs& a)
     if (a.addrAll && a.db.empty())
         return usage("--addr all берёт список устройств из --db ФАЙЛ");
 
-    TTraceWriter trace;
     if (!a.trace.empty()) {
-        const QString file = QString::fromLocal8Bit(a.trace.c_str());
-        if (!checkFile(file, true))
-            return kExitFailed;
-        std::string error;
-        if (!trace.Open(a.trace, error)) {
-            err(QStringLiteral("%1: %2").arg(file, Msg::FileWriteFailed.arg(QString::fromLocal8Bit(error.c_str()))));
-            return kExitFailed;
-        }
-        g_trace = &trace;
+        if (const auto same = sameFileAsTrace(a, c))
+            return usage("--trace " + a.trace + ": тот же файл, что и " + *same + "; запись кадров уничтожила бы его");
+        if (!checkFile(QString::fromLocal8Bit(a.trace.c_str()), true))
+            return kExitFile;
+        setTracePath(a.trace);
     }
     if (!offline)
         loadCatalog(a);
+    InterruptScope interrupts;
     int code = c->Run(a);
-    if (g_trace) {
-        g_trace = nullptr;
-        std::string error;
-        if (!trace.Close(error)) {
-            err(QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(a.trace.c_str()),
-                                             Msg::FileWriteFailed.arg(QString::fromLocal8Bit(error.c_str()))));
-            code = code == kExitOk ? kExitFailed : code;
-        }
-    }
+    if (!finishTrace())
+        code = worseCode(code, kExitFile);
+    if (g_interrupted)
+        code = kExitInterrupted;
     return code;
 }
 
@@ -115,8 +150,13 @@ int main(int argc, char** argv)
     }
     std::string why;
     const auto parsed = ParseCliArgs(args, why);
-    if (!parsed)
-        return usage(why);
+    if (!parsed) {
+        // A script that asked for JSON gets it also when its line is wrong.
+        g_out.Json = std::find(args.begin(), args.end(), "--json") != args.end();
+        const int code = usage(why);
+        g_out.finalJson({}, code);
+        return code;
+    }
     const CliArgs& a = *parsed;
     if (a.version) {
         std::printf("zevanta-cli %s\n", ZEVANTA_VERSION_STRING);
@@ -129,11 +169,14 @@ int main(int argc, char** argv)
         std::fputs(text.c_str(), stdout);
         return kExitOk;
     }
-    if (a.positional.empty())
-        return usage("не задана команда");
     g_out.Quiet = a.quiet;
     g_out.Verbose = a.verbose;
     g_out.Json = a.json;
+    if (a.positional.empty()) {
+        const int code = usage("не задана команда");
+        g_out.finalJson({}, code);
+        return code;
+    }
 
     const int code = runCommand(a);
     g_out.finalJson(commandName(a), code);

@@ -62,13 +62,11 @@ void Output::finalJson(const std::string& command, int code)
             return;
         why = FLastError;
     }
-    QJsonObject o{{QStringLiteral("type"), QStringLiteral("result")},
-                  {QStringLiteral("command"), QString::fromStdString(command)},
-                  {QStringLiteral("outcome"), code == 0   ? QStringLiteral("ok")
-                                              : code == 2 ? QStringLiteral("usage")
-                                                          : QStringLiteral("failed")}};
-    if (code != 0)
-        o.insert(QStringLiteral("detail"), why);
+    QJsonObject o{{QStringLiteral("type"), QStringLiteral("result")}, {QStringLiteral("outcome"), outcomeWord(code)}};
+    if (!command.empty())
+        o.insert(QStringLiteral("command"), QString::fromStdString(command));
+    if (code != kExitOk)
+        o.insert(code == kExitUsage ? QStringLiteral("error") : QStringLiteral("detail"), why);
     json(o);
 }
 
@@ -78,6 +76,35 @@ void Output::line(FILE* to, const QString& s)
     std::fputs(s.toLocal8Bit().constData(), to);
     std::fputc('\n', to);
     std::fflush(to);
+}
+
+QString outcomeWord(int code)
+{
+    switch (code) {
+    case kExitOk: return QStringLiteral("ok");
+    case kExitUsage: return QStringLiteral("usage");
+    case kExitDifferent: return QStringLiteral("different");
+    case kExitFile: return QStringLiteral("file");
+    case kExitInterrupted: return QStringLiteral("interrupted");
+    }
+    return QStringLiteral("failed");
+}
+
+int worseCode(int a, int b)
+{
+    // A difference is an answer; a silent device or an unusable file leaves the board unknown.
+    const auto rank = [](int code) {
+        switch (code) {
+        case kExitOk: return 0;
+        case kExitDifferent: return 1;
+        case kExitFailed: return 2;
+        case kExitFile: return 3;
+        case kExitUsage: return 4;
+        case kExitInterrupted: return 5;
+        }
+        return 2;
+    };
+    return rank(a) >= rank(b) ? a : b;
 }
 
 void out(const QString& s)

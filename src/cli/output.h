@@ -1,5 +1,6 @@
 #pragma once
 #include <chrono>
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -8,9 +9,18 @@
 
 namespace zcli {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+// Exit codes by the class of failure; the JSON result's `outcome` names the same class.
+constexpr int kExitOk = 0;             // ok
+constexpr int kExitFailed = 1;         // failed: the device or the line (no answer, refused, link lost)
+constexpr int kExitUsage = 2;          // usage: the command line is wrong
+constexpr int kExitDifferent = 3;      // different: a compare found other data
+constexpr int kExitFile = 4;           // file: a file could not be read or written, or was refused
+constexpr int kExitInterrupted = 130;  // interrupted: Ctrl+C, SIGTERM or SIGHUP
+
+// The class's word in the JSON objects.
+QString outcomeWord(int code);
+// The code of a batch: the more serious of two (interrupted, usage, file, failed, different, ok).
+int worseCode(int a, int b);
 
 using Clock = std::chrono::steady_clock;
 
@@ -30,7 +40,8 @@ public:
     void frame(const QString& s);
     void json(const QJsonObject& o);
     // Every run ends with a result object for the program that reads the lines, also one that
-    // failed before any device was asked, or a command without figures of its own.
+    // failed before any device was asked (a wrong command line too), or a command without
+    // figures of its own.
     void finalJson(const std::string& command, int code);
     // The progress bar shares stderr with the errors.
     std::unique_lock<std::mutex> lockStderr() { return std::unique_lock<std::mutex>(FLock); }

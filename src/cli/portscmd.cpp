@@ -11,6 +11,7 @@
 #include "cli/bus.h"
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "link/comport.h"
 #include "link/portinfo.h"
 #include "link/zeva16.h"
 
@@ -77,6 +78,8 @@ int CmdIdentify(const CliArgs& a)
         return usage("identify не принимает аргументов, кроме ключей");
     if (a.addrs.size() > 1 || a.addrAll || a.ports.size() > 1)
         return usage("identify опрашивает одно устройство; несколько опрашивает scan");
+    if (!startTrace())
+        return kExitFile;
     auto link = openFirstLink(a);
     if (!link || !identifyDevice(*link, a.addr))
         return kExitFailed;
@@ -89,12 +92,15 @@ int CmdIdentify(const CliArgs& a)
                                   {QStringLiteral("value"), item.Value}});
     g_out.json({{QStringLiteral("type"), QStringLiteral("result")},
                 {QStringLiteral("command"), QStringLiteral("identify")},
-                {QStringLiteral("port"), portLabel(link->PortNumber())},
+                {QStringLiteral("port"), QString::fromStdString(a.port)},
+                {QStringLiteral("path"), resolvedPath(a.port)},
                 {QStringLiteral("address"), int(a.addr)},
                 {QStringLiteral("outcome"), QStringLiteral("ok")},
                 {QStringLiteral("name"), i.Name.trimmed()},
                 {QStringLiteral("mode"), QString::fromLatin1(shortMode(i.Mode))},
                 {QStringLiteral("version"), versionText(i)},
+                {QStringLiteral("build"), int(i.Build)},
+                {QStringLiteral("part"), i.MCU.section(QStringLiteral("\r\n"), 0, 0).trimmed()},
                 {QStringLiteral("controller"), oneLine(i.MCU)},
                 {QStringLiteral("progStart"), qint64(i.ProgStart)},
                 {QStringLiteral("memSize"), qint64(i.MemSize)},
@@ -138,8 +144,16 @@ int CmdScan(const CliArgs& a)
         for (unsigned n = 1; n <= 254; ++n)
             addrs.push_back(n);
     }
+    if (!startTrace())
+        return kExitFile;
+    // A row of the table: the bus it was found on (for the order), then the cells.
+    struct Row {
+        size_t Bus;
+        unsigned Addr;
+        QStringList Cells;
+    };
     std::mutex lock;
-    std::vector<QStringList> rows;
+    std::vector<Row> rows;
     bool anyPortFailed = false;
     auto serveBus = [&](size_t bus) {
         auto link = openLink(quick, a.ports[bus]);
@@ -148,7 +162,8 @@ int CmdScan(const CliArgs& a)
             anyPortFailed = true;
             return;
         }
-        const QString label = portLabel(link->PortNumber());
+        const QString label = QString::fromStdString(a.ports[bus]);
+        const QString path = resolvedPath(a.ports[bus]);
         link->PauseAfterLastAttempt = false;
         for (unsigned addr : addrs) {
             if (g_interrupted)
@@ -160,61 +175,68 @@ int CmdScan(const CliArgs& a)
                 continue;
             const TDeviceInfo i = link->InfoCopy();
             const QString mcu = i.MCU.section(QStringLiteral("\r\n"), 0, 0).trimmed();
+            // Enough to fill a device list: where it is and what it says it is.
             g_out.json({{QStringLiteral("type"), QStringLiteral("device")},
                         {QStringLiteral("command"), QStringLiteral("scan")},
                         {QStringLiteral("port"), label},
+                        {QStringLiteral("path"), path},
                         {QStringLiteral("address"), int(addr)},
+                        {QStringLiteral("name"), i.Name.trimmed()},
                         {QStringLiteral("mode"), QString::fromLatin1(shortMode(i.Mode))},
-                        {QStringLiteral("version"), versionText(i)},
-                        {QStringLiteral("controller"), mcu},
-                        {QStringLiteral("name"), i.Name.trimmed()}});
+                        {QStringLiteral("version"), QStringLiteral("%1.%2").arg(i.Version >> 4).arg(i.Version & 15)},
+                        {QStringLiteral("build"), int(i.Build)},
+                        {QStringLiteral("part"), mcu},
+                        {QStringLiteral("controller"), mcu}});
             std::lock_guard g(lock);
-            rows.push_back({label, QString::number(addr), QString::fromLatin1(shortMode(i.Mode)), versionText(i), mcu,
-                            i.Name.trimmed()});
+            rows.push_back({bus,
+                            addr,
+                            {label, QString::number(addr), QString::fromLatin1(shortMode(i.Mode)), versionText(i), mcu,
+                             i.Name.trimmed()}});
         }
     };
-    {
-        InterruptScope interrupts;
-        std::vector<std::thread> threads;
-        for (size_t bus = 0; bus < a.ports.size(); ++bus)
-            threads.emplace_back(serveBus, bus);
-        for (auto& t : threads)
-            t.join();
-    }
+    std::vector<std::thread> threads;
+    for (size_t bus = 0; bus < a.ports.size(); ++bus)
+        threads.emplace_back(serveBus, bus);
+    for (auto& t : threads)
+        t.join();
     // Threads finish in any order; the table goes by port, then address.
-    std::stable_sort(rows.begin(), rows.end(), [&](const QStringList& x, const QStringList& y) {
-        const auto portIndex = [&](const QString& label) {
-            for (size_t i = 0; i < a.ports.size(); ++i)
-                if (portLabel(PortNumberForName(a.ports[i])) == label)
-                    return i;
-            return a.ports.size();
-        };
-        return std::pair(portIndex(x[0]), x[1].toUInt()) < std::pair(portIndex(y[0]), y[1].toUInt());
-    });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const Row& x, const Row& y) { return std::pair(x.Bus, x.Addr) < std::pair(y.Bus, y.Addr); });
     const bool severalPorts = a.ports.size() > 1;
-    out(QStringLiteral("%1%2  %3  %4  %5  %6")
-            .arg(severalPorts ? QStringLiteral("порт   ") : QString())
-            .arg(QStringLiteral("адрес"), 5)
-            .arg(QStringLiteral("режим"), -7)
-            .arg(QStringLiteral("версия"), -9)
-            .arg(QStringLiteral("микроконтроллер"), -16)
-            .arg(QStringLiteral("имя")));
-    for (const QStringList& r : rows)
-        out(QStringLiteral("%1%2  %3  %4  %5  %6")
-                .arg(severalPorts ? r[0].leftJustified(7) : QString())
-                .arg(r[1], 5)
-                .arg(r[2], -7)
-                .arg(r[3], -9)
-                .arg(r[4], -16)
-                .arg(r[5]));
     const size_t asked = addrs.size() * a.ports.size();
-    out(QStringLiteral("ответили адресов: %1 из %2").arg(rows.size()).arg(asked));
+    if (!rows.empty()) {
+        out(QStringLiteral("%1%2  %3  %4  %5  %6")
+                .arg(severalPorts ? QStringLiteral("порт   ") : QString())
+                .arg(QStringLiteral("адрес"), 5)
+                .arg(QStringLiteral("режим"), -7)
+                .arg(QStringLiteral("версия"), -9)
+                .arg(QStringLiteral("микроконтроллер"), -16)
+                .arg(QStringLiteral("имя")));
+        for (const Row& row : rows) {
+            const QStringList& r = row.Cells;
+            out(QStringLiteral("%1%2  %3  %4  %5  %6")
+                    .arg(severalPorts ? r[0].leftJustified(7) + QLatin1Char(' ') : QString())
+                    .arg(r[1], 5)
+                    .arg(r[2], -7)
+                    .arg(r[3], -9)
+                    .arg(r[4], -16)
+                    .arg(r[5]));
+        }
+        out(QStringLiteral("ответили адресов: %1 из %2").arg(rows.size()).arg(asked));
+    }
+    // A scan is a question whose answer can be no: a script must see it in the exit code.
+    const int code = g_interrupted   ? kExitInterrupted
+                     : anyPortFailed ? kExitFailed
+                     : rows.empty()  ? kExitFailed
+                                     : kExitOk;
+    if (rows.empty() && !g_interrupted && !anyPortFailed)
+        err(QStringLiteral("Устройства не найдены (спрошено адресов: %1)").arg(asked));
     g_out.json({{QStringLiteral("type"), QStringLiteral("summary")},
                 {QStringLiteral("command"), QStringLiteral("scan")},
                 {QStringLiteral("asked"), qint64(asked)},
                 {QStringLiteral("answered"), qint64(rows.size())},
-                {QStringLiteral("outcome"), anyPortFailed ? QStringLiteral("failed") : QStringLiteral("ok")}});
-    return anyPortFailed || g_interrupted ? kExitFailed : kExitOk;
+                {QStringLiteral("outcome"), outcomeWord(code)}});
+    return code;
 }
 
 }  // namespace zcli

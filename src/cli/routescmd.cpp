@@ -44,6 +44,9 @@ qint64 findCard(TDatabase& db, const QString& name)
 
 int withUnit(const CliArgs& a, const std::function<int(TRouteTransfer&)>& body)
 {
+    noteDefaultAddress(a);
+    if (!startTrace())
+        return kExitFile;
     auto link = openFirstLink(a);
     if (!link)
         return kExitFailed;
@@ -57,7 +60,6 @@ int withUnit(const CliArgs& a, const std::function<int(TRouteTransfer&)>& body)
                      "routes " + a.positional[1]);
         uint64_t bytes = 0;
         int64_t ms = 0;
-        InterruptScope interrupts;
         runProgress(run, bar, 0, bytes, ms);
         bar.finish();
     };
@@ -96,14 +98,14 @@ int CmdRoutes(const CliArgs& a)
     TDatabase db;
     if (!db.Open(QString::fromLocal8Bit(a.db.c_str()), TDatabase::OpenMode::ExistingOnly)) {
         err(QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(a.db.c_str()), db.OpenFailureText()));
-        return kExitFailed;
+        return kExitFile;
     }
     qint64 cardId = findCard(db, card);
     if (cardId < 0)
-        return kExitFailed;
+        return kExitFile;
     if (cardId == 0 && sub != "read") {
         err(QStringLiteral("нет карты с именем \"%1\"").arg(card));
-        return kExitFailed;
+        return kExitFile;
     }
     TRouteStore store(db);
 
@@ -134,13 +136,13 @@ int CmdRoutes(const CliArgs& a)
                 return kExitFailed;
             // A new card goes to the top of the tree; it exists only once the save succeeds.
             if (!db.BeginTrans())
-                return err(db.LastError()), kExitFailed;
+                return err(db.LastError()), kExitFile;
             if (cardId == 0) {
                 const TRouteOpResult added = store.AddCard(0, card);
                 if (!added.Ok()) {
                     db.RollbackTrans();
                     err(added.Error);
-                    return kExitFailed;
+                    return kExitFile;
                 }
                 cardId = added.Id;
             }
@@ -159,20 +161,20 @@ int CmdRoutes(const CliArgs& a)
     const qint64 routeId = routeAt(db, cardId, a.route, why);
     if (routeId <= 0) {
         err(QStringLiteral("в карте \"%1\" нет маршрута %2").arg(card).arg(a.route));
-        return kExitFailed;
+        return kExitFile;
     }
     const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
     const auto book = OpenSpreadsheet(file, &why);
     if (!book || int(a.sheet) > book->SheetNames().size()) {
         err(QStringLiteral("%1: %2 (%3)")
                 .arg(file, Msg::CannotOpenFile, book ? QStringLiteral("нет листа %1").arg(a.sheet) : why));
-        return kExitFailed;
+        return kExitFile;
     }
     const TImportRows rows = ReadImportRows(*book, int(a.sheet) - 1, RouteLayout::MaxTurns - store.TurnCount(routeId));
     const TImportResult stored = StoreImportedTurns(db, routeId, rows.Rows);
     if (!stored.Ok) {
         err(stored.Error);
-        return kExitFailed;
+        return kExitFile;
     }
     if (rows.LimitReached)
         err(Msg::TooManyTurns.arg(RouteLayout::MaxTurns));

@@ -7,6 +7,7 @@
 #include "cli/devicerun.h"
 #include "cli/output.h"
 #include "link/commands.h"
+#include "link/comport.h"
 #include "link/zeva16.h"
 #include "memory/console.h"
 
@@ -28,26 +29,33 @@ int CmdSend(const CliArgs& a)
     }
     const uint8_t cmd = bytes.front();
     const std::vector<uint8_t> payload(bytes.begin() + 1, bytes.end());
+    if (!startTrace())
+        return kExitFile;
     auto link = openFirstLink(a);
     if (!link)
         return kExitFailed;
-    out(console::RequestLine(cmd, payload));
+    // With -v every frame is shown as it goes: the console lines would show the last one again.
+    if (!g_out.Verbose)
+        out(console::RequestLine(cmd, payload));
     link->StartZEVA(uint16_t(a.addr), cmd);
     for (uint8_t b : payload)
         link->AddByte(b);
     const bool ok = link->PutCMD();
-    out(console::AnswerLine(ok, link->BufZEVA().data(), ok ? link->CntZEVA() : 0));
+    if (!g_out.Verbose)
+        out(console::AnswerLine(ok, link->BufZEVA().data(), ok ? link->CntZEVA() : 0));
     std::vector<uint8_t> answer(link->BufZEVA().begin(), link->BufZEVA().begin() + (ok ? link->CntZEVA() : 0));
     QJsonArray answerBytes;
     for (uint8_t b : answer)
         answerBytes.append(int(b));
     g_out.json({{QStringLiteral("type"), QStringLiteral("result")},
                 {QStringLiteral("command"), QStringLiteral("send")},
-                {QStringLiteral("port"), portLabel(link->PortNumber())},
+                {QStringLiteral("port"), QString::fromStdString(a.port)},
+                {QStringLiteral("path"), resolvedPath(a.port)},
                 {QStringLiteral("address"), int(a.addr)},
-                {QStringLiteral("outcome"), ok                                ? QStringLiteral("ok")
-                                            : link->Error() == errAnswerError ? QStringLiteral("refused")
-                                                                              : QStringLiteral("no-answer")},
+                {QStringLiteral("outcome"), outcomeWord(ok ? kExitOk : kExitFailed)},
+                {QStringLiteral("reason"), ok                                ? QJsonValue()
+                                           : link->Error() == errAnswerError ? QJsonValue(QStringLiteral("refused"))
+                                                                             : QJsonValue(QStringLiteral("no-answer"))},
                 {QStringLiteral("answer"), answerBytes},
                 {QStringLiteral("frames"), qint64(link->LinkSendPackets)},
                 {QStringLiteral("badFrames"), qint64(link->LinkBadPackets)}});
@@ -74,13 +82,13 @@ int CmdMode(const CliArgs& a)
         return usage("--old-reset относится к mode reset");
     const auto addrs = targetAddresses(a);
     if (!addrs)
-        return kExitFailed;
+        return kExitFile;
+    noteDefaultAddress(a);
     return runOnDevices(a, "mode " + m, *addrs, [cmd](DeviceContext& ctx) {
         DeviceResult r;
         const auto t0 = Clock::now();
-        r.Ok = switchMode(ctx, uint8_t(cmd), r);
-        if (r.Ok)
-            r.Outcome = QStringLiteral("ok");
+        if (switchMode(ctx, uint8_t(cmd), r))
+            r.done();
         r.Seconds = std::chrono::duration<double>(Clock::now() - t0).count();
         return r;
     });

@@ -151,6 +151,7 @@ bool TTransferEngine::Check(TBlockResult r, uint32_t addr, TTransferResult& resu
     // A block that arrived just before a cancel is neither stored nor counted.
     if (FShared.State.load() == TTransferShared::kCancelRequested) {
         result.Outcome = TTransferOutcome::Cancelled;
+        result.StopAddr = int32_t(addr);
         return false;
     }
     if (r != brOk) {

@@ -77,6 +77,7 @@ enum class TTransferOutcome : uint8_t {
 struct TTransferResult {
     TTransferOutcome Outcome = TTransferOutcome::Done;
     int32_t FailAddr = -1;
+    int32_t StopAddr = -1;  // a cancel: the block in hand, neither stored nor counted
     TBlockResult Reason = brOk;
     QString ErrorText;  // what an exception said, when one ended the loop
     bool Ok() const { return Outcome == TTransferOutcome::Done; }

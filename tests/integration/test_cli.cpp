@@ -1,16 +1,21 @@
 // zevanta-cli as a user runs it: a real process against the simulator on a pty.
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "sim/deviceoption.h"
@@ -33,9 +38,11 @@ struct Run {
     QString err;
 };
 
-Run runCli(const QStringList& args)
+Run runCli(const QStringList& args, const QString& workDir = {})
 {
     QProcess p;
+    if (!workDir.isEmpty())
+        p.setWorkingDirectory(workDir);
     p.start(cliPath(), args);
     EXPECT_TRUE(p.waitForFinished(20000)) << args.join(' ').toStdString();
     return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
@@ -89,8 +96,8 @@ TEST_F(Cli, FailuresAreClearAndNonZero)
     const std::vector<Case> cases = {
         {{"identify", "--port", port, "--addr", "77", "--timeout", "20", "--retries", "1"}, 1, "нет верного ответа"},
         {{"send", "99", "--port", port, "--addr", "4"}, 1, "отказалось"},
-        {{"identify", "--port", "/nonexistent/tty"}, 1, "/nonexistent/tty) отсутствует"},
-        {{"identify", "--port", "/dev/null"}, 1, "/dev/null) не является последовательным портом"},
+        {{"identify", "--port", "/nonexistent/tty"}, 1, "Порт /nonexistent/tty отсутствует"},
+        {{"identify", "--port", "/dev/null"}, 1, "/dev/null не является последовательным портом"},
         {{"identify", "--port", "COM999"}, 2, "--port COM999: не COM1..COM127"},
         {{"identify", "--port", port, "--timeout", "0"}, 2, "--timeout — не меньше 1 мс"},
         {{"identify", "--port", port, "--retries", "0"}, 2, "--retries — не меньше 1"},
@@ -182,15 +189,15 @@ TEST(CliRoutes, ImportWriteAndReadBack)
         {{"routes", "write", "--db", dbPath, "--card", "Депо Южное", "--port", port, "--addr", "7"},
          1,
          "не отформатирована"},
-        {{"routes", "write", "--db", dbPath, "--card", "нет такой", "--port", port, "--addr", "6"}, 1, "нет карты"},
+        {{"routes", "write", "--db", dbPath, "--card", "нет такой", "--port", port, "--addr", "6"}, 4, "нет карты"},
         {{"routes", "import", dbPath, "--db", dbPath, "--card", "Депо Южное", "--route", "1"},
-         1,
+         4,
          "Невозможно открыть файл!"},
-        {{"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное", "--route", "9"}, 1, "нет маршрута 9"},
+        {{"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное", "--route", "9"}, 4, "нет маршрута 9"},
         {{"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное"}, 2, "--route"},
         {{"routes", "write", "--card", "x", "--port", port}, 2, "--db"},
         {{"routes", "write", "--db", dir.filePath("missing.db"), "--card", "x", "--port", port},
-         1,
+         4,
          "missing.db: файл не найден"},
     };
     for (const auto& f : failures) {
@@ -306,7 +313,7 @@ TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
          record(0x1FF0, 0, Bytes(16, 1)) + arm04.mid(arm04.indexOf(":10")),
          {},
          {},
-         1,
+         4,
          "(0x1FF0..0x23FF) выходят за пределы области памяти 0x2000..0xFFFF",
          false,
          false,
@@ -316,27 +323,27 @@ TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
              record(0x2000, 0, Bytes(16, 2)) + ":00000001FF\r\n",
          {},
          {},
-         1,
+         4,
          "уже заданный раньше",
          false,
          false,
          false},
-        {"end record only", ":00000001FF\r\n", {}, {}, 1, "В файле нет данных", false, false, false},
+        {"end record only", ":00000001FF\r\n", {}, {}, 4, "В файле нет данных", false, false, false},
         {"non-hex character in a record",
          damaged(":10G010" + second.mid(7)),
          {},
          {},
-         1,
+         4,
          "Неверный символ в строке 3!",
          false,
          false,
          false},
-        {"line cut inside its header", damaged(":1020"), {}, {}, 1, "Неверный символ в строке 3!", false, false, false},
+        {"line cut inside its header", damaged(":1020"), {}, {}, 4, "Неверный символ в строке 3!", false, false, false},
         {"unknown record type with a stale checksum",
          damaged(staleType06),
          {},
          {},
-         1,
+         4,
          "Неверная контрольная сумма в строке 3!",
          false,
          false,
@@ -345,7 +352,7 @@ TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
          record(0x2000, 0, Bytes(16, 1)) + record(0x2010, 0, {}) + record(0x2010, 0, Bytes(16, 1)) + ":00000001FF\r\n",
          {},
          {},
-         1,
+         4,
          "стоит после пустой записи в строке 2",
          false,
          false,
@@ -423,7 +430,7 @@ TEST_F(CliFirmware, FilesAreCheckedFirstAndExternalMemoryGetsOnlyTheFilesBytes)
         SCOPED_TRACE(c.args.join(' ').toStdString());
         arm->clearRequestLog();
         const auto r = runCli(c.args + QStringList{"--port", port, "--addr", "16"});
-        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.code, 4);
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.inErr))) << r.err.toStdString();
         EXPECT_TRUE(arm->requestLog().empty());
     }
@@ -442,7 +449,7 @@ TEST_F(CliFirmware, FilesAreCheckedFirstAndExternalMemoryGetsOnlyTheFilesBytes)
 
     app->writeExt(0, before);
     auto r = runCli({"extmem", "write", big, "--port", port, "--addr", "5"});
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 4);
     EXPECT_TRUE(r.err.contains("Файл длиннее памяти")) << r.err.toStdString();
     EXPECT_TRUE(app->readExt(0, ext) == before);
 
@@ -655,6 +662,15 @@ TEST_F(CliFirmware, ScanListsWhatAnswers)
     EXPECT_EQ(devices[0].value("mode").toString(), "boot6");
     ASSERT_EQ(ofType(objects, "summary").size(), 1u);
     EXPECT_EQ(ofType(objects, "summary")[0].value("answered").toInt(), 1);
+    // What a device list needs of each device.
+    for (const char* key : {"port", "path", "name", "version", "build", "part"})
+        EXPECT_TRUE(devices[0].contains(key)) << key;
+    EXPECT_EQ(devices[0].value("port").toString(), port);
+
+    // Nobody there is an answer a script must see.
+    r = runCli({"scan", "-p", port, "-a", "9-11"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Устройства не найдены"))) << r.err.toStdString();
 }
 
 // Several devices in one run, each verified and started, one line each and a summary; a missing
@@ -720,14 +736,17 @@ TEST_F(CliFirmware, JsonLinesCarryTheFigures)
     EXPECT_EQ(ok.value("command").toString(), "flash write");
     EXPECT_EQ(ok.value("address").toInt(), 16);
     EXPECT_EQ(ok.value("outcome").toString(), "ok");
-    EXPECT_EQ(ok.value("bytes").toInt(), 2 * (0x10000 - 0x2000)) << "the whole region, written and compared";
+    EXPECT_EQ(ok.value("bytes").toInt(), 0x400) << "the file's data, not the region";
+    EXPECT_EQ(ok.value("verifyBytes").toInt(), 0x400);
+    EXPECT_GT(ok.value("verifySeconds").toDouble(), 0);
     EXPECT_GT(ok.value("seconds").toDouble(), 0);
     EXPECT_GT(ok.value("speed").toDouble(), 0);
     EXPECT_GE(ok.value("badFrames").toInt(), 1);
     EXPECT_GT(ok.value("frames").toInt(), ok.value("badFrames").toInt());
     EXPECT_TRUE(ok.value("failAddress").isNull());
     EXPECT_EQ(results[1].value("address").toInt(), 9);
-    EXPECT_EQ(results[1].value("outcome").toString(), "no-answer");
+    EXPECT_EQ(results[1].value("outcome").toString(), "failed");
+    EXPECT_EQ(results[1].value("reason").toString(), "no-answer");
     // Progress: at least the first and the last step of each transfer, in order, ending at 100 %.
     const auto progress = ofType(objects, "progress");
     ASSERT_GE(progress.size(), 2u);
@@ -754,7 +773,7 @@ TEST_F(CliFirmware, JsonLinesCarryTheFigures)
         const char* outcome;
         const char* detail;
     } early[] = {
-        {{"flash", "write", dir.filePath("none.hex")}, 1, "failed", "нет такого файла или папки"},
+        {{"flash", "write", dir.filePath("none.hex")}, 4, "file", "нет такого файла или папки"},
         {{"flash", "write", fw, "-a", "all"}, 2, "usage", "--addr all"},
         {{"identify", "-a", "9", "--timeout", "30", "--retries", "1"}, 1, "failed", "нет верного ответа"},
     };
@@ -766,7 +785,8 @@ TEST_F(CliFirmware, JsonLinesCarryTheFigures)
         ASSERT_EQ(lines.size(), 1u) << r.out.toStdString();
         EXPECT_EQ(lines[0].value("type").toString(), "result");
         EXPECT_EQ(lines[0].value("outcome").toString(), QString::fromUtf8(e.outcome));
-        EXPECT_TRUE(lines[0].value("detail").toString().contains(QString::fromUtf8(e.detail))) << r.out.toStdString();
+        const QString why = lines[0].value(e.code == 2 ? "error" : "detail").toString();
+        EXPECT_TRUE(why.contains(QString::fromUtf8(e.detail))) << r.out.toStdString();
     }
 
     // A command without figures of its own ends with a plain result.
@@ -779,7 +799,7 @@ TEST_F(CliFirmware, JsonLinesCarryTheFigures)
     // A difference names its address.
     arm->writeFlash(0x2000 + 0x123, Bytes{0x00});
     r = runCli({"flash", "verify", fw, "-p", port, "-a", "16", "--json"});
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 3);
     const auto diff = ofType(jsonLines(r.out), "result");
     ASSERT_EQ(diff.size(), 1u);
     EXPECT_EQ(diff[0].value("outcome").toString(), "different");
@@ -797,11 +817,11 @@ TEST_F(CliFirmware, QuietAndVerbose)
     };
     const std::vector<Case> cases = {
         {{"send", "05", "-a", "2", "-q"}, 0, "", ""},
-        {{"send", "05", "-a", "2", "-v"}, 0, "<-- 05\n[2] <-- 05\n[2] --> OK\n--> OK\n", ""},
+        {{"send", "05", "-a", "2", "-v"}, 0, "[2] <-- 05\n[2] --> OK\n", ""},
         {{"send", "99", "-a", "4", "-q"}, 1, "", "отказалось"},
         {{"send", "05", "-a", "9", "-v", "--retries", "2", "--timeout", "30"},
          1,
-         "<-- 05\n[9] <-- 05\n[9] --> нет ответа\n[9] <-- 05\n[9] --> нет ответа\n--> Error\n",
+         "[9] <-- 05\n[9] --> нет ответа\n[9] <-- 05\n[9] --> нет ответа\n",
          "нет верного ответа"},
     };
     for (const Case& c : cases) {
@@ -827,7 +847,7 @@ TEST_F(CliFirmware, ExternalMemoryVerify)
     EXPECT_TRUE(std::all_of(got.begin(), got.end(), [](uint8_t c) { return c == 17; })) << "reads only";
     app->writeExt(42, Bytes{0});
     r = runCli({"extmem", "verify", small, "-p", port, "-a", "5"});
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 3);
     EXPECT_TRUE(r.err.contains("Несовпадение данных по адресу 0x002A")) << r.err.toStdString();
 }
 
@@ -875,7 +895,7 @@ TEST_F(CliFirmware, TraceRecordedAndReplayed)
     const QString tracePath = dir.filePath("field.trace");
     const auto recorded =
         runCli({"flash", "verify", fw, "-p", port, "-a", "16", "--json", "--trace", tracePath, "--timeout", "30"});
-    EXPECT_EQ(recorded.code, 1);
+    EXPECT_EQ(recorded.code, 3);
     QFile traceFile(tracePath);
     ASSERT_TRUE(traceFile.open(QIODevice::ReadOnly));
     const QString trace = QString::fromUtf8(traceFile.readAll());
@@ -886,7 +906,7 @@ TEST_F(CliFirmware, TraceRecordedAndReplayed)
     SimProcess sim({"--replay", tracePath});
     ASSERT_FALSE(sim.port.isEmpty()) << sim.process->readAllStandardError().toStdString();
     const auto replayed = runCli({"flash", "verify", fw, "-p", sim.port, "-a", "16", "--json", "--timeout", "30"});
-    EXPECT_EQ(replayed.code, 1);
+    EXPECT_EQ(replayed.code, 3);
     const auto a = ofType(jsonLines(recorded.out), "result");
     const auto b = ofType(jsonLines(replayed.out), "result");
     ASSERT_EQ(a.size(), 1u);
@@ -986,16 +1006,230 @@ TEST_F(CliFirmware, InterruptStopsEveryBus)
     ASSERT_TRUE(out.contains("\"progress\""));
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(20000));
-    EXPECT_EQ(p.exitCode(), 1) << p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.exitCode(), 130) << p.readAllStandardError().toStdString();
     out += p.readAllStandardOutput();
-    const auto results = ofType(jsonLines(QString::fromUtf8(out)), "result");
+    const auto objects = jsonLines(QString::fromUtf8(out));
+    const auto results = ofType(objects, "result");
     ASSERT_EQ(results.size(), 4u) << out.toStdString();
     for (const auto& r : results)
-        EXPECT_EQ(r.value("outcome").toString(), "cancelled") << out.toStdString();
+        EXPECT_EQ(r.value("outcome").toString(), "interrupted") << out.toStdString();
+    ASSERT_FALSE(objects.empty());
+    EXPECT_EQ(objects.back().value("type").toString(), "summary");
+    EXPECT_EQ(objects.back().value("interrupted").toInt(), 4);
+    EXPECT_EQ(objects.back().value("outcome").toString(), "interrupted");
     // Address 2 of each bus was never written.
     for (SimBus* b : {&bus, &second}) {
         const auto cmds = commandsOf(*b->device(2));
         EXPECT_EQ(std::count(cmds.begin(), cmds.end(), 4), 0);
     }
     second.stop();
+}
+
+// SIGTERM and SIGHUP stop a write as Ctrl+C does: at the next block, with the device and the
+// address named, the JSON stream ended and every line of the trace whole.
+TEST_F(CliFirmware, SignalsStopAWriteAsCtrlCDoes)
+{
+    bus.setBaud(19200);
+    const QString fw = file("fw.hex", hexFile(0x2000, firmware(0x2000)));
+    const QRegularExpression traceLine(QStringLiteral("^(#.*|\\d+\\.\\d{6} \\S+ [<>] \\d+ \\d+( .*)?)$"));
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        const QString tracePath = dir.filePath(QStringLiteral("sig%1.trace").arg(sig));
+        QProcess p;
+        p.start(cliPath(), {"flash", "write", fw, "-p", port, "-a", "16", "--json", "--trace", tracePath});
+        QByteArray out;
+        while (!out.contains("\"progress\"") && p.waitForReadyRead(20000))
+            out += p.readAllStandardOutput();
+        ASSERT_TRUE(out.contains("\"progress\""));
+        ::kill(pid_t(p.processId()), sig);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 130);
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        EXPECT_TRUE(err.contains(QRegularExpression(QStringLiteral(
+            "устройство 16: Запись FLASH: прервано на адресе 0x[0-9A-F]{4}; память устройства может быть записана "
+            "частично"))))
+            << err.toStdString();
+        out += p.readAllStandardOutput();
+        const auto objects = jsonLines(QString::fromUtf8(out));
+        ASSERT_FALSE(objects.empty());
+        EXPECT_EQ(objects.back().value("type").toString(), "result");
+        EXPECT_EQ(objects.back().value("outcome").toString(), "interrupted");
+        EXPECT_GE(objects.back().value("failAddress").toInt(), 0x2000);
+        QFile trace(tracePath);
+        ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+        const QByteArray text = trace.readAll();
+        EXPECT_TRUE(text.endsWith('\n'));
+        for (const QString& line : QString::fromUtf8(text).split(u'\n', Qt::SkipEmptyParts))
+            EXPECT_TRUE(traceLine.match(line).hasMatch()) << line.toStdString();
+    }
+}
+
+// A trace that names a file of the command itself, however spelt, is refused before anything is
+// written: the file keeps its bytes and no device is asked.
+TEST_F(CliFirmware, TraceOverAFileOfTheCommandIsRefused)
+{
+    const QByteArray text = hexFile(0x2000, firmware(0x100));
+    const QString fw = file("fw.hex", text);
+    const QString db = file("depot.db", "not touched");
+    QDir(dir.path()).mkdir("sub");
+    ASSERT_TRUE(QFile::link(fw, dir.filePath("fw-link.hex")));
+    ASSERT_EQ(::link(QFile::encodeName(fw).constData(), QFile::encodeName(dir.filePath("fw-hard.hex")).constData()), 0);
+    // Leads to the output of flash read, which is not there yet.
+    ASSERT_TRUE(QFile::link(dir.filePath("out.hex"), dir.filePath("out-link")));
+    struct Case {
+        QStringList args;
+        QString trace;
+    };
+    const std::vector<Case> cases = {
+        {{"flash", "write", fw}, fw},
+        {{"flash", "write", "fw.hex"}, "sub/../fw.hex"},
+        {{"flash", "verify", fw}, "fw-link.hex"},
+        {{"flash", "write", fw}, dir.filePath("fw-hard.hex")},
+        {{"flash", "read", "out.hex"}, "out-link"},
+        {{"extmem", "write", fw}, "./fw.hex"},
+        {{"routes", "write", "--db", db, "--card", "x"}, db},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.args.join(' ') + " --trace " + c.trace).toStdString());
+        arm->clearRequestLog();
+        const auto r = runCli(c.args + QStringList{"-p", port, "-a", "16", "--trace", c.trace}, dir.path());
+        EXPECT_EQ(r.code, 2);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("тот же файл"))) << r.err.toStdString();
+        QFile kept(fw);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), text);
+        QFile keptDb(db);
+        ASSERT_TRUE(keptDb.open(QIODevice::ReadOnly));
+        EXPECT_EQ(keptDb.readAll(), QByteArray("not touched"));
+        EXPECT_FALSE(QFile::exists(dir.filePath("out.hex")));
+        EXPECT_TRUE(arm->requestLog().empty());
+    }
+    // Another file is a trace like any other.
+    const auto r = runCli({"flash", "verify", fw, "-p", port, "-a", "16", "--trace", "run.trace"}, dir.path());
+    EXPECT_NE(r.code, 2) << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath("run.trace")));
+}
+
+// What a script reads from the exit code and the JSON outcome: each class for one device, and
+// batches that meet several, whose code is the most serious met and whose summary counts each.
+TEST_F(CliFirmware, ExitCodeTellsTheClassOfFailure)
+{
+    const Bytes code = firmware(0x400);
+    const QString fw = file("fw.hex", hexFile(0x2000, code));
+    const QString low = file("low.hex", hexFile(0x800, code));  // below the ARM's program region
+    const QString other = file("other.hex", hexFile(0x2000, Bytes(0x400, 0x55)));
+    arm->writeFlash(0x2000, code);
+    const QStringList quick{"--timeout", "30", "--retries", "1"};
+    struct Single {
+        const char* name;
+        QStringList args;
+        int code;
+        const char* outcome;
+    };
+    const std::vector<Single> single = {
+        {"done", {"flash", "verify", fw, "-a", "16"}, 0, "ok"},
+        {"no answer", QStringList{"flash", "verify", fw, "-a", "9"} + quick, 1, "failed"},
+        {"refused", {"send", "99", "-a", "4"}, 1, "failed"},
+        {"bad number", {"flash", "verify", fw, "-a", "16", "--baud", "12x"}, 2, "usage"},
+        {"time-out of 0", {"identify", "--timeout", "0"}, 2, "usage"},
+        {"unknown option", {"identify", "--frobnicate"}, 2, "usage"},
+        {"other data", {"flash", "verify", other, "-a", "16"}, 3, "different"},
+        {"data outside the region", {"flash", "write", low, "-a", "16"}, 4, "file"},
+        {"missing file", {"extmem", "write", dir.filePath("none.bin"), "-a", "5"}, 4, "file"},
+    };
+    for (const Single& c : single) {
+        SCOPED_TRACE(c.name);
+        const auto r = runCli(c.args + QStringList{"-p", port, "--json"});
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        const auto objects = jsonLines(r.out);
+        ASSERT_FALSE(objects.empty()) << r.err.toStdString();
+        EXPECT_EQ(objects.back().value("type").toString(), "result");
+        EXPECT_EQ(objects.back().value("outcome").toString(), QString::fromUtf8(c.outcome));
+        if (c.code == 2) {
+            EXPECT_FALSE(objects.back().value("error").toString().isEmpty());
+        }
+    }
+    EXPECT_TRUE(arm->readFlash(0x2000, uint32_t(code.size())) == code) << "nothing refused was written";
+
+    // Device 1 holds the file, 2 other data, 16 has no room for it where it lies, 9 is silent.
+    bus.deviceAs<FirmwareDevice>(1)->writeFlash(0x800, code);
+    bus.deviceAs<FirmwareDevice>(2)->writeFlash(0x800, Bytes(0x400, 0x55));
+    struct Batch {
+        const char* addrs;
+        int code;
+        const char* outcome;
+        int done, failed, different, fileClass;
+    };
+    const Batch batches[] = {
+        {"1,2", 3, "different", 1, 0, 1, 0},
+        {"1,2,9", 1, "failed", 1, 1, 1, 0},
+        {"1,16,2,9", 4, "file", 1, 1, 1, 1},
+    };
+    for (const Batch& b : batches) {
+        SCOPED_TRACE(b.addrs);
+        const auto r = runCli(QStringList{"flash", "verify", low, "-p", port, "-a", b.addrs, "--json"} + quick);
+        EXPECT_EQ(r.code, b.code) << r.err.toStdString();
+        const auto objects = jsonLines(r.out);
+        const auto summary = ofType(objects, "summary");
+        ASSERT_EQ(summary.size(), 1u);
+        EXPECT_EQ(summary[0].value("outcome").toString(), QString::fromUtf8(b.outcome));
+        EXPECT_EQ(summary[0].value("done").toInt(), b.done);
+        EXPECT_EQ(summary[0].value("failed").toInt(), b.failed);
+        EXPECT_EQ(summary[0].value("different").toInt(), b.different);
+        EXPECT_EQ(summary[0].value("file").toInt(), b.fileClass);
+        EXPECT_EQ(summary[0].value("interrupted").toInt(), 0);
+        for (const auto& o : ofType(objects, "result")) {
+            const int addr = o.value("address").toInt();
+            const char* want = addr == 1 ? "ok" : addr == 2 ? "different" : addr == 16 ? "file" : "failed";
+            EXPECT_EQ(o.value("outcome").toString(), QString::fromUtf8(want)) << addr;
+        }
+    }
+}
+
+// A result line or object alone proves which image went into which board through which port;
+// the port is named as the user gave it, never as an invented COMn.
+TEST_F(CliFirmware, ResultsNameTheFileTheDeviceAndThePortAsGiven)
+{
+    const QByteArray text = hexFile(0x2000, firmware(0x2000));  // 8 KiB of data
+    const QString fw = file("fw.hex", text);
+    const QString sha = QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex());
+    const QString jig = dir.filePath("jig");
+    ASSERT_TRUE(QFile::link(port, jig));
+    const QStringList quick{"--timeout", "30", "--retries", "1"};
+
+    auto r = runCli(QStringList{"flash", "write", fw, "-p", jig, "-a", "16,9"} + quick);
+    EXPECT_EQ(r.code, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QRegularExpression(
+        QRegularExpression::escape(jig + " устройство 16: готово, fw.hex (SHA-256 " + sha + "), 8192 байт за ") +
+        "\\d+\\.\\d{3} с, проверено 8192 байт за \\d+\\.\\d{3} с; .* v\\. \\d+\\.\\d+\\.\\d+, STM32F030C8")))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(jig + " устройство 9: ОШИБКА")) << r.out.toStdString();
+    EXPECT_FALSE((r.out + r.err).contains("COM")) << r.out.toStdString() << r.err.toStdString();
+
+    r = runCli(QStringList{"flash", "write", fw, "-p", jig, "-a", "16", "--json"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const auto results = ofType(jsonLines(r.out), "result");
+    ASSERT_EQ(results.size(), 1u);
+    const QJsonObject& o = results[0];
+    EXPECT_EQ(o.value("port").toString(), jig);
+    EXPECT_EQ(o.value("path").toString(), QFileInfo(port).canonicalFilePath());
+    EXPECT_EQ(o.value("file").toString(), "fw.hex");
+    EXPECT_EQ(o.value("sha256").toString(), sha);
+    EXPECT_EQ(o.value("bytes").toInt(), 8192);
+    EXPECT_EQ(o.value("verifyBytes").toInt(), 8192);
+    EXPECT_EQ(o.value("part").toString(), "STM32F030C8");
+    EXPECT_FALSE(o.value("name").toString().isEmpty());
+    EXPECT_FALSE(o.value("version").toString().isEmpty());
+    EXPECT_TRUE(o.value("build").isDouble());
+    for (const char* key : {"seconds", "verifySeconds"}) {
+        const double ms = o.value(key).toDouble() * 1000;
+        EXPECT_NEAR(ms, std::round(ms), 1e-6) << key << " in milliseconds";
+    }
+
+    // Without --addr the first line says which device is meant.
+    r = runCli(QStringList{"flash", "verify", fw, "-p", jig} + quick);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.section(u'\n', 0, 0).contains(QStringLiteral("--addr не задан: устройство 32767")))
+        << r.err.toStdString();
 }
