@@ -82,6 +82,9 @@ public:
     uint8_t GetUART();
 
     void PurgeCOM();
+    // Reads and drops whatever arrives until nothing has come for quietMs, giving up after limitMs
+    // of continuous traffic. True when the line went quiet; heard tells whether anything came.
+    bool WaitQuiet(int quietMs, int limitMs, bool* heard = nullptr);
     bool InQue();
     void ClearErrors();
     void WaitTX();

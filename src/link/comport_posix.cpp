@@ -9,6 +9,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -334,6 +335,36 @@ void TCOMPort::PurgeCOM()
     FAheadPos = 0;
     if (hCOM >= 0)
         ::tcflush(hCOM, TCIOFLUSH);
+}
+
+bool TCOMPort::WaitQuiet(int quietMs, int limitMs, bool* heard)
+{
+    bool any = FAheadPos < FAhead.size();
+    FAhead.clear();
+    FAheadPos = 0;
+    if (hCOM < 0) {
+        // Nothing can arrive; keep the pause the caller asked for.
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::max(quietMs, 0)));
+        if (heard)
+            *heard = false;
+        return true;
+    }
+    const auto limit = Clock::now() + std::chrono::milliseconds(std::max(limitMs, 0));
+    bool quiet = false;
+    while (!FHungUp) {
+        if (!FillReadAhead(std::max(quietMs, 0))) {
+            quiet = !FHungUp;
+            break;
+        }
+        any = true;
+        FAhead.clear();
+        FAheadPos = 0;
+        if (Clock::now() >= limit)
+            break;
+    }
+    if (heard)
+        *heard = any;
+    return quiet;
 }
 
 bool TCOMPort::InQue()

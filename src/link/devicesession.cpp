@@ -78,8 +78,8 @@ void DeviceSession::PausePresence()
         std::lock_guard lock(FIdleLock);
         FIdleWake.notify_all();
     }
-    // The thread may be inside an identification (up to RepCount × (TimeOut + 50) ms) and may
-    // still ask for one display step; keep serving it until the thread says it has ended.
+    // The thread may be inside an identification (up to RepCount × (TimeOut + guard) ms against a
+    // silent device) and may still ask for one display step; keep serving it until it has ended.
     while (!MainThreadCalls::waitServing([this] { return FEnded.load(); }, 1000)) {
     }
     FThread->wait();

@@ -1,7 +1,9 @@
 #include "link/zeva16.h"
 
+#include <algorithm>
 #include <bit>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "link/payloadreader.h"
@@ -77,12 +79,14 @@ void TZEVA16::PutZEVAPack()
 bool TZEVA16::GetZEVAPack()
 {
     ClearErrors();
+    FHeard = false;
     const size_t n = FBufZEVA.size();
     size_t hunted = 0;
     for (;;) {
         const uint8_t b = GetUART();
         if (Error() != errNoError)
             return false;
+        FHeard = true;
         if (++hunted >= n)
             return false;
         if (b == zeva::FEND)
@@ -104,16 +108,34 @@ bool TZEVA16::GetZEVAPack()
     }
 }
 
+int TZEVA16::GuardMs() const
+{
+    return std::max<int>(kRetryPauseMs, TimeOut());
+}
+
+bool TZEVA16::Settle(int quietMs, bool* heard)
+{
+    // Bound the wait by the longest frame the buffer can take (every byte stuffed), so a line
+    // that never falls quiet ends the exchange instead of holding it.
+    const uint32_t rate = std::max<uint32_t>(Rate(), 300);
+    const uint64_t longest = (uint64_t(FBufZEVA.size()) * 2 + 16) * 10 * 1000 / rate;
+    return WaitQuiet(quietMs, int(std::min<uint64_t>(longest + uint64_t(quietMs), 60000)), heard);
+}
+
 bool TZEVA16::PutCMD()
 {
+    using Clock = std::chrono::steady_clock;
     SetError(errTimeOut);
     Save.Addr = FAddrZEVA;
     Save.Cmd = FCmdZEVA;
     Save.Cnt = FCntZEVA;
     std::copy_n(FBufZEVA.begin(), FCntZEVA, Save.Buf.begin());
 
+    // Sending time of the first attempt whose answer was never heard, not even while the line
+    // settled: its answer may still be on the way, and may be the one a later attempt receives.
+    std::optional<Clock::time_point> unheardSince;
     for (int attempt = 0; attempt < RepCount; ++attempt) {
-        const auto sent = std::chrono::steady_clock::now();
+        const auto sent = Clock::now();
         PutZEVAPack();
         ++SendPackets;
         ++LinkSendPackets;
@@ -121,7 +143,7 @@ bool TZEVA16::PutCMD()
         if (OnFrame) {
             TFrameEvent e;
             e.Sent = sent;
-            e.Done = std::chrono::steady_clock::now();
+            e.Done = Clock::now();
             e.Addr = Save.Addr;
             e.Cmd = uint8_t(Save.Cmd);
             e.Payload.assign(Save.Buf.begin(), Save.Buf.begin() + Save.Cnt);
@@ -137,26 +159,40 @@ bool TZEVA16::PutCMD()
             }
             OnFrame(e);
         }
-        if (got) {
+        if (got && (FCmdZEVA == zeva::kAnswerAccepted || FCmdZEVA == zeva::kAnswerRefused)) {
+            if (unheardSince && !HungUp()) {
+                // This answer may be the late one of an earlier attempt; the answers to the attempts
+                // after it would then follow as late. Let them come and go before anything else is
+                // sent. The payload is this request's either way.
+                const auto late = std::chrono::ceil<std::chrono::milliseconds>(Clock::now() - *unheardSince);
+                Settle(int(std::min<int64_t>(late.count(), 60000)) + GuardMs());
+            }
+            BufPos = 0;
             if (FCmdZEVA == zeva::kAnswerAccepted) {
                 SetError(errNoError);
-                BufPos = 0;
                 return true;
             }
-            if (FCmdZEVA == zeva::kAnswerRefused) {
-                SetError(errAnswerError);
-                BufPos = 0;
-                return false;
-            }
+            SetError(errAnswerError);
+            return false;
         }
+        const bool unanswered = !got && Error() == errTimeOut;
+        const bool heardAny = FHeard;
+        const TError error = Error();
         StartZEVA(Save.Addr, uint8_t(Save.Cmd));
         for (uint16_t i = 0; i < Save.Cnt; ++i)
             AddByte(Save.Buf[i]);
-        // A vanished device will not come back within the pause; do not make the caller wait.
-        if (!HungUp() && (PauseAfterLastAttempt || attempt + 1 < RepCount))
-            std::this_thread::sleep_for(std::chrono::milliseconds(kRetryPauseMs));
         ++BadPackets;
         ++LinkBadPackets;
+        // A vanished device will not come back within the pause; do not make the caller wait.
+        if (HungUp() || (!PauseAfterLastAttempt && attempt + 1 == RepCount))
+            continue;
+        bool heardLate = false;
+        const bool quiet = Settle(unanswered ? GuardMs() : kRetryPauseMs, &heardLate);
+        SetError(error);
+        if (!quiet)
+            return false;  // nothing on this line can be told apart from the answer
+        if (unanswered && !heardAny && !heardLate && !unheardSince)
+            unheardSince = sent;
     }
     return false;
 }

@@ -95,11 +95,21 @@ public:
     std::function<void(const TFrameEvent&)> OnFrame;
     // Pause between attempts; the protocol wants 50 ms.
     static constexpr int kRetryPauseMs = 50;
-    // The pause follows the last attempt too, as it always did; a scan that asks many silent
-    // addresses once each turns it off.
+    // An answer carries nothing that ties it to its request, so after an attempt went unanswered
+    // the line must stay quiet this long (whatever comes meanwhile is dropped) before the next
+    // frame goes out: an answer up to one more time-out late is heard there, never taken for the
+    // answer to the next request. Costs nothing while the device answers in time.
+    int GuardMs() const;
+    // The pause, or the guard after an unanswered attempt, follows the last attempt too; a scan
+    // that asks many silent addresses once each turns it off and checks the answer's address.
     bool PauseAfterLastAttempt = true;
 
 private:
+    // Waits until the line has been quiet for quietMs, dropping what came; false when it never
+    // went quiet within the longest frame the buffer can hold. heard: anything came.
+    bool Settle(int quietMs, bool* heard = nullptr);
+
+    bool FHeard = false;  // the last GetZEVAPack read at least one byte
     uint16_t FAddrZEVA = 0;
     uint8_t FCmdZEVA = 0;
     uint16_t FCntZEVA = 0;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "link/commands.h"
 #include "link/zeva16.h"
 #include "memory/images.h"
 #include "memory/transferrun.h"
@@ -54,6 +55,7 @@ struct Bench {
         cfg.extSize = 0x2000;
         cfg.extBlock = extBlock;
         cfg.startInApplication = application;
+        cfg.at45Pages = application ? 4096 : 0;
         dev = &bus.emplace<FirmwareDevice>(kAddr, cfg);
         std::string why;
         if (!bus.start(&why))
@@ -247,6 +249,95 @@ TEST(TransferFaults, ExternalMemoryPartialRangesAndRefusal)
     EXPECT_EQ(rep.Transfer.FailAddr, 100 * 32);
     EXPECT_EQ(b.boxes.back(), QStringLiteral("Ошибка чтения из Ext Mem\r\nпо адресу 0x0C80"));
     EXPECT_EQ(Bytes(b.ext.Data(), b.ext.Data() + 3200), Bytes(expected.begin(), expected.begin() + 3200));
+}
+
+// The device answers later than the 40 ms time-out for six requests from the tenth block on. An
+// answer carries nothing that ties it to its request, so a late one must never be stored as the
+// next block's: every read ends with the device's exact data or with a failure at the first late
+// block, never with a shifted image.
+TEST(TransferFaults, LateAnswersGiveTheExactDataOrAFailure)
+{
+    struct Kind {
+        const char* name;
+        TTransferKind kind;
+        uint8_t cmd;
+        uint32_t block;  // bytes per exchange
+    };
+    const Kind kinds[] = {
+        {"FLASH", tkReadFLASH, zcmd::kReadFLASH, 64},
+        {"external memory", tkReadExtMem, zcmd::kReadExtMem, 256},
+        {"AT45 pages", tkReadAT45, zcmd::kReadAT45, 528},
+    };
+    enum Expect { Exact, Failure, Either };
+    const std::pair<int, Expect> delays[] = {
+        {20, Exact},    // in time
+        {40, Either},   // on the time-out itself
+        {70, Failure},  // late, heard while the line settles: every attempt goes unanswered
+        {120, Either},  // later than the settling
+        {200, Either},
+    };
+    constexpr uint32_t kLate = 10;
+    for (const Kind& k : kinds) {
+        for (const auto& [delay, expect] : delays) {
+            SCOPED_TRACE(std::string(k.name) + ", answers after " + std::to_string(delay) + " ms");
+            Bench b(k.kind != tkReadFLASH);
+            Bytes device;
+            std::vector<uint8_t> at45;
+            std::span<uint8_t> image;
+            uint32_t offset = 0;  // of the device's first byte in the image
+            if (k.kind == tkReadFLASH) {
+                device = pattern(b.regionSize(), 3);
+                b.dev->writeFlash(b.setup.ProgStart, device);
+                image = b.flash.Span();
+            } else if (k.kind == tkReadExtMem) {
+                device = pattern(b.setup.Ext, 5);
+                b.dev->writeExt(0, device);
+                image = b.ext.Span();
+            } else {
+                // Pages 30..59 of a fresh unit: the image keeps each page at its own place.
+                FirmwareConfig cfg = b.dev->config();
+                ASSERT_EQ(cfg.at45Pages, 4096u);
+                for (uint16_t p = 30; p < 60; ++p) {
+                    const Bytes page = pattern(k.block, uint8_t(p));
+                    b.dev->writeAt45Page(p, page);
+                    device.insert(device.end(), page.begin(), page.end());
+                    b.setup.PageList.push_back(p);
+                }
+                at45.assign(size_t(60) * k.block, 0xFF);
+                b.setup.RouteImage = at45;
+                image = at45;
+                offset = 30 * k.block;
+            }
+            Fault f;
+            f.kind = FaultKind::Delay;
+            f.command = k.cmd;
+            f.after = kLate;
+            f.count = 6;
+            f.delayMs = delay;
+            b.dev->addFault(f);
+            const auto rep = b.run(k.kind);
+            const Bytes got(image.begin() + offset, image.begin() + offset + device.size());
+            if (rep.Ok) {
+                EXPECT_NE(expect, Failure);
+                EXPECT_EQ(got, device);
+            } else {
+                EXPECT_NE(expect, Exact);
+                EXPECT_EQ(rep.Transfer.Reason, brNoAnswer);
+                // The failure is at one of the late blocks (the first when every attempt there is
+                // late), and everything before it is the device's.
+                const uint32_t base = k.kind == tkReadFLASH ? b.setup.ProgStart : 0;
+                const uint32_t firstLate = base + kLate * k.block;
+                EXPECT_GE(rep.Transfer.FailAddr, int32_t(firstLate));
+                EXPECT_LT(rep.Transfer.FailAddr, int32_t(firstLate + f.count * k.block));
+                if (expect == Failure) {
+                    EXPECT_EQ(rep.Transfer.FailAddr, int32_t(firstLate));
+                }
+                const uint32_t done = uint32_t(std::max(rep.Transfer.FailAddr, int32_t(base))) - base;
+                ASSERT_LE(done, got.size());
+                EXPECT_EQ(Bytes(got.begin(), got.begin() + done), Bytes(device.begin(), device.begin() + done));
+            }
+        }
+    }
 }
 
 // A HEX file that fails to load leaves the image as it was.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -368,6 +369,58 @@ TEST_F(PtyPort, PurgeDiscardsReceivedAndReadAheadBytes)
     port.ClearErrors();
     DeviceSends({'f'});
     EXPECT_EQ(port.GetUART(), 'f');
+}
+
+// Settling the line drops what arrives until it has been quiet long enough: a late burst is
+// dropped (nothing of it is read afterwards), and a line that never stops talking ends the wait at
+// its limit instead of holding the caller.
+TEST_F(PtyPort, WaitQuietDropsLateBytesAndGivesUpOnALineThatNeverStops)
+{
+    struct Case {
+        const char* name;
+        int burstAfterMs;  // -1: none
+        bool talks;        // a byte every 10 ms for the whole wait
+        bool quiet;
+        bool heard;
+        int minMs, maxMs;
+    };
+    const Case cases[] = {
+        {"silent line", -1, false, true, false, 50, 400},
+        {"late burst", 30, false, true, true, 80, 500},
+        {"endless talk", -1, true, false, true, 200, 700},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TCOMPort port(kCOM, 115200, db8, prNone, sbOne, 100);
+        ASSERT_EQ(port.Error(), errNoError);
+        std::atomic<bool> stop{false};
+        std::thread device([&] {
+            const auto t0 = Clock::now();
+            bool burstSent = false;
+            while (!stop && MsSince(t0) < 2000) {
+                if (c.burstAfterMs >= 0 && !burstSent && MsSince(t0) >= c.burstAfterMs) {
+                    DeviceSends({0xFF, 0xC0, 0x33, 0x00, 0x00});
+                    burstSent = true;
+                }
+                if (c.talks)
+                    DeviceSends({0x55});
+                std::this_thread::sleep_for(std::chrono::milliseconds(c.talks ? 10 : 1));
+            }
+        });
+        bool heard = false;
+        const auto t0 = Clock::now();
+        EXPECT_EQ(port.WaitQuiet(50, 200, &heard), c.quiet);
+        const int64_t took = MsSince(t0);
+        stop = true;
+        device.join();
+        EXPECT_EQ(heard, c.heard);
+        EXPECT_GE(took, c.minMs);
+        EXPECT_LT(took, c.maxMs);
+        if (c.quiet) {
+            EXPECT_EQ(port.GetUART(), 0);
+            EXPECT_EQ(port.Error(), errTimeOut);
+        }
+    }
 }
 
 TEST_F(PtyPort, BusyPortCannotBeOpenedTwice)
