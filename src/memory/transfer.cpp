@@ -311,15 +311,20 @@ TTransferResult TTransferEngine::AT45Loop(const TTransferJob& job)
     return result;
 }
 
-QString TransferFailText(TTransferKind kind, int32_t failAddr)
+QString TransferFailText(TTransferKind kind, TTransferOutcome outcome, int32_t failAddr)
 {
     QString text;
     switch (kind) {
     case tkReadFLASH: text = Msg::ErrReadFLASH; break;
     case tkWriteFLASH: text = Msg::ErrWriteFLASH; break;
+    // A compare reads the device: a block it could not read is a failure of the line, not a difference.
     case tkCompareFLASH:
+        text = outcome == TTransferOutcome::Different ? Msg::ErrDataMismatch : Msg::ErrReadFLASH;
+        break;
     case tkCompareExtMem:
-    case tkCompareExtMemPart: text = Msg::ErrDataMismatch; break;
+    case tkCompareExtMemPart:
+        text = outcome == TTransferOutcome::Different ? Msg::ErrDataMismatch : Msg::ErrReadExtMem;
+        break;
     case tkReadExtMem:
     case tkReadExtMemPart: text = Msg::ErrReadExtMem; break;
     case tkWriteExtMem:

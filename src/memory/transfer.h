@@ -126,9 +126,10 @@ private:
     int32_t FCurrent = 0;  // address of the block in hand, for a failure that is not an exchange's
 };
 
-// The engine's message for a result that has a fail address: the kind's text and the address in
-// upper-case hexadecimal (4 digits for FLASH and external memory, 6 for AT45).
-QString TransferFailText(TTransferKind kind, int32_t failAddr);
+// The engine's message for a result that has a fail address: the kind's text (for a compare, a
+// difference or a block that could not be read) and the address in upper-case hexadecimal
+// (4 digits for FLASH and external memory, 6 for AT45).
+QString TransferFailText(TTransferKind kind, TTransferOutcome outcome, int32_t failAddr);
 
 // Commands the bootloader wants around a FLASH write.
 struct TModeCommand {

@@ -148,6 +148,6 @@ TTransferReport StartTransfer(TTransferLink& link, const TTransferSetup& setup, 
         report.Ok = t.Ok();
         return report;
     }
-    message(MsgKind::Warning, TransferFailText(kind, t.FailAddr));
+    message(MsgKind::Warning, TransferFailText(kind, t.Outcome, t.FailAddr));
     return report;
 }

@@ -206,6 +206,45 @@ TEST(Transfer, CompareReportsTheFirstDifferingAddress)
     EXPECT_EQ(f.boxes[0].second, QStringLiteral("Несовпадение данных по адресу 0x0C45"));
 }
 
+// A block the device does not give during a compare is a failure of the line, not a difference:
+// the outcome and the message say so, for each kind of compare and each way the block is lost.
+TEST(Transfer, CompareThatCannotReadABlockIsAFailureNotADifference)
+{
+    struct Case {
+        TTransferKind kind;
+        uint8_t cmd;
+        uint16_t failWord;  // address (FLASH) or block number (external memory) of the lost block
+        QString message;
+    };
+    const Case cases[] = {
+        {tkCompareFLASH, 3, 0xC80, QStringLiteral("Ошибка чтения из FLASH\r\nпо адресу 0x0C80")},
+        {tkCompareExtMem, 17, 2, QStringLiteral("Ошибка чтения из Ext Mem\r\nпо адресу 0x0200")},
+        {tkCompareExtMemPart, 17, 2, QStringLiteral("Ошибка чтения из Ext Mem\r\nпо адресу 0x0200")},
+    };
+    for (const Case& c : cases) {
+        for (TBlockResult reason : {brNoAnswer, brGone, brRefused}) {
+            SCOPED_TRACE(std::to_string(int(c.kind)) + "/" + std::to_string(int(reason)));
+            Fixture f;
+            f.setup.ProgStart = 0xC00;
+            f.setup.MemSize = 0xD00;
+            f.setup.Ext = 0x400;
+            f.dev.ext = pattern(0x40000, 2);
+            f.extBuf = f.dev.ext;
+            std::copy_n(f.dev.flash.begin() + 0xC00, 0x100, f.flashBuf.begin());
+            f.dev.fault = [&](size_t, uint8_t cmd, const Bytes& p) {
+                return cmd == c.cmd && word(p) == c.failWord ? reason : brOk;
+            };
+            const auto rep = f.run(c.kind, 0, 0x400);
+            EXPECT_FALSE(rep.Ok);
+            EXPECT_EQ(rep.Transfer.Outcome, TTransferOutcome::Failed);
+            EXPECT_EQ(rep.Transfer.Reason, reason);
+            EXPECT_EQ(rep.Message, c.message);
+            ASSERT_EQ(f.boxes.size(), 1u);
+            EXPECT_EQ(f.boxes[0].second, c.message);
+        }
+    }
+}
+
 TEST(Transfer, FlashReadFailuresStopAtTheBlockAndKeepWhatWasRead)
 {
     const TBlockResult reasons[] = {brRefused, brNoAnswer, brGone, brBadLength};
