@@ -71,6 +71,10 @@ inline const QString DbLocked = QStringLiteral("база данных занят
 inline const QString DbDamaged = QStringLiteral("файл повреждён или не является базой данных");
 inline const QString DbCannotOpen = QStringLiteral("файл не открывается");
 inline const QString DbOther = QStringLiteral("ошибка ядра базы данных");
+inline const QString DbNotOurs =
+    QStringLiteral("файл пуст или не является базой данных программы: в нём нет таблиц %1");
+// A statement that failed on an open database: the cause, then the engine's own text.
+inline const QString DbStatementFailed = QStringLiteral("%1. Подробности: %2");
 inline const QString PrevRunFailed =
     QStringLiteral("Предыдущий запуск программы был завершён с ошибкой\r\n\"%1\"!\r\nЗавершить работу программы?");
 

@@ -48,6 +48,14 @@ QString failureOf(const QSqlError& e)
     }
 }
 
+// A failed statement as the user reads it: the cause in Russian, the engine's text after it.
+QString statementFailure(const QSqlError& e)
+{
+    QString cause = failureOf(e);
+    cause[0] = cause[0].toUpper();
+    return Msg::DbStatementFailed.arg(cause, e.text());
+}
+
 }  // namespace
 
 bool TDatabase::Open(const QString& path, OpenMode mode)
@@ -109,6 +117,35 @@ bool TDatabase::Open(const QString& path, OpenMode mode)
             return false;
         }
     }
+    // A file that SQLite reads is not yet ours: an empty file or another program's database has
+    // none of our tables, and every statement on it would fail with a puzzling engine text. A
+    // damaged page further in is found only by walking the whole file.
+    if (existed) {
+        QStringList missing;
+        for (const QString& table : DbTables::All) {
+            q.prepare(QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = ?"));
+            q.addBindValue(table);
+            if (q.exec() && q.next() && q.value(0).toInt() == 0)
+                missing << table;
+        }
+        // A file missing only some tables is an old or damaged one of ours: the data module
+        // names each table it cannot open and lets the user decide.
+        if (missing.size() == DbTables::All.size()) {
+            FLastError = QStringLiteral("no table %1").arg(missing.join(QStringLiteral(", ")));
+            FOpenFailure = Msg::DbNotOurs.arg(missing.join(QStringLiteral(", ")));
+            q = QSqlQuery();
+            Close();
+            return false;
+        }
+        if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next() || q.value(0).toString() != u"ok") {
+            const bool failed = q.lastError().isValid();
+            FLastError = failed ? q.lastError().text() : q.value(0).toString();
+            FOpenFailure = failed ? failureOf(q.lastError()) : Msg::DbDamaged;
+            q = QSqlQuery();
+            Close();
+            return false;
+        }
+    }
     q = QSqlQuery();
     if (!existed) {
         QString error;
@@ -142,7 +179,7 @@ bool TDatabase::BeginTrans()
     const QString sql = FTransLevel == 0 ? QStringLiteral("BEGIN") : QStringLiteral("SAVEPOINT lvl%1").arg(FTransLevel);
     QSqlQuery q(FDb);
     if (!q.exec(sql)) {
-        FLastError = q.lastError().text();
+        FLastError = statementFailure(q.lastError());
         return false;
     }
     ++FTransLevel;
@@ -159,7 +196,7 @@ bool TDatabase::CommitTrans()
         FTransLevel == 1 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE lvl%1").arg(FTransLevel - 1);
     QSqlQuery q(FDb);
     if (!q.exec(sql)) {
-        FLastError = q.lastError().text();
+        FLastError = statementFailure(q.lastError());
         return false;
     }
     --FTransLevel;
@@ -181,7 +218,7 @@ bool TDatabase::RollbackTrans()
         ok = q.exec(QStringLiteral("ROLLBACK TO ") + sp) && q.exec(QStringLiteral("RELEASE ") + sp);
     }
     if (!ok)
-        FLastError = q.lastError().text();
+        FLastError = statementFailure(q.lastError());
     // The level goes down either way: a failed rollback has nothing left to retry.
     --FTransLevel;
     return ok;
@@ -195,13 +232,13 @@ bool TDatabase::Exec(const QString& sql, const QVariantList& params)
     }
     QSqlQuery q(FDb);
     if (!q.prepare(AdaptSql(sql))) {
-        FLastError = q.lastError().text();
+        FLastError = statementFailure(q.lastError());
         return false;
     }
     for (const QVariant& v : params)
         q.addBindValue(v);
     if (!q.exec()) {
-        FLastError = q.lastError().text();
+        FLastError = statementFailure(q.lastError());
         return false;
     }
     return true;
@@ -216,13 +253,13 @@ QVariant TDatabase::Scalar(const QString& sql, const QVariantList& params)
     QSqlQuery q(FDb);
     q.setForwardOnly(true);
     if (!q.prepare(AdaptSql(sql))) {
-        FLastError = q.lastError().text();
+        FLastError = statementFailure(q.lastError());
         return {};
     }
     for (const QVariant& v : params)
         q.addBindValue(v);
     if (!q.exec()) {
-        FLastError = q.lastError().text();
+        FLastError = statementFailure(q.lastError());
         return {};
     }
     if (!q.next())

@@ -19,8 +19,8 @@ public:
     TDatabase(const TDatabase&) = delete;
     TDatabase& operator=(const TDatabase&) = delete;
 
-    // Opens the file and checks that it is a readable database. On failure the connection
-    // stays closed and LastError() says why.
+    // Opens the file and checks that it is a readable, undamaged database of the program's
+    // tables. On failure the connection stays closed and OpenFailureText() says why.
     bool Open(const QString& path, OpenMode mode = OpenMode::ExistingOnly);
     void Close();
     // How long a statement waits for another process's lock before it fails (next Open).
@@ -28,8 +28,10 @@ public:
     bool IsOpen() const { return FDb.isOpen(); }
     QString Path() const { return FPath; }
     QString ConnectionName() const { return FName; }
+    // Why the last statement failed: the cause in Russian, then the engine's text as detail.
+    // After a failed Open it is the engine's text alone, and OpenFailureText() the cause.
     QString LastError() const { return FLastError; }
-    // Why Open failed, in the user's words (Russian); LastError() keeps the engine's own text.
+    // Why Open failed, in the user's words (Russian).
     QString OpenFailureText() const { return FOpenFailure; }
 
     // Transactions nest: the outermost level is BEGIN/COMMIT, inner levels are savepoints, so a

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <functional>
 
@@ -272,6 +273,91 @@ TEST(DatabaseOpen, BadFilesFailCleanlyAndAreLeftAlone)
         ASSERT_TRUE(other.Open(file));
         EXPECT_EQ(other.Scalar("select Name from Ведомый").toString(), "kept");
     }
+}
+
+// Files SQLite opens without a word but that are no usable database of ours are refused at
+// opening with the real cause, instead of failing later statements with an engine text
+// ("Parameter count mismatch", or a damaged file read as a missing route).
+TEST(DatabaseOpen, EmptyForeignAndDamagedFilesAreRefused)
+{
+    QTemporaryDir dir;
+    auto sqlite = [&](const QString& path, const QStringList& statements) {
+        {
+            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
+            c.setDatabaseName(path);
+            ASSERT_TRUE(c.open());
+            QSqlQuery q(c);
+            for (const QString& sql : statements)
+                ASSERT_TRUE(q.exec(sql)) << sql.toStdString();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("maker"));
+    };
+    const QString empty = dir.filePath("empty.db");
+    QFile(empty).open(QIODevice::WriteOnly);
+    const QString foreign = dir.filePath("foreign.db");
+    sqlite(foreign, {QStringLiteral("create table Заказ (ID integer)")});
+    // Many routes, then a page in the middle of their table overwritten.
+    const QString damaged = dir.filePath("damaged.db");
+    {
+        TDatabase db;
+        ASSERT_TRUE(db.Open(damaged, TDatabase::OpenMode::CreateIfMissing));
+        ASSERT_TRUE(db.BeginTrans());
+        ASSERT_TRUE(db.Exec(QStringLiteral("insert into КартаПамяти (ID, ID_Dir, Name) values (1, -1, 'A')")));
+        for (int i = 0; i < 3000; ++i)
+            ASSERT_TRUE(db.Exec(QStringLiteral("insert into Маршрут (ID_Card, Name1, Num) values (1, ?, ?)"),
+                                {QStringLiteral("маршрут номер %1").arg(i), i}));
+        ASSERT_TRUE(db.CommitTrans());
+    }
+    {
+        QFile f(damaged);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_GT(f.size(), 12 * 4096);
+        f.seek(8 * 4096);
+        f.write(QByteArray(4096, '\x55'));
+    }
+    const struct {
+        QString path;
+        QString failure;
+    } cases[] = {
+        {empty,
+         QStringLiteral("файл пуст или не является базой данных программы: в нём нет таблиц Устройство, Маршрут, "
+                        "Поворот, КартаПамяти, Ведомый")},
+        {foreign, QStringLiteral("файл пуст или не является базой данных программы: в нём нет таблиц Устройство, "
+                                 "Маршрут, Поворот, КартаПамяти, Ведомый")},
+        {damaged, QStringLiteral("файл повреждён или не является базой данных")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        TDatabase db;
+        EXPECT_FALSE(db.Open(c.path));
+        EXPECT_FALSE(db.IsOpen());
+        EXPECT_EQ(db.OpenFailureText(), c.failure);
+    }
+}
+
+// A statement that fails on an open database says why in Russian; the engine's text follows.
+TEST(DatabaseErrors, FailedStatementsNameTheirCause)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("shared.db");
+    TDatabase owner;
+    ASSERT_TRUE(owner.Open(file, TDatabase::OpenMode::CreateIfMissing));
+    TDatabase other;
+    other.SetBusyTimeout(50);
+    ASSERT_TRUE(other.Open(file));
+    ASSERT_TRUE(owner.Exec("BEGIN EXCLUSIVE"));
+    EXPECT_TRUE(other.Scalar("select count(*) from Маршрут").isNull());
+    EXPECT_TRUE(other.LastError().startsWith("База данных занята другой программой. Подробности: database is locked"))
+        << other.LastError().toStdString();
+    EXPECT_FALSE(other.BeginTrans() && other.Exec("insert into Ведомый (Name, Addr) values ('x', 1)"));
+    EXPECT_TRUE(other.LastError().startsWith("База данных занята другой программой. Подробности: "))
+        << other.LastError().toStdString();
+    if (other.TransLevel() > 0)
+        other.RollbackTrans();
+    ASSERT_TRUE(owner.Exec("COMMIT"));
+    EXPECT_FALSE(other.Exec("insert into Нет (ID) values (1)"));
+    EXPECT_TRUE(other.LastError().startsWith("Ошибка ядра базы данных. Подробности: no such table"))
+        << other.LastError().toStdString();
 }
 
 TEST_F(DbFixture, CreateSchemaKeepsExistingData)
