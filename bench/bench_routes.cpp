@@ -38,10 +38,10 @@ qint64 fillCard(TDatabase& db, int routes)
         db.Exec(QStringLiteral("insert into Маршрут (ID_Card, Name1, Name2, Name3, Num) values (?, ?, '', '', ?)"),
                 {card, QStringLiteral("Маршрут %1").arg(r), r});
         const qint64 route = db.Scalar(QStringLiteral("select last_insert_rowid()")).toLongLong();
-        std::vector<TImportRow> rows;
+        TImportRows rows;
         for (int k = 0; k < RouteLayout::MaxTurns; ++k) {
             const QString lat = CoordToText(55 * 36000 + r * 100 + k), lon = CoordToText(37 * 36000 + k * 3);
-            rows.push_back({lat, lon, lat, lon, QStringLiteral("L")});
+            rows.Rows.push_back({lat, lon, lat, lon, QStringLiteral("L")});
         }
         StoreImportedTurns(db, route, rows);
     }
@@ -73,7 +73,7 @@ int main(int argc, char** argv)
         const double open = seconds(t0);
         const TImportRows rows = book ? ReadImportRows(*book, 0, RouteLayout::MaxTurns) : TImportRows();
         const double read = seconds(t0);
-        const TImportResult stored = StoreImportedTurns(db, route, rows.Rows);
+        const TImportResult stored = StoreImportedTurns(db, route, rows);
         const double total = seconds(t0);
         std::printf(
             "import of big.xlsx (3000 rows): %d turns; open %.0f ms, rows %.0f ms, store %.0f ms, total %.0f ms\n",

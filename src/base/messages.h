@@ -431,6 +431,43 @@ inline const QString ImportSheets = QStringLiteral("Листы книги Excel:
 inline const QString ImportFilter = QStringLiteral(
     "Файлы Excel (*.xls);;Файлы Excel 2007-2010 (*.xlsx);;Файлы OpenDocument (*.ods);;Файлы CSV (*.csv);;Все файлы "
     "(*.*)");
+// Why a spreadsheet cannot be imported (follow "Невозможно открыть файл!" or stand alone).
+inline const QString SheetZipDamaged = QStringLiteral("файл повреждён: архив ZIP не читается");
+inline const QString SheetZipNoWorkbook = QStringLiteral("это архив ZIP, но не книга Excel или OpenDocument");
+inline const QString SheetPartDamaged = QStringLiteral("в книге нет части %1 или она повреждена");
+inline const QString SheetPartTooBig = QStringLiteral("часть %1 книги больше %2 МБ после распаковки");
+inline const QString SheetXmlDamaged = QStringLiteral("часть %1 книги повреждена: %2");
+inline const QString SheetNoSheets = QStringLiteral("в книге нет ни одного листа");
+inline const QString SheetNotSpreadsheet = QStringLiteral("это не файл Excel, OpenDocument или CSV");
+inline const QString SheetBinaryCsv = QStringLiteral("в файле CSV есть двоичные данные");
+inline const QString SheetTooBig = QStringLiteral("файл больше %1 МБ");
+inline const QString SheetNoTempFile = QStringLiteral("нет места для временного файла");
+inline const QString SheetXlsDamaged = QStringLiteral("файл Excel (.xls) повреждён: %1");
+// What the compound-document check of a .xls file found (follows SheetXlsDamaged).
+inline const QString CfbHeader = QStringLiteral("неверный заголовок составного документа");
+inline const QString CfbSectorSize = QStringLiteral("неверный размер сектора");
+inline const QString CfbChain = QStringLiteral("цепочка секторов (%1) выходит за конец файла или зациклена");
+inline const QString CfbDirectory = QStringLiteral("каталог документа повреждён");
+inline const QString CfbStreamShort = QStringLiteral("поток «%1» длиннее своей цепочки секторов");
+inline const QString CfbNoWorkbook = QStringLiteral("в документе нет книги (потока Workbook)");
+inline const QString SheetXlsUnreadable = QStringLiteral("файл Excel (.xls) не читается");
+inline const QString SheetXlsPassword = QStringLiteral("книга защищена паролем");
+inline const QString SheetXlsSheetDamaged = QStringLiteral("лист %1 повреждён");
+inline const QString SheetNoSuchSheet = QStringLiteral("в книге нет листа %1");
+inline const QString SheetCancelled = QStringLiteral("импорт отменён");
+inline const QString SheetTooSlow = QStringLiteral("чтение файла заняло больше %1 с; импорт остановлен");
+inline const QString SheetCellCap = QStringLiteral(
+    "Лист «%1» прочитан не полностью: программа читает с листа не больше %2 непустых ячеек, чтение "
+    "остановилось на строке %3.");
+inline const QString SheetRowCap = QStringLiteral("Лист «%1» прочитан не полностью: строки после %2-й не читаются.");
+// The turn import's own refusals and notes.
+inline const QString ImportBadCoord = QStringLiteral("Строка %1, столбец %2 листа «%3»: неверная координата «%4»");
+inline const QString ImportHeaderSkipped =
+    QStringLiteral("Строка 1 листа «%1» пропущена как заголовок: в ней нет ни одной координаты.");
+inline const QString ImportNoTurns = QStringLiteral(
+    "На листе «%1» нет поворотов: строка %2 пуста в столбцах A, C, D и E, а импорт читает строки "
+    "подряд с первой до такой строки. Ничего не импортировано.");
+inline const QString ImportSheetFailed = QStringLiteral("Лист «%1»: %2");
 inline const QString RoutesCaption = QStringLiteral("Маршруты");
 inline const QString TurnsCaption = QStringLiteral("Повороты");
 inline const QString BtnView = QStringLiteral("Просмотр");

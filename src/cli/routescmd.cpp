@@ -171,11 +171,13 @@ int CmdRoutes(const CliArgs& a)
         return kExitFile;
     }
     const TImportRows rows = ReadImportRows(*book, int(a.sheet) - 1, RouteLayout::MaxTurns - store.TurnCount(routeId));
-    const TImportResult stored = StoreImportedTurns(db, routeId, rows.Rows);
+    const TImportResult stored = StoreImportedTurns(db, routeId, rows);
     if (!stored.Ok) {
         err(stored.Error);
         return kExitFile;
     }
+    for (const QString& note : stored.Notes)
+        err(note);
     if (rows.LimitReached)
         err(Msg::TooManyTurns.arg(RouteLayout::MaxTurns));
     out(QStringLiteral("%1: импортировано поворотов %2 в маршрут %3 карты \"%4\"")

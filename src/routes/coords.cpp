@@ -83,3 +83,84 @@ QString CoordToText(int32_t value)
                       .arg((magnitude % Coord::TenthsPerMinute) / 10, 2, 10, QLatin1Char('0'))
                       .arg(magnitude % 10);
 }
+
+bool CoordFromDegrees(QStringView text, bool latitude, int32_t& value)
+{
+    QStringView t = text.trimmed();
+    int sign = 0;
+    // +1 or -1 for a letter of this axis, 0 for one of the other axis, 2 for no letter.
+    auto letter = [&](QChar c) {
+        switch (c.toUpper().unicode()) {
+        case u'N': return latitude ? 1 : 0;
+        case u'S': return latitude ? -1 : 0;
+        case u'E': return latitude ? 0 : 1;
+        case u'W': return latitude ? 0 : -1;
+        default: return 2;
+        }
+    };
+    if (!t.isEmpty()) {
+        const int s = letter(t.front());
+        if (s == 0)
+            return false;
+        if (s != 2) {
+            sign = s;
+            t = t.sliced(1).trimmed();
+        }
+    }
+    if (!t.isEmpty()) {
+        const int s = letter(t.back());
+        if (s == 0 || (s != 2 && sign != 0))
+            return false;
+        if (s != 2) {
+            sign = s;
+            t = t.chopped(1).trimmed();
+        }
+    }
+    if (t.endsWith(QChar(0x00B0)))
+        t = t.chopped(1).trimmed();
+    if (!t.isEmpty() && (t.front() == u'+' || t.front() == u'-')) {
+        if (sign != 0)
+            return false;
+        sign = t.front() == u'-' ? -1 : 1;
+        t = t.sliced(1);
+    }
+    auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    qsizetype i = 0;
+    int64_t tenths = 0;
+    for (; i < t.size() && isDigit(t[i]); ++i) {
+        tenths = tenths * 10 + (t[i].unicode() - u'0') * int64_t(Coord::TenthsPerDegree);
+        if (tenths > 180 * int64_t(Coord::TenthsPerDegree))
+            return false;
+    }
+    if (i == 0)
+        return false;
+    QStringView fraction;
+    if (i < t.size()) {
+        if (t[i] != u'.' && t[i] != u',')
+            return false;
+        fraction = t.sliced(i + 1);
+        if (fraction.isEmpty() || !std::all_of(fraction.begin(), fraction.end(), isDigit))
+            return false;
+    }
+    // Degrees × 36000 is exact in decimal: the first three fraction digits give whole
+    // thousandths × 36; the rest times 36, by hand, gives the carry and the digits that decide
+    // the rounding.
+    int thousandths = 0;
+    for (qsizetype k = 0; k < 3; ++k)
+        thousandths = thousandths * 10 + (k < fraction.size() ? fraction[k].unicode() - u'0' : 0);
+    tenths += int64_t(thousandths) * 36;
+    if (fraction.size() > 3) {
+        int carry = 0;
+        int lead = 0;
+        for (qsizetype k = fraction.size() - 1; k >= 3; --k) {
+            const int x = (fraction[k].unicode() - u'0') * 36 + carry;
+            lead = x % 10;
+            carry = x / 10;
+        }
+        tenths += carry + (lead >= 5 ? 1 : 0);
+    }
+    if (tenths > (latitude ? 90 : 180) * int64_t(Coord::TenthsPerDegree))
+        return false;
+    value = int32_t(sign < 0 ? -tenths : tenths);
+    return true;
+}

@@ -18,3 +18,9 @@ int32_t CoordFromText(QStringView text);
 // The 12-character text of a value; "- - -" for 0; empty for a value the 12 characters cannot
 // carry (1000 degrees or more, or 100 degrees or more west/south, where the sign would not fit).
 QString CoordToText(int32_t value);
+
+// Decimal degrees as GPS exports write them ("55.753215", "-37,6", "55.75N", "W 3.5"): a point
+// or a comma, and a sign or a letter of the axis (N/S for a latitude, E/W for a longitude), in
+// tenths of an arc-second rounded half away from zero. False for any other text, and for a
+// value past 90 degrees (latitude) or 180 (longitude).
+bool CoordFromDegrees(QStringView text, bool latitude, int32_t& value);

@@ -1,11 +1,15 @@
 #include "routes/routeset.h"
 
+#include <array>
+
 #include <QStringList>
 #include <QVariant>
 
 #include "base/cp1251.h"
+#include "base/messages.h"
 #include "data/database.h"
 #include "routes/coords.h"
+#include "routes/routestore.h"
 #include "routes/spreadsheet.h"
 
 using namespace RouteLayout;
@@ -137,27 +141,105 @@ TSaveResult SaveRouteSet(TDatabase& db, qint64 cardId, const TRouteImage& image,
     return result;
 }
 
-TImportRows ReadImportRows(const SpreadsheetReader& reader, int sheet, int room)
+namespace {
+
+// Column A is a begin latitude, B and D longitudes, C an end latitude.
+constexpr TCoordKind kImportKinds[4] = {TCoordKind::BeginLatitude, TCoordKind::Longitude, TCoordKind::Latitude,
+                                        TCoordKind::Longitude};
+
+// A coordinate cell as it is stored: unchanged when empty, already in the layout or the text of a
+// missing coordinate, converted when it is decimal degrees. False for anything else.
+bool importedCoord(const QString& text, int column, QString& stored)
+{
+    const TCoordKind kind = kImportKinds[column];
+    if (text.isEmpty() || text == CoordToText(0) || CoordTextValid(text, kind)) {
+        stored = text;
+        return true;
+    }
+    int32_t value = 0;
+    if (!CoordFromDegrees(text, kind != TCoordKind::Longitude, value))
+        return false;
+    // 0 is the unit's "no coordinate"; the layout still spells the equator and the meridian.
+    stored = value == 0 ? QStringLiteral("+00°00'00.0\"") : CoordToText(value);
+    return !stored.isEmpty() && CoordTextValid(stored, kind);
+}
+
+}  // namespace
+
+TImportRows ReadImportRows(SpreadsheetReader& reader, int sheet, int room)
 {
     TImportRows out;
-    for (int row = 0;; ++row) {
-        TImportRow r{reader.Cell(sheet, row, 0), reader.Cell(sheet, row, 1), reader.Cell(sheet, row, 2),
-                     reader.Cell(sheet, row, 3), reader.Cell(sheet, row, 4)};
-        // Column B is not looked at: a row with only B filled ends the import as well.
-        if (r.BegLat.isEmpty() && r.EndLat.isEmpty() && r.EndLong.isEmpty() && r.Turn.isEmpty())
+    const QString name = reader.SheetNames().value(sheet);
+    QString why;
+    if (!reader.LoadSheet(sheet, &why)) {
+        out.Error = Msg::ImportSheetFailed.arg(name, why);
+        return out;
+    }
+    auto cells = [&](int row) {
+        return TImportRow{reader.Cell(sheet, row, 0), reader.Cell(sheet, row, 1), reader.Cell(sheet, row, 2),
+                          reader.Cell(sheet, row, 3), reader.Cell(sheet, row, 4)};
+    };
+    auto coords = [](TImportRow& r) { return std::array<QString*, 4>{&r.BegLat, &r.BegLong, &r.EndLat, &r.EndLong}; };
+    // Column B is not looked at: a row with only B filled ends the import as well.
+    auto ends = [](const TImportRow& r) {
+        return r.BegLat.isEmpty() && r.EndLat.isEmpty() && r.EndLong.isEmpty() && r.Turn.isEmpty();
+    };
+
+    // A header names the columns: a title in A, and not one coordinate in A to D. (A first row
+    // with only B filled still ends the import.)
+    int row = 0;
+    {
+        TImportRow first = cells(0);
+        bool coordinate = false;
+        QString stored;
+        for (int c = 0; c < 4; ++c) {
+            const QString& t = *coords(first)[c];
+            coordinate = coordinate || (!t.isEmpty() && importedCoord(t, c, stored));
+        }
+        if (!first.BegLat.isEmpty() && !coordinate) {
+            row = 1;
+            out.Notes << Msg::ImportHeaderSkipped.arg(name);
+        }
+    }
+
+    for (;; ++row) {
+        TImportRow r = cells(row);
+        if (ends(r))
             break;
         if (int(out.Rows.size()) >= room) {
             out.LimitReached = true;
             break;
         }
+        for (int c = 0; c < 4; ++c) {
+            QString* cell = coords(r)[c];
+            QString stored;
+            if (!importedCoord(*cell, c, stored)) {
+                out.Error = Msg::ImportBadCoord.arg(row + 1).arg(QChar(u'A' + c)).arg(name, *cell);
+                out.Rows.clear();
+                out.Notes.clear();
+                return out;
+            }
+            *cell = stored;
+        }
         out.Rows.push_back(std::move(r));
     }
+    const QString cap = reader.CapNote(sheet);
+    if (!cap.isEmpty())
+        out.Notes << cap;
+    // A sheet with something on it never imports nothing in silence.
+    if (out.Rows.empty() && !out.LimitReached && reader.HasCells(sheet))
+        out.Error = Msg::ImportNoTurns.arg(name).arg(row + 1) + (cap.isEmpty() ? QString() : u' ' + cap);
     return out;
 }
 
-TImportResult StoreImportedTurns(TDatabase& db, qint64 routeId, const std::vector<TImportRow>& rows)
+TImportResult StoreImportedTurns(TDatabase& db, qint64 routeId, const TImportRows& rows)
 {
     TImportResult result;
+    result.Notes = rows.Notes;
+    if (!rows.Error.isEmpty()) {
+        result.Error = rows.Error;
+        return result;
+    }
     if (!db.BeginTrans()) {
         result.Error = db.LastError();
         return result;
@@ -166,7 +248,7 @@ TImportResult StoreImportedTurns(TDatabase& db, qint64 routeId, const std::vecto
     TTurnInserter turns(db);
     int n = 0;
     bool ok = true;
-    for (const TImportRow& r : rows) {
+    for (const TImportRow& r : rows.Rows) {
         ++n;
         if (!turns.Add({routeId, r.BegLat, r.BegLong, r.EndLat, r.EndLong, r.Turn, m + n})) {
             ok = false;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 
 #include "routes/routeimage.h"
 
@@ -49,17 +50,24 @@ struct TImportRow {
 struct TImportRows {
     std::vector<TImportRow> Rows;
     bool LimitReached = false;  // the route would pass 2040 turns: the rest was left out
+    QString Error;              // a sheet or a cell that refuses the import: nothing may be stored
+    QStringList Notes;          // what the user should know: a header row skipped, a cap reached
 };
 
-// Rows 1, 2, … of a sheet (columns A to E, trimmed) until the first row whose A, C, D and E are
-// all empty, at most `room` rows (the turns the route can still take). Touches no database, so it
-// can run on a worker thread.
-TImportRows ReadImportRows(const SpreadsheetReader& reader, int sheet, int room);
+// Rows of a sheet (columns A to E, trimmed) from row 1 until the first row whose A, C, D and E
+// are all empty, at most `room` rows (the turns the route can still take). Loads the sheet first.
+// Every coordinate must be empty, in the stored layout, or decimal degrees, which are converted
+// to the layout; anything else is an Error naming the sheet, row, column and text. A first row
+// without any coordinate is a header and is skipped. Touches no database, so it can run on a
+// worker thread.
+TImportRows ReadImportRows(SpreadsheetReader& reader, int sheet, int room);
 
 struct TImportResult {
     bool Ok = false;
     int Imported = 0;
     QString Error;
+    QStringList Notes;
 };
-// Appends the rows to a route as one transaction, Num following every turn of the table.
-TImportResult StoreImportedTurns(TDatabase& db, qint64 routeId, const std::vector<TImportRow>& rows);
+// Appends the rows to a route as one transaction, Num following every turn of the table. Rows
+// that carry an Error are refused before anything is stored.
+TImportResult StoreImportedTurns(TDatabase& db, qint64 routeId, const TImportRows& rows);

@@ -176,19 +176,36 @@ private slots:
         QSignalSpy ended(&dlg, &TfrmImportTurns::importEnded);
         dlg.btnOKClick();
         QVERIFY(dlg.Busy());
+        QVERIFY(dlg.btnCancel->isEnabled());
         dlg.btnOKClick();  // a second OK does nothing
-        dlg.reject();      // nor does closing
         QVERIFY(dlg.isVisible());
         QVERIFY(ended.wait(10000));
         QCOMPARE(dlg.Imported(), 2040 - 8);
         QCOMPARE(db.Scalar(QStringLiteral("select count(*) from Поворот where ID_Route = ?"), {route}).toInt(), 2040);
         QCOMPARE(rec->texts(), QStringList{QStringLiteral("Количество поворотов не должно превышать 2040!")});
 
+        // "Отмена" while the sheet is read stops it: the dialog closes and nothing is stored.
         rec->clear();
+        const qint64 other =
+            db.Scalar(QStringLiteral("select ID from Маршрут where ID <> ? limit 1"), {route}).toLongLong();
+        const int before = db.Scalar(QStringLiteral("select count(*) from Поворот")).toInt();
+        TfrmImportTurns cancelled(db, other, QStringLiteral(ZEVANTA_SOURCE_DIR "/tests/testdata/routes/big.xlsx"));
+        cancelled.show();
+        QSignalSpy cancelEnded(&cancelled, &TfrmImportTurns::importEnded);
+        cancelled.btnOKClick();
+        cancelled.btnCancel->click();
+        QVERIFY(cancelEnded.wait(10000));
+        QCOMPARE(cancelled.result(), int(QDialog::Rejected));
+        QVERIFY(!cancelled.isVisible());
+        QCOMPARE(db.Scalar(QStringLiteral("select count(*) from Поворот")).toInt(), before);
+        QVERIFY(rec->texts().isEmpty());
+
         TfrmImportTurns bad(db, route, QStringLiteral(ZEVANTA_SOURCE_DIR "/README.md"));
         QVERIFY(!bad.Opened());
         QVERIFY(!bad.btnOK->isEnabled());
-        QCOMPARE(rec->texts(), QStringList{QStringLiteral("Невозможно открыть файл!")});
+        QCOMPARE(
+            rec->texts(),
+            QStringList{QStringLiteral("Невозможно открыть файл!\r\n\r\nэто не файл Excel, OpenDocument или CSV")});
     }
 
     void passwordDialog()

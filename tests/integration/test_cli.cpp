@@ -175,10 +175,11 @@ TEST(CliRoutes, ImportWriteAndReadBack)
             "select group_concat(T.BegLat || T.EndLong || T.Turn, '|') from Поворот T join Маршрут R on R.ID = "
             "T.ID_Route "
             "join КартаПамяти C on C.ID = R.ID_Card where C.Name = ? order by T.Num");
-        // Texts the unit cannot carry ("55.5") come back as its own coordinate text.
+        // Decimal degrees of the sheet ("55.5") were stored in the layout and come back unchanged.
         const QString fromUnit = db.Scalar(sql, {QStringLiteral("Из блока")}).toString();
         EXPECT_EQ(fromUnit.count(u'|'), 12);
-        EXPECT_TRUE(fromUnit.contains(QStringLiteral("- - -"))) << fromUnit.toStdString();
+        EXPECT_TRUE(fromUnit.contains(QStringLiteral("+55°30'00.0\"+13°00'00.0\"R"))) << fromUnit.toStdString();
+        EXPECT_FALSE(fromUnit.contains(QStringLiteral("- - -"))) << fromUnit.toStdString();
     }
 
     const struct {

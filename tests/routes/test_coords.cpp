@@ -87,3 +87,53 @@ TEST(Coord, TextRoundTrips)
         EXPECT_EQ(CoordFromText(t), v) << v << " " << t.toStdString();
     }
 }
+
+// Decimal degrees from GPS exports become tenths of an arc-second, rounded half away from zero
+// on the exact decimal value (a double would take 0.0001249999…9 for 0.000125 and round it up).
+TEST(CoordFromDegrees, ConvertsExactlyAndRefusesTheRest)
+{
+    struct Case {
+        const char* text;
+        bool latitude;
+        bool ok;
+        int32_t value;
+    };
+    const std::vector<Case> cases = {
+        {"55.753215", true, true, 2007116},  // 2007115.74
+        {"55,753215", true, true, 2007116},
+        {" +55.753215 ", true, true, 2007116},
+        {"-37.5", false, true, -1350000},
+        {"37.5W", false, true, -1350000},
+        {"w 37.5", false, true, -1350000},
+        {"N 55.5", true, true, 1998000},
+        {"55.5S", true, true, -1998000},
+        {"55.5°", true, true, 1998000},
+        {"122.4194", false, true, 4407098},  // 4407098.4
+        {"37", false, true, 1332000},
+        {"0.000125", true, true, 5},    // 4.5: half goes up
+        {"-0.000125", true, true, -5},  // and away from zero
+        {"0.0001249999999999999999", true, true, 4},
+        {"0.0001250000000000000001", true, true, 5},
+        {"90", true, true, 3240000},
+        {"180.0", false, true, 6480000},
+        {"90.001", true, false, 0},
+        {"180.0001", false, false, 0},
+        {"55.5E", true, false, 0},   // a letter of the other axis
+        {"-55.5S", true, false, 0},  // a sign and a letter
+        {"N55.5S", true, false, 0},
+        {"55.", true, false, 0},
+        {".5", true, false, 0},
+        {"55.5.5", true, false, 0},
+        {"55 30", true, false, 0},
+        {"1e2", true, false, 0},
+        {"", true, false, 0},
+        {"Нач. шир.", true, false, 0},
+    };
+    for (const auto& c : cases) {
+        int32_t value = 0;
+        EXPECT_EQ(CoordFromDegrees(QString::fromUtf8(c.text), c.latitude, value), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(value, c.value) << c.text;
+        }
+    }
+}

@@ -192,7 +192,7 @@ TfrmImportTurns::TfrmImportTurns(TDatabase& db, qint64 routeId, const QString& f
     const auto book = OpenSpreadsheet(file, &why);
     FOpened = book != nullptr;
     if (!FOpened) {
-        ShowMessage(MsgKind::Error, Msg::CannotOpenFile);
+        ShowMessage(MsgKind::Error, Msg::CannotOpenFile + QStringLiteral("\r\n\r\n") + why);
         cbSheet->setEnabled(false);
         btnOK->setEnabled(false);
         return;
@@ -203,6 +203,7 @@ TfrmImportTurns::TfrmImportTurns(TDatabase& db, qint64 routeId, const QString& f
 
 TfrmImportTurns::~TfrmImportTurns()
 {
+    FCancel = true;
     if (FWorker.joinable())
         FWorker.join();
 }
@@ -212,55 +213,65 @@ void TfrmImportTurns::btnOKClick()
     if (FBusy || !FOpened)
         return;
     FBusy = true;
+    FCancel = false;
     cbSheet->setEnabled(false);
     btnOK->setEnabled(false);
-    btnCancel->setEnabled(false);
     setCursor(Qt::WaitCursor);
     const int sheet = cbSheet->currentIndex();
     const int room = RouteLayout::MaxTurns - TRouteStore(FDb).TurnCount(FRoute);
     // The file is read again (it may have changed) on a worker; the rows come back queued, so
     // the dialog's own event loop keeps running and nothing re-enters it.
     FWorker = std::thread([this, sheet, room, file = FFile] {
-        const auto book = OpenSpreadsheet(file);
+        QString why;
+        const auto book = OpenSpreadsheet(file, &why, {SpreadsheetLimits::MaxTime, &FCancel});
         TImportRows rows;
-        const bool opened = book && sheet < book->SheetNames().size();
-        if (opened)
+        if (book)
             rows = ReadImportRows(*book, sheet, room);
+        else
+            rows.Error = Msg::CannotOpenFile + QStringLiteral("\r\n\r\n") + why;
         QMetaObject::invokeMethod(
-            this, [this, rows, opened] { Store(rows, opened); }, Qt::QueuedConnection);
+            this, [this, rows] { Store(rows); }, Qt::QueuedConnection);
     });
 }
 
-void TfrmImportTurns::Store(const TImportRows& rows, bool opened)
+void TfrmImportTurns::Store(const TImportRows& rows)
 {
     FWorker.join();
     unsetCursor();
-    if (!opened) {
-        ShowMessage(MsgKind::Error, Msg::CannotOpenFile);
-    } else {
-        const TImportResult r = StoreImportedTurns(FDb, FRoute, rows.Rows);
-        if (!r.Ok)
-            ShowMessage(MsgKind::Error, r.Error);
-        else
-            FImported = r.Imported;
-        if (r.Ok && rows.LimitReached)
-            ShowMessage(MsgKind::Warning, Msg::TooManyTurns.arg(RouteLayout::MaxTurns));
-    }
     FBusy = false;
+    if (FCancel) {
+        emit importEnded();
+        QDialog::reject();
+        return;
+    }
+    const TImportResult r = StoreImportedTurns(FDb, FRoute, rows);
+    if (!r.Ok)
+        ShowMessage(MsgKind::Error, r.Error);
+    else
+        FImported = r.Imported;
+    if (r.Ok && rows.LimitReached)
+        ShowMessage(MsgKind::Warning, Msg::TooManyTurns.arg(RouteLayout::MaxTurns));
+    if (r.Ok && !r.Notes.isEmpty())
+        ShowMessage(MsgKind::Information, r.Notes.join(QStringLiteral("\r\n\r\n")));
     emit importEnded();
     accept();
 }
 
+// While the sheet is read, "Отмена" stops the reading; the dialog closes once the worker is back.
 void TfrmImportTurns::reject()
 {
-    if (!FBusy)
+    if (FBusy)
+        FCancel = true;
+    else
         QDialog::reject();
 }
 
 void TfrmImportTurns::closeEvent(QCloseEvent* event)
 {
-    if (FBusy)
+    if (FBusy) {
+        FCancel = true;
         event->ignore();
-    else
+    } else {
         QDialog::closeEvent(event);
+    }
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -62,7 +63,8 @@ private:
 
 // "Импорт поворотов": the sheets of a workbook; OK appends the chosen sheet's turns to the route.
 // The sheet is read on a worker thread while the dialog stays responsive; while that runs the
-// dialog is busy: a second OK does nothing and the dialog does not close.
+// dialog is busy: a second OK does nothing, and "Отмена" (or closing) stops the reading at once
+// and closes the dialog with nothing stored.
 class TfrmImportTurns : public QDialog {
     Q_OBJECT
 public:
@@ -88,7 +90,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void Store(const TImportRows& rows, bool opened);
+    void Store(const TImportRows& rows);
 
     TDatabase& FDb;
     qint64 FRoute;
@@ -96,5 +98,6 @@ private:
     bool FBusy = false;
     bool FOpened = false;
     int FImported = 0;
+    std::atomic<bool> FCancel{false};
     std::thread FWorker;
 };
