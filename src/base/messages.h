@@ -450,6 +450,7 @@ inline const QString CfbChain = QStringLiteral("цепочка секторов 
 inline const QString CfbDirectory = QStringLiteral("каталог документа повреждён");
 inline const QString CfbStreamShort = QStringLiteral("поток «%1» длиннее своей цепочки секторов");
 inline const QString CfbNoWorkbook = QStringLiteral("в документе нет книги (потока Workbook)");
+inline const QString CfbRecords = QStringLiteral("записи книги выходят за её поток или повторяются");
 inline const QString SheetXlsUnreadable = QStringLiteral("файл Excel (.xls) не читается");
 inline const QString SheetXlsPassword = QStringLiteral("книга защищена паролем");
 inline const QString SheetXlsSheetDamaged = QStringLiteral("лист %1 повреждён");

@@ -1040,6 +1040,9 @@ bool CheckCompoundFile(const QByteArray& data, QString* error)
     const quint64 miniStreamSize = sizeOf(root);
     bool workbook = false;
     std::vector<quint32> links;
+    std::vector<quint32> bookLinks;
+    quint64 bookSize = 0;
+    bool bookInMini = false;
     for (qint64 i = 0; i < entries; ++i) {
         const qint64 e = entryAt(i);
         const int type = data[e + 66];
@@ -1069,7 +1072,12 @@ bool CheckCompoundFile(const QByteArray& data, QString* error)
             if (!chain(miniFat, start, qint64(miniStreamSize / 64), links) || quint64(links.size()) * 64 < size)
                 return fail(error, Msg::CfbStreamShort.arg(name));
         }
-        workbook = workbook || name == u"Workbook" || name == u"Book";
+        if (name == u"Workbook" || name == u"Book") {
+            workbook = true;
+            bookLinks = links;
+            bookSize = size;
+            bookInMini = type != 5 && size < 4096;
+        }
     }
     // The mini stream must really hold what the small streams claim.
     if (miniStreamSize > 0 &&
@@ -1094,6 +1102,33 @@ bool CheckCompoundFile(const QByteArray& data, QString* error)
     }
     if (!workbook)
         return fail(error, Msg::CfbNoWorkbook);
+
+    // The workbook's records must lie inside their stream, and the string table come once: the
+    // BIFF library copies past its buffer otherwise (found by fuzzing).
+    QByteArray book;
+    if (bookInMini) {
+        QByteArray mini;
+        if (!chain(fat, le32(data, root + 116), sectors, links))
+            return fail(error, Msg::CfbStreamShort.arg(QStringLiteral("Root Entry")));
+        for (quint32 s : links)
+            mini += data.mid(at(s), ss);
+        for (quint32 m : bookLinks)
+            book += mini.mid(qint64(m) * 64, 64);
+    } else {
+        for (quint32 s : bookLinks)
+            book += data.mid(at(s), ss);
+    }
+    book.truncate(qsizetype(bookSize));
+    int stringTables = 0;
+    for (qint64 pos = 0; pos + 4 <= book.size();) {
+        const quint16 type = le16(book, pos);
+        const quint16 length = le16(book, pos + 2);
+        if (type == 0 && length == 0)
+            break;  // padding after the last record
+        if (length > 8224 || pos + 4 + length > book.size() || (type == 0x00FC && ++stringTables > 1))
+            return fail(error, Msg::CfbRecords);
+        pos += 4 + length;
+    }
     return true;
 }
 

@@ -403,6 +403,8 @@ TEST(Spreadsheet, MalformedCompoundDocumentsAreRefused)
         {"sector size", put32(good, 28, 0x0010FFFE)},
         {"directory tree loops", put32(good, workbook + 68, 1)},
         {"cut", good.left(4096)},
+        // From fuzzing: the string table twice, the last record past the stream's end.
+        {"records past the stream", fileBytes(fixture("records-past-stream.xls"))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
