@@ -252,6 +252,7 @@ inline const QString MemOpen = QStringLiteral("Открыть...");
 inline const QString MemSave = QStringLiteral("Сохранить...");
 inline const QString RunAfterSave = QStringLiteral("Запускать после записи");
 inline const QString ReloadFile = QStringLiteral("Перезагружать файл");
+inline const QString VerifyAfterSave = QStringLiteral("Сравнивать после записи");
 inline const QString WriteFLASHToAll = QStringLiteral("Записать все...");
 inline const QString GroupMCU = QStringLiteral("Микроконтроллер");
 inline const QString ChecksumEmpty = QStringLiteral("Checksum:");
@@ -263,7 +264,15 @@ inline const QString FlashFileLoaded = QStringLiteral("Файл: %1\n%2");
 inline const QString FlashFromDevice = QStringLiteral("Прочитано из устройства\n%1");
 inline const QString StatusFlashWritten = QStringLiteral("Запись FLASH завершена");
 inline const QString StatusFlashWrittenFile = QStringLiteral("Запись FLASH завершена: %1");
+inline const QString StatusFlashVerified = QStringLiteral("Запись FLASH завершена и проверена");
+inline const QString StatusFlashVerifiedFile = QStringLiteral("Запись FLASH завершена и проверена: %1");
 inline const QString StatusFlashRead = QStringLiteral("Чтение FLASH завершено");
+inline const QString FlashBufferLoadedForOther = QStringLiteral(
+    "Файл прошивки загружен для %1, а выбрано устройство %2.\r\n"
+    "Загрузите файл заново или включите \"Перезагружать файл\".");
+inline const QString FlashBufferReadForOther = QStringLiteral(
+    "Буфер FLASH прочитан из %1, а выбрано устройство %2.\r\n"
+    "Прочитайте FLASH этого устройства или загрузите файл.");
 inline const QString StatusFlashCompared = QStringLiteral("Сравнение FLASH: данные совпадают");
 inline const QString StatusLineAt = QStringLiteral("%1  %2");
 inline const QString AskFirmwareNotLoaded = QStringLiteral("Файл прошивки не был загружен.\r\nПродолжить?");

@@ -140,6 +140,32 @@ bool SaveWavImage(const TMemoryImage& image, const QString& path, uint32_t size,
     return true;
 }
 
+QString RegionText(const TFlashRegion& r)
+{
+    const QString last = r.End > r.Start ? hexgrid::HexAddr(uint64_t(r.End) - 1) : hexgrid::HexAddr(r.End);
+    return QStringLiteral("%1 (0x%2..0x%3)").arg(r.Part, hexgrid::HexAddr(r.Start), last);
+}
+
+QString PartName(const TDeviceInfo& info)
+{
+    return info.MCU.section(QStringLiteral("\r\n"), 0, 0).trimmed();
+}
+
+TBufferCheck TFlashOrigin::Check(const TFlashRegion& device, bool reloadFile) const
+{
+    TBufferCheck c;
+    if (!FRegion || FRegion->SameAddresses(device))
+        return c;
+    if (reloadFile && !FPath.isEmpty()) {
+        c.Step = TBufferStep::Reload;
+        return c;
+    }
+    c.Step = TBufferStep::Refuse;
+    c.Message = (FFromDevice ? Msg::FlashBufferReadForOther : Msg::FlashBufferLoadedForOther)
+                    .arg(RegionText(*FRegion), RegionText(device));
+    return c;
+}
+
 namespace {
 bool answering(TMode m)
 {

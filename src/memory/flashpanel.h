@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include <QString>
@@ -50,6 +51,61 @@ std::array<uint8_t, 44> WavHeader(uint32_t samples);
 // Header and the first `size` bytes of the image. "Ошибка файловой системы!" when the file cannot
 // be created or written.
 bool SaveWavImage(const TMemoryImage& image, const QString& path, uint32_t size, QString& error);
+
+// The program region a FLASH buffer was made for: the controller and its addresses Start .. End-1.
+// Byte i of the buffer belongs at Start + i, so a buffer is only good for a device whose region
+// starts and ends where its own does.
+struct TFlashRegion {
+    QString Part;
+    uint32_t Start = 0;
+    uint32_t End = 0;
+    bool SameAddresses(const TFlashRegion& o) const { return Start == o.Start && End == o.End; }
+};
+// "ATmega32 (0x0800..0x7FFF)".
+QString RegionText(const TFlashRegion& r);
+// The controller's name: the first line of the identification's controller summary.
+QString PartName(const TDeviceInfo& info);
+
+// What to do with the buffer before it is written to or compared with a device.
+enum class TBufferStep {
+    Use,     // the buffer fits the device (or was never filled: the caller asks about that)
+    Reload,  // load the remembered file again for the device's region
+    Refuse,  // Message says why
+};
+struct TBufferCheck {
+    TBufferStep Step = TBufferStep::Use;
+    QString Message;
+};
+
+// Where the FLASH buffer came from: a HEX file loaded for a region, or a device it was read from.
+class TFlashOrigin {
+public:
+    void Loaded(const QString& path, const TFlashRegion& region)
+    {
+        FPath = path;
+        FRegion = region;
+        FFromDevice = false;
+    }
+    // A read keeps the path (the file may still be reloaded), but the bytes are the device's now.
+    void ReadFrom(const TFlashRegion& region)
+    {
+        FRegion = region;
+        FFromDevice = true;
+    }
+    const QString& Path() const { return FPath; }
+    const std::optional<TFlashRegion>& Region() const { return FRegion; }
+    bool FromDevice() const { return FFromDevice; }
+
+    // With reloadFile on, a remembered file is loaded for the device's region whenever the regions
+    // differ (the file is the source then, as for every write); otherwise a buffer of another
+    // region is refused, whether it came from a file or from a device.
+    TBufferCheck Check(const TFlashRegion& device, bool reloadFile) const;
+
+private:
+    QString FPath;
+    std::optional<TFlashRegion> FRegion;
+    bool FFromDevice = false;
+};
 
 // "Записать все...": every device of the list in turn is selected, brought into its bootloader
 // and written. The steps that touch the window or the line come in as hooks.

@@ -1,20 +1,64 @@
-// Pictures of the memory tabs (external memory, console, FLASH and the progress window) against a
-// simulated device, for the documentation: xvfb-run -a shots_memory docs/screenshots
+// Pictures of the memory tabs (external memory, console, FLASH, the progress window and a write
+// refused for another controller) against a simulated device, for the documentation:
+// xvfb-run -a shots_memory docs/screenshots
 #include <QtTest>
 
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "app/ui/messagebox.h"
+#include "base/messages.h"
 #include "memory/ui/consoletab.h"
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/flashtab.h"
 #include "memory/ui/frmprogress.h"
 #include "memsim.h"
 #include "shotmain.h"
+
+// Draws each box as the program shows it, centred over the window, into one picture.
+class BoxOverWindow : public MessageService {
+public:
+    BoxOverWindow(QWidget& window, QString path) : FWindow(window), FPath(std::move(path))
+    {
+        FPrevious = MessageService::install(this);
+    }
+    ~BoxOverWindow() override { MessageService::install(FPrevious); }
+    void show(MsgKind kind, const QString& text) override
+    {
+        const auto icon = kind == MsgKind::Error     ? QMessageBox::Critical
+                          : kind == MsgKind::Warning ? QMessageBox::Warning
+                                                     : QMessageBox::Information;
+        QMessageBox box(icon, Msg::AppTitle, MessageBoxText(text), QMessageBox::Ok, &FWindow);
+        box.show();
+        QTest::qWait(100);
+        QPixmap picture = FWindow.grab();
+        const QPixmap boxPicture = box.grab();
+        QPainter p(&picture);
+        p.drawPixmap((picture.width() - boxPicture.width()) / 2, (picture.height() - boxPicture.height()) / 2,
+                     boxPicture);
+        p.end();
+        saved = picture.save(FPath);
+        texts << text;
+    }
+    bool askYesNo(const QString& text, AskIcon) override
+    {
+        texts << text;
+        return false;
+    }
+    bool saved = false;
+    QStringList texts;
+
+private:
+    QWidget& FWindow;
+    QString FPath;
+    MessageService* FPrevious = nullptr;
+};
 
 class ShotsMemory : public QObject {
     Q_OBJECT
@@ -81,6 +125,20 @@ private slots:
         });
         frm.FlashTab->btnWriteFLASH->click();
         QVERIFY(QFileInfo::exists(FOut + "/progress.png"));
+
+        // The same firmware for a controller with another program region on the same bus: refused.
+        sim.bus.setBaud(0);
+        zeva::sim::FirmwareConfig mega64;
+        mega64.mcu = 4;
+        sim.bus.emplace<zeva::sim::FirmwareDevice>(0x22, mega64);
+        sim.shell.session.DevAddr = 0x22;
+        QVERIFY(QTest::qWaitFor([&] { return frm.FlashTab->DeviceRegion().Start == 0x1000; }, 8000));
+        QVERIFY(sim.WaitBootloader(frm));
+        QTest::qWait(300);
+        BoxOverWindow refused(frm, FOut + "/flash-region-refused.png");
+        frm.FlashTab->btnWriteFLASH->click();
+        QVERIFY(refused.saved);
+        QCOMPARE(refused.texts.size(), 1);
     }
 };
 

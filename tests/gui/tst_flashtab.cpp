@@ -46,6 +46,38 @@ bool isRed(const QLabel* l)
     return l->palette().color(QPalette::WindowText) == QColor(Qt::red);
 }
 
+int requestsOf(const zeva::sim::SimDevice& dev, uint8_t cmd)
+{
+    int n = 0;
+    for (const auto& r : dev.requestLog())
+        n += r.cmd == cmd;
+    return n;
+}
+
+// A bootloader that acknowledges every block but keeps one bit of its first block wrong: a write
+// only a compare can catch.
+class LeakyFlash : public zeva::sim::FirmwareDevice {
+public:
+    using FirmwareDevice::FirmwareDevice;
+
+protected:
+    zeva::sim::Reply command(uint8_t cmd, std::span<const uint8_t> payload) override
+    {
+        if (cmd != 4 || payload.size() != 2 + kFlashBlock || ((payload[0] << 8) | payload[1]) != int(appOffset()))
+            return FirmwareDevice::command(cmd, payload);
+        std::vector<uint8_t> spoiled(payload.begin(), payload.end());
+        spoiled[2 + 5] ^= 0x10;
+        return FirmwareDevice::command(cmd, spoiled);
+    }
+};
+
+zeva::sim::FirmwareConfig bootloaderOf(uint8_t mcu)
+{
+    zeva::sim::FirmwareConfig cfg;
+    cfg.mcu = mcu;
+    return cfg;
+}
+
 }  // namespace
 
 class TestFlashTab : public QObject {
@@ -207,7 +239,9 @@ private slots:
         tab.btnWriteFLASH->click();
         QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Записать данные из буфера во FLASH-память?")});
         QVERIFY(sim.dev->readFlash(start, size) == image);
-        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Запись FLASH завершена: firmware.hex")));
+        // "Сравнивать после записи" is on from the start: the write is compared without a box of its own.
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Запись FLASH завершена и проверена: firmware.hex")));
+        QVERIFY(sim.RequestsOf(3) >= int(size / 64));
         QCOMPARE(sim.RequestsOf(4), int(size / 64));
         QVERIFY(TfrmProgress::LastStats().calls >= 1);
         QCOMPARE(frm.windowTitle(), QStringLiteral("Zevanta"));  // progress title restored
@@ -237,6 +271,127 @@ private slots:
         QCOMPARE(frm.ActiveTabName(), QStringLiteral("tsCmd"));
         QVERIFY(sim.WaitApplication(frm));
         QVERIFY(sim.boxes.boxes().size() == 1);
+    }
+
+    // Two controllers on one bus: a buffer made for one program region is never written at the
+    // other's offset. It is loaded again for the new region when "Перезагружать файл" is on (and
+    // refused when it does not fit there), refused naming both regions otherwise; a buffer read
+    // from a device belongs to that device's region.
+    void bufferStaysWithTheRegionItWasMadeFor()
+    {
+        MemSim sim;  // ATmega32 at 0x21: program from 0x0800
+        auto& mega64 = sim.bus.emplace<zeva::sim::FirmwareDevice>(0x22, bootloaderOf(4));  // from 0x1000
+        TfrmMain& frm = sim.Open();
+        TFlashTab& tab = *frm.FlashTab;
+        auto select = [&](uint16_t addr, uint32_t start) {
+            sim.shell.session.DevAddr = addr;
+            return QTest::qWaitFor(
+                [&] {
+                    return tab.DeviceRegion().Start == start && MemSim::isBoot(sim.Mode()) &&
+                           frm.btnRunProgram->isEnabled();
+                },
+                8000);
+        };
+        QVERIFY(select(MemSim::kAddr, 0x800));
+        QTemporaryDir dir;
+        const QString file = WriteHexFile(dir, "fw.hex", 0x800, BytePattern(0x400, 1));
+        sim.dialogs.push(file);
+        tab.btnOpenFLASH->click();
+        QVERIFY2(tab.LabelFLASHFile->text().endsWith(QStringLiteral("\nATmega32 (0x0800..0x7FFF)")),
+                 qPrintable(tab.LabelFLASHFile->text()));
+
+        QVERIFY(select(0x22, 0x1000));
+        const QString loadedFor32 = QStringLiteral(
+            "Файл прошивки загружен для ATmega32 (0x0800..0x7FFF), а выбрано устройство ATmega64 (0x1000..0xFFFF).\r\n"
+            "Загрузите файл заново или включите \"Перезагружать файл\".");
+        sim.boxes.clear();
+        tab.btnWriteFLASH->click();
+        tab.btnCompareFLASH->click();
+        QCOMPARE(sim.boxes.texts(), (QStringList{loadedFor32, loadedFor32}));
+        QCOMPARE(requestsOf(mega64, 4) + requestsOf(mega64, 3), 0);
+        QCOMPARE(frm.StatusLineText(), QString());
+
+        // Reloaded for 0x1000 on, the file no longer fits: the loader's own words, nothing sent.
+        tab.ReloadFile->setChecked(true);
+        sim.boxes.clear();
+        tab.btnWriteFLASH->click();
+        QCOMPARE(sim.boxes.texts(),
+                 QStringList{QStringLiteral("Данные файла (0x0800..0x0BFF) выходят за пределы области памяти "
+                                            "0x1000..0xFFFF!\r\nФайл не загружен.")});
+        QCOMPARE(requestsOf(mega64, 4), 0);
+        // The file rebuilt for addresses the ATmega64 has: loaded for its region and written there.
+        const auto image = BytePattern(0x400, 2);
+        WriteHexFile(dir, "fw.hex", 0x1000, image);
+        sim.boxes.clear();
+        sim.boxes.answer(true);
+        tab.btnWriteFLASH->click();
+        QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Записать данные из буфера во FLASH-память?")});
+        QVERIFY(mega64.readFlash(0x1000, 0x400) == image);
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("Запись FLASH завершена и проверена: fw.hex")));
+
+        // Read back from the ATmega64, then compared with the ATmega32: refused, nothing read there.
+        tab.ReloadFile->setChecked(false);
+        QVERIFY(select(0x22, 0x1000));
+        sim.boxes.clear();
+        tab.btnReadFLASH->click();
+        QVERIFY(std::equal(image.begin(), image.end(), frm.FlashBuf.Data()));
+        QVERIFY(select(MemSim::kAddr, 0x800));
+        tab.btnCompareFLASH->click();
+        QCOMPARE(sim.boxes.texts(),
+                 QStringList{
+                     QStringLiteral("Буфер FLASH прочитан из ATmega64 (0x1000..0xFFFF), а выбрано устройство ATmega32 "
+                                    "(0x0800..0x7FFF).\r\nПрочитайте FLASH этого устройства или загрузите файл.")});
+        QCOMPARE(sim.RequestsOf(3), 0);
+    }
+
+    // "Сравнивать после записи", on from the start and kept in the settings: a write the device
+    // acknowledged but did not keep is caught, and "Запускать после записи" then does not run.
+    void writeIsComparedBeforeTheProgramRuns()
+    {
+        MemSim sim;
+        auto& leaky = sim.bus.emplace<LeakyFlash>(0x23, bootloaderOf(3));
+        TfrmMain& frm = sim.Open();
+        TFlashTab& tab = *frm.FlashTab;
+        QVERIFY(tab.VerifyAfterSave->isChecked());
+        sim.shell.session.DevAddr = 0x23;
+        QVERIFY(sim.WaitBootloader(frm));
+        QTemporaryDir dir;
+        sim.dialogs.push(WriteHexFile(dir, "fw.hex", leaky.appOffset(), BytePattern(0x200, 4)));
+        tab.btnOpenFLASH->click();
+        tab.RunAfterSave->setChecked(true);
+
+        struct Case {
+            bool verify;
+            QStringList boxes;
+            QString status;
+            int runs;  // command 1 sent so far
+        };
+        const Case cases[] = {
+            {true,
+             {QStringLiteral("Записать данные из буфера во FLASH-память?"),
+              QStringLiteral("Несовпадение данных по адресу 0x") + hex(leaky.appOffset() + 5, 4)},
+             QString(),
+             0},
+            // Unchecked the write is taken at the device's word, as before.
+            {false,
+             {QStringLiteral("Записать данные из буфера во FLASH-память?")},
+             QStringLiteral("Запись FLASH завершена: fw.hex"),
+             1},
+        };
+        for (const Case& c : cases) {
+            QVERIFY(sim.WaitBootloader(frm));
+            tab.VerifyAfterSave->setChecked(c.verify);
+            sim.boxes.clear();
+            sim.boxes.answer(true);
+            tab.btnWriteFLASH->click();
+            QCOMPARE(sim.boxes.texts(), c.boxes);
+            QVERIFY2(frm.StatusLineText().endsWith(c.status), qPrintable(frm.StatusLineText()));
+            QCOMPARE(frm.StatusLineText().isEmpty(), c.status.isEmpty());
+            QCOMPARE(requestsOf(leaky, 1), c.runs);
+        }
+
+        // The choice goes into the settings at exit and comes back at start.
+        QVERIFY(!sim.shell.Reopen().FlashTab->VerifyAfterSave->isChecked());
     }
 };
 

@@ -264,3 +264,50 @@ TEST(MemoryPanel, WriteAllDevices)
     EXPECT_EQ(memorypanel::WriteFLASHToAll({1, 2}, true, no).End, memorypanel::TWriteAllEnd::Declined);
     EXPECT_EQ(calls, 0);
 }
+
+// What a write or compare does with a buffer made for one program region when the selected device
+// has another: nothing (same addresses, whatever the part is called), the file loaded again, or a
+// refusal naming both.
+TEST(FlashOrigin, BufferFitsOnlyItsOwnRegion)
+{
+    using namespace memorypanel;
+    const TFlashRegion mega32{QStringLiteral("ATmega32"), 0x800, 0x8000};
+    const TFlashRegion mega64{QStringLiteral("ATmega64"), 0x1000, 0x10000};
+    const TFlashRegion sameAddresses{QStringLiteral("ATmega32A"), 0x800, 0x8000};
+    const QString loadedFor32 = QStringLiteral(
+        "Файл прошивки загружен для ATmega32 (0x0800..0x7FFF), а выбрано устройство ATmega64 "
+        "(0x1000..0xFFFF).\r\nЗагрузите файл заново или включите \"Перезагружать файл\".");
+    const QString readFrom32 = QStringLiteral(
+        "Буфер FLASH прочитан из ATmega32 (0x0800..0x7FFF), а выбрано устройство ATmega64 (0x1000..0xFFFF).\r\n"
+        "Прочитайте FLASH этого устройства или загрузите файл.");
+    enum Source { Nothing, File, Read, FileThenRead };
+    struct Case {
+        const char* name;
+        Source source;
+        TFlashRegion device;
+        bool reload;
+        TBufferStep step;
+        QString message;
+    };
+    const Case cases[] = {
+        {"never filled", Nothing, mega64, false, TBufferStep::Use, {}},
+        {"same region", File, mega32, false, TBufferStep::Use, {}},
+        {"same addresses, another name", File, sameAddresses, false, TBufferStep::Use, {}},
+        {"file, other region", File, mega64, false, TBufferStep::Refuse, loadedFor32},
+        {"file, other region, reload", File, mega64, true, TBufferStep::Reload, {}},
+        {"read, other region", Read, mega64, false, TBufferStep::Refuse, readFrom32},
+        {"read without a file, reload", Read, mega64, true, TBufferStep::Refuse, readFrom32},
+        {"read after a file, reload", FileThenRead, mega64, true, TBufferStep::Reload, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TFlashOrigin origin;
+        if (c.source == File || c.source == FileThenRead)
+            origin.Loaded(QStringLiteral("/fw.hex"), mega32);
+        if (c.source == Read || c.source == FileThenRead)
+            origin.ReadFrom(mega32);
+        const TBufferCheck check = origin.Check(c.device, c.reload);
+        EXPECT_EQ(check.Step, c.step);
+        EXPECT_EQ(check.Message, c.message);
+    }
+}

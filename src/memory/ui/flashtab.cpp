@@ -19,7 +19,6 @@
 #include "data/datamodule.h"
 #include "link/commands.h"
 #include "link/devicesession.h"
-#include "memory/flashpanel.h"
 #include "memory/ui/filedialogs.h"
 #include "memory/ui/hexgrid.h"
 
@@ -58,6 +57,10 @@ TFlashTab::TFlashTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) : T
     RunAfterSave = new QCheckBox(Msg::RunAfterSave, this);
     RunAfterSave->setObjectName(QStringLiteral("RunAfterSave"));
     ControlGroups::Tag(RunAfterSave, cgBootloader);
+    VerifyAfterSave = new QCheckBox(Msg::VerifyAfterSave, this);
+    VerifyAfterSave->setObjectName(QStringLiteral("VerifyAfterSave"));
+    VerifyAfterSave->setChecked(true);
+    ControlGroups::Tag(VerifyAfterSave, cgBootloader);
     ReloadFile = new QCheckBox(Msg::ReloadFile, this);
     ReloadFile->setObjectName(QStringLiteral("ReloadFile"));
     ControlGroups::Tag(ReloadFile, cgBootloader);
@@ -96,6 +99,7 @@ TFlashTab::TFlashTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) : T
     side->addWidget(btnCompareFLASH);
     side->addSpacing(6);
     side->addWidget(RunAfterSave);
+    side->addWidget(VerifyAfterSave);
     side->addWidget(ReloadFile);
     side->addSpacing(6);
     side->addWidget(btnOpenFLASH);
@@ -140,13 +144,30 @@ void TFlashTab::AttachModeButtons(QPushButton* reset, QPushButton* runProgram, Q
 void TFlashTab::ReadSettings(const TSettingsSection& section)
 {
     RunAfterSave->setChecked(section.Bool(QStringLiteral("Run after save")));
+    VerifyAfterSave->setChecked(section.Bool(QStringLiteral("Verify after save"), true));
     ReloadFile->setChecked(section.Bool(QStringLiteral("Reload file")));
 }
 
 void TFlashTab::WriteSettings(TSettingsSection& section) const
 {
     section.SetBool(QStringLiteral("Run after save"), RunAfterSave->isChecked());
+    section.SetBool(QStringLiteral("Verify after save"), VerifyAfterSave->isChecked());
     section.SetBool(QStringLiteral("Reload file"), ReloadFile->isChecked());
+}
+
+void TFlashTab::ShowDevice(const TPresenceFeed& feed)
+{
+    ShowMCU(feed.View.mcuText);
+    const TDeviceInfo& info = feed.Info;
+    if (info.Mode == mNone) {
+        FAnswered.reset();
+        return;
+    }
+    FPart = memorypanel::PartName(info);
+    if (info.MemSize > info.ProgStart)
+        FAnswered = memorypanel::TFlashRegion{FPart, info.ProgStart, info.MemSize};
+    else
+        FAnswered.reset();
 }
 
 void TFlashTab::ShowMCU(const QString& text)
@@ -154,30 +175,75 @@ void TFlashTab::ShowMCU(const QString& text)
     LabelMCU1->setText(text);
 }
 
+memorypanel::TFlashRegion TFlashTab::DeviceRegion() const
+{
+    // The window's copies follow a smaller region only after a while; a transfer must not.
+    if (FAnswered)
+        return *FAnswered;
+    return {FPart, FCtx.ProgStart(), FCtx.MemSize()};
+}
+
 bool TFlashTab::LoadFLASHFile(const QString& path)
 {
+    return LoadFLASHFile(path, DeviceRegion());
+}
+
+bool TFlashTab::LoadFLASHFile(const QString& path, const memorypanel::TFlashRegion& region)
+{
     QString error;
-    if (!LoadHexImage(*FCtx.FlashBuf, path, FCtx.ProgStart(), FCtx.MemSize(), error)) {
+    if (!LoadHexImage(*FCtx.FlashBuf, path, region.Start, region.End, error)) {
         ShowMessage(MsgKind::Error, error);
         return false;
     }
-    FLoadedPath = path;
+    FOrigin.Loaded(path, region);
     const QFileInfo info(path);
-    LabelFLASHFile->setText(Msg::FlashFileLoaded.arg(
-        info.fileName(), QLocale().toString(info.lastModified(), QStringLiteral("dd.MM.yyyy hh:mm:ss"))));
+    LabelFLASHFile->setText(
+        Msg::FlashFileLoaded.arg(info.fileName(),
+                                 QLocale().toString(info.lastModified(), QStringLiteral("dd.MM.yyyy hh:mm:ss"))) +
+        QLatin1Char('\n') + memorypanel::RegionText(region));
     LabelFLASHFile->setToolTip(QDir::toNativeSeparators(info.absoluteFilePath()));
     UpdateFLASHView(false);
     return true;
 }
 
-bool TFlashTab::RunTransfer(TTransferKind kind, const QString& doneText)
+bool TFlashTab::FitBuffer(const memorypanel::TFlashRegion& device)
 {
-    // A line from an earlier run must not pass for this one.
-    Host.ShowStatusLine(QString());
-    if (!StartTransfer(FCtx, kind, true, 0, 64))
-        return false;
+    const memorypanel::TBufferCheck check = FOrigin.Check(device, ReloadFile->isChecked());
+    switch (check.Step) {
+    case memorypanel::TBufferStep::Use: return true;
+    case memorypanel::TBufferStep::Reload: return LoadFLASHFile(FOrigin.Path(), device);
+    case memorypanel::TBufferStep::Refuse: break;
+    }
+    ShowMessage(MsgKind::Error, check.Message);
+    return false;
+}
+
+bool TFlashTab::PrepareWrite(const memorypanel::TFlashRegion& device)
+{
+    // A file that no longer loads (or no longer fits the device) is shown and nothing is
+    // written: the buffer would be stale.
+    if (ReloadFile->isChecked() && !FOrigin.Path().isEmpty())
+        return LoadFLASHFile(FOrigin.Path(), device);
+    return FitBuffer(device);
+}
+
+bool TFlashTab::Transfer(TTransferKind kind, const memorypanel::TFlashRegion& region, bool confirm, bool quietSuccess)
+{
+    TTransferSetup setup = MakeTransferSetup(FCtx);
+    setup.ProgStart = region.Start;
+    setup.MemSize = region.End;
+    TTransferHooks hooks = MakeTransferHooks(FCtx);
+    if (quietSuccess)
+        hooks.Message = [show = hooks.Message](MsgKind k, const QString& text) {
+            if (k != MsgKind::Information && show)
+                show(k, text);
+        };
+    return StartTransfer(TransferLink(FCtx), setup, kind, confirm, 0, 64, hooks).Ok;
+}
+
+void TFlashTab::ShowDone(const QString& doneText)
+{
     Host.ShowStatusLine(Msg::StatusLineAt.arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")), doneText));
-    return true;
 }
 
 void TFlashTab::UpdateFLASHView(bool reset)
@@ -193,8 +259,14 @@ void TFlashTab::UpdateFLASHView(bool reset)
 
 void TFlashTab::btnReadFLASHClick()
 {
-    if (RunTransfer(tkReadFLASH, Msg::StatusFlashRead)) {
-        LabelFLASHFile->setText(Msg::FlashFromDevice.arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss"))));
+    // A line from an earlier run must not pass for this one.
+    Host.ShowStatusLine(QString());
+    const memorypanel::TFlashRegion device = DeviceRegion();
+    if (Transfer(tkReadFLASH, device, true)) {
+        FOrigin.ReadFrom(device);
+        ShowDone(Msg::StatusFlashRead);
+        LabelFLASHFile->setText(Msg::FlashFromDevice.arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss"))) +
+                                QLatin1Char('\n') + memorypanel::RegionText(device));
         LabelFLASHFile->setToolTip(QString());
     }
     UpdateFLASHView(false);
@@ -205,20 +277,35 @@ void TFlashTab::btnWriteFLASHClick()
     // F5 reaches this handler in every device state; the button's state decides.
     if (!btnWriteFLASH->isEnabled())
         return;
-    // A file that no longer loads is shown and nothing is written: the buffer would be stale.
-    if (ReloadFile->isChecked() && !FLoadedPath.isEmpty() && !LoadFLASHFile(FLoadedPath))
+    const memorypanel::TFlashRegion device = DeviceRegion();
+    if (!PrepareWrite(device))
         return;
-    if (FLoadedPath.isEmpty() && !AskYesNo(Msg::AskFirmwareNotLoaded, AskIcon::Question))
+    const QString path = FOrigin.Path();
+    if (path.isEmpty() && !AskYesNo(Msg::AskFirmwareNotLoaded, AskIcon::Question))
         return;
-    const QString done = FLoadedPath.isEmpty() ? Msg::StatusFlashWritten
-                                               : Msg::StatusFlashWrittenFile.arg(QFileInfo(FLoadedPath).fileName());
-    if (RunTransfer(tkWriteFLASH, done) && RunAfterSave->isChecked())
+    Host.ShowStatusLine(QString());
+    if (!Transfer(tkWriteFLASH, device, true))
+        return;
+    const QString name = QFileInfo(path).fileName();
+    if (VerifyAfterSave->isChecked()) {
+        // A block the device acknowledged is not yet a block that took; the program starts only
+        // from a verified image.
+        if (!Transfer(tkCompareFLASH, device, false, true))
+            return;
+        ShowDone(path.isEmpty() ? Msg::StatusFlashVerified : Msg::StatusFlashVerifiedFile.arg(name));
+    } else {
+        ShowDone(path.isEmpty() ? Msg::StatusFlashWritten : Msg::StatusFlashWrittenFile.arg(name));
+    }
+    if (RunAfterSave->isChecked())
         btnRunProgramClick();
 }
 
 void TFlashTab::btnCompareFLASHClick()
 {
-    RunTransfer(tkCompareFLASH, Msg::StatusFlashCompared);
+    Host.ShowStatusLine(QString());
+    const memorypanel::TFlashRegion device = DeviceRegion();
+    if (FitBuffer(device) && Transfer(tkCompareFLASH, device, true))
+        ShowDone(Msg::StatusFlashCompared);
 }
 
 void TFlashTab::btnOpenFLASHClick()
@@ -236,7 +323,9 @@ void TFlashTab::btnSaveFLASHClick()
     if (!FileDialogs::instance().save(this, Msg::MemSaveFilter, path, filter))
         return;
     QString error;
-    if (!SaveHexImage(*FCtx.FlashBuf, path, FCtx.ProgStart(), FCtx.MemSize(), error))
+    // The buffer's own addresses, not the selected device's.
+    const memorypanel::TFlashRegion region = FOrigin.Region().value_or(DeviceRegion());
+    if (!SaveHexImage(*FCtx.FlashBuf, path, region.Start, region.End, error))
         ShowMessage(MsgKind::Error, error);
 }
 
@@ -296,7 +385,12 @@ void TFlashTab::btnWriteFLASHToAllClick()
         return currentMode();
     };
     h.RunBootloader = [this] { btnRunBootloaderClick(); };
-    h.WriteFLASH = [this] { return StartTransfer(FCtx, tkWriteFLASH, false, 0, 64); };
+    // Every device is checked against the buffer, and compared after its write, as a single write is.
+    h.WriteFLASH = [this] {
+        const memorypanel::TFlashRegion device = DeviceRegion();
+        return PrepareWrite(device) && Transfer(tkWriteFLASH, device, false) &&
+               (!VerifyAfterSave->isChecked() || Transfer(tkCompareFLASH, device, false, true));
+    };
     h.RunProgram = [this] { btnRunProgramClick(); };
     h.ShowFLASHTab = [this] { Host.ShowTab(QStringLiteral("tsFLASH")); };
     memorypanel::WriteFLASHToAll(addrs, RunAfterSave->isChecked(), h);

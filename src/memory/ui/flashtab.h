@@ -1,4 +1,7 @@
 #pragma once
+#include <optional>
+
+#include "memory/flashpanel.h"
 #include "memory/hexgridmodel.h"
 #include "memory/ui/memorycontext.h"
 #include "panels/ui/panel.h"
@@ -15,8 +18,8 @@ class TFlashTab : public TPanel {
 public:
     TFlashTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent = nullptr);
 
-    void ShowDevice(const TPresenceFeed& feed) override { ShowMCU(feed.View.mcuText); }
-    // "Form": "Run after save", "Reload file".
+    void ShowDevice(const TPresenceFeed& feed) override;
+    // "Form": "Run after save", "Verify after save", "Reload file".
     void ReadSettings(const TSettingsSection& section) override;
     void WriteSettings(TSettingsSection& section) const override;
 
@@ -25,6 +28,7 @@ public:
     QPushButton* btnWriteFLASH = nullptr;
     QPushButton* btnCompareFLASH = nullptr;
     QCheckBox* RunAfterSave = nullptr;
+    QCheckBox* VerifyAfterSave = nullptr;
     QCheckBox* ReloadFile = nullptr;
     QPushButton* btnOpenFLASH = nullptr;
     QPushButton* btnSaveFLASH = nullptr;
@@ -36,11 +40,16 @@ public:
     // The bottom panel's buttons belong to the window; their actions live here.
     void AttachModeButtons(QPushButton* reset, QPushButton* runProgram, QPushButton* runBootloader);
 
+    // Loads for the selected device's region.
     bool LoadFLASHFile(const QString& path);
     void UpdateFLASHView(bool reset);
     void ShowMCU(const QString& text);
     bool ChecksumRed() const { return FChecksumRed; }
-    QString LoadedPath() const { return FLoadedPath; }
+    QString LoadedPath() const { return FOrigin.Path(); }
+    // The region of the selected device as its last answer gave it (the window's copies while
+    // no device answers), named by its controller.
+    memorypanel::TFlashRegion DeviceRegion() const;
+    const memorypanel::TFlashOrigin& Origin() const { return FOrigin; }
 
     void btnReadFLASHClick();
     void btnWriteFLASHClick();
@@ -56,12 +65,22 @@ public:
 
 private:
     hexgrid::TWindow Window() const;
-    // Runs one transfer; a success ends with a line in the status bar (the boxes stay as they are).
-    bool RunTransfer(TTransferKind kind, const QString& doneText);
+    bool LoadFLASHFile(const QString& path, const memorypanel::TFlashRegion& region);
+    // Makes the buffer fit the device before a write or compare: reloads the file or says why not.
+    bool FitBuffer(const memorypanel::TFlashRegion& device);
+    // Before a write: with "Перезагружать файл" the file as it is on disk now, else FitBuffer.
+    bool PrepareWrite(const memorypanel::TFlashRegion& device);
+    // One FLASH transfer over exactly the region the buffer was checked against. quietSuccess
+    // drops the "no differences" box of a compare that only verifies a write.
+    bool Transfer(TTransferKind kind, const memorypanel::TFlashRegion& region, bool confirm, bool quietSuccess = false);
+    // A success ends with a line in the status bar (the boxes stay as they are).
+    void ShowDone(const QString& doneText);
 
     TMemoryContext& FCtx;
     hexgrid::TChecksumMark FMark;
     bool FChecksumRed = false;
-    QString FLoadedPath;
-    QString FRememberedTab;  // sheet in front when the bootloader was asked for
+    memorypanel::TFlashOrigin FOrigin;
+    std::optional<memorypanel::TFlashRegion> FAnswered;  // region of the last answer, if it gave one
+    QString FPart = QStringLiteral("---");               // controller of the last answer
+    QString FRememberedTab;                              // sheet in front when the bootloader was asked for
 };
