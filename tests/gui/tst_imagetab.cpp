@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -226,6 +227,92 @@ private slots:
             tab.edtImageAddrExit();
             QCOMPARE(tab.edtImageAddr->text(), QString::fromLatin1(shown));
         }
+    }
+
+    // "Image size", "Razvertka" and "Image Addr" are read at start and written at exit. The layout
+    // restored at start does not repack ExtMemBuf; stored values outside the lists give the first item.
+    void settingsComeBackAtStart_data()
+    {
+        QTest::addColumn<QStringList>("stored");  // size, layout, address; empty: nothing stored
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<QString>("addr");
+        QTest::newRow("first run") << QStringList{} << 0 << 0 << "0";
+        QTest::newRow("stored") << QStringList{"3", "1", "4096"} << 3 << 1 << "4096";
+        QTest::newRow("outside the lists") << QStringList{"5", "2", "-3"} << 0 << 0 << "0";
+    }
+    void settingsComeBackAtStart()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(int, size);
+        QFETCH(int, layout);
+        QFETCH(QString, addr);
+        MessageRecorder boxes;
+        ShellFixture f;
+        const char* names[] = {"Form/Image size", "Form/Razvertka", "Form/Image Addr"};
+        for (int i = 0; i < stored.size(); ++i)
+            f.store->setValue(QLatin1String(names[i]), stored[i]);
+        TImageTab* tab = f.Open().findChild<TImageTab*>();
+        QCOMPARE(tab->ImageSize->currentIndex(), size);
+        QCOMPARE(tab->Size(), lcd::kSizes[size]);
+        QCOMPARE(tab->Razvertka->ItemIndex(), layout);
+        QCOMPARE(tab->edtImageAddr->text(), addr);
+        QCOMPARE(int(f.Frm().ExtMemBuf[tab->ImageAddr()]), 0xFF);
+
+        // What the user chose goes back at exit.
+        tab->ImageSize->setCurrentIndex(2);
+        tab->Razvertka->Buttons()[layout == 0 ? 1 : 0]->click();
+        tab->edtImageAddr->setText(QStringLiteral("512"));
+        tab = f.Reopen().findChild<TImageTab*>();
+        QCOMPARE(tab->ImageSize->currentIndex(), 2);
+        QCOMPARE(tab->Razvertka->ItemIndex(), layout == 0 ? 1 : 0);
+        QCOMPARE(tab->edtImageAddr->text(), QStringLiteral("512"));
+        QCOMPARE(f.store->value(QStringLiteral("Form/Image Addr")).toString(), QStringLiteral("512"));
+    }
+
+    // The real save dialog: a name typed without suffix gets the chosen type's, ".bmp" unless
+    // the C header was chosen.
+    void bareNameGetsTheTypesSuffix_data()
+    {
+        QTest::addColumn<int>("type");  // row of the dialog's type list
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("picture") << 0 << "pic.bmp";
+        QTest::newRow("C header") << 1 << "pic.h";
+    }
+    void bareNameGetsTheTypesSuffix()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, saved);
+        QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        MessageRecorder boxes;
+        ShellFixture f;
+        TImageTab& tab = *f.Open().findChild<TImageTab*>();
+        QTemporaryDir dir;
+        int attempts = 0;
+        // A user who picks the type, types "pic" and presses Save (again, should the dialog still
+        // be busy listing the folder).
+        QTimer user;
+        user.setInterval(20);
+        connect(&user, &QTimer::timeout, this, [&] {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dlg)
+                return;
+            ++attempts;
+            auto* types = dlg->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            if (types && type != types->currentIndex()) {
+                types->setCurrentIndex(type);
+                emit types->activated(type);
+                emit types->textActivated(types->currentText());
+            }
+            dlg->selectFile(dir.filePath(QStringLiteral("pic")));
+            QMetaObject::invokeMethod(dlg, "accept");
+        });
+        user.start();
+        tab.btnSaveImageFile->click();
+        QVERIFY(attempts > 0);
+        QVERIFY2(QFile::exists(dir.filePath(saved)), qPrintable(QDir(dir.path()).entryList(QDir::Files).join(' ')));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{saved});
+        QVERIFY(boxes.boxes().empty());
     }
 };
 

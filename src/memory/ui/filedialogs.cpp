@@ -38,14 +38,13 @@ private:
         dlg.setNameFilters(filters);
         if (filterIndex >= 1 && filterIndex <= filters.size())
             dlg.selectNameFilter(filters[filterIndex - 1]);
-        dlg.setDefaultSuffix(QStringLiteral("hex"));
+        dlg.setDefaultSuffix(DefaultSuffix(filter, filterIndex));
         dlg.setDirectory(StartFolder(parent));
         if (!path.isEmpty())
             dlg.selectFile(path);
         // The default suffix follows the chosen type, so "image" saved as WAV becomes image.wav.
-        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg](const QString& f) {
-            const QString ext = filterExtension(f);
-            dlg.setDefaultSuffix(ext.isEmpty() ? QStringLiteral("hex") : ext);
+        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg, filter, filters](const QString& f) {
+            dlg.setDefaultSuffix(DefaultSuffix(filter, int(filters.indexOf(f)) + 1));
         });
         if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
             return false;
@@ -72,6 +71,15 @@ QString kindOf(const QWidget* parent)
 }
 
 }  // namespace
+
+QString FileDialogs::DefaultSuffix(const QString& filter, int filterIndex)
+{
+    const QStringList filters = filter.split(QStringLiteral(";;"));
+    const QString chosen = filterIndex >= 1 && filterIndex <= filters.size() ? filters[filterIndex - 1] : QString();
+    const QString ext = filterExtension(chosen);
+    // "All files" takes the first type's, which is the kind of file the tab is about.
+    return ext.isEmpty() ? filterExtension(filters.value(0)) : ext;
+}
 
 FileDialogs& FileDialogs::instance()
 {

@@ -15,6 +15,9 @@ public:
     // With an overwrite prompt. A name without extension gets the chosen type's.
     virtual bool save(QWidget* parent, const QString& filter, QString& path, int& filterIndex) = 0;
 
+    // Suffix for a name typed without one: the chosen type's, the first type's for "*.*".
+    static QString DefaultSuffix(const QString& filter, int filterIndex);
+
     // The dialogs in use: QFileDialog unless one was installed.
     static FileDialogs& instance();
     // Installs dialogs (not owned); nullptr restores the real ones. Returns the previous ones.

@@ -1,5 +1,7 @@
 #include "memory/ui/imagetab.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -169,6 +171,24 @@ void TImageTab::ImageSizeChange()
         for (int x = 0; x < std::min(s.W, old.W); ++x)
             resized.Set(x, y, FPicture.Lit(x, y));
     SetPicture(std::move(resized));
+}
+
+void TImageTab::ReadSettings(const TSettingsSection& section)
+{
+    // A stored index outside the lists falls back to the first item, as a missing one does.
+    const int size = section.Int(QStringLiteral("Image size"));
+    ImageSize->setCurrentIndex(size >= 0 && size < ImageSize->count() ? size : 0);
+    const int layout = section.Int(QStringLiteral("Razvertka"));
+    // Not a click: the stored choice must not repack ExtMemBuf.
+    Razvertka->SetItemIndex(layout >= 0 && layout < int(Razvertka->Buttons().size()) ? layout : 0);
+    edtImageAddr->setText(QString::number(std::max(section.Int(QStringLiteral("Image Addr")), 0)));
+}
+
+void TImageTab::WriteSettings(TSettingsSection& section) const
+{
+    section.SetInt(QStringLiteral("Image size"), ImageSize->currentIndex());
+    section.SetInt(QStringLiteral("Razvertka"), Razvertka->ItemIndex());
+    section.SetInt(QStringLiteral("Image Addr"), int(std::min<uint32_t>(ImageAddr(), 0x7FFFFFFF)));
 }
 
 void TImageTab::RazvertkaClick()

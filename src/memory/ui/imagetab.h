@@ -67,6 +67,9 @@ public:
     void btnClearImageClick();
     // A screenshot of a 128 x 64 device screen, by columns.
     void DemoShot() override;
+    // "Form": "Image size", "Razvertka" (item indexes), "Image Addr" (decimal).
+    void ReadSettings(const TSettingsSection& section) override;
+    void WriteSettings(TSettingsSection& section) const override;
 
 private:
     void SetPicture(lcd::TPicture picture);
