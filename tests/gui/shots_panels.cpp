@@ -1,5 +1,5 @@
-// Pictures of the sensor tabs and the LCD picture tab against their simulated devices, for the
-// documentation: shots_panels docs/screenshots
+// Pictures of the sensor tabs, the KESTA tab and the LCD picture tab against their simulated
+// devices, for the documentation: shots_panels docs/screenshots
 #include <QtTest>
 
 #include <QAbstractButton>
@@ -9,12 +9,14 @@
 
 #include "memory/ui/imagetab.h"
 #include "panels/ui/dornatab.h"
+#include "panels/ui/kestatab.h"
 #include "panels/ui/pelniktab.h"
 #include "panels/ui/plevatab.h"
 #include "panels/ui/tarviktab.h"
 #include "panels/ui/vidatab.h"
 #include "panelsim.h"
 #include "shotmain.h"
+#include "sim/kestadevice.h"
 #include "sim/lcddevice.h"
 #include "sim/sensordevices.h"
 
@@ -98,6 +100,22 @@ private slots:
             QVERIFY(Ready(sim, frm));
             tab.DemoShot();
             shoot(sim, frm, &tab, QStringLiteral("tsPELNIK"));
+        }
+        {
+            // The second drive reports a fault: its column carries the warning sign, in colour.
+            KestaDevice::Options options;
+            options.fobs = {0x1A2B3C, 0xABCDEF};
+            options.faultyColumn = 2;
+            PanelSim<KestaDevice> sim(options);
+            TfrmMain& frm = sim.Open();
+            auto& tab = *frm.findChild<TKestaTab*>();
+            QVERIFY(Ready(sim, frm));
+            // The tab's timer draws the columns, and it runs only while the tab is in front.
+            frm.PageControl->setTabVisible(frm.PageControl->indexOf(tab.parentWidget()), true);
+            frm.PageControl->setCurrentWidget(tab.parentWidget());
+            QVERIFY(QTest::qWaitFor([&] { return tab.ColumnPicture(1) == 1; }, 8000));
+            shoot(sim, frm, &tab, QStringLiteral("tsKESTA"));
+            QVERIFY(tab.gbControlKESTA->grab().save(FDir + QStringLiteral("/kesta-warning.png")));
         }
         {
             PanelSim<zeva::sim::LcdDevice> sim;
