@@ -91,7 +91,7 @@ private slots:
             QVERIFY(q.waitForFinished(30000));
             QCOMPARE(q.exitCode(), 0);
             const QString text = QString::fromUtf8(q.readAllStandardOutput());
-            QVERIFY2(text.startsWith(option == QByteArray("--version") ? "zevanta " : "Usage: zevanta"),
+            QVERIFY2(text.startsWith(option == QByteArray("--version") ? "zevanta " : "вызов: zevanta"),
                      qPrintable(text));
         }
     }

@@ -193,14 +193,14 @@ QStringList LiveThreadNames()
 QString ProgramUsage()
 {
     return QStringLiteral(
-        "Usage: zevanta [options]\n"
-        "  --demo                    run on built-in simulated devices (own data folder)\n"
-        "  --port-alias COMn=PATH    make COM97..COM127 stand for a serial device path\n"
-        "  --log                     print the event log as UTF-8 text and exit\n"
-        "  --screenshot DIR          save pictures of the main window and dialogs, then exit\n"
-        "  --version                 print the version and exit\n"
-        "  --help                    print this text and exit\n"
-        "  --quit-after-identify     exit once a device has been identified (for tests)\n");
+        "вызов: zevanta [КЛЮЧИ]\n"
+        "  --demo                    работать на встроенных имитаторах устройств (своя папка данных)\n"
+        "  --port-alias COMn=ПУТЬ    COM97..COM127 обозначает путь последовательного устройства\n"
+        "  --log                     вывести журнал событий текстом UTF-8 и выйти\n"
+        "  --screenshot ПАПКА        сохранить снимки главного окна и диалогов, затем выйти\n"
+        "  --version                 вывести версию и выйти\n"
+        "  --help                    вывести эту справку и выйти\n"
+        "  --quit-after-identify     выйти, как только устройство опознано (для тестов)\n");
 }
 
 QString AppDataFolder(bool demo)
