@@ -3,14 +3,10 @@
 
 #include <QString>
 
+#include "base/numbertext.h"
 #include "link/deviceinfo.h"
 
 namespace panels {
-
-// The number rule of the device panels: a decimal integer with an optional sign, or
-// hexadecimal after "$" or "0x"; any other text (empty, blanks, junk, out of range) gives `def`.
-// Decimal covers the signed 32-bit range, hexadecimal up to eight digits (unsigned 32-bit).
-int64_t PanelInt(const QString& text, int64_t def);
 
 // PanelInt of the value of parameter `n` (a parameter that is not there gives `def`).
 int64_t ParamInt(const TParams& params, int n, int64_t def);

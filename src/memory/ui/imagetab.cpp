@@ -14,11 +14,11 @@
 
 #include "base/messages.h"
 #include "base/messageservice.h"
+#include "base/numbertext.h"
 #include "link/commands.h"
 #include "link/devicesession.h"
 #include "memory/lcdbitmap.h"
 #include "memory/ui/filedialogs.h"
-#include "panels/panelint.h"
 
 namespace {
 
@@ -126,7 +126,7 @@ lcd::TLayout TImageTab::Layout() const
 
 uint32_t TImageTab::ImageAddr() const
 {
-    const int64_t v = panels::PanelInt(edtImageAddr->text().trimmed(), 0);
+    const int64_t v = PanelInt(edtImageAddr->text().trimmed(), 0);
     return v >= 0 ? uint32_t(v) : 0;
 }
 
