@@ -2,7 +2,9 @@
 #  - a core area (src/<area>/*.h|cpp, not ui/) includes no ui/ header;
 #  - nothing below app (the areas other than app and cli, their ui/ folders, sim/) includes app/;
 #  - base includes only base; link only base and link (generated headers such as versiondefs.h
-#    name no area and are left alone).
+#    name no area and are left alone);
+#  - the tab base (tabhost/) includes only base, link and itself: every tab area sits above it;
+#  - data, memory and routes do not include the device-family panels (panels/).
 # Prints every offending line and fails when there is one.
 if(NOT ROOT)
   message(FATAL_ERROR "ROOT not set")
@@ -34,6 +36,10 @@ foreach(_f ${_files})
       set(_why "base includes another area")
     elseif(_area STREQUAL "link" AND _inc MATCHES "/" AND NOT _inc MATCHES "^(base|link)/")
       set(_why "link includes an area above it")
+    elseif(_area STREQUAL "tabhost" AND _inc MATCHES "/" AND NOT _inc MATCHES "^(base|link|tabhost)/")
+      set(_why "the tab base includes an area above it")
+    elseif(_area MATCHES "^(data|memory|routes)$" AND _inc MATCHES "^panels/")
+      set(_why "includes the device-family panels")
     endif()
     if(_why)
       message("${_f}: #include \"${_inc}\": ${_why}")

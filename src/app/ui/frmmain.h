@@ -13,7 +13,7 @@
 #include "link/regiontracker.h"
 #include "memory/images.h"
 #include "memory/ui/memorycontext.h"
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class QAction;
 class QLabel;

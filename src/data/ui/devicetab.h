@@ -4,7 +4,7 @@
 #include <QDateTime>
 
 #include "data/devicelist.h"
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class QAction;
 class QGroupBox;

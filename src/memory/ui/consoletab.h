@@ -1,5 +1,5 @@
 #pragma once
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class QLineEdit;
 class QPushButton;

@@ -4,7 +4,7 @@
 
 #include "memory/flashpanel.h"
 #include "memory/ui/memorycontext.h"
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class QAbstractButton;
 class QButtonGroup;

@@ -1,7 +1,7 @@
 #pragma once
 #include "memory/hexgridmodel.h"
 #include "memory/ui/memorycontext.h"
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class QLabel;
 class QPushButton;

@@ -4,7 +4,7 @@
 #include "memory/lcdimage.h"
 #include "memory/ui/ctrlextmemtab.h"
 #include "memory/ui/memorycontext.h"
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class QComboBox;
 class QFrame;

@@ -12,7 +12,7 @@
 #include "link/commands.h"
 #include "panels/dorna.h"
 #include "panels/ui/leddisplay.h"
-#include "panels/ui/panelbutton.h"
+#include "tabhost/ui/panelbutton.h"
 
 using namespace panels;
 

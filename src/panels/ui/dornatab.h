@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class QLabel;
 class QPushButton;

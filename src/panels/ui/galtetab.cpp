@@ -18,7 +18,7 @@
 #include "data/dataset.h"
 #include "link/commands.h"
 #include "panels/panelint.h"
-#include "panels/ui/panelbutton.h"
+#include "tabhost/ui/panelbutton.h"
 
 namespace {
 

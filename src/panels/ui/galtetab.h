@@ -4,7 +4,7 @@
 #include <QDialog>
 
 #include "panels/galte.h"
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class QLineEdit;
 class QPushButton;

@@ -22,8 +22,8 @@
 #include "panels/panelint.h"
 #include "panels/ui/frmeditbrelok.h"
 #include "panels/ui/led.h"
-#include "panels/ui/panelbutton.h"
 #include "panels/ui/scdpump.h"
+#include "tabhost/ui/panelbutton.h"
 
 namespace {
 

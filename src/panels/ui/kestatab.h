@@ -3,7 +3,7 @@
 
 #include "link/deviceinfo.h"
 #include "panels/kesta.h"
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class QGroupBox;
 class QLabel;

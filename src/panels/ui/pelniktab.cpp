@@ -15,7 +15,7 @@
 #include "base/messageservice.h"
 #include "link/commands.h"
 #include "panels/pelnik.h"
-#include "panels/ui/panelbutton.h"
+#include "tabhost/ui/panelbutton.h"
 
 using namespace panels;
 

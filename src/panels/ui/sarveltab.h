@@ -1,7 +1,7 @@
 #pragma once
 #include <array>
 
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class QButtonGroup;
 class QCheckBox;

@@ -12,7 +12,7 @@
 #include "base/messageservice.h"
 #include "link/commands.h"
 #include "panels/tarvik.h"
-#include "panels/ui/panelbutton.h"
+#include "tabhost/ui/panelbutton.h"
 
 using namespace panels;
 

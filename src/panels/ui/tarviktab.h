@@ -1,7 +1,7 @@
 #pragma once
 #include <QWidget>
 
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class QLineEdit;
 class QPushButton;

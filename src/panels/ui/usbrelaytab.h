@@ -2,7 +2,7 @@
 #include <array>
 
 #include "link/deviceinfo.h"
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class QGroupBox;
 class QLabel;

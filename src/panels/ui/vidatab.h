@@ -5,8 +5,8 @@
 
 #include <QWidget>
 
-#include "panels/ui/panel.h"
 #include "panels/vida.h"
+#include "tabhost/ui/panel.h"
 
 class QLineEdit;
 class QPushButton;

@@ -4,11 +4,11 @@
 
 #include <QWidget>
 
-#include "panels/ui/panel.h"
 #include "routes/pagelist.h"
 #include "routes/routeimage.h"
 #include "routes/routememory.h"
 #include "routes/routetab.h"
+#include "tabhost/ui/panel.h"
 
 class QPushButton;
 class QTableWidget;

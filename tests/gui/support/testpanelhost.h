@@ -3,7 +3,7 @@
 // port or a scripted device behind UseScriptedLink), tab switches are recorded.
 #include <QStringList>
 
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 class TestPanelHost : public TPanelHost {
 public:

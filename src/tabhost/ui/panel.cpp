@@ -1,4 +1,4 @@
-#include "panels/ui/panel.h"
+#include "tabhost/ui/panel.h"
 
 #include <QTimer>
 

@@ -1,0 +1,2 @@
+#include "panels/ui/galtetab.h"
+#include "tabhost/ui/panel.h"

@@ -1,0 +1,2 @@
+#include "link/devicesession.h"
+#include "memory/ui/memorycontext.h"
