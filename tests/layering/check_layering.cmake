@@ -4,7 +4,9 @@
 #  - base includes only base; link only base and link (generated headers such as versiondefs.h
 #    name no area and are left alone);
 #  - the tab base (tabhost/) includes only base, link and itself: every tab area sits above it;
-#  - data, memory and routes do not include the device-family panels (panels/).
+#  - data, memory and routes do not include the device-family panels (panels/);
+#  - the main window (app/ui/frmmain.h) is included only inside app, and not by the tab table,
+#    which gets what the tabs need through TTabContext.
 # Prints every offending line and fails when there is one.
 if(NOT ROOT)
   message(FATAL_ERROR "ROOT not set")
@@ -40,6 +42,8 @@ foreach(_f ${_files})
       set(_why "the tab base includes an area above it")
     elseif(_area MATCHES "^(data|memory|routes)$" AND _inc MATCHES "^panels/")
       set(_why "includes the device-family panels")
+    elseif(_inc STREQUAL "app/ui/frmmain.h" AND (NOT _area STREQUAL "app" OR _f MATCHES "^src/app/ui/tabtable\\."))
+      set(_why "only the window's own code includes the main window")
     endif()
     if(_why)
       message("${_f}: #include \"${_inc}\": ${_why}")

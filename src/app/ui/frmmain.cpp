@@ -206,12 +206,26 @@ void TfrmMain::BuildTabs()
     PageControl = new QTabWidget(this);
     PageControl->setObjectName(QStringLiteral("PageControl"));
     PageControl->setUsesScrollButtons(true);
+    const TTabContext ctx{.Host = *this,
+                          .Dm = Dm(),
+                          .Memory = MemoryCtx,
+                          .DataFolder = DataFolder(),
+                          .Settings = FSettings,
+                          .BtnReset = btnReset,
+                          .BtnRunProgram = btnRunProgram,
+                          .BtnRunBootloader = btnRunBootloader,
+                          .DeviceTabPanel = DeviceTabPanel,
+                          .FlashTab = FlashTab,
+                          .ExtMemTab = ExtMemTab,
+                          .CtrlExtMemTab = CtrlExtMemTab,
+                          .ConsoleTab = ConsoleTab,
+                          .TravoTab = TravoTab};
     for (const TTabRow& row : TabRows()) {
         auto* page = new QWidget;
         page->setObjectName(QLatin1String(row.Sheet));
         page->setProperty("tag", row.Fixed ? ControlGroups::kFixedSheet : ControlGroups::kNoGroup);
         PageControl->addTab(page, *row.Caption);
-        if (TPanel* panel = row.Make ? row.Make(*this) : nullptr)
+        if (TPanel* panel = row.Make ? row.Make(ctx) : nullptr)
             InstallPanel(page->objectName(), panel);
     }
     tsDevice = PageControl->widget(0);

@@ -2,8 +2,8 @@
 
 #include <QLabel>
 
+#include "app/settings.h"
 #include "app/ui/displayfont.h"
-#include "app/ui/frmmain.h"
 #include "base/messages.h"
 #include "data/datamodule.h"
 #include "data/ui/devicetab.h"
@@ -13,6 +13,7 @@
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/flashtab.h"
 #include "memory/ui/imagetab.h"
+#include "memory/ui/memorycontext.h"
 #include "panels/ui/dornatab.h"
 #include "panels/ui/galtetab.h"
 #include "panels/ui/kestatab.h"
@@ -36,18 +37,20 @@ const std::vector<TTabRow>& TabRows()
         {.Sheet = "tsDevice",
          .Caption = &Msg::TabDevice,
          .Fixed = true,
-         .Make = [](TfrmMain& w) -> TPanel* { return w.Dm() ? w.DeviceTabPanel = new DeviceTab(w, *w.Dm()) : nullptr; },
+         .Make = [](const TTabContext& c) -> TPanel* {
+             return c.Dm ? c.DeviceTabPanel = new DeviceTab(c.Host, *c.Dm) : nullptr;
+         },
          .Shortcuts = {{Qt::Key_F5, "btnWriteFLASH"},
                        {Qt::Key_F9, "btnRunProgram"},
                        {Qt::Key_F11, "btnRunBootloader"}}},
         {.Sheet = "tsFLASH",
          .Caption = &Msg::TabFLASH,
          .Fixed = true,
-         .Make = [](TfrmMain& w) -> TPanel* {
-             w.FlashTab = new TFlashTab(w, w.MemoryCtx);
-             w.FlashTab->AttachModeButtons(w.btnReset, w.btnRunProgram, w.btnRunBootloader);
-             w.FlashTab->LabelMCU1->setFont(DisplayFont::Font(kSummaryPointSize, true));
-             return w.FlashTab;
+         .Make = [](const TTabContext& c) -> TPanel* {
+             c.FlashTab = new TFlashTab(c.Host, c.Memory);
+             c.FlashTab->AttachModeButtons(c.BtnReset, c.BtnRunProgram, c.BtnRunBootloader);
+             c.FlashTab->LabelMCU1->setFont(DisplayFont::Font(kSummaryPointSize, true));
+             return c.FlashTab;
          },
          .Shortcuts = {{Qt::Key_F5, "btnWriteFLASH"},
                        {Qt::Key_F9, "btnRunProgram"},
@@ -55,73 +58,77 @@ const std::vector<TTabRow>& TabRows()
         {.Sheet = "tsExtMem",
          .Caption = &Msg::TabExtMem,
          .Fixed = true,
-         .Make = [](TfrmMain& w) -> TPanel* {
-             w.ExtMemTab = new TExtMemTab(w, w.MemoryCtx);
-             w.ExtMemTab->LabelMCU2->setFont(DisplayFont::Font(kSummaryPointSize, true));
-             return w.ExtMemTab;
+         .Make = [](const TTabContext& c) -> TPanel* {
+             c.ExtMemTab = new TExtMemTab(c.Host, c.Memory);
+             c.ExtMemTab->LabelMCU2->setFont(DisplayFont::Font(kSummaryPointSize, true));
+             return c.ExtMemTab;
          }},
         {.Sheet = "tsCmd",
          .Caption = &Msg::TabCmd,
          .Fixed = true,
-         .Make = [](TfrmMain& w) -> TPanel* { return w.ConsoleTab = new TConsoleTab(w); },
+         .Make = [](const TTabContext& c) -> TPanel* { return c.ConsoleTab = new TConsoleTab(c.Host); },
          .Shortcuts = {{Qt::Key_F8, "btnClearAnswers"}, {Qt::Key_F9, "btnSendData"}}},
         {.Sheet = "tsDORNA",
          .Caption = &Msg::TabDORNA,
-         .Make = [](TfrmMain& w) -> TPanel* { return new TDornaTab(w); }},
+         .Make = [](const TTabContext& c) -> TPanel* { return new TDornaTab(c.Host); }},
         {.Sheet = "tsPLEVA",
          .Caption = &Msg::TabPLEVA,
-         .Make = [](TfrmMain& w) -> TPanel* { return new TPlevaTab(w); }},
+         .Make = [](const TTabContext& c) -> TPanel* { return new TPlevaTab(c.Host); }},
         {.Sheet = "tsTARVIK",
          .Caption = &Msg::TabTARVIK,
-         .Make = [](TfrmMain& w) -> TPanel* { return new TTarvikTab(w); }},
-        {.Sheet = "tsVIDA", .Caption = &Msg::TabVIDA, .Make = [](TfrmMain& w) -> TPanel* { return new TVidaTab(w); }},
+         .Make = [](const TTabContext& c) -> TPanel* { return new TTarvikTab(c.Host); }},
+        {.Sheet = "tsVIDA",
+         .Caption = &Msg::TabVIDA,
+         .Make = [](const TTabContext& c) -> TPanel* { return new TVidaTab(c.Host); }},
         {.Sheet = "tsGALTE",
          .Caption = &Msg::TabGALTE,
-         .Make = [](TfrmMain& w) -> TPanel* { return w.Dm() ? new TGalteTab(w, w.Dm()->tblSlave) : nullptr; }},
+         .Make = [](const TTabContext& c) -> TPanel* {
+             return c.Dm ? new TGalteTab(c.Host, c.Dm->tblSlave) : nullptr;
+         }},
         {.Sheet = "tsTRAVO",
          .Caption = &Msg::TabTRAVO,
-         .Make = [](TfrmMain& w) -> TPanel* {
-             if (!w.Dm())
+         .Make = [](const TTabContext& c) -> TPanel* {
+             if (!c.Dm)
                  return nullptr;
-             w.TravoTab = new TTravoTab(w, w.MemoryCtx, w.Dm()->Connection);
-             w.TravoTab->SetMapHandler([&w](const std::vector<TTurnListRow>& selected) {
-                 const TAppSettings& s = w.Settings();
-                 TMapRequest request{w.DataFolder(), {}, s.MapTileUrl, s.MapTileAttribution};
-                 for (const TTurnListRow& r : selected)
-                     request.Turns.push_back({r.RecNo, r.Fields.BegLat, r.Fields.BegLong, r.Fields.EndLat,
-                                              r.Fields.EndLong, r.Fields.Turn});
-                 OpenMapView(&w, request);
-             });
-             return w.TravoTab;
+             c.TravoTab = new TTravoTab(c.Host, c.Memory, c.Dm->Connection);
+             c.TravoTab->SetMapHandler(
+                 [&host = c.Host, &s = c.Settings, folder = c.DataFolder](const std::vector<TTurnListRow>& selected) {
+                     TMapRequest request{folder, {}, s.MapTileUrl, s.MapTileAttribution};
+                     for (const TTurnListRow& r : selected)
+                         request.Turns.push_back({r.RecNo, r.Fields.BegLat, r.Fields.BegLong, r.Fields.EndLat,
+                                                  r.Fields.EndLong, r.Fields.Turn});
+                     OpenMapView(host.DialogParent(), request);
+                 });
+             return c.TravoTab;
          }},
         {.Sheet = "tsUSBRelay",
          .Caption = &Msg::TabUSBRelay,
-         .Make = [](TfrmMain& w) -> TPanel* { return new TUsbRelayTab(w); },
+         .Make = [](const TTabContext& c) -> TPanel* { return new TUsbRelayTab(c.Host); },
          .Timer = "tmrUSBRelay",
          .TimerMs = 300},
         {.Sheet = "tsKESTA",
          .Caption = &Msg::TabKESTA,
-         .Make = [](TfrmMain& w) -> TPanel* { return new TKestaTab(w); },
+         .Make = [](const TTabContext& c) -> TPanel* { return new TKestaTab(c.Host); },
          .Timer = "tmrKESTA",
          .TimerMs = 300},
         {.Sheet = "tsFentor",
          .Caption = &Msg::TabFentor,
-         .Make = [](TfrmMain& w) -> TPanel* { return new TMiranTab(w); },
+         .Make = [](const TTabContext& c) -> TPanel* { return new TMiranTab(c.Host); },
          .Timer = "tmrMIRAN",
          .TimerMs = 300},
         {.Sheet = "tsSARVEL",
          .Caption = &Msg::TabSARVEL,
-         .Make = [](TfrmMain& w) -> TPanel* { return new TSarvelTab(w); }},
+         .Make = [](const TTabContext& c) -> TPanel* { return new TSarvelTab(c.Host); }},
         {.Sheet = "tsPELNIK",
          .Caption = &Msg::TabPELNIK,
-         .Make = [](TfrmMain& w) -> TPanel* { return new TPelnikTab(w); }},
+         .Make = [](const TTabContext& c) -> TPanel* { return new TPelnikTab(c.Host); }},
         {.Sheet = "tsCtrlExtMem",
          .Caption = &Msg::TabCtrlExtMem,
-         .Make = [](TfrmMain& w) -> TPanel* { return w.CtrlExtMemTab = new TCtrlExtMemTab(w, w.MemoryCtx); },
+         .Make = [](const TTabContext& c) -> TPanel* { return c.CtrlExtMemTab = new TCtrlExtMemTab(c.Host, c.Memory); },
          .Section = "Form/ControlExtMem"},
         {.Sheet = "tsImage",
          .Caption = &Msg::TabImage,
-         .Make = [](TfrmMain& w) -> TPanel* { return new TImageTab(w, w.MemoryCtx); }},
+         .Make = [](const TTabContext& c) -> TPanel* { return new TImageTab(c.Host, c.Memory); }},
     };
     return rows;
 }

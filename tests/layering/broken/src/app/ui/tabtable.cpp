@@ -1,0 +1,2 @@
+#include "app/ui/frmmain.h"
+#include "panels/ui/galtetab.h"
