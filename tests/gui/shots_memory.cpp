@@ -18,8 +18,8 @@
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/flashtab.h"
 #include "memory/ui/frmprogress.h"
-#include "memsim.h"
 #include "shotmain.h"
+#include "support/simwindow.h"
 
 // Draws each box as the program shows it, centred over the window, into one picture.
 class BoxOverWindow : public MessageService {

@@ -14,24 +14,13 @@
 #include "panels/ui/plevatab.h"
 #include "panels/ui/tarviktab.h"
 #include "panels/ui/vidatab.h"
-#include "panelsim.h"
 #include "shotmain.h"
 #include "sim/kestadevice.h"
 #include "sim/lcddevice.h"
 #include "sim/sensordevices.h"
+#include "support/simwindow.h"
 
 using namespace zeva::sim;
-
-namespace {
-
-// The device is identified and its controls are usable.
-template <class Sim>
-bool Ready(Sim& sim, TfrmMain& frm)
-{
-    return sim.WaitEnabled(frm.btnReset);
-}
-
-}  // namespace
 
 class ShotsPanels : public QObject {
     Q_OBJECT

@@ -8,7 +8,7 @@
 #include <QTextEdit>
 
 #include "memory/ui/consoletab.h"
-#include "memsim.h"
+#include "support/simwindow.h"
 
 namespace {
 

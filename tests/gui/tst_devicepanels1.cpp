@@ -29,7 +29,7 @@
 #include "sim/kestadevice.h"
 #include "sim/relaydevices.h"
 #include "sim/simbus.h"
-#include "support/shellfixture.h"
+#include "support/simwindow.h"
 
 using Bytes = std::vector<uint8_t>;
 using zeva::sim::LoggedRequest;
@@ -39,43 +39,18 @@ namespace {
 enum : uint16_t { kRelay = 7, kMiran = 8, kSarvel = 9, kKesta = 10, kGalte = 11 };
 
 // A bus with one device of each family, and the window on it with one tab switched on and in front.
-struct PanelSim {
-    zeva::sim::SimBus bus;
-    int number = 0;
-    MessageRecorder boxes;
-    ShellFixture shell;
-
-    PanelSim()
+struct BusSim : SimWindow {
+    BusSim()
     {
-        for (const char* option : {"7:usbrelay8", "8:miran:in=0x81", "9:sarvel:units=0x10/0x12/0x14,silent=0x12",
-                                   "10:kesta:fault=3,fob=1A2B3C,fobkeys=1", "11:galte:slaves=1/2/3,silent=3"}) {
-            std::string error;
-            auto dev = zeva::sim::makeDevice(option, &error);
-            if (!dev)
-                qFatal("simulator: %s", error.c_str());
-            bus.addDevice(std::move(dev));
-        }
-        std::string error;
-        if (!bus.start(&error))
-            qFatal("simulator: %s", error.c_str());
-        number = PortMap::AliasFor(bus.slavePath());
-    }
-    ~PanelSim()
-    {
-        shell.Close();
-        PortMap::SetAlias(number, {});
-        bus.stop();
+        Add({"7:usbrelay8", "8:miran:in=0x81", "9:sarvel:units=0x10/0x12/0x14,silent=0x12",
+             "10:kesta:fault=3,fob=1A2B3C,fobkeys=1", "11:galte:slaves=1/2/3,silent=3"});
+        Start();
     }
     TfrmMain& Open(uint16_t addr, const QString& sheet)
     {
         shell.store->setValue(QStringLiteral("Form/") + sheet, 1);
         shell.store->setValue(QStringLiteral("Form/Active Tab"), sheet);
-        TfrmMain& frm = shell.Open();
-        shell.session.DevAddr = addr;
-        frm.Port().Number = number;
-        frm.Port().TimeOut = 40;
-        frm.FirstActivation();
-        return frm;
+        return SimWindow::Open(addr);
     }
     template <class T>
     T* dev(uint16_t addr)
@@ -127,7 +102,7 @@ class TestDevicePanels1 : public QObject {
 private slots:
     void usbRelayTab()
     {
-        PanelSim sim;
+        BusSim sim;
         auto* dev = sim.dev<zeva::sim::UsbRelayDevice>(kRelay);
         TfrmMain& frm = sim.Open(kRelay, QStringLiteral("tsUSBRelay"));
         auto* tab = frm.findChild<TUsbRelayTab*>();
@@ -180,7 +155,7 @@ private slots:
 
     void miranTab()
     {
-        PanelSim sim;
+        BusSim sim;
         auto* dev = sim.dev<zeva::sim::MiranDevice>(kMiran);
         TfrmMain& frm = sim.Open(kMiran, QStringLiteral("tsFentor"));
         auto* tab = frm.findChild<TMiranTab*>();
@@ -201,7 +176,7 @@ private slots:
 
     void sarvelTab()
     {
-        PanelSim sim;
+        BusSim sim;
         auto* dev = sim.dev<zeva::sim::SarvelMaster>(kSarvel);
         dev->setUnitOutputs(0x10, 0x80000001);
         TfrmMain& frm = sim.Open(kSarvel, QStringLiteral("tsSARVEL"));
@@ -242,7 +217,7 @@ private slots:
 
     void kestaTab()
     {
-        PanelSim sim;
+        BusSim sim;
         auto* dev = sim.dev<zeva::sim::KestaDevice>(kKesta);
         TfrmMain& frm = sim.Open(kKesta, QStringLiteral("tsKESTA"));
         auto* tab = frm.findChild<TKestaTab*>();
@@ -346,7 +321,7 @@ private slots:
 
     void galteTab()
     {
-        PanelSim sim;
+        BusSim sim;
         auto* dev = sim.dev<zeva::sim::GalteMaster>(kGalte);
         TfrmMain& frm = sim.Open(kGalte, QStringLiteral("tsGALTE"));
         auto* tab = frm.findChild<TGalteTab*>();

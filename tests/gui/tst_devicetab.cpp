@@ -20,7 +20,7 @@
 #include "link/comport.h"
 #include "link/devicesession.h"
 #include "sim/firmwaredevice.h"
-#include "sim/simbus.h"
+#include "support/simport.h"
 #include "support/testpanelhost.h"
 
 namespace {
@@ -269,14 +269,13 @@ private slots:
     void clockSynchronisationOnTheSimulator()
     {
         openWith({});
-        zeva::sim::SimBus bus;
+        SimPort sim;
         zeva::sim::FirmwareConfig cfg;
         cfg.bootGeneration = cfg.appGeneration = zeva::sim::Generation::Second;
         cfg.startInApplication = true;
-        auto& dev = bus.emplace<zeva::sim::FirmwareDevice>(uint16_t(4), cfg);
-        std::string error;
-        QVERIFY2(bus.start(&error), error.c_str());
-        const int port = PortMap::AliasFor(bus.slavePath());
+        auto& dev = sim.bus.emplace<zeva::sim::FirmwareDevice>(uint16_t(4), cfg);
+        sim.Start();
+        const int port = sim.number;
 
         // Without a link nothing is sent; the user is told.
         tab->btnSyncDateTimeClick();
@@ -310,8 +309,6 @@ private slots:
         QCOMPARE(rec.shown, (QStringList{"Команда не принята!", "Команда не принята!"}));
         QVERIFY(session->PresenceRunning());
         session->CloseLink();
-        bus.stop();
-        PortMap::SetAlias(port, {});
     }
 };
 

@@ -18,45 +18,29 @@
 #include "sim/deviceoption.h"
 #include "sim/simbus.h"
 #include "support/shellfixture.h"
+#include "support/simport.h"
 
 namespace {
 
 // One bootloader 5.1 at address 1 on a pty, reached as a COMn alias.
-struct SimPort {
-    zeva::sim::SimBus bus;
-    int number = 0;
-    SimPort()
+struct BootPort : SimPort {
+    BootPort()
     {
-        bus.addDevice(zeva::sim::makeDevice("1:boot51"));
-        std::string error;
-        if (!bus.start(&error))
-            qFatal("simulator: %s", error.c_str());
-        number = PortMap::AliasFor(bus.slavePath());
+        Add({"1:boot51"});
+        Start();
     }
-    ~SimPort()
-    {
-        PortMap::SetAlias(number, {});
-        bus.stop();
-    }
-    QString name() const { return QStringLiteral("COM%1").arg(number); }
     zeva::sim::SimDevice& device() { return *bus.devices().front(); }
-    int requestsOf(uint8_t cmd)
-    {
-        int n = 0;
-        for (const auto& r : device().requestLog())
-            n += r.cmd == cmd;
-        return n;
-    }
+    int requestsOf(uint8_t cmd) const { return int(Requests(1, cmd).size()); }
 };
 
 struct Shell : ShellFixture {
     std::unique_ptr<TfrmCOMPorts> ports;
-    TfrmMain& OpenWithPort(const SimPort& sim, int number)
+    TfrmMain& OpenWithPort(const BootPort& sim, int number)
     {
         TfrmMain& frm = Open();
         frm.Port().Number = number;
         ports = std::make_unique<TfrmCOMPorts>(
-            frm.Port(), [&frm] { frm.ApplyPortSettings(); }, QStringList{sim.name()}, &frm);
+            frm.Port(), [&frm] { frm.ApplyPortSettings(); }, QStringList{sim.Name()}, &frm);
         frm.SetPortDialog(ports.get());
         frm.FirstActivation();
         return frm;
@@ -81,13 +65,13 @@ private slots:
     void choosingNoPortStopsPolling()
     {
         MessageRecorder boxes;
-        SimPort sim;
+        BootPort sim;
         Shell f;
         f.store->setValue("Hardware/Device addr", 1);
         TfrmMain& frm = f.OpenWithPort(sim, sim.number);
         QTRY_VERIFY_WITH_TIMEOUT(identified(frm), 10000);
-        QCOMPARE(frm.StatusText(1), sim.name());
-        QCOMPARE(f.ports->cbMainPorts->currentText(), sim.name());
+        QCOMPARE(frm.StatusText(1), sim.Name());
+        QCOMPARE(f.ports->cbMainPorts->currentText(), sim.Name());
         QVERIFY(f.session.PresenceRunning());
         // In a bootloader the address may be changed.
         QVERIFY(frm.M_ChangeAddr->isEnabled());
@@ -121,7 +105,7 @@ private slots:
     void absentOrBusyPortIsReported()
     {
         MessageRecorder boxes;
-        SimPort sim;
+        BootPort sim;
         {
             // A stored port whose device is gone: the message names it, nothing is selected,
             // the link stays in place and fails every exchange.
@@ -148,7 +132,7 @@ private slots:
             Shell f;
             f.OpenWithPort(sim, sim.number);
             QCOMPARE(boxes.texts().size(), 1);
-            QVERIFY(boxes.texts().front().startsWith(QStringLiteral("Порт %1 недоступен!\r\n").arg(sim.name())));
+            QVERIFY(boxes.texts().front().startsWith(QStringLiteral("Порт %1 недоступен!\r\n").arg(sim.Name())));
             QVERIFY(boxes.texts().front().contains(QStringLiteral("занят")));
             QVERIFY(!f.session.PresenceRunning());
         }
@@ -157,7 +141,7 @@ private slots:
     void addressDialogBoundsAndPayload()
     {
         MessageRecorder boxes;
-        SimPort sim;
+        BootPort sim;
         Shell f;
         f.store->setValue("Hardware/Device addr", 1);
         TfrmMain& frm = f.OpenWithPort(sim, sim.number);

@@ -14,7 +14,7 @@
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/flashtab.h"
 #include "memory/ui/hexgrid.h"
-#include "memsim.h"
+#include "support/simwindow.h"
 
 namespace {
 

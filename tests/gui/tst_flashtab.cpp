@@ -19,7 +19,7 @@
 #include "memory/ui/flashtab.h"
 #include "memory/ui/frmprogress.h"
 #include "memory/ui/hexgrid.h"
-#include "memsim.h"
+#include "support/simwindow.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/filedialogs.h"
 #include "memory/ui/imagetab.h"
-#include "panelsim.h"
 #include "sim/lcddevice.h"
+#include "support/simwindow.h"
 
 using zeva::sim::LcdDevice;
 

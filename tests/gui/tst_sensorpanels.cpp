@@ -21,8 +21,8 @@
 #include "panels/ui/plevatab.h"
 #include "panels/ui/tarviktab.h"
 #include "panels/ui/vidatab.h"
-#include "panelsim.h"
 #include "sim/sensordevices.h"
+#include "support/simwindow.h"
 
 using namespace zeva::sim;
 using Bytes = std::vector<uint8_t>;
@@ -36,13 +36,6 @@ QList<Bytes> Payloads(const Sim& sim, uint8_t cmd)
     for (const auto& r : sim.Requests(cmd))
         out << r.payload;
     return out;
-}
-
-// The device is identified and its controls are usable.
-template <class Sim>
-bool Ready(Sim& sim, TfrmMain& frm)
-{
-    return sim.WaitEnabled(frm.btnReset);
 }
 
 }  // namespace

@@ -1,17 +1,16 @@
 #pragma once
-// A main window on a simulated device bus for the memory tab tests: the real serial stack on a
-// pty, presence running, message boxes recorded and file dialogs answered from the test.
+// The simulated bus on a pty and the main window on it: the real serial stack, presence running,
+// message boxes recorded and file dialogs answered from the test.
 #include <QtTest>
 
 #include <deque>
 
 #include "app/ui/frmmain.h"
-#include "link/comport.h"
 #include "memory/hexfile.h"
 #include "memory/ui/filedialogs.h"
 #include "sim/firmwaredevice.h"
-#include "sim/simbus.h"
 #include "support/shellfixture.h"
+#include "support/simport.h"
 
 // n bytes that differ from their neighbours, so that a shifted or partial copy shows.
 inline std::vector<uint8_t> BytePattern(size_t n, uint8_t seed)
@@ -69,44 +68,56 @@ private:
     std::deque<Answer> FAnswers;
 };
 
-struct MemSim {
-    static constexpr uint16_t kAddr = 0x21;
-
-    zeva::sim::SimBus bus;
-    zeva::sim::FirmwareDevice* dev = nullptr;
-    int number = 0;
-    MessageRecorder boxes;  // before the window: every box of the test is recorded
+// The main window on a SimPort: the store, log and database of a ShellFixture, every box of the
+// test recorded (the recorder is made before the window).
+struct SimWindow : SimPort {
+    MessageRecorder boxes;
     ShellFixture shell;
     ScriptedFileDialogs dialogs;
 
-    explicit MemSim(bool application = false, uint32_t extSize = 0x8000)
-    {
-        zeva::sim::FirmwareConfig cfg;
-        cfg.mcu = 3;
-        cfg.extSize = extSize;
-        cfg.startInApplication = application;
-        dev = &bus.emplace<zeva::sim::FirmwareDevice>(kAddr, cfg);
-        std::string error;
-        if (!bus.start(&error))
-            qFatal("simulator: %s", error.c_str());
-        number = PortMap::AliasFor(bus.slavePath());
-    }
-    ~MemSim()
-    {
-        shell.Close();
-        PortMap::SetAlias(number, {});
-        bus.stop();
-    }
-    // The window with the port open, the device selected and presence running.
-    TfrmMain& Open()
+    ~SimWindow() { shell.Close(); }  // before the bus goes
+    // The window with the port open, the device at `addr` selected and presence running.
+    TfrmMain& Open(uint16_t addr)
     {
         TfrmMain& frm = shell.Open();
-        shell.session.DevAddr = kAddr;
+        shell.session.DevAddr = addr;
         frm.Port().Number = number;
         frm.Port().TimeOut = 40;
         frm.FirstActivation();
         return frm;
     }
+    // Waits (serving the presence display) until a control of the device's groups is usable.
+    static bool WaitEnabled(QWidget* button, int ms = 8000)
+    {
+        return QTest::qWaitFor([&] { return button->isEnabled(); }, ms);
+    }
+};
+
+// The device is identified and its controls are usable.
+inline bool Ready(SimWindow& sim, TfrmMain& frm)
+{
+    return sim.WaitEnabled(frm.btnReset);
+}
+
+// One device of a family on the bus, the window selecting it.
+template <class Device>
+struct PanelSim : SimWindow {
+    static constexpr uint16_t kAddr = 0x2A;
+    Device* dev = nullptr;
+
+    template <class... Args>
+    explicit PanelSim(Args&&... args)
+    {
+        dev = &bus.emplace<Device>(kAddr, std::forward<Args>(args)...);
+        Start();
+    }
+    TfrmMain& Open() { return SimWindow::Open(kAddr); }
+    std::vector<zeva::sim::LoggedRequest> Requests(uint8_t cmd) const { return SimPort::Requests(kAddr, cmd); }
+};
+
+// A controller with a bootloader and an application for the memory tabs.
+struct MemSim : PanelSim<zeva::sim::FirmwareDevice> {
+    explicit MemSim(bool application = false, uint32_t extSize = 0x8000) : PanelSim(config(application, extSize)) {}
     TMode Mode() const
     {
         const TZEVA16* link = shell.session.ZevaLink();
@@ -124,11 +135,15 @@ struct MemSim {
             [&] { return (Mode() == mDevice5 || Mode() == mDevice6) && frm.btnRunBootloader->isEnabled(); }, ms);
     }
     static bool isBoot(TMode m) { return m == mBootloader50 || m == mBootloader51 || m == mBootloader60; }
-    int RequestsOf(uint8_t cmd) const
+    int RequestsOf(uint8_t cmd) const { return int(Requests(cmd).size()); }
+
+private:
+    static zeva::sim::FirmwareConfig config(bool application, uint32_t extSize)
     {
-        int n = 0;
-        for (const auto& r : dev->requestLog())
-            n += r.cmd == cmd;
-        return n;
+        zeva::sim::FirmwareConfig cfg;
+        cfg.mcu = 3;
+        cfg.extSize = extSize;
+        cfg.startInApplication = application;
+        return cfg;
     }
 };
