@@ -8,26 +8,9 @@ namespace {
 const QString kNum = QStringLiteral("Num");
 const QString kID = QStringLiteral("ID");
 const QString kAddr = QStringLiteral("Addr");
-const QString kName = QStringLiteral("Name");
 }  // namespace
 
-DeviceList::DeviceList(TTable& table) : FTable(table) {}
-
-TDatabase& DeviceList::Database() const
-{
-    return FTable.Database();
-}
-
-bool DeviceList::IsEmpty() const
-{
-    return !FTable.Active() || FTable.IsEmpty();
-}
-
-bool DeviceList::Fail(const QString& error)
-{
-    FLastError = error;
-    return false;
-}
+DeviceList::DeviceList(TTable& table) : TOrderedTableList(table, QStringLiteral("device list"), kMaxName) {}
 
 bool DeviceList::Select(uint16_t& devAddr)
 {
@@ -38,52 +21,10 @@ bool DeviceList::Select(uint16_t& devAddr)
     return true;
 }
 
-bool DeviceList::BeginAdd()
+bool DeviceList::InitNewRow()
 {
-    if (Editing() || !FTable.Active())
-        return Fail(QStringLiteral("The device list is not open"));
     const int maxNum = Database().Scalar(QStringLiteral("select MAX(Num) as RESULT from ") + DbTables::Device).toInt();
-    if (!Database().BeginTrans())
-        return Fail(Database().LastError());
-    FInTrans = true;
-    if (!FTable.Append() || !FTable.SetValue(kAddr, 1) || !FTable.SetValue(kNum, maxNum + 1)) {
-        const QString error = FTable.LastError();
-        Cancel();
-        return Fail(error);
-    }
-    return true;
-}
-
-bool DeviceList::BeginEdit()
-{
-    if (IsEmpty())
-        return BeginAdd();
-    if (Editing())
-        return Fail(QStringLiteral("The device list is already being edited"));
-    if (!Database().BeginTrans())
-        return Fail(Database().LastError());
-    FInTrans = true;
-    if (!FTable.Edit()) {
-        const QString error = FTable.LastError();
-        Cancel();
-        return Fail(error);
-    }
-    return true;
-}
-
-bool DeviceList::Editing() const
-{
-    return FTable.State() == TDataSet::dsEdit || FTable.State() == TDataSet::dsInsert;
-}
-
-QString DeviceList::EditName() const
-{
-    return FTable.AsString(kName);
-}
-
-int DeviceList::EditAddr() const
-{
-    return FTable.AsInteger(kAddr);
+    return FTable.SetValue(kNum, maxNum + 1);
 }
 
 int DeviceList::ParseAddr(const QString& text)
@@ -91,60 +32,6 @@ int DeviceList::ParseAddr(const QString& text)
     bool ok = false;
     const int v = text.trimmed().toInt(&ok, 10);
     return ok ? v : 0;
-}
-
-DeviceList::SaveResult DeviceList::Save(const QString& name, const QString& addrText)
-{
-    if (!Editing()) {
-        Fail(QStringLiteral("No row is being edited"));
-        return SaveResult::Failed;
-    }
-    const int addr = ParseAddr(addrText);
-    if (addr < 0 || addr > kMaxAddr)
-        return SaveResult::InvalidAddr;
-    if (!FTable.SetValue(kName, name.left(kMaxName)) || !FTable.SetValue(kAddr, addr) || !FTable.Post()) {
-        Fail(FTable.LastError());
-        return SaveResult::Failed;
-    }
-    FInTrans = false;
-    if (!Database().CommitTrans()) {
-        Fail(Database().LastError());
-        Database().RollbackTrans();
-        FTable.Refresh();
-        return SaveResult::Failed;
-    }
-    return SaveResult::Saved;
-}
-
-void DeviceList::Cancel()
-{
-    FTable.Cancel();
-    if (FInTrans) {
-        FInTrans = false;
-        Database().RollbackTrans();
-    }
-    if (FTable.Active())
-        FTable.Refresh();
-}
-
-bool DeviceList::DeleteCurrent()
-{
-    if (IsEmpty() || Editing())
-        return false;
-    if (!Database().BeginTrans())
-        return Fail(Database().LastError());
-    if (!FTable.Delete()) {
-        const QString error = FTable.LastError();
-        Database().RollbackTrans();
-        return Fail(error);
-    }
-    if (!Database().CommitTrans()) {
-        const QString error = Database().LastError();
-        Database().RollbackTrans();
-        FTable.Refresh();
-        return Fail(error);
-    }
-    return true;
 }
 
 bool DeviceList::Move(int direction)

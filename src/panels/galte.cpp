@@ -9,7 +9,6 @@ namespace panels {
 namespace {
 const QString kID = QStringLiteral("ID");
 const QString kAddr = QStringLiteral("Addr");
-const QString kName = QStringLiteral("Name");
 }  // namespace
 
 std::vector<uint8_t> SlavePayload(uint16_t slaveAddr, char op, std::span<const uint8_t> data)
@@ -63,128 +62,24 @@ int ParseNewSlaveAddr(const QString& text)
     return v > 0x7FFFFFFF ? -1 : int(v);  // too big is refused like any other bad address
 }
 
-SlaveList::SlaveList(TTable& table) : FTable(table) {}
-
-bool SlaveList::IsEmpty() const
-{
-    return !FTable.Active() || FTable.IsEmpty();
-}
+SlaveList::SlaveList(TTable& table) : TOrderedTableList(table, QStringLiteral("slave list"), kMaxName) {}
 
 int SlaveList::Count() const
 {
     return FTable.Active() ? FTable.RecordCount() : 0;
 }
 
-bool SlaveList::Fail(const QString& error)
+int SlaveList::AddrOf(const QString& text) const
 {
-    FLastError = error;
-    return false;
-}
-
-bool SlaveList::BeginAdd()
-{
-    if (Editing() || !FTable.Active())
-        return Fail(QStringLiteral("The slave list is not open"));
-    TDatabase& db = FTable.Database();
-    if (!db.BeginTrans())
-        return Fail(db.LastError());
-    FInTrans = true;
-    if (!FTable.Append() || !FTable.SetValue(kAddr, 1)) {
-        const QString error = FTable.LastError();
-        Cancel();
-        return Fail(error);
-    }
-    return true;
-}
-
-bool SlaveList::BeginEdit()
-{
-    if (IsEmpty())
-        return BeginAdd();
-    if (Editing())
-        return Fail(QStringLiteral("The slave list is already being edited"));
-    TDatabase& db = FTable.Database();
-    if (!db.BeginTrans())
-        return Fail(db.LastError());
-    FInTrans = true;
-    if (!FTable.Edit()) {
-        const QString error = FTable.LastError();
-        Cancel();
-        return Fail(error);
-    }
-    return true;
-}
-
-bool SlaveList::Editing() const
-{
-    return FTable.State() == TDataSet::dsEdit || FTable.State() == TDataSet::dsInsert;
-}
-
-QString SlaveList::EditName() const
-{
-    return FTable.AsString(kName);
-}
-
-int SlaveList::EditAddr() const
-{
-    return FTable.AsInteger(kAddr);
-}
-
-SlaveList::SaveResult SlaveList::Save(const QString& name, const QString& addrText)
-{
-    if (!Editing()) {
-        Fail(QStringLiteral("No row is being edited"));
-        return SaveResult::Failed;
-    }
-    const int64_t addr = PanelInt(addrText, -1);
-    if (addr < 0 || addr > kMaxAddr)
-        return SaveResult::InvalidAddr;
-    if (!FTable.SetValue(kName, name.left(kMaxName)) || !FTable.SetValue(kAddr, int(addr)) || !FTable.Post()) {
-        Fail(FTable.LastError());
-        return SaveResult::Failed;
-    }
-    FInTrans = false;
-    TDatabase& db = FTable.Database();
-    if (!db.CommitTrans()) {
-        Fail(db.LastError());
-        db.RollbackTrans();
-        FTable.Refresh();
-        return SaveResult::Failed;
-    }
-    return SaveResult::Saved;
-}
-
-void SlaveList::Cancel()
-{
-    FTable.Cancel();
-    if (FInTrans) {
-        FInTrans = false;
-        FTable.Database().RollbackTrans();
-    }
-    if (FTable.Active())
-        FTable.Refresh();
+    const int64_t addr = PanelInt(text, -1);
+    return addr < 0 || addr > kMaxAddr ? -1 : int(addr);
 }
 
 bool SlaveList::DeleteCurrent()
 {
-    if (IsEmpty() || Editing())
-        return false;
     const qint64 id = IdAt(CurrentRow());
-    TDatabase& db = FTable.Database();
-    if (!db.BeginTrans())
-        return Fail(db.LastError());
-    if (!FTable.Delete()) {
-        const QString error = FTable.LastError();
-        db.RollbackTrans();
-        FTable.Refresh();
-        return Fail(error);
-    }
-    if (!db.CommitTrans()) {
-        const QString error = db.LastError();
-        db.RollbackTrans();
-        FTable.Refresh();
-        return Fail(error);
-    }
+    if (!TOrderedTableList::DeleteCurrent())
+        return false;
     FStatus.remove(id);
     return true;
 }

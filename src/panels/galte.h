@@ -6,8 +6,7 @@
 #include <QHash>
 #include <QString>
 
-class TTable;
-class TDatabase;
+#include "data/orderedtablelist.h"
 
 // The GALTE master and its slave units: command payloads, answers, and the slave list.
 namespace panels {
@@ -42,29 +41,13 @@ int ParseNewSlaveAddr(const QString& text);
 // The slave table `Ведомый` (ID, Name, Addr) in its natural order, with the relay status of every
 // row kept beside it in memory. Statuses belong to the row (by ID), so adding, editing and
 // deleting rows never shifts one slave's status onto another. Main thread only.
-class SlaveList {
+class SlaveList : public TOrderedTableList {
 public:
-    enum class SaveResult { Saved, InvalidAddr, Failed };
     static constexpr int kMaxName = 30;
-    static constexpr int kMaxAddr = 0x7FFF;
 
     explicit SlaveList(TTable& table);
 
-    TTable& Table() const { return FTable; }
-    bool IsEmpty() const;
     int Count() const;
-    QString LastError() const { return FLastError; }
-
-    // Add and edit open a transaction and leave the row in edit state for the dialog, which
-    // ends them with Save or Cancel. Edit on an empty list adds (with Addr 1).
-    bool BeginAdd();
-    bool BeginEdit();
-    bool Editing() const;
-    QString EditName() const;
-    int EditAddr() const;
-    // Address text (the panel number rule): not a number is invalid; outside 0 … 0x7FFF the row stays in edit state.
-    SaveResult Save(const QString& name, const QString& addrText);
-    void Cancel();
     // Deletes the current row in a transaction of its own; its status goes with it.
     bool DeleteCurrent();
 
@@ -76,12 +59,10 @@ public:
     void ForgetStatuses();
 
 private:
+    // The panel number rule: not a number is no address.
+    int AddrOf(const QString& text) const override;
     qint64 IdAt(int row) const;
-    bool Fail(const QString& error);
 
-    TTable& FTable;
-    bool FInTrans = false;
-    QString FLastError;
     QHash<qint64, SlaveStatus> FStatus;
 };
 
