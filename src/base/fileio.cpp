@@ -50,6 +50,21 @@ bool syncToDisk(QFileDevice& f)
 #endif
 }
 
+// Only a regular file is read or replaced: a FIFO would block the read forever and a device never
+// ends, neither is an image.
+bool isRegular(std::filesystem::file_type type, QString& why)
+{
+    if (type == std::filesystem::file_type::directory) {
+        why = SystemErrorText(EISDIR);
+        return false;
+    }
+    if (type != std::filesystem::file_type::regular) {
+        why = Msg::SysNotRegular;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 QString SystemErrorText(int err)
@@ -86,15 +101,8 @@ bool CheckInputFile(const QString& path, QString& why)
         why = SystemErrorText(ec.value());
         return false;
     }
-    if (st.type() == std::filesystem::file_type::directory) {
-        why = SystemErrorText(EISDIR);
+    if (!isRegular(st.type(), why))
         return false;
-    }
-    // A FIFO would block the read forever and a device never ends: neither is an image.
-    if (st.type() != std::filesystem::file_type::regular) {
-        why = Msg::SysNotRegular;
-        return false;
-    }
     if (!QFileInfo(path).isReadable()) {
         why = SystemErrorText(EACCES);
         return false;
@@ -112,14 +120,8 @@ bool CheckOutputFile(const QString& path, QString& why)
     std::error_code ec;
     const auto st = std::filesystem::status(fsPath(path), ec);
     if (!ec) {
-        if (st.type() == std::filesystem::file_type::directory) {
-            why = SystemErrorText(EISDIR);
+        if (!isRegular(st.type(), why))
             return false;
-        }
-        if (st.type() != std::filesystem::file_type::regular) {
-            why = Msg::SysNotRegular;
-            return false;
-        }
     } else if (ec.value() != ENOENT) {
         why = SystemErrorText(ec.value());
         return false;

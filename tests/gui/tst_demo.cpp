@@ -11,20 +11,36 @@
 
 #include "app/logfile.h"
 
+namespace {
+
+QString programPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/zevanta");
+}
+
+// The program's settings and data go to a home folder of the test's own.
+QProcessEnvironment homeEnvironment(const QTemporaryDir& home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    return env;
+}
+
+}  // namespace
+
 class TestDemo : public QObject {
     Q_OBJECT
 private slots:
     void demoRunIdentifiesAndShutsDownCleanly()
     {
-        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/zevanta");
+        const QString program = programPath();
         if (!QFile::exists(program))
             QSKIP("the zevanta program is not built");
         QTemporaryDir home;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        env.insert("XDG_DATA_HOME", home.filePath("data"));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcessEnvironment env = homeEnvironment(home);
 
         const QString demoDir = home.filePath("data/Zevanta/demo");
         for (int run = 1; run <= 2; ++run) {
@@ -108,15 +124,11 @@ private slots:
     void signalClosesLikeTheWindow()
     {
         QFETCH(int, signal);
-        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/zevanta");
+        const QString program = programPath();
         if (!QFile::exists(program))
             QSKIP("the zevanta program is not built");
         QTemporaryDir home;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        env.insert("XDG_DATA_HOME", home.filePath("data"));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcessEnvironment env = homeEnvironment(home);
         const QString demoDir = home.filePath("data/Zevanta/demo");
 
         QProcess p;
