@@ -425,6 +425,17 @@ inline const QString BtnUnion = QStringLiteral("Объединить");
 inline const QString BtnSelectAll = QStringLiteral("Выделить все");
 inline const QString BtnGoogleMap = QStringLiteral("Карта Google");
 inline const QString BtnImport = QStringLiteral("Импорт...");
+inline const QString BtnExport = QStringLiteral("Экспорт...");
+inline const QString ExportCaption = QStringLiteral("Экспорт маршрутов");
+inline const QString ExportFilter = QStringLiteral("Файлы GPX (*.gpx);;Файлы KML (*.kml)");
+inline const QString ExportDone = QStringLiteral("Экспорт: маршрутов %1, точек %2 в %3");
+inline const QString ExportPointLeftOut =
+    QStringLiteral("Маршрут «%1», поворот %2 (%3): «%4» не является координатой, точка не выгружена");
+inline const QString FileIsDatabase = QStringLiteral("это файл базы данных; выберите другой файл");
+// The device list with each device's last identification, for handing over an installation.
+inline const QString InventoryAction = QStringLiteral("Отчёт об устройствах...");
+inline const QString InventoryFilter = QStringLiteral("Файлы CSV (*.csv);;Файлы JSON (*.json)");
+inline const QString InventoryDone = QStringLiteral("Отчёт об устройствах: %1 в %2");
 inline const QString BtnChangePassword = QStringLiteral("Сменить пароль...");
 inline const QString BtnIU = QStringLiteral("Исполнит. устр-ва...");
 inline const QString EditCaption = QStringLiteral("Редактирование");

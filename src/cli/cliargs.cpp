@@ -51,6 +51,7 @@ const OptionDef kOptions[] = {
     {"card", nullptr, "ИМЯ", "карта памяти по имени"},
     {"route", nullptr, "N", "номер маршрута в карте (с 1)"},
     {"sheet", nullptr, "N", "лист таблицы (с 1, по умолчанию 1)"},
+    {"format", nullptr, "gpx|kml", "формат экспорта (по умолчанию по расширению файла)"},
     {"catalog", nullptr, "ФАЙЛ",
      "каталог микроконтроллеров (по умолчанию mcu.xml рядом с программой,\n"
      "затем в установленной папке данных, затем в папке данных пользователя)"},
@@ -121,10 +122,14 @@ const CommandDef kCommands[] = {
     {"routes",
      "routes write --db ФАЙЛ --card ИМЯ -p ПОРТ [-a АДРЕС]\n"
      "routes read --db ФАЙЛ --card ИМЯ -p ПОРТ [-a АДРЕС]\n"
-     "routes import ФАЙЛ --db ФАЙЛ --card ИМЯ --route N [--sheet N]",
-     "Упаковать карту и записать её в блок маршрутов, прочитать маршруты блока в карту или\n"
-     "добавить повороты из таблицы (.xls, .xlsx, .ods, .csv) в маршрут.",
-     {"port", "addr", "baud", "timeout", "retries", "trace", "verbose", "catalog", "db", "card", "route", "sheet"},
+     "routes import ФАЙЛ --db ФАЙЛ --card ИМЯ --route N [--sheet N]\n"
+     "routes export ФАЙЛ --db ФАЙЛ --card ИМЯ [--route N] [--format gpx|kml]",
+     "Упаковать карту и записать её в блок маршрутов, прочитать маршруты блока в карту,\n"
+     "добавить повороты из таблицы (.xls, .xlsx, .ods, .csv) в маршрут или выгрузить маршруты\n"
+     "карты (с --route один) в GPX или KML: линия через повороты, начало и конец каждого\n"
+     "поворота точкой с именем, градусы с 7 знаками.",
+     {"port", "addr", "baud", "timeout", "retries", "trace", "verbose", "catalog", "db", "card", "route", "sheet",
+      "format"},
      "zevanta-cli routes write --db depot.db --card \"Депо Южное\" -p COM33 -a 6"},
 };
 
@@ -350,7 +355,8 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& argv, std::s
     a.card = text("card");
     a.trace = text("trace");
     a.catalog = text("catalog");
-    for (const char* name : {"db", "card", "trace", "catalog"}) {
+    a.format = text("format");
+    for (const char* name : {"db", "card", "trace", "catalog", "format"}) {
         if (p.isSet(opt(name)) && p.value(opt(name)).isEmpty()) {
             error = std::string("--") + name + " требует значения";
             return std::nullopt;

@@ -26,6 +26,7 @@ struct CliArgs {
     std::string card;            // route commands: the memory card by name
     unsigned route = 0;          // routes import: the route's position in its card (from 1)
     unsigned sheet = 1;          // routes import: the sheet (from 1)
+    std::string format;          // routes export: gpx or kml (empty: by the file's suffix)
     bool quiet = false;          // -q: errors only
     bool verbose = false;        // -v: every frame
     bool json = false;           // --json: one JSON object per line on stdout

@@ -25,7 +25,7 @@ namespace {
 enum class Bus {
     None,      // works on the computer alone
     Needed,    // one --port at least
-    ForDevice  // none for `routes import`, which works on the database alone
+    ForDevice  // none for `routes import` and `routes export`, which work on the database alone
 };
 
 // Every command of the program: its name, its help (kept beside the options it takes) and what runs it.
@@ -105,8 +105,8 @@ int runCommand(const CliArgs& a)
     const Command* c = findCommand(a.positional[0]);
     if (!c)
         return usage("неизвестная команда \"" + a.positional[0] + "\"");
-    const bool offline =
-        c->Ports == Bus::None || (c->Ports == Bus::ForDevice && a.positional.size() > 1 && a.positional[1] == "import");
+    const bool offline = c->Ports == Bus::None || (c->Ports == Bus::ForDevice && a.positional.size() > 1 &&
+                                                   (a.positional[1] == "import" || a.positional[1] == "export"));
     if (!offline && a.ports.empty())
         return usage("для этой команды нужен --port");
     if (a.ports.size() > size_t(kMaxBuses))

@@ -1,4 +1,5 @@
-// zevanta-cli routes: a card of the database into a unit and back, a sheet into a route.
+// zevanta-cli routes: a card of the database into a unit and back, a sheet into a route, routes
+// out to GPX or KML.
 #include <functional>
 
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include "data/database.h"
 #include "data/dataset.h"
 #include "link/zeva16.h"
+#include "routes/routeexport.h"
 #include "routes/routememory.h"
 #include "routes/routeset.h"
 #include "routes/routestore.h"
@@ -85,14 +87,26 @@ int CmdRoutes(const CliArgs& a)
         return usage("routes обращается к одному блоку");
     const std::string sub = a.positional.size() > 1 ? a.positional[1] : std::string();
     const bool import = sub == "import";
-    if ((sub != "write" && sub != "read" && !import) || a.positional.size() != (import ? 3u : 2u)) {
-        err(QStringLiteral("routes требует write, read или import ФАЙЛ"));
+    const bool exporting = sub == "export";
+    const bool withFile = import || exporting;
+    if ((sub != "write" && sub != "read" && !withFile) || a.positional.size() != (withFile ? 3u : 2u)) {
+        err(QStringLiteral("routes требует write, read, import ФАЙЛ или export ФАЙЛ"));
         return kExitUsage;
     }
     if (a.db.empty() || a.card.empty() || (import && a.route == 0)) {
         err(import ? QStringLiteral("routes import требует --db, --card и --route")
                    : QStringLiteral("routes требует --db и --card"));
         return kExitUsage;
+    }
+    std::optional<TExportFormat> format;
+    if (!a.format.empty() && !exporting)
+        return usage("--format относится только к routes export");
+    if (exporting) {
+        const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
+        format = a.format.empty() ? ExportFormatOfFile(file) : ExportFormatByName(QString::fromStdString(a.format));
+        if (!format)
+            return usage(a.format.empty() ? "routes export: --format gpx или kml (или файл .gpx, .kml)"
+                                          : "--format — gpx или kml, а не \"" + a.format + "\"");
     }
     const QString card = QString::fromLocal8Bit(a.card.c_str());
     TDatabase db;
@@ -156,8 +170,39 @@ int CmdRoutes(const CliArgs& a)
         });
     }
 
-    // import
     QString why;
+    if (exporting) {
+        QList<qint64> ids;
+        if (a.route != 0) {
+            const qint64 routeId = routeAt(db, cardId, a.route, why);
+            if (routeId <= 0) {
+                err(QStringLiteral("в карте \"%1\" нет маршрута %2").arg(card).arg(a.route));
+                return kExitFile;
+            }
+            ids << routeId;
+        } else if (!ForEachRow(db, QStringLiteral("select ID from Маршрут where ID_Card = ? order by Num, ID"),
+                               {cardId}, why,
+                               [&](const TQuery& q) { ids << q.Value(QStringLiteral("ID")).toLongLong(); })) {
+            err(why);
+            return kExitFile;
+        }
+        const QString file = QString::fromLocal8Bit(a.positional[2].c_str());
+        const TRouteExportResult r = ExportRoutes(db, ids, *format, file);
+        if (!r.Ok) {
+            err(QStringLiteral("%1: %2").arg(file, r.Error));
+            return kExitFile;
+        }
+        for (const QString& note : r.Notes)
+            err(note);
+        out(QStringLiteral("%1: выгружено маршрутов %2, точек %3 карты \"%4\"")
+                .arg(QFileInfo(file).fileName())
+                .arg(r.Routes)
+                .arg(r.Points)
+                .arg(card));
+        return kExitOk;
+    }
+
+    // import
     const qint64 routeId = routeAt(db, cardId, a.route, why);
     if (routeId <= 0) {
         err(QStringLiteral("в карте \"%1\" нет маршрута %2").arg(card).arg(a.route));

@@ -160,6 +160,12 @@ bool TDatabase::Open(const QString& path, OpenMode mode)
     return true;
 }
 
+bool TDatabase::IsOwnFile(const QString& path) const
+{
+    const QFileInfo file(path);
+    return !FPath.isEmpty() && file.exists() && file.canonicalFilePath() == QFileInfo(FPath).canonicalFilePath();
+}
+
 void TDatabase::Close()
 {
     if (FDb.isValid()) {

@@ -27,6 +27,8 @@ public:
     void SetBusyTimeout(int ms) { FBusyTimeout = ms; }
     bool IsOpen() const { return FDb.isOpen(); }
     QString Path() const { return FPath; }
+    // Whether path names this database's file (a report written there would replace it).
+    bool IsOwnFile(const QString& path) const;
     QString ConnectionName() const { return FName; }
     // Why the last statement failed: the cause in Russian, then the engine's text as detail.
     // After a failed Open it is the engine's text alone, and OpenFailureText() the cause.

@@ -18,6 +18,7 @@
 #include "routes/ui/travodialogs.h"
 #include "routes/ui/travotab.h"
 #include "support/messagerecorder.h"
+#include "support/simwindow.h"
 #include "support/testpanelhost.h"
 
 namespace {
@@ -142,6 +143,50 @@ private slots:
         rec->answer(true);
         tab.btnDelRoute->click();
         QCOMPARE(tab.DBGridRoute->rowCount(), 2);
+    }
+
+    // "Экспорт...": the selected routes in list order, or the current one when none is selected; the
+    // name's suffix decides the format over the type chosen in the dialog; Cancel writes nothing.
+    void exportWritesTheSelectedRoutes()
+    {
+        TTravoTab tab(host, ctx, db);
+        ScriptedFileDialogs files;
+        const QString kml = dir.filePath(QStringLiteral("two.kml"));
+        files.push(kml, 1);
+        tab.DBGridRoute->setSelectionMode(QAbstractItemView::MultiSelection);
+        tab.DBGridRoute->clearSelection();
+        tab.DBGridRoute->selectRow(1);
+        tab.DBGridRoute->selectRow(0);
+        tab.btnExportRoutes->click();
+        QCOMPARE(files.filters, QStringList{QStringLiteral("Файлы GPX (*.gpx);;Файлы KML (*.kml)")});
+        QFile f(kml);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        QVERIFY(text.contains(QStringLiteral("<kml")));
+        const qsizetype first = text.indexOf(QStringLiteral("<name>Вокзал - Кольцевая через центр</name>"));
+        const qsizetype second = text.indexOf(QStringLiteral("<name>Парк - Депо</name>"));
+        QVERIFY(first > 0 && second > first);
+        QVERIFY(!text.contains(QStringLiteral("Рынок")));
+        QCOMPARE(host.statusLines.last(),
+                 QStringLiteral("Экспорт: маршрутов 2, точек %1 в two.kml").arg(text.count(QStringLiteral("<Point>"))));
+        QVERIFY(rec->texts().isEmpty());
+
+        tab.DBGridRoute->clearSelection();
+        tab.DBGridRoute->setCurrentCell(1, 1);
+        tab.DBGridRoute->clearSelection();
+        const QString gpx = dir.filePath(QStringLiteral("one"));
+        files.push(gpx, 1);
+        tab.btnExportRoutes->click();
+        QFile g(gpx);
+        QVERIFY(g.open(QIODevice::ReadOnly));
+        const QString one = QString::fromUtf8(g.readAll());
+        QVERIFY(one.contains(QStringLiteral("<rte>")));
+        QVERIFY(one.contains(QStringLiteral("<name>Парк - Депо</name>")));
+        QVERIFY(!one.contains(QStringLiteral("Вокзал")));
+
+        QFile::remove(gpx);
+        tab.btnExportRoutes->click();  // no answer left: Cancel
+        QVERIFY(!QFile::exists(gpx));
     }
 
     void turnDialogChecksTheBeginLatitude()

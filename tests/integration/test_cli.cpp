@@ -182,6 +182,23 @@ TEST(CliRoutes, ImportWriteAndReadBack)
         EXPECT_FALSE(fromUnit.contains(QStringLiteral("- - -"))) << fromUnit.toStdString();
     }
 
+    // Out for GPS tools: the whole card by the file's suffix, one route by --format.
+    const QString gpx = dir.filePath(QStringLiteral("card.gpx"));
+    r = runCli({"routes", "export", gpx, "--db", dbPath, "--card", "Из блока"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("card.gpx: выгружено маршрутов 1, точек ")) << r.out.toStdString();
+    QFile gpxFile(gpx);
+    ASSERT_TRUE(gpxFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(gpxFile.readAll().count("<rte>"), 1);
+    const QString kml = dir.filePath(QStringLiteral("one.xml"));
+    r = runCli({"routes", "export", kml, "--db", dbPath, "--card", "Депо Северное", "--route", "2", "--format", "KML"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    QFile kmlFile(kml);
+    ASSERT_TRUE(kmlFile.open(QIODevice::ReadOnly));
+    const QString kmlText = QString::fromUtf8(kmlFile.readAll());
+    EXPECT_TRUE(kmlText.contains(QStringLiteral("<name>Парк - Депо</name>"))) << kmlText.toStdString();
+    EXPECT_FALSE(kmlText.contains(QStringLiteral("Вокзал")));
+
     const struct {
         QStringList args;
         int code;
@@ -197,6 +214,21 @@ TEST(CliRoutes, ImportWriteAndReadBack)
         {{"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное", "--route", "9"}, 4, "нет маршрута 9"},
         {{"routes", "import", sheet, "--db", dbPath, "--card", "Депо Южное"}, 2, "--route"},
         {{"routes", "write", "--card", "x", "--port", port}, 2, "--db"},
+        {{"routes", "export", dir.filePath("x.txt"), "--db", dbPath, "--card", "Депо Южное"},
+         2,
+         "--format gpx или kml"},
+        {{"routes", "export", dir.filePath("x.gpx"), "--db", dbPath, "--card", "Депо Южное", "--format", "kmz"},
+         2,
+         "--format — gpx или kml"},
+        {{"routes", "write", "--db", dbPath, "--card", "Депо Южное", "--port", port, "--format", "gpx"},
+         2,
+         "--format относится только к routes export"},
+        {{"routes", "export", dir.filePath("x.gpx"), "--db", dbPath, "--card", "Депо Южное", "--route", "9"},
+         4,
+         "нет маршрута 9"},
+        {{"routes", "export", dbPath, "--db", dbPath, "--card", "Депо Южное", "--format", "gpx"},
+         4,
+         "это файл базы данных"},
         {{"routes", "write", "--db", dir.filePath("missing.db"), "--card", "x", "--port", port},
          4,
          "missing.db: файл не найден"},

@@ -4,6 +4,7 @@
 
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -18,7 +19,9 @@
 #include "base/messageservice.h"
 #include "data/database.h"
 #include "data/datamodule.h"
+#include "memory/ui/filedialogs.h"
 #include "memory/ui/memorycontext.h"
+#include "routes/routeexport.h"
 #include "routes/routememory.h"
 #include "routes/ui/routedialogs.h"
 #include "routes/ui/routesetdialogs.h"
@@ -160,13 +163,14 @@ TTravoTab::TTravoTab(TPanelHost& host, TMemoryContext& ctx, TDatabase& db, QWidg
     btnWriteAT45 = button(this, "btnWriteAT45", Msg::MemWrite);
     btnReadAT45 = button(this, "btnReadAT45", Msg::MemRead);
     btnImportTurns = button(this, "btnImportTurns", Msg::BtnImport);
+    btnExportRoutes = button(this, "btnExportRoutes", Msg::BtnExport, Msg::ExportCaption);
     btnChangePassword = button(this, "btnChangePassword", Msg::BtnChangePassword);
     btnIU = button(this, "btnIU", Msg::BtnIU);
     btnWriteAT45->setProperty("tag", 2);
     btnReadAT45->setProperty("tag", 2);
     btnChangePassword->setProperty("tag", 3);
     btnIU->setProperty("tag", 3);
-    for (QPushButton* b : {btnWriteAT45, btnReadAT45, btnImportTurns, btnChangePassword, btnIU})
+    for (QPushButton* b : {btnWriteAT45, btnReadAT45, btnImportTurns, btnExportRoutes, btnChangePassword, btnIU})
         unit->addWidget(b);
     unit->addStretch(1);
     root->addLayout(unit);
@@ -188,6 +192,7 @@ TTravoTab::TTravoTab(TPanelHost& host, TMemoryContext& ctx, TDatabase& db, QWidg
     connect(btnTurnsSelectAll, &QPushButton::clicked, DBGridTurn, &QTableWidget::selectAll);
     connect(btnGoogleMap, &QPushButton::clicked, this, &TTravoTab::btnGoogleMapClick);
     connect(btnImportTurns, &QPushButton::clicked, this, &TTravoTab::btnImportTurnsClick);
+    connect(btnExportRoutes, &QPushButton::clicked, this, &TTravoTab::btnExportRoutesClick);
     connect(btnWriteAT45, &QPushButton::clicked, this, &TTravoTab::btnWriteAT45Click);
     connect(btnReadAT45, &QPushButton::clicked, this, &TTravoTab::btnReadAT45Click);
     connect(btnChangePassword, &QPushButton::clicked, this, &TTravoTab::btnChangePasswordClick);
@@ -307,6 +312,7 @@ void TTravoTab::UpdateRouteButtons()
     const TRouteButtons b = FState.Buttons();
     btnRouteMoveUp->setEnabled(b.RouteMoveUp);
     btnRouteMoveDown->setEnabled(b.RouteMoveDown);
+    btnExportRoutes->setEnabled(!FState.Routes().empty());
     for (QPushButton* p : {btnAddPoint, btnEditTurn, btnDelPoint, btnImportTurns})
         p->setEnabled(b.TurnEdit);
     btnTurnMoveUp->setEnabled(b.TurnMoveUp);
@@ -409,6 +415,30 @@ void TTravoTab::btnUnionClick()
     Report(r);
     FState.ReloadRoutes(r.Ok() ? r.Id : 0);
     ShowRoutes();
+}
+
+void TTravoTab::btnExportRoutesClick()
+{
+    QList<qint64> ids = SelectedRouteIds();
+    if (ids.isEmpty() && FState.Route())
+        ids << FState.Route()->Id;
+    if (ids.isEmpty())
+        return;
+    QString path;
+    int filterIndex = 1;
+    if (!FileDialogs::instance().save(this, Msg::ExportFilter, path, filterIndex))
+        return;
+    // The name's own suffix wins over the type chosen in the dialog.
+    const TExportFormat format =
+        ExportFormatOfFile(path).value_or(filterIndex == 2 ? TExportFormat::Kml : TExportFormat::Gpx);
+    const TRouteExportResult r = ExportRoutes(FDb, ids, format, path);
+    if (!r.Ok) {
+        ShowMessage(MsgKind::Error, Msg::FileWriteFailed.arg(r.Error));
+        return;
+    }
+    if (!r.Notes.isEmpty())
+        ShowMessage(MsgKind::Warning, r.Notes.join(QStringLiteral("\r\n")));
+    Host.ShowStatusLine(Msg::ExportDone.arg(r.Routes).arg(r.Points).arg(QFileInfo(path).fileName()));
 }
 
 void TTravoTab::DropRoutes(qint64 cardId)

@@ -53,6 +53,8 @@ public:
     void btnDelPointClick();
     void MoveTurn(int direction);
     void btnImportTurnsClick();
+    // The selected routes (the current one when none is) to a GPX or KML file.
+    void btnExportRoutesClick();
     void btnWriteAT45Click();
     void btnReadAT45Click();
     void btnChangePasswordClick();
@@ -81,6 +83,7 @@ public:
     QPushButton* btnTurnsSelectAll = nullptr;
     QPushButton* btnGoogleMap = nullptr;
     QPushButton* btnImportTurns = nullptr;
+    QPushButton* btnExportRoutes = nullptr;
     QPushButton* btnWriteAT45 = nullptr;
     QPushButton* btnReadAT45 = nullptr;
     QPushButton* btnChangePassword = nullptr;
