@@ -8,6 +8,42 @@ namespace Msg {
 // --- shell ---
 inline const QString AppTitle = QStringLiteral("Zevanta");
 
+// --- bus monitor ---
+inline const QString MenuBusMonitor = QStringLiteral("Монитор шины...");
+inline const QString MonitorCaption = QStringLiteral("Монитор шины");
+inline const QString MonitorFileCaption = QStringLiteral("Монитор шины: %1");
+inline const QString MonitorColTime = QStringLiteral("Время");
+inline const QString MonitorColSincePrev = QStringLiteral("+мс");
+inline const QString MonitorColDirection = QStringLiteral("Напр.");
+inline const QString MonitorColAddr = QStringLiteral("Адрес");
+inline const QString MonitorColCommand = QStringLiteral("Команда");
+inline const QString MonitorColPayload = QStringLiteral("Данные");
+inline const QString MonitorColOutcome = QStringLiteral("Итог");
+inline const QString MonitorColRoundTrip = QStringLiteral("Ответ, мс");
+inline const QString MonitorRequest = QStringLiteral("→");
+inline const QString MonitorAnswer = QStringLiteral("←");
+inline const QString MonitorAccepted = QStringLiteral("принят");
+inline const QString MonitorRefused = QStringLiteral("отказ");
+inline const QString MonitorNoAnswer = QStringLiteral("нет ответа");
+inline const QString MonitorBadFrame = QStringLiteral("искажён (CRC)");
+inline const QString MonitorHungUp = QStringLiteral("связь потеряна");
+inline const QString MonitorAllOutcomes = QStringLiteral("все");
+inline const QString MonitorNotAccepted = QStringLiteral("все, кроме принятых");
+inline const QString MonitorAddrFilter = QStringLiteral("Адрес:");
+inline const QString MonitorCmdFilter = QStringLiteral("Команда:");
+inline const QString MonitorOutcomeFilter = QStringLiteral("Итог:");
+inline const QString MonitorPause = QStringLiteral("Пауза");
+inline const QString MonitorClear = QStringLiteral("Очистить");
+inline const QString MonitorCopy = QStringLiteral("Копировать");
+inline const QString MonitorSave = QStringLiteral("Сохранить...");
+inline const QString MonitorOpen = QStringLiteral("Открыть...");
+inline const QString MonitorTraceFilter = QStringLiteral("Трасса обмена (*.trace *.txt);;Все файлы (*)");
+inline const QString MonitorCounts = QStringLiteral("Показано %1 из %2 кадров");
+inline const QString MonitorDropped = QStringLiteral(", пропущено %1");
+inline const QString MonitorBadField = QStringLiteral("Неверное значение!");
+inline const QString MonitorSaveFailed = QStringLiteral("Трасса не сохранена: %1");
+inline const QString MonitorOpenFailed = QStringLiteral("Трасса не прочитана: %1");
+
 // --- Intel HEX file, event log, restart (%1 is filled with QString::arg) ---
 inline const QString HexUnknownError = QStringLiteral("Неизвестная ошибка!");
 inline const QString HexBadChar = QStringLiteral("Неверный символ в строке %1!");

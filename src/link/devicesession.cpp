@@ -32,6 +32,9 @@ DeviceSession::OpenResult DeviceSession::OpenLink(const PortSettings& settings)
     FLink->SetRTS(settings.RTS);
     FLink->SetDTR(settings.DTR);
     FLink->RepCount = uint8_t(settings.RepCount & 0xFF);
+    FLink->OnFrame = [this, port = "COM" + std::to_string(settings.Number)](const TFrameEvent& e) {
+        FFrames.Push(e, port);
+    };
     if (FLink->Error() != errNoError)
         result.portError =
             Msg::PortUnavailable.arg(settings.Number) + QStringLiteral("\r\n") +

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "link/exchange.h"
+#include "link/framemonitor.h"
 #include "link/zeva16.h"
 
 class QThread;
@@ -95,6 +96,9 @@ public:
     // A failure shows "Команда не принята!" through the message service unless silent.
     bool SendToDevice(uint8_t cmd, std::span<const uint8_t> data, bool presencePaused, bool silent);
 
+    // Every frame of every link this session opens, for the bus monitor: off until it is enabled.
+    TFrameFeed& Frames() { return FFrames; }
+
     // Depth of the TPresencePause guards alive now.
     int PauseDepth() const { return FPauseDepth; }
 
@@ -112,6 +116,8 @@ private:
     // Sleeps up to ms, woken early by PausePresence.
     void idle(int ms);
 
+    // Before FLink: a link's frame observer points here until the link is gone.
+    TFrameFeed FFrames;
     std::unique_ptr<TZEVA16> FLink;
     TTransferLink* FScripted = nullptr;
     int FPauseDepth = 0;

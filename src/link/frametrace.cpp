@@ -26,11 +26,9 @@ void appendBytes(std::string& out, const std::vector<uint8_t>& bytes)
     }
 }
 
-std::string stamp(std::chrono::steady_clock::time_point t, std::chrono::steady_clock::time_point origin)
+double seconds(std::chrono::steady_clock::time_point t, std::chrono::steady_clock::time_point origin)
 {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.6f", std::chrono::duration<double>(t - origin).count());
-    return buf;
+    return std::chrono::duration<double>(t - origin).count();
 }
 
 }  // namespace
@@ -43,16 +41,33 @@ const char* TraceOutcomeName(TFrameOutcome outcome)
     return "?";
 }
 
+std::string FormatTraceLine(const TTraceRecord& r)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6f", r.Seconds);
+    std::string out = buf;
+    out += " " + r.Port + (r.Request ? " > " : " < ") + std::to_string(r.Addr) + " " + std::to_string(r.Cmd);
+    if (!r.Request)
+        out += std::string(" ") + TraceOutcomeName(r.Outcome);
+    appendBytes(out, r.Bytes);
+    return out + "\n";
+}
+
 std::string FormatTraceLines(const TFrameEvent& e, const std::string& port,
                              std::chrono::steady_clock::time_point origin)
 {
-    const std::string head = " " + port + " ";
-    const std::string frame = std::to_string(e.Addr) + " " + std::to_string(e.Cmd);
-    std::string out = stamp(e.Sent, origin) + head + "> " + frame;
-    appendBytes(out, e.Payload);
-    out += "\n" + stamp(e.Done, origin) + head + "< " + frame + " " + TraceOutcomeName(e.Outcome);
-    appendBytes(out, e.Answer);
-    return out + "\n";
+    TTraceRecord r;
+    r.Port = port;
+    r.Addr = e.Addr;
+    r.Cmd = e.Cmd;
+    r.Outcome = e.Outcome;
+    r.Seconds = seconds(e.Sent, origin);
+    r.Bytes = e.Payload;
+    std::string out = FormatTraceLine(r);
+    r.Request = false;
+    r.Seconds = seconds(e.Done, origin);
+    r.Bytes = e.Answer;
+    return out + FormatTraceLine(r);
 }
 
 std::optional<TTraceRecord> ParseTraceLine(const std::string& line, std::string& error)
@@ -120,7 +135,16 @@ bool TTraceWriter::Open(const std::string& path, std::string& error)
 
 void TTraceWriter::Write(const TFrameEvent& e, const std::string& port)
 {
-    const std::string text = FormatTraceLines(e, port, FOrigin);
+    put(FormatTraceLines(e, port, FOrigin));
+}
+
+void TTraceWriter::Write(const TTraceRecord& r)
+{
+    put(FormatTraceLine(r));
+}
+
+void TTraceWriter::put(const std::string& text)
+{
     std::lock_guard lock(FLock);
     if (FFile && std::fputs(text.c_str(), FFile) < 0 && !FErrno)
         FErrno = errno ? errno : EIO;

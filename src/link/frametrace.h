@@ -25,6 +25,8 @@ struct TTraceRecord {
 };
 
 const char* TraceOutcomeName(TFrameOutcome outcome);
+// One line, with its newline; the outcome only on an answer.
+std::string FormatTraceLine(const TTraceRecord& r);
 // The two lines of one attempt.
 std::string FormatTraceLines(const TFrameEvent& e, const std::string& port,
                              std::chrono::steady_clock::time_point origin);
@@ -42,10 +44,14 @@ public:
     // Creates or truncates the file; false with the system's reason.
     bool Open(const std::string& path, std::string& error);
     void Write(const TFrameEvent& e, const std::string& port);
+    // A line as it was recorded (Seconds as it stands), for saving frames kept elsewhere.
+    void Write(const TTraceRecord& r);
     // Flushes and syncs; false with the reason when any line failed to reach the disk.
     bool Close(std::string& error);
 
 private:
+    void put(const std::string& text);
+
     std::mutex FLock;
     std::FILE* FFile = nullptr;
     int FErrno = 0;
