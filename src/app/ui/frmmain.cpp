@@ -20,6 +20,7 @@
 #include "app/restart.h"
 #include "app/ui/displayfont.h"
 #include "app/ui/frmabout.h"
+#include "app/ui/frmbusmonitor.h"
 #include "app/ui/frmchangeaddr.h"
 #include "app/ui/frmcomports.h"
 #include "app/ui/frmopendatabase.h"
@@ -185,6 +186,7 @@ void TfrmMain::BuildMenu()
     M_ChangeAddr = action(settings, Msg::MenuChangeAddr, "M_ChangeAddr");
     M_COMPort = action(settings, Msg::MenuCOMPort, "M_COMPort");
     M_Options = action(settings, Msg::MenuOptions, "M_Options");
+    M_BusMonitor = action(settings, Msg::MenuBusMonitor, "M_BusMonitor");
     settings->addSeparator();
     M_AllControls = action(settings, Msg::MenuAllControls, "M_AllControls");
     M_AllControls->setCheckable(true);
@@ -196,9 +198,21 @@ void TfrmMain::BuildMenu()
     connect(M_ChangeAddr, &QAction::triggered, this, [this] { M_ChangeAddrClick(); });
     connect(M_COMPort, &QAction::triggered, this, [this] { M_COMPortClick(); });
     connect(M_Options, &QAction::triggered, this, [this] { M_OptionsClick(); });
+    connect(M_BusMonitor, &QAction::triggered, this, [this] { M_BusMonitorClick(); });
     // A check item toggles itself before `triggered`.
     connect(M_AllControls, &QAction::triggered, this, [this] { M_AllControlsClick(); });
     connect(M_About, &QAction::triggered, this, [this] { M_AboutClick(); });
+}
+
+void TfrmMain::M_BusMonitorClick()
+{
+    if (!BusMonitor) {
+        BusMonitor = new TfrmBusMonitor(FServices.session ? &FServices.session->Frames() : nullptr, this);
+        BusMonitor->setWindowTitle(Msg::MonitorCaption);
+    }
+    BusMonitor->show();
+    BusMonitor->raise();
+    BusMonitor->activateWindow();
 }
 
 void TfrmMain::BuildTabs()

@@ -24,6 +24,7 @@ class QTimer;
 class TDM;
 class TLogFile;
 class TfrmCOMPorts;
+class TfrmBusMonitor;
 class DeviceTab;
 class TFlashTab;
 class TExtMemTab;
@@ -114,6 +115,8 @@ public:
     void M_OptionsClick();
     void M_AboutClick();
     void M_AllControlsClick();
+    // Shows the bus monitor, made at the first call (not modal).
+    void M_BusMonitorClick();
 
     QTabWidget* PageControl = nullptr;
     QWidget* tsDevice = nullptr;
@@ -130,6 +133,8 @@ public:
     QAction* M_COMPort = nullptr;
     QAction* M_Options = nullptr;
     QAction* M_AllControls = nullptr;
+    QAction* M_BusMonitor = nullptr;
+    TfrmBusMonitor* BusMonitor = nullptr;  // once shown; kept while the window lives
     QAction* M_About = nullptr;
     QTimer* tmrClock = nullptr;
 
