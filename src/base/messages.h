@@ -311,6 +311,11 @@ inline const QString FlashBufferReadForOther = QStringLiteral(
     "Прочитайте FLASH этого устройства или загрузите файл.");
 inline const QString StatusFlashCompared = QStringLiteral("Сравнение FLASH: данные совпадают");
 inline const QString StatusLineAt = QStringLiteral("%1  %2");
+inline const QString StatusExtMemRead = QStringLiteral("Чтение внешней памяти завершено");
+inline const QString StatusExtMemWritten = QStringLiteral("Запись внешней памяти завершена");
+inline const QString StatusExtMemCompared = QStringLiteral("Сравнение внешней памяти: данные совпадают");
+inline const QString StatusLcdRead = QStringLiteral("Чтение изображения завершено");
+inline const QString StatusLcdWritten = QStringLiteral("Запись изображения завершена");
 inline const QString AskFirmwareNotLoaded = QStringLiteral("Файл прошивки не был загружен.\r\nПродолжить?");
 inline const QString NoMainProgram = QStringLiteral("В центральном контроллере отсутствует основная программа!");
 inline const QString AskWriteFLASHToAll = QStringLiteral("Записать FLASH всех устройств?");

@@ -132,14 +132,17 @@ private slots:
         QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Записать данные из буфера в Ext Mem?")});
         const auto onDevice = sim.dev->readExt(0, 0x8000);
         QVERIFY(std::equal(onDevice.begin(), onDevice.end(), reinterpret_cast<const uint8_t*>(data.constData())));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Запись внешней памяти завершена")));
         QVERIFY(sim.WaitApplication(frm));
         sim.boxes.clear();
         ext.btnCompareExtMem->click();
         QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Различия не найдены!")});
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Сравнение внешней памяти: данные совпадают")));
         QVERIFY(sim.WaitApplication(frm));
         frm.ExtMemBuf.Fill(0);
         ext.btnReadExtMem->click();
         QVERIFY(std::equal(onDevice.begin(), onDevice.end(), frm.ExtMemBuf.Data()));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Чтение внешней памяти завершено")));
         QCOMPARE(ext.ExtMem->CellText(1, 1), QStringLiteral("%1").arg(onDevice[0], 2, 16, QLatin1Char('0')).toUpper());
 
         // "Управление Ext Mem": read 304 … 308, show them, switch to hexadecimal, write one byte.

@@ -151,6 +151,7 @@ private slots:
         sim.boxes.answer(true);  // "Сохранить изображение?"
         tab.btnSaveImage->click();
         QCOMPARE(sim.dev->readExt(512, 768), lcd::Pack(picture, lcd::lyRows));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Запись изображения завершена")));
 
         // "Чтение" shows what the device holds.
         lcd::TPicture other({96, 64});
@@ -159,6 +160,7 @@ private slots:
         QVERIFY(sim.WaitEnabled(tab.btnLoadImage));
         tab.btnLoadImage->click();
         QVERIFY(tab.Picture() == other);
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Чтение изображения завершено")));
 
         // A whole read on the "Ext Mem" tab redraws the picture too.
         sim.dev->writeExt(512, lcd::Pack(picture, lcd::lyRows));

@@ -104,20 +104,27 @@ void TExtMemTab::UpdateExtMemView(bool reset)
 
 void TExtMemTab::btnReadExtMemClick()
 {
-    StartTransfer(FCtx, tkReadExtMem, true, 0, 64);
+    ClearDone();
+    const bool ok = StartTransfer(FCtx, tkReadExtMem, true, 0, 64);
     UpdateExtMemView(false);
     if (FCtx.AfterExtMemRead)
         FCtx.AfterExtMemRead();
+    if (ok)
+        ShowDone(Msg::StatusExtMemRead);
 }
 
 void TExtMemTab::btnWriteExtMemClick()
 {
-    StartTransfer(FCtx, tkWriteExtMem, true, 0, 64);
+    ClearDone();
+    if (StartTransfer(FCtx, tkWriteExtMem, true, 0, 64))
+        ShowDone(Msg::StatusExtMemWritten);
 }
 
 void TExtMemTab::btnCompareExtMemClick()
 {
-    StartTransfer(FCtx, tkCompareExtMem, true, 0, 64);
+    ClearDone();
+    if (StartTransfer(FCtx, tkCompareExtMem, true, 0, 64))
+        ShowDone(Msg::StatusExtMemCompared);
 }
 
 void TExtMemTab::btnOpenExtMemClick()

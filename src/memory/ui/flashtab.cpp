@@ -241,11 +241,6 @@ bool TFlashTab::Transfer(TTransferKind kind, const memorypanel::TFlashRegion& re
     return StartTransfer(TransferLink(FCtx), setup, kind, confirm, 0, 64, hooks).Ok;
 }
 
-void TFlashTab::ShowDone(const QString& doneText)
-{
-    Host.ShowStatusLine(Msg::StatusLineAt.arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")), doneText));
-}
-
 void TFlashTab::UpdateFLASHView(bool reset)
 {
     const hexgrid::TWindow w = Window();

@@ -74,7 +74,6 @@ private:
     // drops the "no differences" box of a compare that only verifies a write.
     bool Transfer(TTransferKind kind, const memorypanel::TFlashRegion& region, bool confirm, bool quietSuccess = false);
     // A success ends with a line in the status bar (the boxes stay as they are).
-    void ShowDone(const QString& doneText);
 
     TMemoryContext& FCtx;
     hexgrid::TChecksumMark FMark;

@@ -244,11 +244,14 @@ void TImageTab::btnLoadImageClick()
     const uint32_t addr = ImageAddr();
     if (!FitsDevice(addr))
         return;
-    StartTransfer(FCtx, tkReadExtMemPart, true, addr, lcd::PackedSize(Size()));
+    ClearDone();
+    const bool ok = StartTransfer(FCtx, tkReadExtMemPart, true, addr, lcd::PackedSize(Size()));
     // Whatever the transfer's result: the picture shows what ExtMemBuf now holds.
     ShowImage(addr);
     if (FCtx.UpdateExtMemView)
         FCtx.UpdateExtMemView(false);
+    if (ok)
+        ShowDone(Msg::StatusLcdRead);
 }
 
 void TImageTab::btnSaveImageClick()
@@ -258,7 +261,9 @@ void TImageTab::btnSaveImageClick()
         return;
     if (!AskYesNo(Msg::LcdAskSave, AskIcon::Question))
         return;
-    StartTransfer(FCtx, tkWriteExtMemPart, true, addr, lcd::PackedSize(Size()));
+    ClearDone();
+    if (StartTransfer(FCtx, tkWriteExtMemPart, true, addr, lcd::PackedSize(Size())))
+        ShowDone(Msg::StatusLcdWritten);
 }
 
 void TImageTab::btnReadScreenshotClick()

@@ -1,6 +1,9 @@
 #include "tabhost/ui/panel.h"
 
+#include <QTime>
 #include <QTimer>
+
+#include "base/messages.h"
 
 TPanel::TPanel(TPanelHost& host, QWidget* parent) : QWidget(parent), Host(host) {}
 
@@ -14,4 +17,9 @@ TTabTimerStop::~TTabTimerStop()
 {
     if (FTimer)
         FTimer->start();
+}
+
+void TPanel::ShowDone(const QString& doneText)
+{
+    Host.ShowStatusLine(Msg::StatusLineAt.arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")), doneText));
 }

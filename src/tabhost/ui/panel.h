@@ -62,6 +62,11 @@ public:
     void SetTabTimer(QTimer* timer) { FTabTimer = timer; }
 
 protected:
+    // An operation that ended well says so at the right of the status bar, with the time.
+    void ShowDone(const QString& doneText);
+    // Clears that line as an operation starts: a line from an earlier run must not pass for this one.
+    void ClearDone() { Host.ShowStatusLine(QString()); }
+
     TPanelHost& Host;
 
 private:
