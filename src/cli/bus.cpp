@@ -227,19 +227,6 @@ const char* modeName(TMode m)
     return "неизвестен";
 }
 
-const char* shortMode(TMode m)
-{
-    switch (m) {
-    case mBootloader50: return "boot5.0";
-    case mBootloader51: return "boot5.1";
-    case mBootloader60: return "boot6";
-    case mDevice5: return "app5";
-    case mDevice6: return "app6";
-    case mNone: break;
-    }
-    return "none";
-}
-
 QString versionText(const TDeviceInfo& i)
 {
     return QStringLiteral("%1.%2.%3").arg(i.Version >> 4).arg(i.Version & 15).arg(i.Build);

@@ -64,7 +64,6 @@ QString failureText(const TZEVA16& link);
 bool isBootloader(TMode m);
 bool isApplication(TMode m);
 const char* modeName(TMode m);
-const char* shortMode(TMode m);
 QString versionText(const TDeviceInfo& i);
 
 bool identifyDevice(TZEVA16& link, unsigned addr);

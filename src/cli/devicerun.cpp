@@ -17,6 +17,7 @@
 #include "cli/bus.h"
 #include "data/database.h"
 #include "data/dataset.h"
+#include "data/identity.h"
 #include "link/commands.h"
 #include "link/comport.h"
 #include "link/portinfo.h"
@@ -470,7 +471,7 @@ bool switchMode(DeviceContext& ctx, uint8_t cmd, DeviceResult& r)
         err(QStringLiteral("%1 устройство %2: %3").arg(ctx.Port).arg(ctx.Addr).arg(r.Detail));
         return false;
     }
-    r.Detail = QString::fromLatin1(shortMode(last));
+    r.Detail = QString::fromLatin1(ShortModeName(last));
     // With several devices the result line says it.
     if (ctx.Alone)
         out(QStringLiteral("устройство %1: %2").arg(ctx.Addr).arg(QString::fromUtf8(modeName(last))));

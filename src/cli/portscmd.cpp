@@ -11,6 +11,7 @@
 #include "cli/bus.h"
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "data/identity.h"
 #include "link/comport.h"
 #include "link/portinfo.h"
 #include "link/zeva16.h"
@@ -97,7 +98,7 @@ int CmdIdentify(const CliArgs& a)
                 {QStringLiteral("address"), int(a.addr)},
                 {QStringLiteral("outcome"), QStringLiteral("ok")},
                 {QStringLiteral("name"), i.Name.trimmed()},
-                {QStringLiteral("mode"), QString::fromLatin1(shortMode(i.Mode))},
+                {QStringLiteral("mode"), QString::fromLatin1(ShortModeName(i.Mode))},
                 {QStringLiteral("version"), versionText(i)},
                 {QStringLiteral("build"), int(i.Build)},
                 {QStringLiteral("part"), i.MCU.section(QStringLiteral("\r\n"), 0, 0).trimmed()},
@@ -175,23 +176,20 @@ int CmdScan(const CliArgs& a)
                 continue;
             const TDeviceInfo i = link->InfoCopy();
             const QString mcu = i.MCU.section(QStringLiteral("\r\n"), 0, 0).trimmed();
-            // Enough to fill a device list: where it is and what it says it is.
-            g_out.json({{QStringLiteral("type"), QStringLiteral("device")},
-                        {QStringLiteral("command"), QStringLiteral("scan")},
-                        {QStringLiteral("port"), label},
-                        {QStringLiteral("path"), path},
-                        {QStringLiteral("address"), int(addr)},
-                        {QStringLiteral("name"), i.Name.trimmed()},
-                        {QStringLiteral("mode"), QString::fromLatin1(shortMode(i.Mode))},
-                        {QStringLiteral("version"), QStringLiteral("%1.%2").arg(i.Version >> 4).arg(i.Version & 15)},
-                        {QStringLiteral("build"), int(i.Build)},
-                        {QStringLiteral("part"), mcu},
-                        {QStringLiteral("controller"), mcu}});
+            // Enough to fill a device list: where it is and what it says it is, under the names of
+            // the inventory report.
+            QJsonObject found = IdentityJson(IdentityOf(int(addr), i, QDateTime::currentDateTime()));
+            found.insert(QStringLiteral("type"), QStringLiteral("device"));
+            found.insert(QStringLiteral("command"), QStringLiteral("scan"));
+            found.insert(QStringLiteral("port"), label);
+            found.insert(QStringLiteral("path"), path);
+            found.insert(QStringLiteral("controller"), mcu);
+            g_out.json(found);
             std::lock_guard g(lock);
             rows.push_back({bus,
                             addr,
-                            {label, QString::number(addr), QString::fromLatin1(shortMode(i.Mode)), versionText(i), mcu,
-                             i.Name.trimmed()}});
+                            {label, QString::number(addr), QString::fromLatin1(ShortModeName(i.Mode)), versionText(i),
+                             mcu, i.Name.trimmed()}});
         }
     };
     std::vector<std::thread> threads;

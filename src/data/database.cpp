@@ -145,6 +145,10 @@ bool TDatabase::Open(const QString& path, OpenMode mode)
             Close();
             return false;
         }
+        // Not fatal: what needs a missing table fails with its own message.
+        QString error;
+        if (!AddNewTables(FDb, &error))
+            FLastError = error;
     }
     q = QSqlQuery();
     if (!existed) {

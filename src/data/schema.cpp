@@ -7,7 +7,7 @@ QStringList SchemaStatements()
 {
     // Cards own their routes and routes own their turns: deleting a card or a route must not
     // leave rows behind that nothing shows any more.
-    return {
+    QStringList statements{
         QStringLiteral("CREATE TABLE IF NOT EXISTS Устройство ("
                        "ID integer primary key autoincrement, Num integer, Addr integer, Name text)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS КартаПамяти ("
@@ -26,6 +26,30 @@ QStringList SchemaStatements()
         QStringLiteral("CREATE INDEX IF NOT EXISTS ПоворотМаршрут on Поворот(ID_Route, Num)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS МаршрутКарта on Маршрут(ID_Card)"),
     };
+    return statements + AddedTableStatements();
+}
+
+QStringList AddedTableStatements()
+{
+    // What each address last said of itself when presence asked it: name line, mode, version
+    // byte, build, controller, external memory in bytes, and the time with its UTC offset.
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS Опознание ("
+                       "Addr integer primary key, Name text, Mode text, Version integer, Build integer, "
+                       "Part text, Ext integer, Seen text)")};
+}
+
+bool AddNewTables(QSqlDatabase& db, QString* error)
+{
+    QSqlQuery q(db);
+    for (const QString& sql : AddedTableStatements()) {
+        if (!q.exec(sql)) {
+            if (error)
+                *error = q.lastError().text();
+            return false;
+        }
+    }
+    return true;
 }
 
 bool CreateSchema(QSqlDatabase& db, QString* error)

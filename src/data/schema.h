@@ -21,3 +21,8 @@ bool CreateSchema(QSqlDatabase& db, QString* error);
 
 // The statements CreateSchema runs, for callers that compare a file against them.
 QStringList SchemaStatements();
+
+// Tables added after files were already in use (CREATE ... IF NOT EXISTS): an older file of ours
+// gets them when it is opened, the tables it has are left alone.
+QStringList AddedTableStatements();
+bool AddNewTables(QSqlDatabase& db, QString* error);

@@ -4,6 +4,9 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -11,6 +14,7 @@
 #include "app/ui/frmmain.h"
 #include "link/controlgroups.h"
 #include "support/shellfixture.h"
+#include "support/simwindow.h"
 
 namespace {
 
@@ -299,6 +303,41 @@ private slots:
         }
         f.Close();
         QCOMPARE(f.store->value("Form/ControlExtMem/Probe").toInt(), 42);
+    }
+
+    // Every answer of presence is kept for its address; "Отчёт об устройствах..." writes the device
+    // list with it. No answer keeps what was seen before.
+    void inventoryReportHasTheLastIdentification()
+    {
+        ShellFixture f;
+        TfrmMain& frm = f.Open();
+        QVERIFY(f.dm.Connection.Exec(QStringLiteral("delete from Устройство")));
+        QVERIFY(
+            f.dm.Connection.Exec(QStringLiteral("insert into Устройство (Num, Addr, Name) values (1, 12, 'Шкаф')")));
+        f.session.DevAddr = 12;
+        TDeviceInfo info = infoFor(mDevice6, 0x8000);
+        info.Version = 0x52;
+        info.Build = 345;
+        frm.UpdateInfo(info, {});
+        frm.UpdateInfo(infoFor(mNone, 0), {});
+
+        ScriptedFileDialogs files;
+        const QString report = f.tmp.dir.filePath(QStringLiteral("inventory"));
+        files.push(report, 2);  // no suffix: the type chosen in the dialog
+        frm.M_InventoryReport->trigger();
+        QFile file(report);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonArray list = QJsonDocument::fromJson(file.readAll()).array();
+        QCOMPARE(list.size(), 1);
+        const QJsonObject device = list[0].toObject();
+        QCOMPARE(device.value("listName").toString(), QStringLiteral("Шкаф"));
+        QCOMPARE(device.value("name").toString(), QStringLiteral("Прибор"));
+        QCOMPARE(device.value("mode").toString(), QStringLiteral("app6"));
+        QCOMPARE(device.value("version").toString(), QStringLiteral("5.2"));
+        QCOMPARE(device.value("build").toInt(), 345);
+        QCOMPARE(device.value("ext").toInt(), 0x8000);
+        QVERIFY(QDateTime::fromString(device.value("seen").toString(), Qt::ISODate).isValid());
+        QCOMPARE(frm.StatusLineText(), QStringLiteral("Отчёт об устройствах: 1 в inventory"));
     }
 
     void shortcutTable()

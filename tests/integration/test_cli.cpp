@@ -18,6 +18,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "data/identity.h"
 #include "sim/deviceoption.h"
 #include "sim/firmwaredevice.h"
 #include "sim/simbus.h"
@@ -695,9 +696,14 @@ TEST_F(CliFirmware, ScanListsWhatAnswers)
     EXPECT_EQ(devices[0].value("mode").toString(), "boot6");
     ASSERT_EQ(ofType(objects, "summary").size(), 1u);
     EXPECT_EQ(ofType(objects, "summary")[0].value("answered").toInt(), 1);
-    // What a device list needs of each device.
-    for (const char* key : {"port", "path", "name", "version", "build", "part"})
+    // What a device list needs of each device, under the inventory report's names.
+    for (const char* key : {"port", "path", "address", "name", "mode", "version", "build", "part", "ext", "seen"})
         EXPECT_TRUE(devices[0].contains(key)) << key;
+    for (const QString& key : IdentityFields())
+        EXPECT_TRUE(key == u"listName" || devices[0].contains(key)) << key.toStdString();
+    const QDateTime seen = QDateTime::fromString(devices[0].value("seen").toString(), Qt::ISODate);
+    EXPECT_TRUE(seen.isValid()) << devices[0].value("seen").toString().toStdString();
+    EXPECT_LT(std::abs(seen.secsTo(QDateTime::currentDateTime())), 60);
     EXPECT_EQ(devices[0].value("port").toString(), port);
 
     // Nobody there is an answer a script must see.

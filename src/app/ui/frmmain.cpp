@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -29,10 +30,12 @@
 #include "base/messages.h"
 #include "base/messageservice.h"
 #include "data/datamodule.h"
+#include "data/identity.h"
 #include "link/controlgroups.h"
 #include "link/presencedisplay.h"
 #include "memory/transferblocks.h"
 #include "memory/ui/extmemtab.h"
+#include "memory/ui/filedialogs.h"
 #include "memory/ui/flashtab.h"
 
 #ifdef Q_OS_WIN
@@ -181,6 +184,7 @@ void TfrmMain::BuildMenu()
     QMenu* db = bar->addMenu(Msg::MenuDataBase);
     db->setObjectName(QStringLiteral("M_DataBase"));
     M_DataBaseLocation = action(db, Msg::MenuDataBaseLocation, "M_DataBaseLocation");
+    M_InventoryReport = action(db, Msg::InventoryAction, "M_InventoryReport");
     QMenu* settings = bar->addMenu(Msg::MenuSettings);
     settings->setObjectName(QStringLiteral("M_Settings"));
     M_ChangeAddr = action(settings, Msg::MenuChangeAddr, "M_ChangeAddr");
@@ -195,6 +199,7 @@ void TfrmMain::BuildMenu()
     M_About = action(help, Msg::MenuAbout, "M_About");
 
     connect(M_DataBaseLocation, &QAction::triggered, this, [this] { M_DataBaseLocationClick(); });
+    connect(M_InventoryReport, &QAction::triggered, this, [this] { M_InventoryReportClick(); });
     connect(M_ChangeAddr, &QAction::triggered, this, [this] { M_ChangeAddrClick(); });
     connect(M_COMPort, &QAction::triggered, this, [this] { M_COMPortClick(); });
     connect(M_Options, &QAction::triggered, this, [this] { M_OptionsClick(); });
@@ -429,6 +434,12 @@ void TfrmMain::UpdateInfo(const TDeviceInfo& info, const TParams& params)
         link ? LinkStateText(LinkStateOf(link, info.Mode), FSettings.Port.Number, FServices.session->DevAddr)
              : QString();
     FStatus[0]->setText(state.isEmpty() ? view.statusText : state);
+    if (info.Mode != mNone && FServices.session && FServices.dm && FServices.dm->Connection.IsOpen()) {
+        if (!FIdentities)
+            FIdentities = std::make_unique<TIdentityStore>(FServices.dm->Connection);
+        // A failed write (a busy file) is not the display's business: the next answer tries again.
+        FIdentities->Record(IdentityOf(FServices.session->DevAddr, info, QDateTime::currentDateTime()));
+    }
     EnableDeviceControls(view.groups);
     const TPresenceFeed feed{info, params, view};
     for (const InstalledPanel& p : FPanels)
@@ -661,6 +672,25 @@ void TfrmMain::M_DataBaseLocationClick()
             true, FServices.program, FServices.arguments, [this] { close(); }, &error) &&
         !error.isEmpty())
         ShowMessage(MsgKind::Error, error);
+}
+
+void TfrmMain::M_InventoryReportClick()
+{
+    if (!FServices.dm || !FServices.dm->Connection.IsOpen())
+        return;
+    QString path;
+    int filterIndex = 1;
+    if (!FileDialogs::instance().save(this, Msg::InventoryFilter, path, filterIndex))
+        return;
+    const TInventoryFormat format =
+        InventoryFormatOfFile(path).value_or(filterIndex == 2 ? TInventoryFormat::Json : TInventoryFormat::Csv);
+    int devices = 0;
+    QString why;
+    if (!WriteInventory(FServices.dm->Connection, path, format, devices, why)) {
+        ShowMessage(MsgKind::Error, Msg::FileWriteFailed.arg(why));
+        return;
+    }
+    ShowStatusLine(Msg::InventoryDone.arg(devices).arg(QFileInfo(path).fileName()));
 }
 
 void TfrmMain::M_ChangeAddrClick()

@@ -22,6 +22,7 @@ class QSettings;
 class QTabWidget;
 class QTimer;
 class TDM;
+class TIdentityStore;
 class TLogFile;
 class TfrmCOMPorts;
 class TfrmBusMonitor;
@@ -110,6 +111,8 @@ public:
 
     // Dialogs of the menu (each modal).
     void M_DataBaseLocationClick();
+    // The device list with each device's last identification, as CSV or JSON.
+    void M_InventoryReportClick();
     void M_ChangeAddrClick();
     void M_COMPortClick();
     void M_OptionsClick();
@@ -129,6 +132,7 @@ public:
     QPushButton* btnRunProgram = nullptr;
     QPushButton* btnRunBootloader = nullptr;
     QAction* M_DataBaseLocation = nullptr;
+    QAction* M_InventoryReport = nullptr;
     QAction* M_ChangeAddr = nullptr;
     QAction* M_COMPort = nullptr;
     QAction* M_Options = nullptr;
@@ -183,6 +187,8 @@ private:
     void FormClose();
 
     Services FServices;
+    // Where every answer of presence is kept for the inventory report (when there is a database).
+    std::unique_ptr<TIdentityStore> FIdentities;
     TAppSettings FSettings;
     TVersionInfo FVersion;
     TfrmCOMPorts* FPortDialog = nullptr;
