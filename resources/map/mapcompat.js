@@ -75,15 +75,57 @@ GMap2.prototype.getZoom = function () { return this.map_.getZoom(); };
 GMap2.prototype.zoomIn = function () { this.map_.zoomIn(1, { animate: false }); };
 GMap2.prototype.zoomOut = function () { this.map_.zoomOut(1, { animate: false }); };
 
-// The largest zoom at which the bounds fit the map when it is centred on the middle of their
-// latitudes and longitudes (that is how the program centres them, and on a Mercator map that is
-// not the middle of the picture). Leaflet's own answer can be a step too tight.
+// The boxes of what the page lays over the map (zoom buttons, tile choice, overview map,
+// attribution, the tile note), in the map's container pixels. The tile note counts while tiles
+// are in use even when it is hidden: it may appear at any time.
+GMap2.prototype.overlayBoxes_ = function () {
+  var container = this.map_.getContainer(), origin = container.getBoundingClientRect(), boxes = [];
+  var add = function (r) {
+    if (r.width > 0 && r.height > 0)
+      boxes.push(L.bounds([r.left - origin.left, r.top - origin.top], [r.right - origin.left, r.bottom - origin.top]));
+  };
+  var controls = container.querySelectorAll('.leaflet-control');
+  for (var i = 0; i < controls.length; i++) add(controls[i].getBoundingClientRect());
+  var note = document.getElementById('tilenote');
+  if (note && this.tiles_) {
+    var hidden = getComputedStyle(note).display === 'none';
+    if (hidden) { note.style.visibility = 'hidden'; note.style.display = 'block'; }
+    add(note.getBoundingClientRect());
+    if (hidden) { note.style.display = ''; note.style.visibility = ''; }
+  }
+  return boxes;
+};
+
+// Room around a point for its label: half the largest label shown, or of a typical one.
+GMap2.prototype.labelMargin_ = function () {
+  var w = 24, h = 10, labels = this.tlabels_ || {};
+  for (var id in labels) {
+    var e = document.getElementById(id);
+    if (!e || !e.firstChild || !e.firstChild.getBoundingClientRect) continue;
+    var r = e.firstChild.getBoundingClientRect();
+    w = Math.max(w, Math.ceil(r.width / 2));
+    h = Math.max(h, Math.ceil(r.height / 2));
+  }
+  return L.point(w + 2, h + 2);
+};
+
+// The largest zoom at which the bounds, with room for the labels of their ends, lie inside the
+// map and clear of its overlays when the map is centred on the middle of their latitudes and
+// longitudes (that is how the program centres them, and on a Mercator map that is not the middle
+// of the picture). Leaflet's own answer can be a step too tight.
 GMap2.prototype.getBoundsZoomLevel = function (bounds) {
   var m = this.map_, b = bounds.bounds_, size = m.getSize();
   var mid = L.latLng((b.getSouth() + b.getNorth()) / 2, (b.getWest() + b.getEast()) / 2);
+  var overlays = this.overlayBoxes_(), margin = this.labelMargin_();
+  var view = L.bounds([0, 0], [size.x, size.y]);
   var fits = function (z) {
-    var c = m.project(mid, z), nw = m.project(b.getNorthWest(), z), se = m.project(b.getSouthEast(), z);
-    return 2 * Math.max(c.x - nw.x, se.x - c.x) <= size.x && 2 * Math.max(c.y - nw.y, se.y - c.y) <= size.y;
+    var shift = size.divideBy(2).subtract(m.project(mid, z));
+    var route = L.bounds(m.project(b.getNorthWest(), z).add(shift).subtract(margin),
+                         m.project(b.getSouthEast(), z).add(shift).add(margin));
+    if (!view.contains(route)) return false;
+    for (var i = 0; i < overlays.length; i++)
+      if (overlays[i].intersects(route)) return false;
+    return true;
   };
   var z = Math.min(m.getBoundsZoom(b, false), m.getMaxZoom());
   while (z > m.getMinZoom() && !fits(z)) z--;

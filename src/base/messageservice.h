@@ -11,6 +11,12 @@ public:
     virtual ~MessageService() = default;
     virtual void show(MsgKind kind, const QString& text) = 0;
     virtual bool askYesNo(const QString& text, AskIcon icon) = 0;  // true for Yes
+    // A box whose caption is its own text instead of the application title.
+    virtual void showCaptioned(MsgKind kind, const QString& caption, const QString& text)
+    {
+        Q_UNUSED(caption);
+        show(kind, text);
+    }
 
     // The service in use; a silent default (answers No) until one is installed.
     static MessageService& instance();
@@ -21,6 +27,10 @@ public:
 inline void ShowMessage(MsgKind kind, const QString& text)
 {
     MessageService::instance().show(kind, text);
+}
+inline void ShowMessage(MsgKind kind, const QString& text, const QString& caption)
+{
+    MessageService::instance().showCaptioned(kind, caption, text);
 }
 inline bool AskYesNo(const QString& text, AskIcon icon = AskIcon::Question)
 {

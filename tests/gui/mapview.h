@@ -80,6 +80,33 @@ struct MapWindow {
                                    "return id + '|' + e.textContent + '|' + e.firstChild.className;})"))
             .toStringList();
     }
+    // Whether every label, at the map's zoom `delta` steps further in, lies whole inside the map
+    // and off everything the page shows over it (controls, overview map, the tile note if shown).
+    bool labelsClear(int delta = 0)
+    {
+        return eval(QStringLiteral(
+                        "(function(){var m = map.map_, z = m.getZoom() + %1, size = m.getSize();"
+                        "var c = m.project(m.getCenter(), z), o = m.getContainer().getBoundingClientRect();"
+                        "var box = function(r){return L.bounds([r.left - o.left, r.top - o.top],"
+                        " [r.right - o.left, r.bottom - o.top]);};"
+                        "var over = [].slice.call(document.querySelectorAll('.leaflet-control, #tilenote'))"
+                        ".map(function(e){return e.getBoundingClientRect();})"
+                        ".filter(function(r){return r.width > 0 && r.height > 0;}).map(box);"
+                        "var view = L.bounds([0, 0], [size.x, size.y]);"
+                        "return Object.keys(map.tlabels_).every(function(id){"
+                        "var l = map.tlabels_[id], r = l.element_.firstChild.getBoundingClientRect();"
+                        "var p = m.project(l.anchorLatLng.latLng_, z).subtract(c).add(size.divideBy(2));"
+                        "var b = L.bounds([p.x - r.width / 2, p.y - r.height / 2], [p.x + r.width / 2, p.y + r.height "
+                        "/ 2]);"
+                        "return view.contains(b) && over.every(function(v){return !v.intersects(b);});});})()")
+                        .arg(delta))
+            .toBool();
+    }
+    bool noteShown()
+    {
+        return eval(QStringLiteral("getComputedStyle(document.getElementById('tilenote')).display !== 'none'"))
+            .toBool();
+    }
     int overlays() { return eval(QStringLiteral("map.overlays_.length")).toInt(); }
     int zoom() { return eval(QStringLiteral("map.getZoom()")).toInt(); }
     // Whether every label's point is in view at the map's zoom `delta` steps further in.

@@ -14,12 +14,17 @@ QString MessageBoxText(const QString& text)
 
 void QMessageBoxService::show(MsgKind kind, const QString& text)
 {
+    showCaptioned(kind, Msg::AppTitle, text);
+}
+
+void QMessageBoxService::showCaptioned(MsgKind kind, const QString& caption, const QString& text)
+{
     QMessageBox::Icon icon = QMessageBox::Information;
     if (kind == MsgKind::Warning)
         icon = QMessageBox::Warning;
     else if (kind == MsgKind::Error)
         icon = QMessageBox::Critical;
-    QMessageBox box(icon, Msg::AppTitle, MessageBoxText(text), QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(icon, caption, MessageBoxText(text), QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 

@@ -5,6 +5,7 @@
 class QMessageBoxService : public MessageService {
 public:
     void show(MsgKind kind, const QString& text) override;
+    void showCaptioned(MsgKind kind, const QString& caption, const QString& text) override;
     bool askYesNo(const QString& text, AskIcon icon) override;
 };
 

@@ -85,7 +85,7 @@ void TGoogleMapFrame::ExecScript(const QString& text)
             return;  // the window is closing
         const QString error = result.toString();
         if (!error.isEmpty())
-            ShowMessage(MsgKind::Error, Msg::MapScriptError + QStringLiteral("\r\n") + error);
+            ShowMessage(MsgKind::Error, error, Msg::MapScriptError);
         if (--self->FPending == 0)
             emit self->ScriptsDone();
     });

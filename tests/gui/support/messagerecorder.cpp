@@ -12,13 +12,18 @@ MessageRecorder::~MessageRecorder()
 
 void MessageRecorder::show(MsgKind kind, const QString& text)
 {
+    showCaptioned(kind, QString(), text);
+}
+
+void MessageRecorder::showCaptioned(MsgKind kind, const QString& caption, const QString& text)
+{
     const char* k = kind == MsgKind::Information ? "info" : kind == MsgKind::Warning ? "warning" : "error";
-    FBoxes.push_back({QLatin1String(k), text});
+    FBoxes.push_back({QLatin1String(k), text, caption});
 }
 
 bool MessageRecorder::askYesNo(const QString& text, AskIcon)
 {
-    FBoxes.push_back({QStringLiteral("ask"), text});
+    FBoxes.push_back({QStringLiteral("ask"), text, QString()});
     if (FAnswers.empty())
         return false;
     const bool yes = FAnswers.front();

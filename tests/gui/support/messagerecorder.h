@@ -16,6 +16,7 @@ public:
     struct Box {
         QString kind;  // "info", "warning", "error", "ask"
         QString text;
+        QString caption;  // empty: the application title
     };
 
     MessageRecorder();
@@ -23,6 +24,7 @@ public:
 
     void show(MsgKind kind, const QString& text) override;
     bool askYesNo(const QString& text, AskIcon icon) override;
+    void showCaptioned(MsgKind kind, const QString& caption, const QString& text) override;
 
     void answer(bool yes) { FAnswers.push_back(yes); }
     const std::vector<Box>& boxes() const { return FBoxes; }
