@@ -432,14 +432,23 @@ inline const QString PelnikBadPacket = QStringLiteral("Неверный форм
 namespace Msg {
 inline const QString NotFormatted = QStringLiteral("Внутренняя память не отформатирована!");
 inline const QString AskWriteRoutes = QStringLiteral("Сохранить маршруты во внутренней памяти блока?");
+inline const QString RoutesWritten = QStringLiteral("Записано в блок: маршрутов %1, поворотов %2");
+inline const QString RoutesRead = QStringLiteral("Прочитано из блока: маршрутов %1");
 inline const QString AskSaveRouteSet =
     QStringLiteral("Сохранить маршруты в БД?\r\n\r\nВНИМАНИЕ! Все предыдущие маршруты будут удалены!");
 inline const QString AskMergeRoutes = QStringLiteral("Объединить %1 %2?");
 inline const QString RouteOne = QStringLiteral("маршрут");
 inline const QString RouteFew = QStringLiteral("маршрута");
 inline const QString RouteMany = QStringLiteral("маршрутов");
+inline const QString TurnOne = QStringLiteral("поворот");
+inline const QString TurnFew = QStringLiteral("поворота");
+inline const QString TurnMany = QStringLiteral("поворотов");
+// The second line of "Удалить запись?" for a card or route that is not empty.
+inline const QString DeleteGoesWith = QStringLiteral("Вместе с ней будут удалены: %1.");
 inline const QString CannotOpenFile = QStringLiteral("Невозможно открыть файл!");
 inline const QString WrongMasterPassword = QStringLiteral("Неверный мастер-пароль!");
+// The number conversion's own error, as for any field that holds no number.
+inline const QString NotAnInteger = QStringLiteral("'%1' не является допустимым целым числом");
 inline const QString PasswordsDiffer = QStringLiteral("Введённые новые пароли не совпадают!");
 inline const QString PasswordRefused = QStringLiteral("Команда не принята!\r\nУстановка нового пароля не произведена.");
 inline const QString RouteColN = QStringLiteral("№");

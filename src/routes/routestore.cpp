@@ -1,5 +1,6 @@
 #include "routes/routestore.h"
 
+#include <QStringList>
 #include <QVariant>
 
 #include "base/messages.h"
@@ -19,6 +20,18 @@ QString PluralForm(int n, const QString& one, const QString& few, const QString&
     if (n10 >= 2 && n10 <= 4 && (n100 < 12 || n100 > 14))
         return few;
     return many;
+}
+
+QString DeleteQuestion(int routes, int turns)
+{
+    QStringList parts;
+    if (routes > 0)
+        parts << QString::number(routes) + u' ' + PluralForm(routes, Msg::RouteOne, Msg::RouteFew, Msg::RouteMany);
+    if (turns > 0)
+        parts << QString::number(turns) + u' ' + PluralForm(turns, Msg::TurnOne, Msg::TurnFew, Msg::TurnMany);
+    if (parts.isEmpty())
+        return Msg::AskDeleteRecord;
+    return Msg::AskDeleteRecord + QStringLiteral("\r\n") + Msg::DeleteGoesWith.arg(parts.join(QStringLiteral(", ")));
 }
 
 QString TRouteOpResult::Message(int maxRoutes) const
@@ -99,6 +112,23 @@ int TRouteStore::RouteCount(qint64 cardId) const
 int TRouteStore::TurnCount(qint64 routeId) const
 {
     return FDb.Scalar(QStringLiteral("select count(*) from Поворот where ID_Route = ?"), {routeId}).toInt();
+}
+
+TRouteStore::TCardLoad TRouteStore::CardLoad(qint64 cardId) const
+{
+    // The card and every card below it; union (not union all) ends a loop of parents.
+    const QString tree = QStringLiteral(
+        "with recursive Sub(ID) as (select ? union select C.ID from КартаПамяти as C join Sub on C.ID_Dir = Sub.ID) ");
+    TCardLoad load;
+    load.Routes =
+        FDb.Scalar(tree + QStringLiteral("select count(*) from Маршрут where ID_Card in (select ID from Sub)"),
+                   {cardId})
+            .toInt();
+    load.Turns = FDb.Scalar(tree + QStringLiteral("select count(*) from Поворот where ID_Route in "
+                                                  "(select ID from Маршрут where ID_Card in (select ID from Sub))"),
+                            {cardId})
+                     .toInt();
+    return load;
 }
 
 // ---------------------------------------------------------------- cards

@@ -9,6 +9,10 @@ class TDatabase;
 // "маршрут", "маршрута", "маршрутов" by the number in front of it.
 QString PluralForm(int n, const QString& one, const QString& few, const QString& many);
 
+// "Удалить запись?", with a second line naming the routes and turns that go with the record
+// (none when it holds neither).
+QString DeleteQuestion(int routes, int turns);
+
 // Field lengths the program enforces (the file does not).
 namespace RouteFields {
 inline constexpr int CardName = 50;
@@ -52,6 +56,12 @@ public:
 
     int RouteCount(qint64 cardId) const;
     int TurnCount(qint64 routeId) const;
+    // Routes and turns that go with a card when it is deleted: its own and its sub-cards'.
+    struct TCardLoad {
+        int Routes = 0;
+        int Turns = 0;
+    };
+    TCardLoad CardLoad(qint64 cardId) const;
 
     // Cards. A new card is a sibling of `sibling` (top level when there is none).
     TRouteOpResult AddCard(qint64 sibling, const QString& name);

@@ -1,9 +1,12 @@
 // The route tab and its dialogs: lists and buttons on a scratch database, the edit dialogs'
-// checks, the import dialog's busy state, the map hook and the password dialog without a unit.
+// checks, the import dialog's busy state, the map hook, the password dialog without a unit, and
+// the unit exchange against a simulated unit in the test's own process.
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,8 +18,11 @@
 #include "memory/ui/memorycontext.h"
 #include "routes/demoroutes.h"
 #include "routes/ui/routedialogs.h"
+#include "routes/ui/routesetdialogs.h"
 #include "routes/ui/travodialogs.h"
 #include "routes/ui/travotab.h"
+#include "sim/deviceoption.h"
+#include "sim/firmwaredevice.h"
 #include "support/messagerecorder.h"
 #include "support/simwindow.h"
 #include "support/testpanelhost.h"
@@ -34,9 +40,56 @@ void onModal(Fn fn)
     });
 }
 
+// Runs `fn` on the first modal dialog of that type, once one is shown (other modal windows,
+// such as the progress window, may come first).
+template <class Dialog, class Fn>
+void onModalOnceShown(Fn fn)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [poll, tries, fn] {
+        auto* dlg = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (!dlg && ++*tries < 2000)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        QVERIFY(dlg);
+        fn(dlg);
+    });
+    poll->start();
+}
+
 QString coord(const char* head, const char* rest)
 {
     return QString::fromUtf8(head) + QChar(0x00B0) + QString::fromUtf8(rest);
+}
+
+// A simulated unit answering in this process, in place of the port.
+class InProcessUnit : public TTransferLink {
+public:
+    explicit InProcessUnit(zeva::sim::SimDevice& device) : FDevice(device) {}
+    TBlockResult Exchange(uint8_t cmd, std::span<const uint8_t> payload, std::span<const uint8_t>& answer) override
+    {
+        const zeva::sim::Reply r = FDevice.handle(cmd, payload);
+        if (r.kind == zeva::sim::Reply::Kind::Refuse)
+            return brRefused;
+        if (r.kind != zeva::sim::Reply::Kind::Accept)
+            return brNoAnswer;
+        FAnswer = r.payload;
+        answer = FAnswer;
+        return brOk;
+    }
+
+private:
+    zeva::sim::SimDevice& FDevice;
+    std::vector<uint8_t> FAnswer;
+};
+
+QTreeWidgetItem* cardItem(QTreeWidget* tree, const QString& name)
+{
+    const auto found = tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
 }
 
 }  // namespace
@@ -273,6 +326,161 @@ private slots:
         dlg.edtMasterPassword->clear();
         QTest::keyClicks(dlg.edtMasterPassword, QStringLiteral("1a2"));
         QCOMPARE(dlg.edtMasterPassword->text(), QStringLiteral("12"));
+
+        // An empty field holds no number: the conversion's error, before any range check.
+        rec->clear();
+        dlg.edtNewPassword1->clear();
+        dlg.edtNewPassword2->setText(QStringLiteral("0"));
+        dlg.btnOKClick();
+        QCOMPARE(rec->boxes().size(), size_t(1));
+        QCOMPARE(rec->boxes()[0].kind, QStringLiteral("error"));
+        QCOMPARE(rec->boxes()[0].text, QStringLiteral("'' не является допустимым целым числом"));
+        QVERIFY(dlg.isVisible());
+    }
+
+    void turnDialogKeepsABlankSignAndStartsAtTheSign()
+    {
+        // A stored turn whose sign is a blank is saved again as it was.
+        const QString lat = coord(" 55", "45'12.3\"");
+        const QString lon = coord(" 37", "36'00.5\"");
+        TfrmEditTurn stored(TTurnFields{lat, lon, lat, lon, QStringLiteral("L")});
+        stored.show();
+        stored.btnOKClick();
+        QCOMPARE(rec->texts(), QStringList());
+        QCOMPARE(stored.result(), int(QDialog::Accepted));
+        QCOMPARE(stored.Fields().BegLat, lat);
+        QCOMPARE(stored.Fields().EndLong, lon);
+
+        // A new turn: the first keys go into the first position.
+        TfrmEditTurn fresh{TTurnFields()};
+        fresh.show();
+        QCOMPARE(fresh.edtBegLat->cursorPosition(), 0);
+        QTest::keyClicks(fresh.edtBegLat, QStringLiteral("+5545123"));
+        QCOMPARE(fresh.Fields().BegLat, coord("+55", "45'12.3\""));
+    }
+
+    void deleteQuestionsNameWhatGoesWithTheRecord()
+    {
+        TTravoTab tab(host, ctx, db);
+        QVERIFY(db.Exec(QStringLiteral("insert into КартаПамяти (ID_Dir, Name) values (-1, 'Пустая')")));
+        tab.Reload();
+        const QString ask = QStringLiteral("Удалить запись?");
+        const QString with = QStringLiteral("Удалить запись?\r\nВместе с ней будут удалены: %1.");
+        struct Case {
+            const char* card;
+            int routeRow;  // -1: the card itself is deleted
+            QString question;
+        };
+        const Case cases[] = {
+            {"Депо Северное", 0, with.arg(QStringLiteral("12 поворотов"))},
+            {"Депо Северное", 2, ask},                                                    // a route without turns
+            {"Депо Северное", -1, with.arg(QStringLiteral("5 маршрутов, 32 поворота"))},  // with its sub-card
+            {"Линия 1", -1, with.arg(QStringLiteral("2 маршрута, 12 поворотов"))},
+            {"Депо Южное", -1, with.arg(QStringLiteral("1 маршрут, 10 поворотов"))},
+            {"Пустая", -1, ask},
+        };
+        for (const Case& c : cases) {
+            QTreeWidgetItem* item = cardItem(tab.Tree, QString::fromUtf8(c.card));
+            QVERIFY(item);
+            tab.Tree->setCurrentItem(item);
+            rec->clear();
+            if (c.routeRow >= 0) {
+                tab.DBGridRoute->setCurrentCell(c.routeRow, 1);
+                tab.btnDelRoute->click();
+            } else {
+                tab.btnDelCard->click();
+            }
+            QCOMPARE(rec->texts(), QStringList{c.question});
+        }
+        // Every answer was No.
+        QCOMPARE(db.Scalar(QStringLiteral("select count(*) from Маршрут")).toInt(), 6);
+        QCOMPARE(db.Scalar(QStringLiteral("select count(*) from КартаПамяти")).toInt(), 4);
+    }
+
+    void unitWriteAndReadEndOnTheStatusLine()
+    {
+        auto unit = zeva::sim::makeDevice("6:travo");
+        QVERIFY(unit);
+        InProcessUnit link(*unit);
+        DeviceSession unitSession;
+        unitSession.UseScriptedLink(&link);
+        TestPanelHost unitHost{unitSession};
+        TMemoryContext unitCtx;
+        unitCtx.Session = &unitSession;
+        TTravoTab tab(unitHost, unitCtx, db);
+        const QString askWrite = QStringLiteral("Сохранить маршруты во внутренней памяти блока?");
+        auto lastLine = [&] { return unitHost.statusLines.isEmpty() ? QString() : unitHost.statusLines.last(); };
+        auto routeTable = [&] {
+            std::vector<uint8_t> bytes;
+            for (uint32_t p = 2; p <= 13; ++p) {
+                const std::vector<uint8_t> page = unit->at45Page(p);
+                bytes.insert(bytes.end(), page.begin(), page.end());
+            }
+            return bytes;
+        };
+
+        rec->answer(true);
+        tab.btnWriteAT45->click();
+        QCOMPARE(rec->texts(), QStringList{askWrite});
+        QCOMPARE(unitHost.statusLines.size(), 2);
+        QVERIFY(unitHost.statusLines[0].isEmpty());  // the earlier line goes when the write starts
+        QVERIFY2(lastLine().endsWith(QStringLiteral("  Записано в блок: маршрутов 3, поворотов 20")),
+                 qPrintable(lastLine()));
+        QVERIFY(routeTable() != std::vector<uint8_t>(12 * 528, 0xFF));
+
+        // "Чтение" lists the three; "Нет" to "Сохранить в БД..." closes the list, nothing changed.
+        rec->clear();
+        bool listed = false;
+        bool closed = false;
+        onModalOnceShown<TfrmRoutes>([&](TfrmRoutes* d) {
+            listed = d->Grid->rowCount() == 3;
+            QVERIFY(d->Grid->columnWidth(2) >= d->Grid->horizontalHeader()->sectionSizeHint(2));
+            rec->answer(false);
+            d->btnSaveToDB->click();
+            closed = !d->isVisible();
+            if (!closed)
+                d->reject();
+        });
+        tab.btnReadAT45->click();
+        QVERIFY(listed);
+        QVERIFY(closed);
+        QCOMPARE(rec->texts(),
+                 QStringList{QStringLiteral(
+                     "Сохранить маршруты в БД?\r\n\r\nВНИМАНИЕ! Все предыдущие маршруты будут удалены!")});
+        QCOMPARE(unitHost.statusLines.size(), 4);
+        QVERIFY(unitHost.statusLines[2].isEmpty());
+        QVERIFY2(lastLine().endsWith(QStringLiteral("  Прочитано из блока: маршрутов 3")), qPrintable(lastLine()));
+        QCOMPARE(tab.DBGridRoute->rowCount(), 3);
+
+        // A card without routes: the same question, then the unit's route table is emptied.
+        QVERIFY(db.Exec(QStringLiteral("insert into КартаПамяти (ID_Dir, Name) values (-1, 'Пустая')")));
+        tab.Reload();
+        tab.Tree->setCurrentItem(cardItem(tab.Tree, QStringLiteral("Пустая")));
+        QCOMPARE(tab.DBGridRoute->rowCount(), 0);
+        rec->clear();
+        rec->answer(true);
+        tab.btnWriteAT45->click();
+        QCOMPARE(rec->texts(), QStringList{askWrite});
+        QVERIFY(routeTable() == std::vector<uint8_t>(12 * 528, 0xFF));
+        QVERIFY2(lastLine().endsWith(QStringLiteral("  Записано в блок: маршрутов 0, поворотов 0")),
+                 qPrintable(lastLine()));
+    }
+
+    void titlesAndUnitButtonsAreWhole()
+    {
+        // The main window has a fixed width; the tab gets what its tab page leaves.
+        QTabWidget window;
+        auto* tab = new TTravoTab(host, ctx, db);
+        window.addTab(tab, QStringLiteral("ТРАВО"));
+        window.resize(810, 500);
+        window.show();
+        QApplication::processEvents();
+        QVERIFY(tab->DBGridRoute->columnWidth(2) >= tab->DBGridRoute->horizontalHeader()->sectionSizeHint(2));
+        for (QPushButton* b :
+             {tab->btnWriteAT45, tab->btnReadAT45, tab->btnImportTurns, tab->btnChangePassword, tab->btnIU})
+            QVERIFY2(
+                b->width() >= b->sizeHint().width(),
+                qPrintable(QStringLiteral("%1: %2 < %3").arg(b->text()).arg(b->width()).arg(b->sizeHint().width())));
     }
 };
 

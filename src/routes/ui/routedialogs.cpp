@@ -46,7 +46,15 @@ QLineEdit* coordEdit(QWidget* parent, const char* name, const QString& text)
     e->setObjectName(QString::fromLatin1(name));
     e->setInputMask(kCoordMask);
     e->setText(text);
+    // Typing starts at the sign; at the end of the mask the keys would go nowhere.
+    e->setCursorPosition(0);
     return e;
+}
+
+// The 12 characters as shown: text() would drop a blank sign and shorten the value.
+QString coordText(const QLineEdit* e)
+{
+    return e->displayText();
 }
 
 const char* const kTypes = "LRBE";
@@ -141,7 +149,7 @@ void TfrmEditTurn::TypeChanged()
 
 TTurnFields TfrmEditTurn::Fields() const
 {
-    TTurnFields t{edtBegLat->text(), edtBegLong->text(), edtEndLat->text(), edtEndLong->text(),
+    TTurnFields t{coordText(edtBegLat), coordText(edtBegLong), coordText(edtEndLat), coordText(edtEndLong),
                   QString(QLatin1Char(kTypes[std::clamp(cbTypeTurn->currentIndex(), 0, 3)]))};
     if (cbTypeTurn->currentIndex() >= 2) {
         t.EndLat = t.BegLat;
@@ -163,7 +171,7 @@ void TfrmEditTurn::btnOKClick()
     for (const auto& c : checks) {
         if (!c.edit->isEnabled())
             continue;
-        if (!CoordTextValid(c.edit->text(), c.kind)) {
+        if (!CoordTextValid(coordText(c.edit), c.kind)) {
             ShowMessage(MsgKind::Warning, Msg::InvalidValue);
             c.edit->setFocus();
             return;

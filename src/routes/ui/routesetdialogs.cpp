@@ -1,5 +1,7 @@
 #include "routes/ui/routesetdialogs.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPainter>
@@ -97,7 +99,8 @@ TfrmRoutes::TfrmRoutes(TDatabase& db, qint64 cardId, TRouteImage& image, TPageLi
     auto* layout = new QVBoxLayout(this);
     Grid = grid(this, {Msg::RouteColN, Msg::RouteColName, Msg::RouteColCount});
     Grid->setColumnWidth(0, 40);
-    Grid->setColumnWidth(2, 100);
+    // The bold title must fit whole.
+    Grid->setColumnWidth(2, std::max(100, Grid->horizontalHeader()->sectionSizeHint(2)));
     Grid->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     layout->addWidget(Grid);
     auto* row = new QHBoxLayout;
@@ -151,13 +154,16 @@ void TfrmRoutes::btnSaveToDBClick()
     if (FBusy)
         return;
     FBusy = true;
-    bool saved = false;
+    TRouteMemResult::TStatus status = TRouteMemResult::TStatus::Failed;
     setCursor(Qt::WaitCursor);
-    FTransfer([&](TRouteTransfer& t) { saved = SaveUnitRoutes(FDb, FCard, t, FImage, FPages, true).Ok(); });
+    FTransfer([&](TRouteTransfer& t) { status = SaveUnitRoutes(FDb, FCard, t, FImage, FPages, true).Status; });
     unsetCursor();
     FBusy = false;
-    if (saved)
+    // "Нет" to the question leaves the database as it was and closes the window as well.
+    if (status == TRouteMemResult::TStatus::Ok)
         accept();
+    else if (status == TRouteMemResult::TStatus::Declined)
+        reject();
 }
 
 void TfrmRoutes::reject()

@@ -53,8 +53,19 @@ void TfrmChangePassword::btnOKClick()
     QLineEdit* fields[3] = {edtMasterPassword, edtNewPassword1, edtNewPassword2};
     switch (c.Result) {
     case TPasswordCheck::TResult::Empty:
+        // The conversion stops at the first field without a number, before any range check.
+        for (QLineEdit* field : fields) {
+            bool number = false;
+            field->text().toULongLong(&number);
+            if (!number) {
+                ShowMessage(MsgKind::Error, Msg::NotAnInteger.arg(field->text()));
+                field->setFocus();
+                return;
+            }
+        }
+        return;
     case TPasswordCheck::TResult::Invalid:
-        // An empty field is no password either; the focus ends on the last faulty field.
+        // The focus ends on the last faulty field.
         ShowMessage(MsgKind::Warning, Msg::WrongMasterPassword);
         for (int i = 0; i < 3; ++i)
             if (c.Faulty[size_t(i)])

@@ -1,5 +1,6 @@
 #include "routes/ui/travotab.h"
 
+#include <algorithm>
 #include <map>
 
 #include <QDropEvent>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTableWidget>
+#include <QTime>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -86,7 +88,7 @@ TTravoTab::TTravoTab(TPanelHost& host, TMemoryContext& ctx, TDatabase& db, QWidg
     // Routes of the current card, with their buttons.
     DBGridRoute = grid(this, "DBGridRoute", {Msg::RouteColN, Msg::RouteColName, Msg::RouteColCount});
     DBGridRoute->setColumnWidth(0, 32);
-    DBGridRoute->setColumnWidth(2, 90);
+    DBGridRoute->setColumnWidth(2, std::max(90, DBGridRoute->horizontalHeader()->sectionSizeHint(2)));
     DBGridRoute->horizontalHeader()->setStretchLastSection(false);
     DBGridRoute->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     DBGridRoute->setDragEnabled(true);
@@ -153,6 +155,12 @@ TTravoTab::TTravoTab(TPanelHost& host, TMemoryContext& ctx, TDatabase& db, QWidg
         {btnAddPoint, Msg::SpokenAddTurn},  {btnEditTurn, Msg::SpokenEditTurn},   {btnDelPoint, Msg::SpokenDelTurn}};
     for (const auto& [b, name] : spoken)
         b->setAccessibleName(name);
+    // The window has a fixed width: the glyph buttons may narrow, so the unit's buttons on the
+    // right keep room for their whole captions.
+    for (QPushButton* b :
+         {btnAddRoute, btnEditRoute, btnDelRoute, btnRouteMoveUp, btnRouteMoveDown, btnAddCard, btnEditCard, btnDelCard,
+          btnAddPoint, btnEditTurn, btnDelPoint, btnTurnMoveUp, btnTurnMoveDown})
+        b->setMinimumWidth(30);
     lists->setColumnStretch(0, 3);
     lists->setColumnStretch(1, 2);
     lists->setRowStretch(0, 2);
@@ -385,7 +393,7 @@ void TTravoTab::btnEditRouteClick()
 void TTravoTab::btnDelRouteClick()
 {
     const TRouteListRow* route = FState.Route();
-    if (!route || !AskYesNo(Msg::AskDeleteRecord, AskIcon::Warning))
+    if (!route || !AskYesNo(DeleteQuestion(0, route->Count), AskIcon::Warning))
         return;
     Report(FStore.DeleteRoute(route->Id));
     FState.ReloadRoutes();
@@ -485,7 +493,10 @@ void TTravoTab::btnEditCardClick()
 
 void TTravoTab::btnDelCardClick()
 {
-    if (FState.CardId() == 0 || !AskYesNo(Msg::AskDeleteRecord, AskIcon::Warning))
+    if (FState.CardId() == 0)
+        return;
+    const TRouteStore::TCardLoad load = FStore.CardLoad(FState.CardId());
+    if (!AskYesNo(DeleteQuestion(load.Routes, load.Turns), AskIcon::Warning))
         return;
     Report(FStore.DeleteCard(FState.CardId()));
     FState.ReloadCards();
@@ -582,19 +593,32 @@ void TTravoTab::WithTransfer(const std::function<void(TRouteTransfer&)>& body)
     body(t);
 }
 
+void TTravoTab::ShowDone(const QString& text)
+{
+    Host.ShowStatusLine(Msg::StatusLineAt.arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")), text));
+}
+
 void TTravoTab::btnWriteAT45Click()
 {
-    if (FState.CardId() == 0 || FState.Routes().empty())
+    // A card without routes is written too: its empty route table empties the unit.
+    if (FState.CardId() == 0)
         return;
-    WithTransfer([&](TRouteTransfer& t) { WriteCardToUnit(FDb, FState.CardId(), t, FImage, FPages, true); });
+    // A line from an earlier run must not pass for this one.
+    Host.ShowStatusLine(QString());
+    TRouteMemResult r;
+    WithTransfer([&](TRouteTransfer& t) { r = WriteCardToUnit(FDb, FState.CardId(), t, FImage, FPages, true); });
+    if (r.Ok())
+        ShowDone(Msg::RoutesWritten.arg(r.Routes).arg(r.Turns));
 }
 
 void TTravoTab::btnReadAT45Click()
 {
-    bool read = false;
-    WithTransfer([&](TRouteTransfer& t) { read = ReadRouteTable(t, FImage, FPages).Ok(); });
-    if (!read)
+    Host.ShowStatusLine(QString());
+    TRouteMemResult r;
+    WithTransfer([&](TRouteTransfer& t) { r = ReadRouteTable(t, FImage, FPages); });
+    if (!r.Ok())
         return;
+    ShowDone(Msg::RoutesRead.arg(r.Routes));
     TfrmRoutes dlg(
         FDb, FState.CardId(), FImage, FPages, [this](const auto& body) { WithTransfer(body); }, this);
     if (dlg.exec() == QDialog::Accepted) {

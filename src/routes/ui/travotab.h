@@ -100,6 +100,8 @@ private:
     void Report(const TRouteOpResult& r);
     QList<qint64> SelectedRouteIds() const;
     void WithTransfer(const std::function<void(TRouteTransfer&)>& body);
+    // The outcome of "Запись..." or "Чтение" on the status line, with the time.
+    void ShowDone(const QString& text);
 
     TMemoryContext& FCtx;
     TDatabase& FDb;
