@@ -156,8 +156,10 @@ std::optional<FirmwareConfig> kindConfig(std::string_view kind)
         c.appName = "Unit A5";
     } else if (kind == "travo") {
         // A route-guidance unit: first-generation application with a formatted 32-Mbit DataFlash.
+        // It reports external memory as a real unit does, which is what enables its route buttons.
         c.bootGeneration = c.appGeneration = Generation::First;
         c.startInApplication = true;
+        c.extSize = 0x8000;
         c.at45Pages = 8192;
         c.at45Marker = "*FDA*";
         c.appName = "TRAVO";

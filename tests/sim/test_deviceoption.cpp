@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "link/controlgroups.h"
+#include "link/deviceinfo.h"
+#include "link/presencedisplay.h"
 #include "sim/deviceoption.h"
 #include "sim/simbus.h"
 
@@ -63,4 +66,20 @@ TEST(SimDeviceOption, DefaultBus)
     EXPECT_EQ(bus.deviceAs<FirmwareDevice>(1)->config().bootVersion, 0x50);
     EXPECT_EQ(bus.deviceAs<FirmwareDevice>(4)->at45Pages(), 8192u);
     EXPECT_EQ(bus.deviceAs<FirmwareDevice>(5)->at45Pages(), 4096u);
+}
+
+// The route buttons ("Запись...", "Чтение") are in the external-memory group: a simulated unit
+// must report external memory as a real one does, or the demo's route workflow stays grey.
+TEST(SimDeviceOption, RouteUnitsEnableTheirRouteButtons)
+{
+    for (const char* option : {"6:travo", "7:travo:marker=none", "8:travo:marker=*16M*,at45=4096"}) {
+        auto d = makeDevice(option);
+        ASSERT_TRUE(d) << option;
+        const zeva::sim::Reply r = d->handle(113, {});
+        TDeviceInfo info;
+        TParams params;
+        DecodeDeviceInfo(r.payload.data(), uint16_t(r.payload.size()), {}, info, params);
+        EXPECT_EQ(info.Mode, mDevice5) << option;
+        EXPECT_TRUE(EnabledGroups(info.Mode, info.Ext).contains(cgExtMem)) << option;
+    }
 }
