@@ -4,7 +4,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,6 +17,7 @@
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "routes/spreadsheet.h"
+#include "routes/ui/fieldgrid.h"
 
 namespace {
 
@@ -29,21 +29,12 @@ QHBoxLayout* okCancel(QDialog* dlg, QPushButton*& ok, QPushButton*& cancel)
     return row.Layout;
 }
 
-QLineEdit* lineEdit(QWidget* parent, const char* name, int maxLength, const QString& text = {})
-{
-    auto* e = new QLineEdit(text, parent);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setMaxLength(maxLength);
-    return e;
-}
-
 // Sign, digit or blank; two-digit degrees; "°"; minutes; "'"; seconds; "."; tenths; '"'.
 const QString kCoordMask = QStringLiteral("#99\\°99'99.9\"; ");
 
-QLineEdit* coordEdit(QWidget* parent, const char* name, const QString& text)
+QLineEdit* coordEdit(TFieldGrid& grid, const char* name, const QString& label, const QString& text)
 {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::fromLatin1(name));
+    QLineEdit* e = grid.Edit(name, RouteFields::Coordinate, {}, label);
     e->setInputMask(kCoordMask);
     e->setText(text);
     // Typing starts at the sign; at the end of the mask the keys would go nowhere.
@@ -68,10 +59,11 @@ TfrmEditCard::TfrmEditCard(const QString& name, QWidget* parent) : QDialog(paren
     setObjectName(QStringLiteral("frmEditCard"));
     setWindowTitle(Msg::EditCaption);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(Msg::EditCardName, this));
-    edtName = lineEdit(this, "edtName", RouteFields::CardName, name);
+    TFieldGrid fields(this);
+    fields.Caption(Msg::EditCardName);
+    edtName = fields.Edit("edtName", RouteFields::CardName, name);
     edtName->setMinimumWidth(300);
-    layout->addWidget(edtName);
+    layout->addLayout(fields.Layout());
     layout->addLayout(okCancel(this, btnOK, btnCancel));
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -88,14 +80,13 @@ TfrmEditRoute::TfrmEditRoute(const TRouteNames& names, QWidget* parent) : QDialo
     setObjectName(QStringLiteral("frmEditRoute"));
     setWindowTitle(Msg::EditCaption);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(Msg::EditRouteName, this));
-    edtStr1 = lineEdit(this, "edtStr1", RouteFields::RouteName, names.Line1);
-    edtStr2 = lineEdit(this, "edtStr2", RouteFields::RouteName, names.Line2);
-    edtStr3 = lineEdit(this, "edtStr3", RouteFields::RouteName, names.Line3);
-    for (QLineEdit* e : {edtStr1, edtStr2, edtStr3}) {
-        e->setMinimumWidth(220);
-        layout->addWidget(e);
-    }
+    TFieldGrid fields(this);
+    fields.Caption(Msg::EditRouteName);
+    edtStr1 = fields.Edit("edtStr1", RouteFields::RouteName, names.Line1);
+    edtStr2 = fields.Edit("edtStr2", RouteFields::RouteName, names.Line2);
+    edtStr3 = fields.Edit("edtStr3", RouteFields::RouteName, names.Line3);
+    edtStr1->setMinimumWidth(220);
+    layout->addLayout(fields.Layout());
     layout->addLayout(okCancel(this, btnOK, btnCancel));
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -115,24 +106,23 @@ TfrmEditTurn::TfrmEditTurn(const TTurnFields& turn, QWidget* parent) : QDialog(p
     auto group = [&](const QString& title, QLineEdit*& lat, const char* latName, const QString& latText,
                      QLineEdit*& lon, const char* lonName, const QString& lonText) {
         auto* box = new QGroupBox(title, this);
-        auto* form = new QFormLayout(box);
-        lat = coordEdit(box, latName, latText);
-        lon = coordEdit(box, lonName, lonText);
-        form->addRow(Msg::EditLatitude, lat);
-        form->addRow(Msg::EditLongitude, lon);
+        TFieldGrid fields(box);
+        lat = coordEdit(fields, latName, Msg::EditLatitude, latText);
+        lon = coordEdit(fields, lonName, Msg::EditLongitude, lonText);
+        box->setLayout(fields.Layout());
         layout->addWidget(box);
     };
     group(Msg::EditTurnBegin, edtBegLat, "edtBegLat", turn.BegLat, edtBegLong, "edtBegLong", turn.BegLong);
     group(Msg::EditTurnEnd, edtEndLat, "edtEndLat", turn.EndLat, edtEndLong, "edtEndLong", turn.EndLong);
-    auto* typeRow = new QFormLayout;
+    TFieldGrid typeRow(this);
     cbTypeTurn = new QComboBox(this);
     cbTypeTurn->setObjectName(QStringLiteral("cbTypeTurn"));
     for (int i = 0; i < 4; ++i)
         cbTypeTurn->addItem(TurnTypeName(QString(QLatin1Char(kTypes[i]))));
     const int at = QString::fromLatin1(kTypes).indexOf(turn.Turn);
     cbTypeTurn->setCurrentIndex(turn.Turn.size() == 1 && at >= 0 ? at : 0);
-    typeRow->addRow(Msg::EditTurnType, cbTypeTurn);
-    layout->addLayout(typeRow);
+    typeRow.Row(Msg::EditTurnType, cbTypeTurn);
+    layout->addLayout(typeRow.Layout());
     layout->addLayout(okCancel(this, btnOK, btnCancel));
     connect(btnOK, &QPushButton::clicked, this, &TfrmEditTurn::btnOKClick);
     connect(cbTypeTurn, &QComboBox::currentIndexChanged, this, &TfrmEditTurn::TypeChanged);

@@ -19,26 +19,26 @@
 #include "link/commands.h"
 #include "link/devicesession.h"
 #include "routes/travocommands.h"
+#include "routes/ui/fieldgrid.h"
 
 TfrmChangePassword::TfrmChangePassword(DeviceSession* session, QWidget* parent) : QDialog(parent), FSession(session)
 {
     setObjectName(QStringLiteral("frmChangePassword"));
     setWindowTitle(Msg::PasswordCaption);
     auto* layout = new QVBoxLayout(this);
+    TFieldGrid fields(this);
     auto edit = [&](const QString& label, const char* name) {
-        layout->addWidget(new QLabel(label, this));
-        auto* e = new QLineEdit(this);
-        e->setObjectName(QString::fromLatin1(name));
-        e->setMaxLength(6);
+        fields.Caption(label);
+        QLineEdit* e = fields.Edit(name, 6);
         e->setEchoMode(QLineEdit::Password);
         // Digits only: every other key is dropped.
         e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,6}")), e));
-        layout->addWidget(e);
         return e;
     };
     edtMasterPassword = edit(Msg::MasterPassword, "edtMasterPassword");
     edtNewPassword1 = edit(Msg::NewPassword, "edtNewPassword1");
     edtNewPassword2 = edit(Msg::RepeatPassword, "edtNewPassword2");
+    layout->addLayout(fields.Layout());
     const TOkCancelRow buttons = MakeOkCancelRow(this);
     btnOK = buttons.OK;
     btnCancel = buttons.Cancel;
