@@ -109,22 +109,30 @@ GMap2.prototype.labelMargin_ = function () {
   return L.point(w + 2, h + 2);
 };
 
-// The largest zoom at which the bounds, with room for the labels of their ends, lie inside the
-// map and clear of its overlays when the map is centred on the middle of their latitudes and
-// longitudes (that is how the program centres them, and on a Mercator map that is not the middle
-// of the picture). Leaflet's own answer can be a step too tight.
-GMap2.prototype.getBoundsZoomLevel = function (bounds) {
+// The largest zoom at which the bounds lie inside the map, and every labelled point with room for
+// its label lies inside it too and clear of the overlays, when the map is centred on the middle of
+// the bounds' latitudes and longitudes (that is how the program centres them, and on a Mercator map
+// that is not the middle of the picture). Leaflet's own answer can be a step too tight. Only the
+// points count against the overlays: the route's box would keep a diagonal route out of every corner.
+// `labelled` lists the points as [lat, lng] pairs; without it, the labels shown count.
+GMap2.prototype.getBoundsZoomLevel = function (bounds, labelled) {
   var m = this.map_, b = bounds.bounds_, size = m.getSize();
   var mid = L.latLng((b.getSouth() + b.getNorth()) / 2, (b.getWest() + b.getEast()) / 2);
   var overlays = this.overlayBoxes_(), margin = this.labelMargin_();
   var view = L.bounds([0, 0], [size.x, size.y]);
+  var anchors = [], labels = this.tlabels_ || {};
+  if (labelled) for (var k = 0; k < labelled.length; k++) anchors.push(L.latLng(labelled[k][0], labelled[k][1]));
+  else for (var id in labels) anchors.push(labels[id].anchorLatLng.latLng_);
   var fits = function (z) {
     var shift = size.divideBy(2).subtract(m.project(mid, z));
-    var route = L.bounds(m.project(b.getNorthWest(), z).add(shift).subtract(margin),
-                         m.project(b.getSouthEast(), z).add(shift).add(margin));
-    if (!view.contains(route)) return false;
-    for (var i = 0; i < overlays.length; i++)
-      if (overlays[i].intersects(route)) return false;
+    if (!view.contains(L.bounds(m.project(b.getNorthWest(), z).add(shift), m.project(b.getSouthEast(), z).add(shift))))
+      return false;
+    for (var a = 0; a < anchors.length; a++) {
+      var p = m.project(anchors[a], z).add(shift), box = L.bounds(p.subtract(margin), p.add(margin));
+      if (!view.contains(box)) return false;
+      for (var i = 0; i < overlays.length; i++)
+        if (overlays[i].intersects(box)) return false;
+    }
     return true;
   };
   var z = Math.min(m.getBoundsZoom(b, false), m.getMaxZoom());

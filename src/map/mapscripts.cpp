@@ -126,13 +126,21 @@ QString ZoomToRoute(const TMapFrameCore& frame)
     const TCoordsRect r = frame.GetRouteFrame();
     if (r.MinLon == r.MaxLon || r.MinLat == r.MaxLat)
         return QString();
+    // The labelled points go along: the fit keeps their labels clear of the page's overlays, and
+    // the labels themselves are drawn only after the fit.
+    QString labelled;
+    for (int i = 0; frame.ShowPoints() && i < frame.PointsCount(); ++i) {
+        const TMapPoint& p = *frame.GetPoint(i);
+        labelled += (i ? QStringLiteral(",[") : QStringLiteral("[")) + CoordToScript(p.Latitude) + u',' +
+                    CoordToScript(p.Longitude) + u']';
+    }
     return QStringLiteral(
                "var point1 = new GLatLng(%1, %2);var point2 = new GLatLng(%3, %4);"
                "var bounds = new GLatLngBounds(point1, point2);"
-               "var zoom = map.getBoundsZoomLevel(bounds);"
+               "var zoom = map.getBoundsZoomLevel(bounds, [%7]);"
                "map.setCenter(new GLatLng(%5, %6), zoom);")
         .arg(CoordToScript(r.MinLat), CoordToScript(r.MinLon), CoordToScript(r.MaxLat), CoordToScript(r.MaxLon),
-             CoordToScript((r.MinLat + r.MaxLat) / 2), CoordToScript((r.MinLon + r.MaxLon) / 2));
+             CoordToScript((r.MinLat + r.MaxLat) / 2), CoordToScript((r.MinLon + r.MaxLon) / 2), labelled);
 }
 
 QString Guarded(const QString& text)

@@ -48,7 +48,8 @@ TEST(MapScript, TextsOfTheOperations)
         {"zoom out", MapScript::ZoomOut(), "map.zoomOut();"},
         {"zoom to route", MapScript::ZoomToRoute(f),
          "var point1 = new GLatLng(54.5, 37.5);var point2 = new GLatLng(55.75, 39.25);"
-         "var bounds = new GLatLngBounds(point1, point2);var zoom = map.getBoundsZoomLevel(bounds);"
+         "var bounds = new GLatLngBounds(point1, point2);"
+         "var zoom = map.getBoundsZoomLevel(bounds, [[54.5,39.25],[55.75,37.5]]);"
          "map.setCenter(new GLatLng(55.125, 38.375), zoom);"},
     };
     for (const Case& c : cases)
