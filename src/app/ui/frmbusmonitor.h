@@ -29,7 +29,9 @@ public:
     TBusMonitorModel& Model() { return *FModel; }
     QTableView* View() const { return FView; }
 
-    static constexpr int kFlushMs = 100;
+    // Live enough to read, and few enough repaints that a transfer, which hands every progress
+    // step to the main thread, does not wait on the list.
+    static constexpr int kFlushMs = 250;
 
 protected:
     void showEvent(QShowEvent* event) override;
