@@ -268,6 +268,7 @@ private slots:
         tab->btnSaveSN->click();
         QVERIFY(sentOnce(sim.sent(kKesta), 107, {3, 0x00, 0x1A, 0x2B, 0x3C, 0x00, 0xAB, 0xCD, 0xEF, 0, 0, 0, 1}));
         QCOMPARE(dev->fobs(), (std::vector<uint32_t>{0x1A2B3C, 0xABCDEF, 1}));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Список брелоков записан")));
 
         // Time-out: 1 is written as the minimum 3.
         tab->edtTimeoutKESTA->setText(QStringLiteral("1"));
@@ -275,6 +276,7 @@ private slots:
         tab->btnSaveTimeoutKESTA->click();
         QVERIFY(sentOnce(sim.sent(kKesta), 109, {0x00, 0x03}));
         QCOMPARE(tab->edtTimeoutKESTA->text(), QStringLiteral("3"));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Тайм-аут записан")));
         tab->edtTimeoutKESTA->clear();
         tab->btnLoadTimeoutKESTA->click();
         QCOMPARE(tab->edtTimeoutKESTA->text(), QStringLiteral("3"));

@@ -139,6 +139,7 @@ private slots:
         auto record = sim.dev->record();
         QCOMPARE(Bytes(written[0].begin() + 2, written[0].begin() + 6), (Bytes{0x0A, 0x00, 0x5E, 0x01}));
         QCOMPARE(Bytes(written[0].begin() + 14, written[0].end()), Bytes(record.begin() + 14, record.end()));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Зона сигнализации записана")));
         // Calibration: the readings become the calibration values.
         sim.boxes.answer(true);
         QVERIFY(sim.WaitEnabled(tab.btnVIDACalibrate));
@@ -228,6 +229,7 @@ private slots:
             tab.btnPELNIKChangeMode->click();
             QCOMPARE(Payloads(sim, 97), (QList<Bytes>{{0x00, 0x40, 0x20, 0x00, 0x00}}));
             QCOMPARE(sim.dev->coefficient(), 2.5f);
+            QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Режим и коэффициент записаны")));
             // Not a number: said so, nothing sent.
             tab.edtPELNIKTimeCoeff->setText(QStringLiteral("abc"));
             tab.btnPELNIKChangeMode->click();

@@ -457,8 +457,11 @@ void TKestaTab::btnSaveSNClick()
 {
     if (!AskYesNo(Msg::AskSaveData, AskIcon::Question))
         return;
+    ClearDone();
     const std::vector<uint8_t> payload = panels::FobListPayload(mdKESTA.Codes());
-    if (!Exchange(zcmd::kesta::kWriteFobs, payload).Accepted())
+    if (Exchange(zcmd::kesta::kWriteFobs, payload).Accepted())
+        ShowDone(Msg::StatusFobsWritten);
+    else
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 
@@ -479,9 +482,12 @@ void TKestaTab::btnSaveTimeoutKESTAClick()
         return;
     const unsigned value = panels::TimeoutToWrite(edtTimeoutKESTA->text());
     const std::vector<uint8_t> payload = panels::TimeoutPayload(value);
+    ClearDone();
     const bool ok = Exchange(zcmd::kesta::kWriteTimeout, payload).Accepted();
     edtTimeoutKESTA->setText(QString::number(value));
-    if (!ok)
+    if (ok)
+        ShowDone(Msg::StatusTimeoutWritten);
+    else
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 

@@ -77,7 +77,10 @@ void TPelnikTab::btnPELNIKChangeModeClick()
         return;
     TPresencePause pause(Host.Session());
     const auto payload = Pelnik::Encode({uint8_t(cbPELNIKDeviceMode->currentIndex()), coeff});
-    if (!Host.Session().Send(zcmd::pelnik::kWrite, payload).Accepted())
+    ClearDone();
+    if (Host.Session().Send(zcmd::pelnik::kWrite, payload).Accepted())
+        ShowDone(Msg::StatusModeWritten);
+    else
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 

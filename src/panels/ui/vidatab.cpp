@@ -239,12 +239,15 @@ void TVidaTab::btnVIDASaveZoneAlertClick()
     if (!AskYesNo(Msg::VidaAskSaveZone, AskIcon::Question))
         return;
     TPresencePause pause(Host.Session());
+    ClearDone();
     if (!ReadVIDAData()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
     }
     FData.SetZone(PanelInt(edtVIDAAngleMin->text(), 0), PanelInt(edtVIDAAngleMax->text(), 0));
-    if (!WriteVIDAData())
+    if (WriteVIDAData())
+        ShowDone(Msg::StatusZoneWritten);
+    else
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 
