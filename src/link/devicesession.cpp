@@ -117,11 +117,13 @@ void DeviceSession::presenceBody()
             idle(kNoLinkPauseMs);
             continue;
         }
-        link->GetDeviceInfo(FPolledAddr.load());
+        const uint16_t asked = FPolledAddr.load();
+        link->GetDeviceInfo(asked);
         const TDeviceInfo info = link->InfoCopy();
         const TParams params = link->ParamsCopy();
         ++FCycles;
         MainThreadCalls::run([&] {
+            FShownAddr = asked;
             FPolledAddr.store(DevAddr);
             if (onDisplay)
                 onDisplay(info, params);

@@ -56,6 +56,9 @@ public:
     // The port object itself, for the port dialog and the tests; panels use Send instead.
     TZEVA16* ZevaLink() const { return FLink.get(); }
     uint16_t DevAddr = 0x7FFF;
+    // The address whose answer the display step shows: the one asked, which DevAddr no longer is
+    // when another device was selected while the question was on the line. Main thread.
+    uint16_t ShownAddr() const { return FShownAddr; }
 
     // A port (or a scripted device) to talk to.
     bool HasLink() const { return FScripted || FLink; }
@@ -128,6 +131,7 @@ private:
     // DevAddr as the presence thread sees it: copied on the main thread at start and at every
     // display step, so the thread never reads DevAddr while the main thread writes it.
     std::atomic<uint16_t> FPolledAddr{0x7FFF};
+    uint16_t FShownAddr = 0x7FFF;
     std::mutex FIdleLock;
     std::condition_variable FIdleWake;
 };

@@ -9,9 +9,11 @@
 #include <QJsonObject>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 
 #include "app/ui/frmmain.h"
+#include "data/identity.h"
 #include "link/controlgroups.h"
 #include "support/shellfixture.h"
 #include "support/simwindow.h"
@@ -305,39 +307,39 @@ private slots:
         QCOMPARE(f.store->value("Form/ControlExtMem/Probe").toInt(), 42);
     }
 
-    // Every answer of presence is kept for its address; "Отчёт об устройствах..." writes the device
-    // list with it. No answer keeps what was seen before.
+    // Every answer of presence is kept for the address asked; "Отчёт об устройствах..." writes the
+    // device list with it. A silent address afterwards keeps what was seen before.
     void inventoryReportHasTheLastIdentification()
     {
-        ShellFixture f;
-        TfrmMain& frm = f.Open();
-        QVERIFY(f.dm.Connection.Exec(QStringLiteral("delete from Устройство")));
-        QVERIFY(
-            f.dm.Connection.Exec(QStringLiteral("insert into Устройство (Num, Addr, Name) values (1, 12, 'Шкаф')")));
-        f.session.DevAddr = 12;
-        TDeviceInfo info = infoFor(mDevice6, 0x8000);
-        info.Version = 0x52;
-        info.Build = 345;
-        frm.UpdateInfo(info, {});
-        frm.UpdateInfo(infoFor(mNone, 0), {});
+        SimWindow w;
+        w.Add({"12:boot51"});
+        w.Start();
+        TfrmMain& frm = w.Open(12);
+        TDatabase& db = w.shell.dm.Connection;
+        QVERIFY(db.Exec(QStringLiteral("delete from Устройство")));
+        QVERIFY(db.Exec(QStringLiteral("insert into Устройство (Num, Addr, Name) values (1, 12, 'Шкаф')")));
+        QVERIFY(QTest::qWaitFor([&] { return TIdentityStore(db).Last(12).has_value(); }, 8000));
+        QSignalSpy displayed(&frm, &TfrmMain::Displayed);
+        w.shell.session.DevAddr = 40;
+        QVERIFY(QTest::qWaitFor([&] { return displayed.size() >= 3; }, 8000));
 
-        ScriptedFileDialogs files;
-        const QString report = f.tmp.dir.filePath(QStringLiteral("inventory"));
-        files.push(report, 2);  // no suffix: the type chosen in the dialog
+        const QString report = w.shell.tmp.dir.filePath(QStringLiteral("inventory"));
+        w.dialogs.push(report, 2);  // no suffix: the type chosen in the dialog
         frm.M_InventoryReport->trigger();
         QFile file(report);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QJsonArray list = QJsonDocument::fromJson(file.readAll()).array();
         QCOMPARE(list.size(), 1);
         const QJsonObject device = list[0].toObject();
+        QCOMPARE(device.value("address").toInt(), 12);
         QCOMPARE(device.value("listName").toString(), QStringLiteral("Шкаф"));
-        QCOMPARE(device.value("name").toString(), QStringLiteral("Прибор"));
-        QCOMPARE(device.value("mode").toString(), QStringLiteral("app6"));
-        QCOMPARE(device.value("version").toString(), QStringLiteral("5.2"));
-        QCOMPARE(device.value("build").toInt(), 345);
-        QCOMPARE(device.value("ext").toInt(), 0x8000);
-        QVERIFY(QDateTime::fromString(device.value("seen").toString(), Qt::ISODate).isValid());
+        QCOMPARE(device.value("mode").toString(), QStringLiteral("boot5.1"));
+        for (const char* key : {"name", "version", "build", "part", "ext"})
+            QVERIFY2(device.contains(QLatin1String(key)), key);
+        const QDateTime seen = QDateTime::fromString(device.value("seen").toString(), Qt::ISODate);
+        QVERIFY(qAbs(seen.secsTo(QDateTime::currentDateTime())) < 60);
         QCOMPARE(frm.StatusLineText(), QStringLiteral("Отчёт об устройствах: 1 в inventory"));
+        QVERIFY(!TIdentityStore(db).Last(40));
     }
 
     void shortcutTable()

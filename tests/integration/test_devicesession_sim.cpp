@@ -1,6 +1,8 @@
 // The command helper and the presence thread against simulated devices on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -206,6 +208,35 @@ TEST_F(SessionOnSim, DisplayStepForEachKindOfDevice)
     }
     session.PausePresence();
     EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+// Another device selected while a question is on the line: the answer that comes back is shown
+// for the address that was asked, not for the one selected now (the inventory keeps it by address).
+TEST_F(SessionOnSim, EachDisplayStepNamesTheAddressItsAnswerCameFrom)
+{
+    open();
+    const std::map<uint16_t, TMode> modes = {
+        {kBoot50, mBootloader50}, {kApp5Ext, mDevice5}, {kApp6, mDevice6}, {kBoot60, mBootloader60}};
+    const uint16_t order[] = {kBoot50, kApp6, kApp5Ext, kBoot60};
+    int mismatches = 0;
+    int selectedElsewhere = 0;
+    int step = 0;
+    session.onDisplay = [&](const TDeviceInfo& info, const TParams&) {
+        if (info.Mode != modes.at(session.ShownAddr()))
+            ++mismatches;
+        if (session.ShownAddr() != session.DevAddr)
+            ++selectedElsewhere;
+        // The next device is selected at once, while the question to this one is already asked.
+        session.DevAddr = order[size_t(++step) % std::size(order)];
+        ++displays;
+    };
+    session.DevAddr = order[0];
+    session.ResumePresence();
+    ASSERT_TRUE(waitDisplays(12));
+    session.PausePresence();
+    EXPECT_EQ(mismatches, 0);
+    // Every step after the first showed an address that was no longer the selected one.
+    EXPECT_GE(selectedElsewhere, 10);
 }
 
 TEST_F(SessionOnSim, SendToDeviceInAllFourFlagCombinations)

@@ -438,7 +438,7 @@ void TfrmMain::UpdateInfo(const TDeviceInfo& info, const TParams& params)
         if (!FIdentities)
             FIdentities = std::make_unique<TIdentityStore>(FServices.dm->Connection);
         // A failed write (a busy file) is not the display's business: the next answer tries again.
-        FIdentities->Record(IdentityOf(FServices.session->DevAddr, info, QDateTime::currentDateTime()));
+        FIdentities->Record(IdentityOf(FServices.session->ShownAddr(), info, QDateTime::currentDateTime()));
     }
     EnableDeviceControls(view.groups);
     const TPresenceFeed feed{info, params, view};
