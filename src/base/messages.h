@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 // Every text the user sees, in one place. Keep the wording exact: users and logs rely on it.
 // Each area appends its own block below.
@@ -168,6 +169,7 @@ inline const QString PortNotSerial = QStringLiteral("%1 не является п
 inline const QString PortOtherError = QStringLiteral("Порт %1 не открывается (системная ошибка %2)");
 inline const QString InvalidValue = QStringLiteral("Неверное значение!");
 inline const QString AskDeleteRecord = QStringLiteral("Удалить запись?");
+inline const QString DeviceAddrTaken = QStringLiteral("Устройство с адресом %1 уже есть в списке!");
 inline const QString PresenceNoValue = QStringLiteral("- - -");
 inline const QString ParamsTitleName = QStringLiteral("Параметр");
 inline const QString ParamsTitleValue = QStringLiteral("Значение");
@@ -194,6 +196,27 @@ inline const QString EditDeviceName = QStringLiteral("Название устр�
 inline const QString EditDeviceAddr = QStringLiteral("Адрес:");
 inline const QString EditDeviceOK = QStringLiteral("OK");
 inline const QString EditDeviceCancel = QStringLiteral("Отмена");
+inline const QString ScanDevices = QStringLiteral("Найти устройства...");
+inline const QString ScanCaption = QStringLiteral("Поиск устройств");
+inline const QString ScanAddrFrom = QStringLiteral("Адреса с");
+inline const QString ScanAddrTo = QStringLiteral("по");
+inline const QString ScanStart = QStringLiteral("Найти");
+inline const QString ScanStop = QStringLiteral("Остановить");
+inline const QString ScanAdd = QStringLiteral("Добавить");
+inline const QString ScanClose = QStringLiteral("Закрыть");
+inline const QStringList ScanColumns = {
+    QStringLiteral("Адрес"),          QStringLiteral("Режим"),   QStringLiteral("Имя"),
+    QStringLiteral("Версия"),         QStringLiteral("Сборка"),  QStringLiteral("Микроконтроллер"),
+    QStringLiteral("Внешняя память"), QStringLiteral("В списке")};
+inline const QString ScanExtNone = QStringLiteral("нет");
+inline const QString ScanExtKiB = QStringLiteral("%1 КБ");
+inline const QString ScanExtBytes = QStringLiteral("%1 байт");
+inline const QString ScanRunning = QStringLiteral("Опрошено адресов: %1 из %2, найдено устройств: %3");
+inline const QString ScanDone = QStringLiteral("Поиск окончен: опрошено адресов %1 из %2, найдено устройств: %3");
+inline const QString ScanStopped = QStringLiteral("Поиск остановлен: опрошено адресов %1 из %2, найдено устройств: %3");
+inline const QString ScanAdded = QStringLiteral("Добавлено в список: %1, обновлено: %2");
+inline const QString ScanNoPort = QStringLiteral("Порт не открыт: выберите его в меню «Настройки» → «COM-порт...»");
+inline const QString ScanNewName = QStringLiteral("Адрес %1");
 
 // --- application shell: main window, splash, port/address/options/database/About dialogs ---
 inline const QString SplashLoadingLog = QStringLiteral("Загрузка журнала событий...");

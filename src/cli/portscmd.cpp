@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "data/identity.h"
+#include "link/busscan.h"
 #include "link/comport.h"
 #include "link/portinfo.h"
 #include "link/zeva16.h"
@@ -136,13 +137,13 @@ int CmdScan(const CliArgs& a)
         return usage("scan принимает адреса, а не all");
     CliArgs quick = a;
     if (!a.timeoutSet)
-        quick.timeoutMs = 30;
+        quick.timeoutMs = kScanTimeoutMs;
     if (!a.retriesSet)
-        quick.retries = 1;
+        quick.retries = kScanRetries;
     std::vector<unsigned> addrs = a.addrs;
     if (!a.addrSet) {
         addrs.clear();
-        for (unsigned n = 1; n <= 254; ++n)
+        for (unsigned n = kScanFirstAddr; n <= kScanLastAddr; ++n)
             addrs.push_back(n);
     }
     if (!startTrace())
@@ -165,32 +166,27 @@ int CmdScan(const CliArgs& a)
         }
         const QString label = QString::fromStdString(a.ports[bus]);
         const QString path = resolvedPath(a.ports[bus]);
-        link->PauseAfterLastAttempt = false;
-        for (unsigned addr : addrs) {
-            if (g_interrupted)
-                break;
-            if (!link->GetDeviceInfo(uint16_t(addr)))
-                continue;
-            // Without the pause a late answer from the address before could pass for this one's.
-            if (link->AddrZEVA() != 0 && link->AddrZEVA() != addr)
-                continue;
-            const TDeviceInfo i = link->InfoCopy();
-            const QString mcu = i.MCU.section(QStringLiteral("\r\n"), 0, 0).trimmed();
+        const TScanLinkSetup quickLink(*link, uint16_t(quick.timeoutMs), uint8_t(quick.retries));
+        ScanBus(*link, addrs, &g_interrupted, [&](size_t, const TFoundDevice* d) {
+            if (!d)
+                return;
+            const TDeviceInfo& i = d->Info;
+            const TIdentity id = IdentityOf(int(d->Addr), i, QDateTime::currentDateTime());
             // Enough to fill a device list: where it is and what it says it is, under the names of
             // the inventory report.
-            QJsonObject found = IdentityJson(IdentityOf(int(addr), i, QDateTime::currentDateTime()));
+            QJsonObject found = IdentityJson(id);
             found.insert(QStringLiteral("type"), QStringLiteral("device"));
             found.insert(QStringLiteral("command"), QStringLiteral("scan"));
             found.insert(QStringLiteral("port"), label);
             found.insert(QStringLiteral("path"), path);
-            found.insert(QStringLiteral("controller"), mcu);
+            found.insert(QStringLiteral("controller"), id.Part);
             g_out.json(found);
             std::lock_guard g(lock);
             rows.push_back({bus,
-                            addr,
-                            {label, QString::number(addr), QString::fromLatin1(ShortModeName(i.Mode)), versionText(i),
-                             mcu, i.Name.trimmed()}});
-        }
+                            d->Addr,
+                            {label, QString::number(d->Addr), QString::fromLatin1(ShortModeName(i.Mode)),
+                             versionText(i), id.Part, id.Name}});
+        });
     };
     std::vector<std::thread> threads;
     for (size_t bus = 0; bus < a.ports.size(); ++bus)

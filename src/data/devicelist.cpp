@@ -1,5 +1,6 @@
 #include "data/devicelist.h"
 
+#include "base/messages.h"
 #include "data/database.h"
 #include "data/dataset.h"
 #include "data/schema.h"
@@ -31,7 +32,59 @@ int DeviceList::ParseAddr(const QString& text)
 {
     bool ok = false;
     const int v = text.trimmed().toInt(&ok, 10);
-    return ok ? v : 0;
+    return ok ? v : -1;
+}
+
+bool DeviceList::Listed(int addr, QString* name) const
+{
+    for (int row = 0; FTable.Active() && row < FTable.RecordCount(); ++row) {
+        if (FTable.RowValue(row, kAddr).toInt() == addr) {
+            if (name)
+                *name = FTable.RowValue(row, QStringLiteral("Name")).toString();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool DeviceList::AddFound(const std::vector<TFound>& devices)
+{
+    if (!FTable.Active() || Editing())
+        return Fail(QStringLiteral("The device list is not open for changes"));
+    TDatabase& db = Database();
+    if (!db.BeginTrans())
+        return Fail(db.LastError());
+    const QString table = DbTables::Device;
+    bool ok = true;
+    for (const TFound& d : devices) {
+        if (d.Addr < 0 || d.Addr > kMaxAddr) {
+            db.SetLastError(QStringLiteral("Address %1 is out of range").arg(d.Addr));
+            ok = false;
+            break;
+        }
+        const QString name = d.Name.trimmed().left(kMaxName);
+        // The row shown first, should an older list hold the address twice.
+        const QVariant id =
+            db.Scalar(QStringLiteral("select ID from %1 where Addr = ? order by Num, ID").arg(table), {d.Addr});
+        if (id.isValid() && !id.isNull()) {
+            // A device that tells no name keeps the one the user gave it.
+            if (!name.isEmpty())
+                ok = db.Exec(QStringLiteral("update %1 set Name = ? where ID = ?").arg(table), {name, id});
+        } else {
+            const int maxNum = db.Scalar(QStringLiteral("select MAX(Num) from %1").arg(table)).toInt();
+            ok = db.Exec(QStringLiteral("insert into %1 (Num, Addr, Name) values (?, ?, ?)").arg(table),
+                         {maxNum + 1, d.Addr, name.isEmpty() ? Msg::ScanNewName.arg(d.Addr) : name});
+        }
+        if (!ok)
+            break;
+    }
+    if (!ok || !db.CommitTrans()) {
+        const QString error = db.LastError();
+        db.RollbackTrans();
+        return Fail(error);
+    }
+    FTable.Refresh();
+    return true;
 }
 
 bool DeviceList::Move(int direction)

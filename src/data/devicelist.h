@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include <QDateTime>
 #include <QString>
@@ -23,11 +24,24 @@ public:
     bool MoveUp() { return Move(-1); }
     bool MoveDown() { return Move(+1); }
 
-    // Address text of the edit dialog as a number: not a number is 0.
+    // Devices found on the bus, each as its address and the name it reports. A device whose
+    // address is listed renames that row (unless it reports no name); the others go to the end
+    // of the list in the order given. One transaction: on failure (false) the list is as before.
+    struct TFound {
+        int Addr;
+        QString Name;
+    };
+    bool AddFound(const std::vector<TFound>& devices);
+    // Whether a row has `addr`, and the name of the first such row in list order.
+    bool Listed(int addr, QString* name = nullptr) const;
+
+    // Address text of the edit dialog as a number: −1 when it is not a decimal number.
     static int ParseAddr(const QString& text);
 
 private:
     int AddrOf(const QString& text) const override { return ParseAddr(text); }
+    // Every exchange goes to an address: two rows with one address are one device.
+    bool UniqueAddrs() const override { return true; }
     // A new row goes to the end of the list.
     bool InitNewRow() override;
     bool Move(int direction);

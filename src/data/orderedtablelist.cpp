@@ -36,7 +36,10 @@ bool TOrderedTableList::BeginAdd()
     if (!Database().BeginTrans())
         return Fail(Database().LastError());
     FInTrans = true;
-    if (!FTable.Append() || !FTable.SetValue(kAddr, 1) || !InitNewRow()) {
+    int addr = 1;
+    while (UniqueAddrs() && addr < kMaxAddr && AddrListed(addr))
+        ++addr;
+    if (!FTable.Append() || !FTable.SetValue(kAddr, addr) || !InitNewRow()) {
         const QString error = FTable.LastError();
         Cancel();
         return Fail(error);
@@ -85,6 +88,10 @@ TOrderedTableList::SaveResult TOrderedTableList::Save(const QString& name, const
     const int addr = AddrOf(addrText);
     if (addr < 0 || addr > kMaxAddr)
         return SaveResult::InvalidAddr;
+    // A row that keeps its address is saved even where older lists hold it twice.
+    const bool kept = FTable.State() == TDataSet::dsEdit && FTable.RowValue(FTable.RecNo() - 1, kAddr).toInt() == addr;
+    if (UniqueAddrs() && !kept && AddrListed(addr))
+        return SaveResult::AddrTaken;
     if (!FTable.SetValue(kName, name.left(FMaxName)) || !FTable.SetValue(kAddr, addr) || !FTable.Post()) {
         Fail(FTable.LastError());
         return SaveResult::Failed;
@@ -97,6 +104,18 @@ TOrderedTableList::SaveResult TOrderedTableList::Save(const QString& name, const
         return SaveResult::Failed;
     }
     return SaveResult::Saved;
+}
+
+bool TOrderedTableList::AddrListed(int addr) const
+{
+    if (!FTable.Active())
+        return false;
+    // While a row is edited, its stored values are still the current row's.
+    const int own = FTable.State() == TDataSet::dsEdit ? FTable.RecNo() - 1 : -1;
+    for (int row = 0; row < FTable.RecordCount(); ++row)
+        if (row != own && FTable.RowValue(row, kAddr).toInt() == addr)
+            return true;
+    return false;
 }
 
 void TOrderedTableList::Cancel()

@@ -10,7 +10,7 @@ class TTable;
 // a transaction of its own. Main thread only.
 class TOrderedTableList {
 public:
-    enum class SaveResult { Saved, InvalidAddr, Failed };
+    enum class SaveResult { Saved, InvalidAddr, AddrTaken, Failed };
     static constexpr int kMaxAddr = 0x7FFF;
 
     virtual ~TOrderedTableList() = default;
@@ -22,15 +22,18 @@ public:
     bool IsEmpty() const;
     QString LastError() const { return FLastError; }
 
-    // Edit on an empty list adds (with Addr 1).
+    // Edit on an empty list adds. A new row gets Addr 1, or in a list of unique addresses the
+    // smallest one from 1 up that no row has.
     bool BeginAdd();
     bool BeginEdit();
     bool Editing() const;
     QString EditName() const;
     int EditAddr() const;
-    // An address text that is none by the list's rule, or outside 0 … kMaxAddr, leaves the row in
-    // edit state.
+    // An address text that is none by the list's rule, or outside 0 … kMaxAddr, or (in a list of
+    // unique addresses) the address of another row, leaves the row in edit state.
     SaveResult Save(const QString& name, const QString& addrText);
+    // True when a row other than the one being edited has `addr`.
+    bool AddrListed(int addr) const;
     void Cancel();
     bool DeleteCurrent();
 
@@ -39,8 +42,10 @@ protected:
     TOrderedTableList(TTable& table, const QString& what, int maxName);
     // The dialog's address text as a number; −1 (or anything out of range) is no address.
     virtual int AddrOf(const QString& text) const = 0;
-    // What a new row gets besides Addr 1 (in the add's transaction).
+    // What a new row gets besides its Addr (in the add's transaction).
     virtual bool InitNewRow() { return true; }
+    // A list whose rows each name a different address.
+    virtual bool UniqueAddrs() const { return false; }
     bool Fail(const QString& error);
 
     TTable& FTable;

@@ -65,6 +65,9 @@ bool DeviceSession::ReopenIfBack(const PortSettings& settings)
     const TZEVA16* link = FLink.get();
     if (!link || settings.Number <= 0 || (link->IsOpen() && !link->HungUp()))
         return false;
+    // A foreground operation (a transfer, a scan on a thread of its own) still holds the link.
+    if (FPauseDepth > 0)
+        return false;
     // Probe first: reopening drops the catalogue and restarts identification from mNone, which
     // is pointless while the device is still away.
     if (!TCOMPort::AccessCOM(uint8_t(settings.Number & 0xFF)))

@@ -82,7 +82,7 @@ public:
     void CloseLink();
     // After a hang-up or a failed open: opens the port again once its device path is back (an
     // adapter plugged in again). True when it did and the catalogue loaded: start presence then.
-    // Shows nothing.
+    // Shows nothing, and does nothing while a TPresencePause is alive.
     bool ReopenIfBack(const PortSettings& settings);
 
     // Stops the presence thread and waits for it, serving its display requests meanwhile.

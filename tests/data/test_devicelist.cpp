@@ -71,7 +71,7 @@ TEST_F(DeviceListFixture, AddToEmptyListCancelAndSave)
     EXPECT_EQ(list.Save("Пульт", "32768"), DeviceList::SaveResult::InvalidAddr);
     EXPECT_EQ(list.Save("Пульт", "-1"), DeviceList::SaveResult::InvalidAddr);
     EXPECT_TRUE(list.Editing());  // the dialog stays open
-    EXPECT_EQ(list.Save("Пульт", "12a"), DeviceList::SaveResult::Saved);
+    EXPECT_EQ(list.Save("Пульт", "0"), DeviceList::SaveResult::Saved);
     EXPECT_EQ(dm.Connection.TransLevel(), 0);
     EXPECT_EQ(shown(), QStringList{"1:1:1:0:Пульт"});
 
@@ -144,6 +144,72 @@ TEST_F(DeviceListFixture, MoveSwapsNeighboursInListOrderAcrossGaps)
     ASSERT_TRUE(list.BeginAdd());
     EXPECT_EQ(list.Save("fourth", "40"), DeviceList::SaveResult::Saved);
     EXPECT_EQ(shown().last(), "3:4:4:40:fourth");
+}
+
+TEST_F(DeviceListFixture, AddressesAreDecimalAndNotListedTwice)
+{
+    // Two old rows share 7: they stay editable as long as they keep it.
+    open({{1, 1, 1, "a"}, {2, 2, 2, "b"}, {3, 3, 5, "c"}, {4, 4, 7, "d"}, {5, 5, 7, "e"}});
+    DeviceList list(dm.tblDevice);
+
+    // A new row is offered the first address nobody has.
+    ASSERT_TRUE(list.BeginAdd());
+    EXPECT_EQ(list.EditAddr(), 3);
+    const struct {
+        const char* text;
+        DeviceList::SaveResult result;
+    } cases[] = {
+        {"12a", DeviceList::SaveResult::InvalidAddr},  {"", DeviceList::SaveResult::InvalidAddr},
+        {"0x10", DeviceList::SaveResult::InvalidAddr}, {"1 2", DeviceList::SaveResult::InvalidAddr},
+        {"2", DeviceList::SaveResult::AddrTaken},      {" 5 ", DeviceList::SaveResult::AddrTaken},
+        {"7", DeviceList::SaveResult::AddrTaken},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(list.Save("new", QString::fromUtf8(c.text)), c.result) << c.text;
+        EXPECT_TRUE(list.Editing()) << c.text;
+    }
+    EXPECT_EQ(dm.Connection.Scalar("select count(*) from Устройство").toInt(), 5);
+    EXPECT_EQ(list.Save("new", "3"), DeviceList::SaveResult::Saved);
+    EXPECT_EQ(shown().last(), "6:6:6:3:new");
+
+    // The next new row skips 1, 2, 3 and 5.
+    ASSERT_TRUE(list.BeginAdd());
+    EXPECT_EQ(list.EditAddr(), 4);
+    list.Cancel();
+    EXPECT_EQ(dm.Connection.TransLevel(), 0);
+
+    // An edited row may keep its own address, not take another row's.
+    dm.tblDevice.SetRecNo(2);
+    ASSERT_TRUE(list.BeginEdit());
+    EXPECT_EQ(list.Save("b", "1"), DeviceList::SaveResult::AddrTaken);
+    EXPECT_EQ(list.Save("b2", "2"), DeviceList::SaveResult::Saved);
+    dm.tblDevice.SetRecNo(4);
+    ASSERT_TRUE(list.BeginEdit());
+    EXPECT_EQ(list.Save("d2", "7"), DeviceList::SaveResult::Saved);
+    EXPECT_EQ(shown().mid(1, 4), (QStringList{"2:2:2:2:b2", "3:3:3:5:c", "4:4:4:7:d2", "5:5:5:7:e"}));
+    EXPECT_EQ(dm.Connection.TransLevel(), 0);
+}
+
+TEST_F(DeviceListFixture, FoundDevicesUpdateTheirRowOrGoToTheEnd)
+{
+    open({{1, 1, 5, "door"}, {2, 3, 9, "old"}});
+    DeviceList list(dm.tblDevice);
+    dm.tblDevice.Last();
+    // 9 is listed: renamed in place; 3 and 4 are new: after the largest Num, in the given order;
+    // an address given twice is still one row.
+    // A device without a name keeps the listed one, or is named by its address.
+    ASSERT_TRUE(list.AddFound({{9, " relay "}, {4, "lamp"}, {3, "lcd"}, {4, "lamp 2"}, {5, ""}, {6, " "}}));
+    EXPECT_EQ(shown(),
+              (QStringList{"1:1:1:5:door", "2:3:2:9:relay", "3:4:3:4:lamp 2", "4:5:4:3:lcd", "5:6:5:6:Адрес 6"}));
+    EXPECT_EQ(currentId(), 2);  // the row in hand stays current
+    EXPECT_EQ(dm.Connection.TransLevel(), 0);
+
+    // One bad entry: nothing of the batch is kept.
+    EXPECT_FALSE(list.AddFound({{7, "x"}, {0x8000, "y"}}));
+    EXPECT_FALSE(list.LastError().isEmpty());
+    EXPECT_EQ(shown().size(), 5);
+    EXPECT_EQ(dm.Connection.Scalar("select count(*) from Устройство where Addr = 7").toInt(), 0);
+    EXPECT_EQ(dm.Connection.TransLevel(), 0);
 }
 
 TEST(ClockPayload, DayMonthYearHourMinuteSecond)

@@ -1,11 +1,14 @@
 // The device tab: list operations by buttons, keys and menu, the edit dialog, the display step
 // and the clock command against a simulated device.
 #include <QAction>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -17,6 +20,7 @@
 #include "data/datamodule.h"
 #include "data/ui/devicetab.h"
 #include "data/ui/frmeditdevice.h"
+#include "data/ui/frmscandevices.h"
 #include "link/comport.h"
 #include "link/devicesession.h"
 #include "sim/firmwaredevice.h"
@@ -143,13 +147,27 @@ private slots:
         QCOMPARE(session->DevAddr, uint16_t(10));
         QCOMPARE(grid().first(), QStringLiteral("*1 first 10"));
 
-        // Insert adds after the largest Num; an address that is not a number saves as 0.
+        // Insert adds after the largest Num, offering an address nobody has. Text that is not a
+        // number and an address of the list keep the dialog open with a message.
         int opened = 0;
-        editWith("fourth", "12a", true, &opened);
+        QString offered;
+        tab->execEditDialog = [&](TfrmEditDevice& dlg) {
+            ++opened;
+            offered = dlg.edtAddr->text();
+            dlg.edtName->setText("fourth");
+            for (const char* addr : {"12a", "0", "12"}) {
+                dlg.edtAddr->setText(addr);
+                dlg.btnOK->click();
+                QCOMPARE(dlg.result() == QDialog::Accepted, addr == QLatin1String("12"));
+            }
+        };
         QTest::keyClick(g, Qt::Key_Insert);
         QCOMPARE(opened, 1);
-        QCOMPARE(grid().last(), QStringLiteral("4 fourth 0"));
+        QCOMPARE(offered, QStringLiteral("1"));
+        QCOMPARE(rec.shown, (QStringList{"Неверное значение!", "Устройство с адресом 0 уже есть в списке!"}));
+        QCOMPARE(grid().last(), QStringLiteral("4 fourth 12"));
         QCOMPARE(dm->Connection.TransLevel(), 0);
+        rec.shown.clear();
 
         // F4 with an address out of range: "Неверное значение!", then cancelled: nothing changes.
         g->setCurrentIndex(g->model()->index(1, 2));
@@ -180,7 +198,7 @@ private slots:
         QCOMPARE(grid().size(), 4);
         rec.answer = true;
         tab->btnDeviceDel->click();
-        QCOMPARE(grid(), (QStringList{"1 first 11", "2 third 0", "3 fourth 0"}));
+        QCOMPARE(grid(), (QStringList{"1 first 11", "2 third 0", "3 fourth 12"}));
         QCOMPARE(
             dm->Connection.Scalar("select group_concat(Num) from (select Num from Устройство order by Num)").toString(),
             QStringLiteral("1,3,4"));
@@ -188,11 +206,11 @@ private slots:
         // Moving swaps neighbours across the gap and keeps the moved row current.
         g->setCurrentIndex(g->model()->index(0, 2));
         tab->btnMoveDown->click();
-        QCOMPARE(grid(), (QStringList{"1 third 0", "2 first 11", "3 fourth 0"}));
+        QCOMPARE(grid(), (QStringList{"1 third 0", "2 first 11", "3 fourth 12"}));
         QCOMPARE(currentRow(), 1);
         tab->btnMoveUp->click();
         tab->btnMoveUp->click();  // already first: nothing
-        QCOMPARE(grid(), (QStringList{"1 first 11", "2 third 0", "3 fourth 0"}));
+        QCOMPARE(grid(), (QStringList{"1 first 11", "2 third 0", "3 fourth 12"}));
         QCOMPARE(currentRow(), 0);
 
         // Double-click edits; the dialog closed without OK changes nothing.
@@ -202,7 +220,7 @@ private slots:
         QTest::mousePress(g->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(opened, 4);
-        QCOMPARE(grid().last(), QStringLiteral("3 fourth 0"));
+        QCOMPARE(grid().last(), QStringLiteral("3 fourth 12"));
         QCOMPARE(dm->Connection.TransLevel(), 0);
     }
 
@@ -264,6 +282,119 @@ private slots:
         tab->ShowInfo(TDeviceInfo{}, params);  // mNone
         QVERIFY(!tab->ParamsList->isVisible());
         QVERIFY(!tab->GB_Mode->isVisible());
+    }
+
+    void scanFillsTheListFromTheSimulator()
+    {
+        openWith({"insert into Устройство (ID, Num, Addr, Name) values (1, 1, 5, 'Щит')"});
+        SimPort sim;
+        sim.Add({"3:app6", "5:usbrelay8", "7:boot51"});
+        sim.Start();
+
+        // Without a port there is nothing to ask.
+        bool ran = false;
+        tab->execScanDialog = [&](TfrmScanDevices& dlg) {
+            ran = true;
+            dlg.btnScan->click();
+            QVERIFY(!dlg.Scanning());
+        };
+        tab->btnScanDevices->click();
+        QVERIFY(ran);
+        QCOMPARE(rec.shown, QStringList{"Порт не открыт: выберите его в меню «Настройки» → «COM-порт...»"});
+
+        PortSettings ps;
+        ps.Number = sim.number;
+        ps.TimeOut = 120;
+        ps.RepCount = 3;
+        session->catalogPath = QStringLiteral(ZEVANTA_SOURCE_DIR "/resources/mcu.xml");
+        QVERIFY(session->OpenLink(ps).opened);
+        session->DevAddr = 3;
+        session->ResumePresence();
+        TZEVA16* link = session->ZevaLink();
+
+        auto cells = [](TfrmScanDevices& dlg, int row) {
+            QStringList out;
+            for (int c = 0; c < TfrmScanDevices::colCount; ++c)
+                out << dlg.grdFound->item(row, c)->text();
+            return out;
+        };
+        auto ticked = [](TfrmScanDevices& dlg) {
+            QList<bool> out;
+            for (int r = 0; r < dlg.grdFound->rowCount(); ++r)
+                out << (dlg.grdFound->item(r, 0)->checkState() == Qt::Checked);
+            return out;
+        };
+
+        // A small range: every device found, the listed one unticked; "Добавить" adds the new
+        // ones after it and, once ticked, renames the listed one instead of doubling it.
+        QStringList names;
+        tab->execScanDialog = [&](TfrmScanDevices& dlg) {
+            QCOMPARE(dlg.edtFirst->value(), 1);
+            QCOMPARE(dlg.edtLast->value(), 254);
+            dlg.edtFirst->setValue(2);
+            dlg.edtLast->setValue(8);
+            dlg.btnScan->click();
+            QVERIFY(dlg.Scanning());
+            QVERIFY(!session->PresenceRunning());
+            QCOMPARE(link->TimeOut(), uint16_t(kScanTimeoutMs));
+            QTRY_VERIFY_WITH_TIMEOUT(!dlg.Scanning(), 10000);
+            QCOMPARE(dlg.PB->value(), 7);
+            QCOMPARE(dlg.lbStatus->text(),
+                     QStringLiteral("Поиск окончен: опрошено адресов 7 из 7, найдено устройств: 3"));
+            QCOMPARE(dlg.grdFound->rowCount(), 3);
+            for (int r = 0; r < 3; ++r)
+                names << dlg.grdFound->item(r, TfrmScanDevices::colName)->text();
+            QCOMPARE(cells(dlg, 0),
+                     (QStringList{"3", "app6", "Unit B6   v. 6.1   build 345", "6.1", "345", "ATmega32", "32 КБ", ""}));
+            QCOMPARE(cells(dlg, 2).mid(0, 2), (QStringList{"7", "boot5.1"}));
+            QCOMPARE(ticked(dlg), (QList<bool>{true, false, true}));
+            QCOMPARE(dlg.grdFound->item(1, TfrmScanDevices::colListed)->text(), QStringLiteral("Щит"));
+            // The link has its own wait and attempts back, and presence runs again.
+            QCOMPARE(link->TimeOut(), uint16_t(120));
+            QCOMPARE(int(link->RepCount), 3);
+            QVERIFY(session->PresenceRunning());
+
+            dlg.btnAdd->click();
+            QCOMPARE(grid(), (QStringList{"1 Щит 5", "*2 " + names[0] + " 3", "3 " + names[2] + " 7"}));
+            dlg.grdFound->item(1, 0)->setCheckState(Qt::Checked);
+            dlg.btnAdd->click();
+            QCOMPARE(grid(), (QStringList{"1 " + names[1] + " 5", "*2 " + names[0] + " 3", "3 " + names[2] + " 7"}));
+            QCOMPARE(dlg.lbStatus->text(), QStringLiteral("Добавлено в список: 0, обновлено: 1"));
+            QCOMPARE(dlg.grdFound->item(1, TfrmScanDevices::colListed)->text(), names[1]);
+            dlg.btnClose->click();
+        };
+        rec.shown.clear();
+        tab->btnScanDevices->click();
+        QVERIFY(rec.shown.isEmpty());
+        QCOMPARE(dm->Connection.TransLevel(), 0);
+
+        // The whole default range, stopped part-way: it ends at once and says so; the window
+        // kept drawing the progress meanwhile.
+        tab->execScanDialog = [&](TfrmScanDevices& dlg) {
+            dlg.btnScan->click();
+            QTRY_VERIFY_WITH_TIMEOUT(dlg.PB->value() >= 20, 10000);
+            QVERIFY(dlg.Scanning());
+            QElapsedTimer stop;
+            stop.start();
+            dlg.btnStop->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!dlg.Scanning(), 2000);
+            QVERIFY2(stop.elapsed() < 500, qPrintable(QString::number(stop.elapsed())));
+            QVERIFY(dlg.Asked() < 254);
+            QVERIFY(dlg.lbStatus->text().startsWith(QStringLiteral("Поиск остановлен: опрошено адресов")));
+            QVERIFY(session->PresenceRunning());
+
+            // Closing the window in the middle of a scan stops it first.
+            dlg.btnScan->click();
+            QTRY_VERIFY_WITH_TIMEOUT(dlg.PB->value() >= 1, 10000);
+            stop.restart();
+            dlg.reject();
+            QVERIFY(!dlg.Scanning());
+            QVERIFY2(stop.elapsed() < 500, qPrintable(QString::number(stop.elapsed())));
+        };
+        tab->btnScanDevices->click();
+        QVERIFY(session->PresenceRunning());
+        QCOMPARE(grid().size(), 3);
+        session->CloseLink();
     }
 
     void clockSynchronisationOnTheSimulator()

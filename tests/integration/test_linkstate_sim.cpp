@@ -114,8 +114,13 @@ TEST_F(LinkStateOnSim, HangUpThenTheAdapterReturns)
     EXPECT_EQ(state(), TLinkState::Unavailable);
     EXPECT_FALSE(session.ReopenIfBack(settings));
 
-    // Plugged in again at the same path: the port reopens and the device is found again.
+    // Plugged in again at the same path: the port reopens and the device is found again, but
+    // not under a foreground operation that still holds the old link.
     plugIn();
+    {
+        TPresencePause pause(session);
+        EXPECT_FALSE(session.ReopenIfBack(settings));
+    }
     ASSERT_TRUE(session.ReopenIfBack(settings));
     lastMode = mNone;
     session.ResumePresence();

@@ -19,6 +19,7 @@
 #include "base/messageservice.h"
 #include "data/datamodule.h"
 #include "data/ui/frmeditdevice.h"
+#include "data/ui/frmscandevices.h"
 #include "link/commands.h"
 #include "link/devicesession.h"
 
@@ -119,6 +120,7 @@ DeviceTab::DeviceTab(TPanelHost& host, TDM& dm, QWidget* parent) : TPanel(host, 
 {
     setObjectName(QStringLiteral("DeviceTab"));
     execEditDialog = [](TfrmEditDevice& dlg) { dlg.exec(); };
+    execScanDialog = [](TfrmScanDevices& dlg) { dlg.exec(); };
 
     // --- device list
     FDM.dsDevice.SetColumns({{QStringLiteral("Flag"), Msg::DeviceColFlag},
@@ -167,6 +169,10 @@ DeviceTab::DeviceTab(TPanelHost& host, TDM& dm, QWidget* parent) : TPanel(host, 
     connect(btnDeviceSelect, &QToolButton::clicked, this, [this] { btnDeviceSelectClick(); });
     connect(btnMoveUp, &QToolButton::clicked, this, [this] { btnMoveUpClick(); });
     connect(btnMoveDown, &QToolButton::clicked, this, [this] { btnMoveDownClick(); });
+    // Needs the port, not a selected device: no control group.
+    btnScanDevices = new QPushButton(Msg::ScanDevices, this);
+    btnScanDevices->setObjectName(QStringLiteral("btnScanDevices"));
+    connect(btnScanDevices, &QPushButton::clicked, this, [this] { btnScanDevicesClick(); });
 
     // --- identification of the selected device
     auto* gbDateTime = new QGroupBox(Msg::GroupDateTime, this);
@@ -215,6 +221,7 @@ DeviceTab::DeviceTab(TPanelHost& host, TDM& dm, QWidget* parent) : TPanel(host, 
     for (QToolButton* b : {btnDeviceAdd, btnDeviceEdit, btnDeviceDel, btnDeviceSelect, btnMoveUp, btnMoveDown})
         buttons->addWidget(b);
     buttons->addStretch();
+    buttons->addWidget(btnScanDevices);
     auto* left = new QVBoxLayout;
     left->addLayout(buttons);
     left->addWidget(dbgDevice);
@@ -351,6 +358,15 @@ void DeviceTab::btnSyncDateTimeClick()
     }
     const std::array<uint8_t, 6> payload = ClockPayload(now());
     Host.Session().SendToDevice(zcmd::kSetClock, payload, false, false);
+}
+
+void DeviceTab::btnScanDevicesClick()
+{
+    if (FList.Editing())
+        return;
+    TfrmScanDevices dlg(Host.Session(), FList, window());
+    execScanDialog(dlg);
+    dbgDevice->setFocus();
 }
 
 bool DeviceTab::eventFilter(QObject* watched, QEvent* event)

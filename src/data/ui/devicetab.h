@@ -15,6 +15,7 @@ class QTableWidget;
 class QToolButton;
 class TDM;
 class TfrmEditDevice;
+class TfrmScanDevices;
 
 // The "Устройства" tab: the device list with its buttons, menu and keys, and the part of the
 // presence display that belongs here (clock, mode, temperature, voltage, parameter grid).
@@ -40,11 +41,14 @@ public:
     void btnMoveUpClick();
     void btnMoveDownClick();
     void btnSyncDateTimeClick();
+    void btnScanDevicesClick();
 
     DeviceList& List() { return FList; }
 
     // Runs the edit dialog modally; tests replace it to fill and close the dialog themselves.
     std::function<void(TfrmEditDevice&)> execEditDialog;
+    // Runs the scan dialog modally; tests replace it to drive the dialog themselves.
+    std::function<void(TfrmScanDevices&)> execScanDialog;
     // Local time for the clock command; tests inject a fixed one.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 
@@ -56,6 +60,7 @@ public:
     QToolButton* btnDeviceSelect = nullptr;
     QToolButton* btnMoveUp = nullptr;
     QToolButton* btnMoveDown = nullptr;
+    QPushButton* btnScanDevices = nullptr;
     QLabel* DateRTC = nullptr;
     QLabel* TimeRTC = nullptr;
     QPushButton* btnSyncDateTime = nullptr;

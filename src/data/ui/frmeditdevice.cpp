@@ -52,6 +52,10 @@ void TfrmEditDevice::btnOKClick()
         ShowMessage(MsgKind::Warning, Msg::InvalidValue);
         edtAddr->setFocus();
         break;
+    case DeviceList::SaveResult::AddrTaken:
+        ShowMessage(MsgKind::Warning, Msg::DeviceAddrTaken.arg(DeviceList::ParseAddr(edtAddr->text())));
+        edtAddr->setFocus();
+        break;
     case DeviceList::SaveResult::Failed:
         // The row is still in edit state; the user may correct it or cancel.
         ShowMessage(MsgKind::Error, FList.LastError());

@@ -273,6 +273,7 @@ void TfrmEditSlave::btnOKClick()
         FSaved = true;
         accept();
         break;
+    case panels::SlaveList::SaveResult::AddrTaken:  // not a rule of the slave list
     case panels::SlaveList::SaveResult::InvalidAddr: ShowMessage(MsgKind::Warning, Msg::InvalidValue); break;
     case panels::SlaveList::SaveResult::Failed:
         ShowMessage(MsgKind::Error, FSlaves.LastError());
