@@ -53,8 +53,9 @@ function gTileLayer(note) {
 }
 
 function GMap2(element) {
+  // One canvas draws the line however many points it has.
   this.map_ = L.map(element, {
-    zoomControl: false, zoomAnimation: false, fadeAnimation: false, markerZoomAnimation: false, inertia: false
+    preferCanvas: true, zoomControl: false, zoomAnimation: false, fadeAnimation: false, markerZoomAnimation: false, inertia: false
   });
   this.map_.attributionControl.setPrefix('');  // a link here would lead the window away from the map
   this.map_.createPane(G_MAP_MAP_PANE).style.zIndex = 650;

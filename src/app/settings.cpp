@@ -232,6 +232,8 @@ TAppSettings LoadSettings(QSettings& store)
     const TSettingsSection map(&store, kMap);
     s.MapTileUrl = map.Str(QStringLiteral("Tile URL"), s.MapTileUrl).trimmed();
     s.MapTileAttribution = map.Str(QStringLiteral("Tile attribution"), s.MapTileAttribution);
+    const qlonglong cacheMB = map.Number(QStringLiteral("Tile cache MB")).value_or(s.MapTileCacheMB);
+    s.MapTileCacheMB = int(std::clamp<qlonglong>(cacheMB, 0, 1024 * 1024));
     return s;
 }
 
@@ -266,6 +268,7 @@ bool SaveSettings(QSettings& store, const TAppSettings& s, QString* failure)
     TSettingsSection map(&store, kMap);
     map.SetStr(QStringLiteral("Tile URL"), s.MapTileUrl);
     map.SetStr(QStringLiteral("Tile attribution"), s.MapTileAttribution);
+    map.SetInt(QStringLiteral("Tile cache MB"), s.MapTileCacheMB);
     return SyncSettings(store, failure);
 }
 

@@ -32,10 +32,13 @@ struct TAppSettings {
     uint16_t DevAddr = 0x7FFF;
     PortSettings Port;  // TimeOut comes from "Hardware/Time Out" and is never written back
 
-    // "Map": where the map view's background tiles come from, an address with {z}, {x} and {y}
-    // (empty: no background), and the credit the tile server asks to be shown.
+    // "Map": where the map view's background tiles come from: a server address with {z}, {x} and
+    // {y}, a folder of z/x/y.png or an MBTiles file (empty: no background); and the credit the
+    // tiles' makers ask to be shown.
     QString MapTileUrl = QStringLiteral("https://tile.openstreetmap.org/{z}/{x}/{y}.png");
     QString MapTileAttribution = QStringLiteral("© OpenStreetMap contributors");
+    // Megabytes of server tiles kept on disk for use without a network.
+    int MapTileCacheMB = 200;
 
     TAppSettings();
 };

@@ -12,8 +12,10 @@ class QWidget;
 struct TMapRequest {
     QString Folder;               // the page files are written here while the window is open
     std::vector<TMapTurn> Turns;  // the selected turns, in selection order
-    QString TileUrl;
+    QString TileSource;           // server address with {z}, {x} and {y}, folder of z/x/y.png or MBTiles file
     QString TileAttribution;
+    QString TileCacheFolder{};  // tiles from a server are kept here
+    qint64 TileCacheBytes = 200LL * 1024 * 1024;
 };
 
 // The map window carries the web browser, which only the program links; the program installs the

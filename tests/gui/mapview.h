@@ -1,8 +1,11 @@
 #pragma once
 // Helpers of the map window tests: a page in a folder of its own, and waiting for the page.
+#include <QBuffer>
 #include <QEventLoop>
 #include <QImage>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -10,6 +13,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <cmath>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -18,6 +23,51 @@
 
 // A port nothing listens on: tile requests fail at once, as they do without a network.
 inline const TMapTiles kOfflineTiles{QStringLiteral("http://127.0.0.1:9/{z}/{x}/{y}.png"), QStringLiteral("test")};
+
+// An MBTiles file of tiles drawn by `draw` (PNG), over the box from `south`/`west` to
+// `north`/`east` with `margin` more tiles on every side, at the zoom levels `minZoom` to `maxZoom`.
+inline bool MakeMbTiles(const QString& path, double south, double west, double north, double east, int minZoom,
+                        int maxZoom, int margin, const std::function<QImage(int z, int x, int y)>& draw)
+{
+    const QString connection = QStringLiteral("make-mbtiles");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        QSqlQuery q(db);
+        ok = db.open() && db.transaction() && q.exec(QStringLiteral("create table metadata (name text, value text)")) &&
+             q.exec(QStringLiteral("create table tiles (zoom_level integer, tile_column integer, tile_row integer, "
+                                   "tile_data blob)")) &&
+             q.prepare(QStringLiteral("insert into tiles values (?, ?, ?, ?)"));
+        const double pi = 3.14159265358979323846;
+        auto column = [](double lon, int z) { return int(std::floor((lon + 180) / 360 * (1 << z))); };
+        auto row = [pi](double lat, int z) {
+            const double r = lat * pi / 180;
+            return int(std::floor((1 - std::log(std::tan(r) + 1 / std::cos(r)) / pi) / 2 * (1 << z)));
+        };
+        for (int z = minZoom; ok && z <= maxZoom; ++z) {
+            const int last = (1 << z) - 1;
+            for (int x = std::max(column(west, z) - margin, 0); ok && x <= std::min(column(east, z) + margin, last);
+                 ++x)
+                for (int y = std::max(row(north, z) - margin, 0); ok && y <= std::min(row(south, z) + margin, last);
+                     ++y) {
+                    QByteArray png;
+                    QBuffer buffer(&png);
+                    buffer.open(QIODevice::WriteOnly);
+                    draw(z, x, y).save(&buffer, "PNG");
+                    q.addBindValue(z);
+                    q.addBindValue(x);
+                    q.addBindValue(last - y);  // rows count from the south
+                    q.addBindValue(png);
+                    ok = q.exec();
+                }
+        }
+        ok = ok && db.commit();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return ok;
+}
 
 // Runs `js` in the map page and returns its value (invalid after `ms` without an answer).
 inline QVariant EvalInPage(TGoogleMapFrame& frame, const QString& js, int ms = 10000)
@@ -76,7 +126,7 @@ struct MapWindow {
     QStringList labels()
     {
         return eval(QStringLiteral("Object.keys(map.tlabels_ || {}).map(function(id){"
-                                   "var e = document.getElementById(id);"
+                                   "var e = map.tlabels_[id].element_;"
                                    "return id + '|' + e.textContent + '|' + e.firstChild.className;})"))
             .toStringList();
     }
@@ -106,6 +156,15 @@ struct MapWindow {
     {
         return eval(QStringLiteral("getComputedStyle(document.getElementById('tilenote')).display !== 'none'"))
             .toBool();
+    }
+    // The boxes of the labels in the page, as "id|left|top|right|bottom" in window pixels.
+    QStringList labelBoxes()
+    {
+        return eval(QStringLiteral("Object.keys(map.tlabels_ || {}).filter(function(id){"
+                                   "return map.tlabels_[id].element_.isConnected;}).map(function(id){"
+                                   "var r = map.tlabels_[id].element_.firstChild.getBoundingClientRect();"
+                                   "return [id, r.left, r.top, r.right, r.bottom].join('|');})"))
+            .toStringList();
     }
     int overlays() { return eval(QStringLiteral("map.overlays_.length")).toInt(); }
     int zoom() { return eval(QStringLiteral("map.getZoom()")).toInt(); }

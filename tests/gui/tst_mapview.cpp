@@ -8,6 +8,7 @@
 #include <QStatusBar>
 
 #include "base/messages.h"
+#include "map/mapturns.h"
 #include "mapview.h"
 #include "routes/coords.h"
 #include "support/messagerecorder.h"
@@ -117,10 +118,12 @@ private slots:
         QCOMPARE(w.zoom(), fitted);
         QVERIFY(w.allInView());
 
-        // Labels follow the map when it zooms and moves: each stays centred on its point.
+        // Labels follow the map when it zooms and moves: each one shown stays centred on its point.
         const QString centred = QStringLiteral(
             "(function(){var m = map.map_, box = m.getContainer().getBoundingClientRect();"
-            "return Object.keys(map.tlabels_).every(function(id){"
+            "var shown = Object.keys(map.tlabels_).filter(function(id){"
+            "return map.tlabels_[id].element_.isConnected;});"
+            "return shown.length > 0 && shown.every(function(id){"
             "var l = map.tlabels_[id], r = l.element_.firstChild.getBoundingClientRect();"
             "var p = m.latLngToContainerPoint(l.anchorLatLng.latLng_);"
             "return r.width > 10 && Math.abs(r.left + r.width / 2 - box.left - p.x) <= 1.5 &&"
@@ -235,7 +238,7 @@ private slots:
         QTest::addColumn<QString>("url");
         QTest::addColumn<bool>("note");
         QTest::addColumn<int>("tileLayers");
-        QTest::newRow("server unreachable") << kOfflineTiles.Url << true << 1;
+        QTest::newRow("server unreachable") << kOfflineTiles.Source << true << 1;
         QTest::newRow("no tile source") << QString() << false << 0;
     }
     void tilesThatFailLeaveANote()
@@ -261,6 +264,111 @@ private slots:
         QVERIFY(rec.boxes().empty());
     }
 
+    // Tiles from an MBTiles file the test draws, on a page that cannot reach any network: the
+    // picture shows them, and the note about missing tiles only comes where the file has none.
+    void localTilesShowOffline()
+    {
+        MessageRecorder rec;
+        QTemporaryDir tmp;
+        const QString file = tmp.filePath(QStringLiteral("area.mbtiles"));
+        QImage plum(256, 256, QImage::Format_RGB32), teal(256, 256, QImage::Format_RGB32);
+        plum.fill(QColor(200, 0, 200));
+        teal.fill(QColor(0, 128, 128));
+        QVERIFY(MakeMbTiles(file, 54.60, 39.70, 54.70, 39.90, 9, 13, 3,
+                            [&](int, int x, int y) { return (x + y) % 2 ? plum : teal; }));
+        Window w({Turn(1, "B", 54.60, 39.70), Turn(2, "E", 54.70, 39.90)}, TMapTiles{file, QStringLiteral("test")});
+        QVERIFY(w.load());
+        QVERIFY(w.zoom() >= 9 && w.zoom() <= 13);
+        auto count = [&](auto pick) {
+            const QImage all = w.frame().WebBrowser->grab().toImage();
+            return CountPixels(all.copy(60, 75, all.width() - 200, all.height() - 175), pick);
+        };
+        const auto isPlum = [](const QColor& c) { return c.red() == 200 && c.green() == 0 && c.blue() == 200; };
+        const auto isTeal = [](const QColor& c) { return c.red() == 0 && c.green() == 128 && c.blue() == 128; };
+        QTRY_VERIFY_WITH_TIMEOUT(count(isPlum) > 10000 && count(isTeal) > 10000, 10000);
+        const QString note = QStringLiteral("getComputedStyle(document.getElementById('tilenote')).display !== 'none'");
+        QVERIFY(!w.eval(note).toBool());
+        // Nothing the page loaded came from the network.
+        QCOMPARE(w.eval(QStringLiteral("performance.getEntriesByType('resource').filter(function(e){"
+                                       "return /^(https?|wss?):/.test(e.name);}).length"))
+                     .toInt(),
+                 0);
+
+        // Further out than the file goes: no source has these tiles.
+        for (int i = 0; i < 4; ++i)
+            w.form->btnZoomOut->click();
+        QVERIFY(w.idle());
+        QTRY_VERIFY_WITH_TIMEOUT(w.eval(note).toBool(), 10000);
+        w.form->btnZoomAll->click();
+        QVERIFY(w.idle());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.eval(note).toBool(), 10000);
+        QVERIFY(rec.boxes().empty());
+    }
+
+    // The longest route: at every zoom the labels in the page cover no other label, the first and
+    // last are there, and every point and the whole line are drawn; a label left out at the start
+    // shows once the map is zoomed in on it.
+    void longRouteLabelsDoNotCover()
+    {
+        MessageRecorder rec;
+        const std::vector<TMapTurn> turns = DemoRouteTurns(2040);
+        Window w(turns);
+        QVERIFY(w.load());
+        const int points = w.frame().PointsCount();
+        QCOMPARE(points, 4078);
+        QCOMPARE(w.eval(QStringLiteral("map.tdotLayer_.getLayers().length")).toInt(), points);
+        QCOMPARE(w.eval(QStringLiteral("map.overlays_[0].layer_.getLatLngs().length")).toInt(), points);
+        const QString firstId = w.frame().GetPoint(0)->Id, lastId = w.frame().GetPoint(points - 1)->Id;
+
+        const int start = w.zoom();
+        QString hiddenId;
+        for (int step : {0, 1, 2, 3}) {
+            if (step > 0) {
+                w.form->btnZoomIn->click();
+                QVERIFY(w.idle());
+            }
+            QCOMPARE(w.zoom(), start + step);
+            struct Box {
+                QString id;
+                double l, t, r, b;
+            };
+            std::vector<Box> boxes;
+            for (const QString& line : w.labelBoxes()) {
+                const QStringList f = line.split(u'|');
+                boxes.push_back({f[0], f[1].toDouble(), f[2].toDouble(), f[3].toDouble(), f[4].toDouble()});
+            }
+            QVERIFY2(boxes.size() > 2, qPrintable(QString::number(boxes.size())));  // not just the ends
+            QVERIFY2(int(boxes.size()) < points, "labels are left out where they would cover others");
+            for (size_t i = 0; i < boxes.size(); ++i) {
+                QVERIFY(boxes[i].r - boxes[i].l > 10 && boxes[i].b - boxes[i].t > 5);
+                for (size_t j = i + 1; j < boxes.size(); ++j) {
+                    const Box &a = boxes[i], &b = boxes[j];
+                    QVERIFY2(!(a.l < b.r && b.l < a.r && a.t < b.b && b.t < a.b),
+                             qPrintable(QStringLiteral("zoom +%1: %2 and %3").arg(step).arg(a.id, b.id)));
+                }
+            }
+            if (step == 0) {
+                QStringList ids;
+                for (const Box& b : boxes)
+                    ids << b.id;
+                QVERIFY(ids.contains(firstId));
+                QVERIFY(ids.contains(lastId));
+                for (int i = 1; i < points - 1 && hiddenId.isEmpty(); ++i)
+                    if (!ids.contains(w.frame().GetPoint(i)->Id))
+                        hiddenId = w.frame().GetPoint(i)->Id;
+                QVERIFY(!hiddenId.isEmpty());
+            }
+        }
+        const TMapPoint* hidden = nullptr;
+        for (int i = 0; i < points && !hidden; ++i)
+            if (w.frame().GetPoint(i)->Id == hiddenId)
+                hidden = w.frame().GetPoint(i);
+        w.frame().SetCenter(hidden->Latitude, hidden->Longitude, 18);
+        QVERIFY(w.idle());
+        QVERIFY(w.eval(QStringLiteral("map.tlabels_['%1'].element_.isConnected").arg(hiddenId)).toBool());
+        QVERIFY(rec.boxes().empty());
+    }
+
     // What the user sees: the red line and the labels are on the picture, and go with their switches.
     void pictureShowsLineAndLabels()
     {
@@ -278,10 +386,14 @@ private slots:
         QVERIFY(count(LabelGreen) > 30);
         QVERIFY(count(LabelBlue) > 30);
 
+        // A redraw clears the labels and draws them again in separate scripts: a picture taken in
+        // between has neither, so the labels are waited for as well.
         w.form->cbShowLines->click();
+        QVERIFY(w.idle());
         QTRY_COMPARE_WITH_TIMEOUT(count(LineRed), 0, 5000);
-        QVERIFY(count(LabelGreen) > 30);
+        QTRY_VERIFY_WITH_TIMEOUT(count(LabelGreen) > 30, 5000);
         w.form->cbShowPoints->click();
+        QVERIFY(w.idle());
         QTRY_COMPARE_WITH_TIMEOUT(count(LabelGreen), 0, 5000);
         QCOMPARE(count(LabelBlue), 0);
         QVERIFY(rec.boxes().empty());

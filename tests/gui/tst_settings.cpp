@@ -31,6 +31,7 @@ private slots:
         QVERIFY(s.ActiveTab.isEmpty());
         QCOMPARE(s.MapTileUrl, QStringLiteral("https://tile.openstreetmap.org/{z}/{x}/{y}.png"));
         QCOMPARE(s.MapTileAttribution, QStringLiteral("© OpenStreetMap contributors"));
+        QCOMPARE(s.MapTileCacheMB, 200);
         QCOMPARE(int(s.TabVisible.size()), 13);
         for (const auto& [name, visible] : s.TabVisible)
             QVERIFY2(!visible, qPrintable(name));
@@ -105,6 +106,7 @@ private slots:
         s.Port = {7, 10400, true, true, 9, 120};
         s.MapTileUrl = QStringLiteral("http://tiles.local/{z}/{x}/{y}.png");
         s.MapTileAttribution = QStringLiteral("© местные тайлы");
+        s.MapTileCacheMB = 35;
         {
             auto store = tmp.open();
             store->setValue(QStringLiteral("Hardware/Time Out"), 250);
@@ -128,6 +130,7 @@ private slots:
         QCOMPARE(r.Port.Number, 7);
         QCOMPARE(r.MapTileUrl, s.MapTileUrl);
         QCOMPARE(r.MapTileAttribution, s.MapTileAttribution);
+        QCOMPARE(r.MapTileCacheMB, 35);
         QCOMPARE(r.Port.BaudRate, 10400);
         QCOMPARE(r.Port.RTS, true);
         QCOMPARE(r.Port.DTR, true);

@@ -1,6 +1,7 @@
 #include "app/ui/tabtable.h"
 
 #include <QLabel>
+#include <QStandardPaths>
 
 #include "app/settings.h"
 #include "app/ui/displayfont.h"
@@ -93,7 +94,13 @@ const std::vector<TTabRow>& TabRows()
              c.TravoTab = new TTravoTab(c.Host, c.Memory, c.Dm->Connection);
              c.TravoTab->SetMapHandler(
                  [&host = c.Host, &s = c.Settings, folder = c.DataFolder](const std::vector<TTurnListRow>& selected) {
-                     TMapRequest request{folder, {}, s.MapTileUrl, s.MapTileAttribution};
+                     TMapRequest request{
+                         folder,
+                         {},
+                         s.MapTileUrl,
+                         s.MapTileAttribution,
+                         QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/tiles"),
+                         qint64(s.MapTileCacheMB) * 1024 * 1024};
                      for (const TTurnListRow& r : selected)
                          request.Turns.push_back({r.RecNo, r.Fields.BegLat, r.Fields.BegLong, r.Fields.EndLat,
                                                   r.Fields.EndLong, r.Fields.Turn});

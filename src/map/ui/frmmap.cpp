@@ -138,6 +138,7 @@ bool TfrmMap::ShowTurns(QWidget* parent, const QString& folder, std::vector<TMap
 void TfrmMap::Install()
 {
     InstallMapViewOpener([](QWidget* parent, const TMapRequest& r) {
-        ShowTurns(parent, r.Folder, r.Turns, TMapTiles{r.TileUrl, r.TileAttribution});
+        ShowTurns(parent, r.Folder, r.Turns,
+                  TMapTiles{r.TileSource, r.TileAttribution, r.TileCacheFolder, r.TileCacheBytes});
     });
 }

@@ -1,5 +1,6 @@
 #include "map/ui/googlemapframe.h"
 
+#include <QBuffer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -7,6 +8,10 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
 
 #ifdef Q_OS_UNIX
@@ -16,38 +21,103 @@
 #include "base/messages.h"
 #include "base/messageservice.h"
 #include "map/mapscripts.h"
+#include "map/maptiles.h"
 #include "versiondefs.h"
 
 namespace {
-// The browser's sandbox refuses to start for root; it must be told before its first use.
+// The page asks the program for its tiles under this scheme: "zevanta-tiles:/z/x/y".
+const QByteArray kTileScheme = QByteArrayLiteral("zevanta-tiles");
+
+// The browser's sandbox refuses to start for root, and schemes of the program must be known before
+// the browser starts: both are told before its first use.
 void PrepareBrowser()
 {
 #ifdef Q_OS_UNIX
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 #endif
+    static const bool registered = [] {
+        QWebEngineUrlScheme scheme(kTileScheme);
+        scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+        // Local, like the page's own files: a page from the network could not read it.
+        scheme.setFlags(QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);
+        QWebEngineUrlScheme::registerScheme(scheme);
+        return true;
+    }();
+    (void)registered;
 }
+
+// Hands the page's tile requests to the provider.
+class TTileSchemeHandler : public QWebEngineUrlSchemeHandler {
+public:
+    TTileSchemeHandler(TTileProvider* tiles, QObject* parent) : QWebEngineUrlSchemeHandler(parent), FTiles(tiles) {}
+
+    void requestStarted(QWebEngineUrlRequestJob* job) override
+    {
+        const QStringList parts = job->requestUrl().path().split(u'/', Qt::SkipEmptyParts);
+        bool okZ = false, okX = false, okY = false;
+        const TTileKey key{parts.value(0).toInt(&okZ), parts.value(1).toInt(&okX), parts.value(2).toInt(&okY)};
+        if (parts.size() != 3 || !okZ || !okX || !okY || !key.Valid()) {
+            job->fail(QWebEngineUrlRequestJob::UrlInvalid);
+            return;
+        }
+        QPointer<QWebEngineUrlRequestJob> alive(job);
+        FTiles->Request(key, job, [alive](const QByteArray& data) {
+            if (!alive)
+                return;  // the page no longer wants it
+            if (data.isEmpty()) {
+                alive->fail(QWebEngineUrlRequestJob::UrlNotFound);
+                return;
+            }
+            auto* body = new QBuffer(alive);
+            body->setData(data);
+            body->open(QIODevice::ReadOnly);
+            alive->reply(TileMimeType(data), body);
+        });
+    }
+
+private:
+    TTileProvider* FTiles;
+};
+
+// The page never goes to the network itself: what it shows comes from the program's files and
+// tiles, so a machine without a network shows the same map.
+class TOfflinePage : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        const QString scheme = info.requestUrl().scheme();
+        if (scheme != u"file" && scheme != QLatin1String(kTileScheme) && scheme != u"data" && scheme != u"blob")
+            info.block(true);
+    }
+};
 }  // namespace
 
 TGoogleMapFrame::TGoogleMapFrame(const TMapTiles& tiles, QWidget* parent) : TBaseMapFrame(parent)
 {
     PrepareBrowser();
     // Tile servers ask programs to name themselves instead of passing as a browser.
+    const QByteArray userAgent = QByteArrayLiteral(ZEVANTA_PRODUCT_NAME "/" ZEVANTA_VERSION_STRING " (route map view)");
     FProfile = new QWebEngineProfile(this);
-    FProfile->setHttpUserAgent(QStringLiteral(ZEVANTA_PRODUCT_NAME "/" ZEVANTA_VERSION_STRING " (route map view)"));
+    FProfile->setHttpUserAgent(QString::fromLatin1(userAgent));
+    FProfile->setUrlRequestInterceptor(new TOfflinePage(FProfile));
+    FTiles = new TTileProvider({tiles.Source, tiles.CacheFolder, tiles.CacheBytes, userAgent}, this);
+    FProfile->installUrlSchemeHandler(kTileScheme, new TTileSchemeHandler(FTiles, FProfile));
 
     QWebEngineScript source;
     source.setName(QStringLiteral("tiles"));
     source.setInjectionPoint(QWebEngineScript::DocumentCreation);
     source.setWorldId(QWebEngineScript::MainWorld);
-    source.setSourceCode(MapScript::TileSource(tiles.Url, tiles.Attribution));
+    const bool anyTiles = FTiles->Kind() != TTileSourceKind::None;
+    source.setSourceCode(MapScript::TileSource(
+        anyTiles ? QString::fromLatin1(kTileScheme) + QStringLiteral(":/{z}/{x}/{y}") : QString(), tiles.Attribution));
     FProfile->scripts()->insert(source);
 
     WebBrowser = new QWebEngineView(this);
     WebBrowser->setObjectName(QStringLiteral("WebBrowser"));
     auto* page = new QWebEnginePage(FProfile, WebBrowser);
-    // The page is a local file; its tiles come from the network.
-    page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     WebBrowser->setPage(page);
     WebBrowser->setContextMenuPolicy(Qt::NoContextMenu);
     connect(page, &QWebEnginePage::loadFinished, this, &TGoogleMapFrame::LoadFinished);

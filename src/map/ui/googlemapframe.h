@@ -6,10 +6,16 @@
 class QWebEngineProfile;
 class QWebEngineView;
 
-// Where the map's background tiles come from; an empty address leaves the map blank.
+class TTileProvider;
+
+// Where the map's background tiles come from: a server address with {z}, {x} and {y}, a folder of
+// z/x/y.png or an MBTiles file; empty leaves the map blank. Tiles from a server are kept in the
+// cache folder (none: not kept).
 struct TMapTiles {
-    QString Url;
+    QString Source;
     QString Attribution;
+    QString CacheFolder{};
+    qint64 CacheBytes = 200LL * 1024 * 1024;
 };
 
 // Draws on a web page of the classic map objects by running a script text for every operation.
@@ -49,6 +55,7 @@ private:
     void LoadFinished(bool ok);
 
     QWebEngineProfile* FProfile = nullptr;
+    TTileProvider* FTiles = nullptr;
     QString FLocation;
     bool FInitialized = false;
     int FPending = 0;
