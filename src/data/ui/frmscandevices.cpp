@@ -103,7 +103,7 @@ TfrmScanDevices::TfrmScanDevices(DeviceSession& session, DeviceList& list, QWidg
     top->addWidget(lbStatus);
     top->addWidget(grdFound, 1);
     top->addLayout(bottom);
-    resize(760, 420);
+    resize(900, 420);
     ShowState();
 }
 
