@@ -115,15 +115,13 @@ GMap2.prototype.labelMargin_ = function () {
 // the bounds' latitudes and longitudes (that is how the program centres them, and on a Mercator map
 // that is not the middle of the picture). Leaflet's own answer can be a step too tight. Only the
 // points count against the overlays: the route's box would keep a diagonal route out of every corner.
-// `labelled` lists the points as [lat, lng] pairs; without it, the labels shown count.
+// `labelled` lists the points as [lat, lng] pairs (empty when no labels are shown).
 GMap2.prototype.getBoundsZoomLevel = function (bounds, labelled) {
   var m = this.map_, b = bounds.bounds_, size = m.getSize();
   var mid = L.latLng((b.getSouth() + b.getNorth()) / 2, (b.getWest() + b.getEast()) / 2);
   var overlays = this.overlayBoxes_(), margin = this.labelMargin_();
   var view = L.bounds([0, 0], [size.x, size.y]);
-  var anchors = [], labels = this.tlabels_ || {};
-  if (labelled) for (var k = 0; k < labelled.length; k++) anchors.push(L.latLng(labelled[k][0], labelled[k][1]));
-  else for (var id in labels) anchors.push(labels[id].anchorLatLng.latLng_);
+  var anchors = labelled.map(function (p) { return L.latLng(p[0], p[1]); });
   var fits = function (z) {
     var shift = size.divideBy(2).subtract(m.project(mid, z));
     if (!view.contains(L.bounds(m.project(b.getNorthWest(), z).add(shift), m.project(b.getSouthEast(), z).add(shift))))
