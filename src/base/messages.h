@@ -343,6 +343,9 @@ inline const QString StatusFobsWritten = QStringLiteral("Список брело
 inline const QString StatusTimeoutWritten = QStringLiteral("Тайм-аут записан");
 inline const QString StatusZoneWritten = QStringLiteral("Зона сигнализации записана");
 inline const QString StatusModeWritten = QStringLiteral("Режим и коэффициент записаны");
+inline const QString StatusByteWritten = QStringLiteral("Байт %1 записан по адресу %2");
+// A write whose failure shows no box says on the line what was not done: "Реле 3: Команда не принята!".
+inline const QString StatusFailed = QStringLiteral("%1: %2");
 inline const QString AskFirmwareNotLoaded = QStringLiteral("Файл прошивки не был загружен.\r\nПродолжить?");
 inline const QString NoMainProgram = QStringLiteral("В центральном контроллере отсутствует основная программа!");
 inline const QString AskWriteFLASHToAll = QStringLiteral("Записать FLASH всех устройств?");
@@ -629,5 +632,14 @@ inline const QString DemoSlavePump = QStringLiteral("Насос");
 inline const QString DemoSlaveFan = QStringLiteral("Вентилятор");
 inline const QString DemoSlaveSilent = QStringLiteral("Не отвечает");
 inline const QString DemoSlaveLight = QStringLiteral("Освещение");
+inline const QString StatusRelayOn = QStringLiteral("Реле %1 включено");
+inline const QString StatusRelayOff = QStringLiteral("Реле %1 выключено");
+inline const QString StatusAllRelaysOn = QStringLiteral("Все реле включены");
+inline const QString StatusAllRelaysOff = QStringLiteral("Все реле выключены");
+inline const QString StatusSarvelWritten = QStringLiteral("Выходы блока %1 записаны");
+inline const QString StatusSlaveRelayOn = QStringLiteral("Ведомый %1: реле включено");
+inline const QString StatusSlaveRelayOff = QStringLiteral("Ведомый %1: реле выключено");
+inline const QString StatusSlaveReset = QStringLiteral("Ведомый %1 сброшен");
+inline const QString StatusSlaveAddrChanged = QStringLiteral("Адрес ведомого %1 изменён на %2");
 
 }  // namespace Msg

@@ -117,11 +117,13 @@ private slots:
         tab->btnRelay[2]->click();
         QVERIFY(sentOnce(sim.sent(kRelay), 81, {0x07}));
         QCOMPARE(dev->relayBits(), 0x07);
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Реле 3 включено")));
 
         // "Включить все" changes no indicator itself: the next identification draws them.
         tab->btnSetAllRelaysUSB->click();
         QVERIFY(sentOnce(sim.sent(kRelay), 81, {0xFF}));
         QVERIFY(!tab->ledRelay[7]->IsOn());
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Все реле включены")));
         QTRY_VERIFY(tab->ledRelay[7]->IsOn());
 
         // Locked relays are disabled and dark although their bits are set.
@@ -131,6 +133,7 @@ private slots:
 
         tab->btnRelayReset->click();
         QVERIFY(sentOnce(sim.sent(kRelay), 83, {0x01}));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Реле RESET включено")));
         QTRY_VERIFY(dev->resetRelay() && tab->ledRelayReset->IsOn());
 
         // A refusal of "Выключить все" is reported; the indicators stay as the device has them.
@@ -167,9 +170,11 @@ private slots:
         sim.sent(kMiran);
         tab->btnRelayMIRAN[1]->click();
         QVERIFY(sentOnce(sim.sent(kMiran), 81, {0x02}));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Реле 2 включено")));
         QTRY_VERIFY(dev->outputBits() == 0x02 && tab->ledRelayMIRAN[1]->IsOn());
         tab->btnClearAllRelaysMIRAN->click();
         QVERIFY(sentOnce(sim.sent(kMiran), 81, {0x00}));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Все реле выключены")));
         QTRY_VERIFY(!tab->ledRelayMIRAN[1]->IsOn());
         QVERIFY(sim.boxes.texts().isEmpty());
     }
@@ -193,6 +198,7 @@ private slots:
         CLICK_ENABLED(tab->btnSetSARVEL);
         QVERIFY(sentOnce(sim.sent(kSarvel), 106, {0x10, 0x55, 0x55, 0x55, 0x55}));
         QCOMPARE(dev->unitOutputs(0x10), 0x55555555u);
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Выходы блока 0x10 записаны")));
         tab->btnTest2->click();
         QVERIFY(tab->cbOut[1]->isChecked() && !tab->cbOut[0]->isChecked());
         CLICK_ENABLED(tab->btnSARVELTurnOffAll);
@@ -213,6 +219,7 @@ private slots:
         QVERIFY(sim.boxes.texts().isEmpty());
         tab->btnSetSARVELClick();
         QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Команда не принята!")});
+        QCOMPARE(frm.StatusLineText(), QString());  // the earlier write's line is gone
     }
 
     void kestaTab()
@@ -377,6 +384,7 @@ private slots:
         QVERIFY(sentOnce(sim.sent(kGalte), 161, {0x00, 0x01, 0x31}));
         QVERIFY(dev->slaveRelay(1));
         QCOMPARE(tab->Slaves().StatusAt(0), panels::kSlaveRelayOn);
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Ведомый 1: реле включено")));
 
         // Deleting the silent one moves the third slave's status into second place.
         sim.boxes.clear();
@@ -404,6 +412,59 @@ private slots:
         QCOMPARE(sim.boxes.texts(), QStringList{QStringLiteral("Неверное значение!")});
         QVERIFY(sentOnce(sim.sent(kGalte), 161, {0x00, 0x02, 0x41, 0x00, 0x09}));
         QVERIFY(dev->hasSlave(9));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Адрес ведомого 2 изменён на 9")));
+    }
+
+    // A refused write ends visibly too: a toggle, which shows no box, says on the status line what
+    // failed; the others show their box. Either way no earlier success line is left standing.
+    void refusedWritesEndVisibly_data()
+    {
+        QTest::addColumn<int>("addr");
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<int>("cmd");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("boxes");
+        const QStringList refused{QStringLiteral("Команда не принята!")};
+        auto row = [](const char* name, int addr, const char* sheet, int cmd, const char* button, const char* line,
+                      const QStringList& boxes) {
+            QTest::newRow(name) << addr << QString::fromUtf8(sheet) << cmd << QString::fromUtf8(button)
+                                << QString::fromUtf8(line) << boxes;
+        };
+        row("relay toggle", kRelay, "tsUSBRelay", 81, "btnRelay3", "Реле 3: Команда не принята!", {});
+        row("reset relay", kRelay, "tsUSBRelay", 83, "btnRelayReset", "Реле RESET: Команда не принята!", {});
+        row("all relays on", kRelay, "tsUSBRelay", 81, "btnSetAllRelaysUSB", "", refused);
+        row("all relays off", kRelay, "tsUSBRelay", 81, "btnClearAllRelaysUSB", "", refused);
+        row("output toggle", kMiran, "tsFentor", 81, "btnRelayMIRAN2", "Реле 2: Команда не принята!", {});
+        row("all outputs off", kMiran, "tsFentor", 81, "btnClearAllRelaysMIRAN", "", refused);
+        row("unit outputs", kSarvel, "tsSARVEL", 106, "btnSetSARVEL", "", refused);
+        row("slave relay", kGalte, "tsGALTE", 161, "btnRelayToggleSlave", "", refused);
+        row("slave reset", kGalte, "tsGALTE", 161, "btnResetSlave", "", refused);
+    }
+
+    void refusedWritesEndVisibly()
+    {
+        QFETCH(int, addr);
+        QFETCH(QString, sheet);
+        QFETCH(int, cmd);
+        QFETCH(QString, button);
+        QFETCH(QString, line);
+        QFETCH(QStringList, boxes);
+        BusSim sim;
+        TfrmMain& frm = sim.Open(uint16_t(addr), sheet);
+        if (auto* galte = frm.findChild<TGalteTab*>()) {
+            QVERIFY(galte->Slaves().BeginAdd());
+            QCOMPARE(galte->Slaves().Save(QStringLiteral("Насос"), QStringLiteral("1")),
+                     panels::SlaveList::SaveResult::Saved);
+        }
+        auto* b = frm.findChild<QPushButton*>(button);
+        QVERIFY(b);
+        QTRY_VERIFY_WITH_TIMEOUT(b->isEnabled() && !b->isHidden(), 8000);
+        sim.bus.device(uint16_t(addr))->addFault({zeva::sim::FaultKind::Refuse, cmd});
+        frm.ShowStatusLine(QStringLiteral("12:00:00  Все реле включены"));
+        b->click();
+        QCOMPARE(frm.StatusLineText().section(QStringLiteral("  "), 1), line);
+        QCOMPARE(sim.boxes.texts(), boxes);
     }
 
     void pumpSectorsFollowTheAngle()

@@ -186,6 +186,19 @@ private slots:
         // Read block 0, write it back, then "Считать" again.
         QCOMPARE(cmds, (std::vector<uint8_t>{17, 18, 17}));
         QVERIFY(sim.boxes.boxes().size() == 1);
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Байт 0x5A записан по адресу 10")));
+
+        // A refused write says what failed and leaves no line that passes for a success.
+        QVERIFY(sim.WaitApplication(frm));
+        sim.boxes.clear();
+        sim.dev->addFault({zeva::sim::FaultKind::Refuse, 18});
+        ctrl.WriteValue->setValue(0x33);
+        ctrl.btnWriteData->click();
+        sim.dev->clearFaults();
+        QCOMPARE(int(sim.dev->readExt(10, 1)[0]), 0x5A);
+        QCOMPARE(sim.boxes.texts().size(), 1);
+        QVERIFY(sim.boxes.texts()[0].startsWith(QStringLiteral("Ошибка записи в Ext Mem")));
+        QCOMPARE(frm.StatusLineText(), QString());
     }
 };
 

@@ -174,9 +174,13 @@ void TCtrlExtMemTab::btnWriteDataClick()
 {
     const uint32_t addr = uint32_t(AddrForWrite->value());
     const memorypanel::TPart block = memorypanel::WriteDataBlock(addr, FCtx.BlockSize(), FCtx.Ext());
+    ClearDone();
     if (!StartTransfer(FCtx, tkReadExtMemPart, true, block.Start, block.Count))
         return;
-    (*FCtx.ExtMemBuf)[addr] = uint8_t(WriteValue->value());
-    if (StartTransfer(FCtx, tkWriteExtMemPart, true, block.Start, block.Count))
-        btnReadDataClick();
+    const int value = WriteValue->value();
+    (*FCtx.ExtMemBuf)[addr] = uint8_t(value);
+    if (!StartTransfer(FCtx, tkWriteExtMemPart, true, block.Start, block.Count))
+        return;
+    btnReadDataClick();
+    ShowDone(Msg::StatusByteWritten.arg(memorypanel::HexValueText(value)).arg(addr));
 }

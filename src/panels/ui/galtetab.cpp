@@ -150,10 +150,14 @@ void TGalteTab::btnRelayToggleSlaveClick()
     if (FSlaves.IsEmpty())
         return;
     const int row = FSlaves.CurrentRow();
+    const uint16_t addr = FSlaves.AddrAt(row);
     const char op = panels::ToggleOp(FSlaves.StatusAt(row));
-    if (SendToSlave(panels::SlavePayload(FSlaves.AddrAt(row), op)).Accepted()) {
+    ClearDone();
+    if (SendToSlave(panels::SlavePayload(addr, op)).Accepted()) {
         FSlaves.SetStatusAt(row, panels::StatusAfter(op));
         ShowSlaves();
+        const bool on = panels::StatusAfter(op) == panels::kSlaveRelayOn;
+        ShowDone((on ? Msg::StatusSlaveRelayOn : Msg::StatusSlaveRelayOff).arg(addr));
     } else {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
     }
@@ -178,7 +182,11 @@ void TGalteTab::btnResetSlaveClick()
 {
     if (FSlaves.IsEmpty())
         return;
-    if (!SendToSlave(panels::SlavePayload(FSlaves.AddrAt(FSlaves.CurrentRow()), panels::kSlaveReset)).Accepted())
+    const uint16_t addr = FSlaves.AddrAt(FSlaves.CurrentRow());
+    ClearDone();
+    if (SendToSlave(panels::SlavePayload(addr, panels::kSlaveReset)).Accepted())
+        ShowDone(Msg::StatusSlaveReset.arg(addr));
+    else
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 
@@ -186,8 +194,12 @@ void TGalteTab::btnChangeAddrSlaveClick()
 {
     if (FSlaves.IsEmpty())
         return;
-    TfrmChangeAddrSlave dialog(Host.DialogParent(), Host.Session(), FSlaves.AddrAt(FSlaves.CurrentRow()));
-    dialog.exec();
+    const uint16_t addr = FSlaves.AddrAt(FSlaves.CurrentRow());
+    TfrmChangeAddrSlave dialog(Host.DialogParent(), Host.Session(), addr);
+    ClearDone();
+    // The dialog closes with "OK" only when the master confirmed the new address.
+    if (dialog.exec() == QDialog::Accepted)
+        ShowDone(Msg::StatusSlaveAddrChanged.arg(addr).arg(dialog.NewAddr()));
 }
 
 void TGalteTab::EditDialog()
@@ -323,8 +335,10 @@ void TfrmChangeAddrSlave::btnOKClick()
         const TExchangeResult r = FSession.Send(zcmd::galte::kSlave, panels::SlaveAddrPayload(FAddr, uint16_t(to)));
         done = panels::AddrChangeDone(r.Accepted(), r.Answer, uint16_t(to));
     }
-    if (done)
+    if (done) {
+        FNewAddr = uint16_t(to);
         accept();
-    else
+    } else {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+    }
 }

@@ -83,8 +83,11 @@ public:
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
     void btnOKClick();
+    // The address the master confirmed (valid once the dialog was accepted).
+    uint16_t NewAddr() const { return FNewAddr; }
 
 private:
     DeviceSession& FSession;
     uint16_t FAddr;
+    uint16_t FNewAddr = 0;
 };

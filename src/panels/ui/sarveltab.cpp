@@ -130,13 +130,17 @@ void TSarvelTab::rgSARVELAddrClick()
 
 void TSarvelTab::btnSetSARVELClick()
 {
-    const std::vector<uint8_t> payload = panels::SarvelWritePayload(panels::SarvelAddress(ItemIndex()), Outputs());
+    const int item = ItemIndex();
+    const std::vector<uint8_t> payload = panels::SarvelWritePayload(panels::SarvelAddress(item), Outputs());
+    ClearDone();
     bool ok = false;
     {
         TPresencePause pause(Host.Session());
         ok = Host.Session().Send(zcmd::sarvel::kWrite, payload).Accepted();
     }
-    if (!ok)
+    if (ok)
+        ShowDone(Msg::StatusSarvelWritten.arg(panels::SarvelCaption(item)));
+    else
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 

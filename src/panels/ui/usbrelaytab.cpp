@@ -38,6 +38,12 @@ QPushButton* relayButton(const QString& name, int k, QWidget* parent)
     return b;
 }
 
+// A toggle shows no box (the next refresh shows what the module really did); its line says how it ended.
+QString toggleDone(bool on, const QString& relay)
+{
+    return (on ? Msg::StatusRelayOn : Msg::StatusRelayOff).arg(relay);
+}
+
 }  // namespace
 
 TUsbRelayTab::TUsbRelayTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
@@ -121,13 +127,17 @@ void TUsbRelayTab::btnRelayUSBClick(int k)
 {
     TTabTimerStop stop(TabTimer());
     TPresencePause pause(Host.Session());
-    ledRelay[size_t(k - 1)]->SetOn(!ledRelay[size_t(k - 1)]->IsOn());
+    const bool on = !ledRelay[size_t(k - 1)]->IsOn();
+    ledRelay[size_t(k - 1)]->SetOn(on);
     std::array<bool, 8> lit{};
     for (size_t i = 0; i < 8; ++i)
         lit[i] = ledRelay[i]->IsOn();
     const uint8_t bits[] = {panels::BitsOf(lit)};
-    // A failure is not reported: the next refresh shows what the module really did.
-    Host.Session().Send(zcmd::relay::kSetRelays, bits);
+    ClearDone();
+    if (Host.Session().Send(zcmd::relay::kSetRelays, bits).Accepted())
+        ShowDone(toggleDone(on, QString::number(k)));
+    else
+        ShowFailed(Msg::RelayAccessibleName.arg(k), Msg::CommandNotAccepted);
 }
 
 void TUsbRelayTab::SendAll(uint8_t bits)
@@ -135,7 +145,10 @@ void TUsbRelayTab::SendAll(uint8_t bits)
     TTabTimerStop stop(TabTimer());
     TPresencePause pause(Host.Session());
     const uint8_t payload[] = {bits};
-    if (!Host.Session().Send(zcmd::relay::kSetRelays, payload).Accepted())
+    ClearDone();
+    if (Host.Session().Send(zcmd::relay::kSetRelays, payload).Accepted())
+        ShowDone(bits ? Msg::StatusAllRelaysOn : Msg::StatusAllRelaysOff);
+    else
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 
@@ -143,9 +156,14 @@ void TUsbRelayTab::btnRelayResetClick()
 {
     TTabTimerStop stop(TabTimer());
     TPresencePause pause(Host.Session());
-    ledRelayReset->SetOn(!ledRelayReset->IsOn());
-    const uint8_t payload[] = {uint8_t(ledRelayReset->IsOn() ? 1 : 0)};
-    Host.Session().Send(zcmd::relay::kResetRelay, payload);
+    const bool on = !ledRelayReset->IsOn();
+    ledRelayReset->SetOn(on);
+    const uint8_t payload[] = {uint8_t(on ? 1 : 0)};
+    ClearDone();
+    if (Host.Session().Send(zcmd::relay::kResetRelay, payload).Accepted())
+        ShowDone(toggleDone(on, QStringLiteral("RESET")));
+    else
+        ShowFailed(Msg::GroupRelayReset, Msg::CommandNotAccepted);
 }
 
 void TUsbRelayTab::tmrUSBRelayTimer()
@@ -240,12 +258,17 @@ void TMiranTab::btnRelayMIRANClick(int k)
 {
     TTabTimerStop stop(TabTimer());
     TPresencePause pause(Host.Session());
-    ledRelayMIRAN[size_t(k - 1)]->SetOn(!ledRelayMIRAN[size_t(k - 1)]->IsOn());
+    const bool on = !ledRelayMIRAN[size_t(k - 1)]->IsOn();
+    ledRelayMIRAN[size_t(k - 1)]->SetOn(on);
     std::array<bool, 8> lit{};
     for (size_t i = 0; i < 8; ++i)
         lit[i] = ledRelayMIRAN[i]->IsOn();
     const uint8_t bits[] = {panels::BitsOf(lit)};
-    Host.Session().Send(zcmd::relay::kSetRelays, bits);
+    ClearDone();
+    if (Host.Session().Send(zcmd::relay::kSetRelays, bits).Accepted())
+        ShowDone(toggleDone(on, QString::number(k)));
+    else
+        ShowFailed(Msg::RelayAccessibleName.arg(k), Msg::CommandNotAccepted);
 }
 
 void TMiranTab::btnClearAllRelaysMIRANClick()
@@ -253,7 +276,10 @@ void TMiranTab::btnClearAllRelaysMIRANClick()
     TTabTimerStop stop(TabTimer());
     TPresencePause pause(Host.Session());
     const uint8_t payload[] = {0x00};
-    if (!Host.Session().Send(zcmd::relay::kSetRelays, payload).Accepted())
+    ClearDone();
+    if (Host.Session().Send(zcmd::relay::kSetRelays, payload).Accepted())
+        ShowDone(Msg::StatusAllRelaysOff);
+    else
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 

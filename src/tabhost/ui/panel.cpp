@@ -23,3 +23,8 @@ void TPanel::ShowDone(const QString& doneText)
 {
     Host.ShowStatusLine(Msg::StatusLineAt.arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")), doneText));
 }
+
+void TPanel::ShowFailed(const QString& what, const QString& why)
+{
+    ShowDone(Msg::StatusFailed.arg(what, why));
+}

@@ -66,6 +66,8 @@ protected:
     void ShowDone(const QString& doneText);
     // Clears that line as an operation starts: a line from an earlier run must not pass for this one.
     void ClearDone() { Host.ShowStatusLine(QString()); }
+    // A failure that shows no box (a relay toggle) ends on the same line: what, then why.
+    void ShowFailed(const QString& what, const QString& why);
 
     TPanelHost& Host;
 
