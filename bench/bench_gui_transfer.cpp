@@ -5,25 +5,16 @@
 // on the main thread. Asserts nothing.
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <random>
 
-#include "base/messageservice.h"
-#include "link/comport.h"
-#include "link/devicesession.h"
-#include "link/regiontracker.h"
 #include "link/zeva16.h"
 #include "link/zevaframe.h"
-#include "memory/images.h"
-#include "sim/firmwaredevice.h"
-#include "sim/simbus.h"
+#include "support/guibench.h"
 
 #ifdef ZEVANTA_BENCH_GUI
-#include <QApplication>
-
 #include "memory/ui/frmprogress.h"
-#include "memory/ui/memorycontext.h"
 #endif
 
 namespace {
@@ -32,14 +23,6 @@ using Bytes = std::vector<uint8_t>;
 constexpr uint16_t kAddr = 0x0123;
 constexpr uint32_t kStart = 0x1000;
 constexpr uint32_t kFirmware = 32 * 1024;
-
-// Answers every question with Yes and records nothing: the bench has no one to ask.
-class YesService : public MessageService {
-public:
-    void show(MsgKind, const QString& text) override { last = text; }
-    bool askYesNo(const QString&, AskIcon) override { return true; }
-    QString last;
-};
 
 double threadCpuMs()
 {
@@ -75,71 +58,35 @@ int main(int argc, char** argv)
 #ifndef ZEVANTA_BENCH_GUI
     (void)argc;
     (void)argv;
-    std::printf("bench_gui_transfer: built without the GUI library, nothing to measure\n");
-    return 0;
+    return benchsupport::WithoutGui("bench_gui_transfer");
 #else
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    YesService answers;
-    MessageService::install(&answers);
-
-    zeva::sim::SimBus bus;
-    zeva::sim::FirmwareConfig cfg;
-    cfg.mcu = 4;  // 64 KiB of program memory, application from 0x1000
-    auto& dev = bus.emplace<zeva::sim::FirmwareDevice>(kAddr, cfg);
-    std::string why;
-    if (!bus.start(&why)) {
-        std::fprintf(stderr, "simulator: %s\n", why.c_str());
+    benchsupport::TGuiBench gui(argc, argv);
+    benchsupport::YesService& answers = gui.answers;
+    benchsupport::TSimFirmware sim(kAddr, 4);  // 64 KiB of program memory, application from 0x1000
+    if (!sim.Start())
         return 1;
-    }
-    DeviceSession session;
-    session.DevAddr = kAddr;
-    PortSettings port;
-    port.Number = PortMap::AliasFor(bus.slavePath());
-    port.TimeOut = 120;
-
-    RegionTracker region;
-    region.Update(kStart + kFirmware, kStart, 0);
-    TMemoryImage flash, ext;
-    std::mt19937 rng(7);
-    for (uint32_t i = 0; i < kFirmware; ++i)
-        flash[i] = uint8_t(rng());
+    benchsupport::TFlashBench bench(sim.Session, kStart, kFirmware);
+    TMemoryImage& flash = bench.Flash;
     for (uint32_t i = 0; i < kFirmware; i += 1024)  // some erased blocks, as real firmware has
         std::fill(flash.Data() + i + 512, flash.Data() + i + 576, uint8_t(0xFF));
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Zevanta"));
-
-    TMemoryContext ctx;
-    ctx.Session = &session;
-    // No presence display has run: take "5.1 и выше".
-    ctx.Options = [] { return TBootOptions{false, true, false}; };
-    ctx.FlashBuf = &flash;
-    ctx.ExtMemBuf = &ext;
-    ctx.Region = &region;
-    ctx.Window = &window;
+    bench.Window.setWindowTitle(QStringLiteral("Zevanta"));
 
     const uint32_t blocks = kFirmware / 64;
     std::printf("GUI transfer path, %u KiB firmware in %u blocks of 64 bytes, progress window offscreen\n",
                 kFirmware / 1024, blocks);
     for (uint32_t baud : {115200u, 921600u}) {
-        port.BaudRate = int(baud);
-        session.PausePresence();
-        if (!session.OpenLink(port).opened) {
-            std::fprintf(stderr, "cannot open the simulator's port\n");
+        if (!sim.Open(baud))
             return 1;
-        }
-        bus.setBaud(baud);
         std::printf("%u baud:\n", baud);
         for (TTransferKind kind : {tkWriteFLASH, tkCompareFLASH}) {
             answers.last.clear();
             const double cpu0 = threadCpuMs();
             const auto t0 = std::chrono::steady_clock::now();
-            const bool ok = StartTransfer(ctx, kind, true, 0, 0);
+            const bool ok = StartTransfer(bench.Ctx, kind, true, 0, 0);
             const double wallMs =
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
             const double cpuMs = threadCpuMs() - cpu0;
-            session.PausePresence();  // StartTransfer resumed it; keep the line to ourselves
+            sim.Session.PausePresence();  // StartTransfer resumed it; keep the line to ourselves
             const TfrmProgress::Stats st = TfrmProgress::LastStats();
             const double loopS = double(st.lastStepNs) / 1e9;
             const double wireS = double(wireBytes(flash, kind == tkWriteFLASH)) * 10.0 / baud;
@@ -157,15 +104,10 @@ int main(int argc, char** argv)
                 double(st.longestNs) / 1000.0, cpuMs * 1000.0 / blocks,
                 st.calls ? double(st.threadWaitNs) / double(st.calls) / 1000.0 : 0.0);
         }
-        const auto back = dev.readFlash(kStart, kFirmware);
+        const auto back = sim.Dev->readFlash(kStart, kFirmware);
         if (!std::equal(back.begin(), back.end(), flash.Data()))
             std::printf("  the device does not hold the image!\n");
     }
-    session.PausePresence();
-    session.CloseLink();
-    PortMap::SetAlias(port.Number, {});
-    bus.stop();
-    MessageService::install(nullptr);
     return 0;
 #endif
 }

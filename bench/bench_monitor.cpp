@@ -4,27 +4,17 @@
 // Prints the figures; asserts nothing.
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
-#include <random>
 #include <string>
 
-#include "base/messageservice.h"
-#include "link/comport.h"
-#include "link/devicesession.h"
-#include "link/regiontracker.h"
-#include "memory/images.h"
-#include "sim/firmwaredevice.h"
-#include "sim/simbus.h"
+#include "support/guibench.h"
 
 #ifdef ZEVANTA_BENCH_GUI
-#include <QApplication>
 #include <QTableView>
 
 #include "app/busmonitormodel.h"
 #include "app/ui/frmbusmonitor.h"
 #include "memory/ui/frmprogress.h"
-#include "memory/ui/memorycontext.h"
 #endif
 
 namespace {
@@ -32,13 +22,6 @@ namespace {
 constexpr uint16_t kAddr = 0x0123;
 constexpr uint32_t kStart = 0x1000;
 constexpr uint32_t kFirmware = 32 * 1024;
-
-class YesService : public MessageService {
-public:
-    void show(MsgKind, const QString& text) override { last = text; }
-    bool askYesNo(const QString&, AskIcon) override { return true; }
-    QString last;
-};
 
 // Resident and peak resident memory of this process, in MiB.
 std::pair<double, double> residentMiB()
@@ -62,51 +45,16 @@ int main(int argc, char** argv)
 #ifndef ZEVANTA_BENCH_GUI
     (void)argc;
     (void)argv;
-    std::printf("bench_monitor: built without the GUI library, nothing to measure\n");
-    return 0;
+    return benchsupport::WithoutGui("bench_monitor");
 #else
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    YesService answers;
-    MessageService::install(&answers);
+    benchsupport::TGuiBench gui(argc, argv);
     const auto [rss0, hwm0] = residentMiB();
 
-    zeva::sim::SimBus bus;
-    zeva::sim::FirmwareConfig cfg;
-    cfg.mcu = 4;
-    bus.emplace<zeva::sim::FirmwareDevice>(kAddr, cfg);
-    std::string why;
-    if (!bus.start(&why)) {
-        std::fprintf(stderr, "simulator: %s\n", why.c_str());
+    benchsupport::TSimFirmware sim(kAddr, 4);
+    if (!sim.Start() || !sim.Open(115200))
         return 1;
-    }
-    DeviceSession session;
-    session.DevAddr = kAddr;
-    PortSettings port;
-    port.Number = PortMap::AliasFor(bus.slavePath());
-    port.TimeOut = 120;
-    port.BaudRate = 115200;
-    if (!session.OpenLink(port).opened) {
-        std::fprintf(stderr, "cannot open the simulator's port\n");
-        return 1;
-    }
-    bus.setBaud(115200);
-
-    RegionTracker region;
-    region.Update(kStart + kFirmware, kStart, 0);
-    TMemoryImage flash, ext;
-    std::mt19937 rng(7);
-    for (uint32_t i = 0; i < kFirmware; ++i)
-        flash[i] = uint8_t(rng());
-    QWidget window;
-    TMemoryContext ctx;
-    ctx.Session = &session;
-    ctx.Options = [] { return TBootOptions{false, true, false}; };
-    ctx.FlashBuf = &flash;
-    ctx.ExtMemBuf = &ext;
-    ctx.Region = &region;
-    ctx.Window = &window;
+    benchsupport::TFlashBench bench(sim.Session, kStart, kFirmware);
+    DeviceSession& session = sim.Session;
 
     TfrmBusMonitor monitor(&session.Frames());
     std::printf("FLASH write, %u KiB at 115200 baud through the window's path, transfer loop time:\n",
@@ -121,8 +69,8 @@ int main(int argc, char** argv)
                 monitor.hide();
                 monitor.Model().Clear();
             }
-            app.processEvents();
-            const bool ok = StartTransfer(ctx, tkWriteFLASH, true, 0, 0);
+            QApplication::processEvents();
+            const bool ok = StartTransfer(bench.Ctx, tkWriteFLASH, true, 0, 0);
             session.PausePresence();
             monitor.Flush();
             const double s = double(TfrmProgress::LastStats().lastStepNs) / 1e9;
@@ -134,15 +82,13 @@ int main(int argc, char** argv)
     std::printf("  mean: closed %.3f s, open %.3f s -> speed with the monitor open %.3f x of closed\n", closed, opened,
                 closed / opened);
     monitor.hide();
-    session.CloseLink();
-    PortMap::SetAlias(port.Number, {});
-    bus.stop();
+    sim.Stop();
 
     // Memory: attempts of presence polling and of a FLASH write, pushed as the link's thread
     // would, taken by the list in batches as its timer does, the window shown.
     monitor.Model().Clear();
     monitor.show();
-    app.processEvents();
+    QApplication::processEvents();
     const auto [rssStart, hwmStart] = residentMiB();
     std::printf("memory (VmRSS): at start of the program %.1f MiB; with the monitor shown %.1f MiB\n", rss0, rssStart);
     (void)hwm0;
@@ -167,7 +113,7 @@ int main(int argc, char** argv)
                 frames += 2;
             }
             monitor.Flush();
-            app.processEvents();
+            QApplication::processEvents();
         }
         const auto [rss, hwm] = residentMiB();
         std::printf(
@@ -177,7 +123,6 @@ int main(int argc, char** argv)
     }
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     std::printf("  list throughput: %.0f frames/s taken and shown on the main thread\n", double(frames) / secs);
-    MessageService::install(nullptr);
     return 0;
 #endif
 }
