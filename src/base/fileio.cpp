@@ -196,4 +196,13 @@ bool WriteWholeFile(const QString& path, const QByteArray& data, QString& why)
     return true;
 }
 
+QString DroppedFile(const QList<QUrl>& urls, const QStringList& suffixes)
+{
+    if (urls.size() != 1 || !urls.front().isLocalFile())
+        return QString();
+    const QString path = urls.front().toLocalFile();
+    const QFileInfo info(path);
+    return suffixes.contains(info.suffix().toLower()) ? path : QString();
+}
+
 }  // namespace fileio

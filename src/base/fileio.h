@@ -1,6 +1,9 @@
 #pragma once
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 
 // Whole-file reads and writes that say why they failed, in the user's language. Shared by the
 // HEX and binary images, the settings file and every command that reads or writes a file.
@@ -24,5 +27,9 @@ bool ReadWholeFile(const QString& path, QByteArray& data, QString& why);
 // Replaces path with data atomically: every write and the flush are checked and the data is synced
 // before the new file takes the old one's place, so a failure (a full disk) keeps the old file.
 bool WriteWholeFile(const QString& path, const QByteArray& data, QString& why);
+
+// The one local file a drop carries, when its suffix is one of `suffixes` (lower case, no dot;
+// any case in the name); empty for several files, a remote address or another kind of file.
+QString DroppedFile(const QList<QUrl>& urls, const QStringList& suffixes);
 
 }  // namespace fileio

@@ -351,6 +351,10 @@ inline const QString NoMainProgram = QStringLiteral("В центральном �
 inline const QString AskWriteFLASHToAll = QStringLiteral("Записать FLASH всех устройств?");
 inline const QString MemOpenFilter = QStringLiteral("Файлы HEX (*.hex);;Файлы BIN (*.bin);;Все файлы (*.*)");
 inline const QString MemSaveFilter = QStringLiteral("Файлы HEX (*.hex);;Файлы BIN (*.bin);;Файлы WAV (*.wav)");
+// The files last opened on the FLASH and external-memory tabs, one submenu per tab.
+inline const QString MenuRecentFiles = QStringLiteral("Последние файлы");
+inline const QString RecentFilesEmpty = QStringLiteral("(пусто)");
+inline const QString RecentFileMissing = QStringLiteral("Файл %1 не найден.\r\nОн убран из списка последних файлов.");
 inline const QString CtrlBeginAddr = QStringLiteral("Начальный адрес:");
 inline const QString CtrlCountBytes = QStringLiteral("Количество:");
 inline const QString CtrlReadData = QStringLiteral("Считать");

@@ -24,6 +24,8 @@ public:
     void SetStr(const QString& name, const QString& value);
 
     const QString& Group() const { return FGroup; }
+    // A subkey of this one, in the same store.
+    TSettingsSection Sub(const QString& name) const { return TSettingsSection(FStore, Key(name)); }
 
 private:
     QString Key(const QString& name) const;

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -37,6 +38,7 @@
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/filedialogs.h"
 #include "memory/ui/flashtab.h"
+#include "memory/ui/recentmenu.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -71,6 +73,14 @@ TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(pare
     PrepareMemory();
     BuildTabs();
     BuildStatusBar();
+    // The memory tabs keep their recent files; the window only shows them, after "База данных".
+    auto* recent = new QMenu(Msg::MenuRecentFiles, menuBar());
+    recent->setObjectName(QStringLiteral("M_RecentFiles"));
+    if (FlashTab)
+        recent->addMenu(FlashTab->RecentMenu);
+    if (ExtMemTab)
+        recent->addMenu(ExtMemTab->RecentMenu);
+    menuBar()->insertMenu(menuBar()->actions().value(1), recent);
 
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("centralWidget"));

@@ -1,17 +1,23 @@
 #include "memory/ui/extmemtab.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTime>
 #include <QVBoxLayout>
 
 #include "base/messages.h"
 #include "base/messageservice.h"
 #include "memory/flashpanel.h"
 #include "memory/ui/filedialogs.h"
+#include "memory/ui/filedrop.h"
 #include "memory/ui/hexgrid.h"
+#include "memory/ui/recentmenu.h"
 
 namespace {
 
@@ -50,6 +56,9 @@ TExtMemTab::TExtMemTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) :
     LabelMCU2->setFont(bold);
     ChecksumExt = new QLabel(Msg::ChecksumEmpty, gbMCU);
     ChecksumExt->setObjectName(QStringLiteral("ChecksumExt"));
+    LabelExtMemFile = new QLabel(Msg::FlashFileNone, this);
+    LabelExtMemFile->setObjectName(QStringLiteral("LabelExtMemFile"));
+    LabelExtMemFile->setWordWrap(true);
     auto* mcuLayout = new QVBoxLayout(gbMCU);
     mcuLayout->addWidget(LabelMCU2);
     mcuLayout->addWidget(ChecksumExt);
@@ -67,6 +76,8 @@ TExtMemTab::TExtMemTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) :
     side->addSpacing(6);
     side->addWidget(btnOpenExtMem);
     side->addWidget(btnSaveExtMem);
+    side->addSpacing(6);
+    side->addWidget(LabelExtMemFile);
     side->addStretch();
     side->addWidget(gbMCU);
     auto* layout = new QHBoxLayout(this);
@@ -75,8 +86,32 @@ TExtMemTab::TExtMemTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) :
     layout->addLayout(side);
     ExtMem->setFixedWidth(THexGrid::kHeaderColumnWidth + 16 * 35 + ExtMem->verticalScrollBar()->sizeHint().width() + 4);
 
+    new TFileDrop(this, btnOpenExtMem, {QStringLiteral("hex"), QStringLiteral("bin")},
+                  [this](const QString& path) { LoadExtMemFile(path, IsHexName(path)); });
+    RecentMenu = new TRecentMenu(
+        Msg::TabExtMem, FRecent, btnOpenExtMem,
+        [this](const QString& path) {
+            Host.ShowTab(QStringLiteral("tsExtMem"));
+            LoadExtMemFile(path, IsHexName(path));
+        },
+        this);
+    RecentMenu->setObjectName(QStringLiteral("M_RecentExtMem"));
+    ControlGroups::Tag(RecentMenu->menuAction(), cgExtMem);
+
     FCtx.UpdateExtMemView = [this](bool reset) { UpdateExtMemView(reset); };
     UpdateExtMemView(true);
+}
+
+void TExtMemTab::ReadSettings(const TSettingsSection& section)
+{
+    FRecent.Read(section.Sub(QStringLiteral("Recent files")));
+    RecentMenu->Rebuild();
+}
+
+void TExtMemTab::WriteSettings(TSettingsSection& section) const
+{
+    TSettingsSection recent = section.Sub(QStringLiteral("Recent files"));
+    FRecent.Write(recent);
 }
 
 hexgrid::TWindow TExtMemTab::Window() const
@@ -109,8 +144,11 @@ void TExtMemTab::btnReadExtMemClick()
     UpdateExtMemView(false);
     if (FCtx.AfterExtMemRead)
         FCtx.AfterExtMemRead();
-    if (ok)
+    if (ok) {
         ShowDone(Msg::StatusExtMemRead);
+        LabelExtMemFile->setText(Msg::FlashFromDevice.arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss"))));
+        LabelExtMemFile->setToolTip(QString());
+    }
 }
 
 void TExtMemTab::btnWriteExtMemClick()
@@ -131,16 +169,32 @@ void TExtMemTab::btnOpenExtMemClick()
 {
     QString path;
     int filter = kHex;
-    if (!FileDialogs::instance().open(this, Msg::MemOpenFilter, path, filter))
-        return;
+    if (FileDialogs::instance().open(this, Msg::MemOpenFilter, path, filter))
+        LoadExtMemFile(path, filter == kHex);
+}
+
+bool TExtMemTab::IsHexName(const QString& path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String("hex"), Qt::CaseInsensitive) == 0;
+}
+
+bool TExtMemTab::LoadExtMemFile(const QString& path, bool hex)
+{
     QString error;
-    const bool ok = filter == kHex ? LoadHexImage(*FCtx.ExtMemBuf, path, 0, FCtx.Ext(), error)
-                                   : LoadBinImage(*FCtx.ExtMemBuf, path, FCtx.Ext(), error);
+    const bool ok = hex ? LoadHexImage(*FCtx.ExtMemBuf, path, 0, FCtx.Ext(), error)
+                        : LoadBinImage(*FCtx.ExtMemBuf, path, FCtx.Ext(), error);
     if (!ok) {
         ShowMessage(MsgKind::Error, error);
-        return;
+        return false;
     }
+    const QFileInfo info(path);
+    LabelExtMemFile->setText(Msg::FlashFileLoaded.arg(
+        info.fileName(), QLocale().toString(info.lastModified(), QStringLiteral("dd.MM.yyyy hh:mm:ss"))));
+    LabelExtMemFile->setToolTip(QDir::toNativeSeparators(info.absoluteFilePath()));
+    FRecent.Add(path);
+    RecentMenu->Rebuild();
     UpdateExtMemView(false);
+    return true;
 }
 
 void TExtMemTab::btnSaveExtMemClick()

@@ -20,7 +20,9 @@
 #include "link/commands.h"
 #include "link/devicesession.h"
 #include "memory/ui/filedialogs.h"
+#include "memory/ui/filedrop.h"
 #include "memory/ui/hexgrid.h"
+#include "memory/ui/recentmenu.h"
 
 namespace {
 
@@ -116,6 +118,18 @@ TFlashTab::TFlashTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) : T
     // Grid: header column, 16 columns and the scroll bar, nothing more.
     FLASH->setFixedWidth(THexGrid::kHeaderColumnWidth + 16 * 35 + FLASH->verticalScrollBar()->sizeHint().width() + 4);
 
+    // This tab reads Intel HEX only, whatever type the open dialog was left on.
+    new TFileDrop(this, btnOpenFLASH, {QStringLiteral("hex")}, [this](const QString& path) { LoadFLASHFile(path); });
+    RecentMenu = new TRecentMenu(
+        Msg::TabFLASH, FRecent, btnOpenFLASH,
+        [this](const QString& path) {
+            Host.ShowTab(QStringLiteral("tsFLASH"));
+            LoadFLASHFile(path);
+        },
+        this);
+    RecentMenu->setObjectName(QStringLiteral("M_RecentFLASH"));
+    ControlGroups::Tag(RecentMenu->menuAction(), cgFlash);
+
     FCtx.UpdateFLASHView = [this](bool reset) { UpdateFLASHView(reset); };
     UpdateFLASHView(true);
 }
@@ -146,6 +160,8 @@ void TFlashTab::ReadSettings(const TSettingsSection& section)
     RunAfterSave->setChecked(section.Bool(QStringLiteral("Run after save")));
     VerifyAfterSave->setChecked(section.Bool(QStringLiteral("Verify after save"), true));
     ReloadFile->setChecked(section.Bool(QStringLiteral("Reload file")));
+    FRecent.Read(section.Sub(QStringLiteral("Recent files")));
+    RecentMenu->Rebuild();
 }
 
 void TFlashTab::WriteSettings(TSettingsSection& section) const
@@ -153,6 +169,8 @@ void TFlashTab::WriteSettings(TSettingsSection& section) const
     section.SetBool(QStringLiteral("Run after save"), RunAfterSave->isChecked());
     section.SetBool(QStringLiteral("Verify after save"), VerifyAfterSave->isChecked());
     section.SetBool(QStringLiteral("Reload file"), ReloadFile->isChecked());
+    TSettingsSection recent = section.Sub(QStringLiteral("Recent files"));
+    FRecent.Write(recent);
 }
 
 void TFlashTab::ShowDevice(const TPresenceFeed& feed)
@@ -185,7 +203,11 @@ memorypanel::TFlashRegion TFlashTab::DeviceRegion() const
 
 bool TFlashTab::LoadFLASHFile(const QString& path)
 {
-    return LoadFLASHFile(path, DeviceRegion());
+    if (!LoadFLASHFile(path, DeviceRegion()))
+        return false;
+    FRecent.Add(path);
+    RecentMenu->Rebuild();
+    return true;
 }
 
 bool TFlashTab::LoadFLASHFile(const QString& path, const memorypanel::TFlashRegion& region)

@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 
+#include "base/recentfiles.h"
 #include "memory/flashpanel.h"
 #include "memory/hexgridmodel.h"
 #include "memory/ui/memorycontext.h"
@@ -10,6 +11,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class THexGrid;
+class TRecentMenu;
 
 // The "FLASH" tab: the program image FlashBuf as a hex dump with its checksum, HEX files,
 // read/write/compare through the bootloader, and the mode buttons of the bottom panel.
@@ -40,7 +42,12 @@ public:
     // The bottom panel's buttons belong to the window; their actions live here.
     void AttachModeButtons(QPushButton* reset, QPushButton* runProgram, QPushButton* runBootloader);
 
-    // Loads for the selected device's region.
+    // The files last loaded here, for the window's menu.
+    TRecentMenu* RecentMenu = nullptr;
+    const TRecentFiles& RecentFiles() const { return FRecent; }
+
+    // Loads for the selected device's region: what "Открыть...", a dropped file and a recent
+    // entry all go through. A file that loaded goes to the front of the recent files.
     bool LoadFLASHFile(const QString& path);
     void UpdateFLASHView(bool reset);
     void ShowMCU(const QString& text);
@@ -82,4 +89,5 @@ private:
     std::optional<memorypanel::TFlashRegion> FAnswered;  // region of the last answer, if it gave one
     QString FPart = QStringLiteral("---");               // controller of the last answer
     QString FRememberedTab;                              // sheet in front when the bootloader was asked for
+    TRecentFiles FRecent{QStringLiteral("FLASH")};
 };
