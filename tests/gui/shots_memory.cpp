@@ -1,10 +1,12 @@
-// Pictures of the memory tabs (external memory, console, FLASH, the progress window and a write
-// refused for another controller) against a simulated device, for the documentation:
+// Pictures of the memory tabs (external memory, console, FLASH and its recent files, the progress
+// window and a write refused for another controller) against a simulated device, for the documentation:
 // xvfb-run -a shots_memory docs/screenshots
 #include <QtTest>
 
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -18,6 +20,7 @@
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/flashtab.h"
 #include "memory/ui/frmprogress.h"
+#include "memory/ui/recentmenu.h"
 #include "shotmain.h"
 #include "support/simwindow.h"
 
@@ -108,10 +111,36 @@ private slots:
         const uint32_t start = sim.dev->appOffset();
         auto image = BytePattern(sim.dev->flashSize() - start, 0x31);
         std::fill(image.begin() + 0x1800, image.end(), uint8_t(0xFF));
+        sim.dialogs.push(WriteHexFile(dir, "firmware-4.12.hex", start, image));
+        frm.FlashTab->btnOpenFLASH->click();
+        sim.dialogs.push(WriteHexFile(dir, "firmware-4.13-rc1.hex", start, image));
+        frm.FlashTab->btnOpenFLASH->click();
         sim.dialogs.push(WriteHexFile(dir, "firmware.hex", start, image));
         frm.FlashTab->btnOpenFLASH->click();
         QTest::qWait(200);
         QVERIFY(frm.grab().save(FOut + "/flash-tab.png"));
+
+        // The FLASH tab's recent files, opened from the menu.
+        {
+            auto* recent = frm.menuBar()->findChild<QMenu*>(QStringLiteral("M_RecentFiles"));
+            QVERIFY(recent);
+            const QRect item = frm.menuBar()->actionGeometry(recent->menuAction());
+            recent->popup(frm.menuBar()->mapToGlobal(item.bottomLeft()));
+            QTest::qWait(200);
+            QMenu* files = frm.FlashTab->RecentMenu;
+            recent->setActiveAction(files->menuAction());
+            files->popup(recent->mapToGlobal(recent->actionGeometry(files->menuAction()).topRight()));
+            files->setActiveAction(files->actions().value(0));
+            QTest::qWait(200);
+            QPixmap picture = frm.grab();
+            QPainter p(&picture);
+            p.drawPixmap(frm.mapFromGlobal(recent->pos()), recent->grab());
+            p.drawPixmap(frm.mapFromGlobal(files->pos()), files->grab());
+            p.end();
+            QVERIFY(picture.save(FOut + "/flash-recent-files.png"));
+            files->hide();
+            recent->hide();
+        }
 
         // The progress window during a write at a real line rate.
         sim.bus.setBaud(57600);
