@@ -207,6 +207,15 @@ TAppSettings LoadSettings(QSettings& store)
     s.ActiveTab = form.Str(QStringLiteral("Active Tab"));
     for (const QString& name : OptionalTabNames())
         s.TabVisible[name] = form.Bool(name, false);
+    const auto left = form.Number(QStringLiteral("Left"));
+    const auto top = form.Number(QStringLiteral("Top"));
+    const auto width = form.Number(QStringLiteral("Width"));
+    const auto height = form.Number(QStringLiteral("Height"));
+    // Beyond any screen is a broken value, not a window: the window then opens as on a first run.
+    const auto fits = [](const std::optional<qlonglong>& v, qlonglong low) { return v && *v >= low && *v <= 100000; };
+    if (fits(left, -100000) && fits(top, -100000) && fits(width, 1) && fits(height, 1))
+        s.WindowRect = QRect(int(*left), int(*top), int(*width), int(*height));
+    s.WindowMaximized = form.Bool(QStringLiteral("Maximized"), false);
 
     const TSettingsSection options(&store, kOptions);
     s.AutoDetectBL = options.Bool(QStringLiteral("Auto detect BL"), true);
@@ -248,6 +257,13 @@ bool SaveSettings(QSettings& store, const TAppSettings& s, QString* failure)
         const auto it = s.TabVisible.find(name);
         form.SetBool(name, it != s.TabVisible.end() && it->second);
     }
+    if (s.WindowRect.isValid()) {
+        form.SetInt(QStringLiteral("Left"), s.WindowRect.left());
+        form.SetInt(QStringLiteral("Top"), s.WindowRect.top());
+        form.SetInt(QStringLiteral("Width"), s.WindowRect.width());
+        form.SetInt(QStringLiteral("Height"), s.WindowRect.height());
+    }
+    form.SetBool(QStringLiteral("Maximized"), s.WindowMaximized);
 
     TSettingsSection options(&store, kOptions);
     options.SetBool(QStringLiteral("Auto detect BL"), s.AutoDetectBL);

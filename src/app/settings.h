@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include <QRect>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,10 @@ struct TAppSettings {
     bool AllControls = false;
     QString ActiveTab;
     std::map<QString, bool> TabVisible;  // every optional tab, by component name
+    // The main window's client rectangle when not maximised ("Left", "Top", "Width", "Height");
+    // not valid when any of them is missing: the window then opens at its minimum size, centred.
+    QRect WindowRect;
+    bool WindowMaximized = false;  // "Maximized"
 
     // "Form\Options"
     bool AutoDetectBL = true;

@@ -9,12 +9,21 @@
 #include <QJsonObject>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
 
+#include "app/ui/frmbusmonitor.h"
 #include "app/ui/frmmain.h"
 #include "data/identity.h"
+#include "data/ui/devicetab.h"
 #include "link/controlgroups.h"
+#include "memory/ui/extmemtab.h"
+#include "memory/ui/flashtab.h"
+#include "memory/ui/hexgrid.h"
+#include "routes/ui/travotab.h"
 #include "support/shellfixture.h"
 #include "support/simwindow.h"
 
@@ -340,6 +349,90 @@ private slots:
         QVERIFY(qAbs(seen.secsTo(QDateTime::currentDateTime())) < 60);
         QCOMPARE(frm.StatusLineText(), QStringLiteral("Отчёт об устройствах: 1 в inventory"));
         QVERIFY(!TIdentityStore(db).Last(40));
+    }
+
+    void sizeAndPlaceOutliveTheRun()
+    {
+        ShellFixture f;
+        const QSize minimum(824, 538 + f.Open().menuBar()->sizeHint().height());
+        QCOMPARE(f.Frm().minimumSize(), minimum);
+        QCOMPARE(f.Frm().size(), minimum);
+        QVERIFY(f.Frm().maximumWidth() > 4000);
+        const QRect moved(QPoint(10, 20), minimum + QSize(0, 30));
+        f.Frm().setGeometry(moved);
+        f.Close();
+        QCOMPARE(f.store->value("Form/Left").toInt(), 10);
+        QCOMPARE(f.store->value("Form/Height").toInt(), moved.height());
+        QCOMPARE(f.Reopen().geometry(), moved);
+
+        // Maximised: that state and the rectangle it returns to.
+        f.Frm().setWindowState(Qt::WindowMaximized);
+        f.Close();
+        QCOMPARE(f.store->value("Form/Maximized").toInt(), 1);
+        QVERIFY(f.Reopen().isMaximized());
+        QCOMPARE(f.Frm().normalGeometry(), moved);
+        f.Frm().setWindowState(Qt::WindowNoState);
+
+        // Left where no screen is any more: back on the primary screen, centred, size kept.
+        f.Close();
+        f.store->setValue("Form/Left", 30000);
+        f.store->setValue("Form/Top", -9000);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect shown = f.Reopen().geometry();
+        QCOMPARE(shown.size(), moved.size());
+        QVERIFY(screen.contains(shown.topLeft()));
+        QVERIFY(qAbs(shown.center().y() - screen.center().y()) <= 1 || shown.top() == screen.top());
+
+        // A stored size below the minimum, or a broken value, gives no smaller window.
+        f.Close();
+        f.store->setValue("Form/Width", 200);
+        QCOMPARE(f.Reopen().size(), QSize(minimum.width(), moved.height()));
+        f.Close();
+        f.store->setValue("Form/Height", "abc");
+        QCOMPARE(f.Reopen().size(), minimum);
+    }
+
+    // Every grid takes what the window grows by; at the minimum size the hex grids keep their
+    // columns as wide as they were laid out.
+    void gridsGrowWithTheWindow()
+    {
+        ShellFixture f;
+        TfrmMain& frm = f.Open();
+        for (int i = 0; i < frm.PageControl->count(); ++i)
+            frm.PageControl->setTabVisible(i, true);
+        frm.M_BusMonitorClick();
+        frm.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frm));
+        QVERIFY(frm.TravoTab);
+        const std::pair<QWidget*, QAbstractScrollArea*> grids[] = {
+            {frm.tsDevice, frm.DeviceTabPanel->dbgDevice},   {frm.tsFLASH, frm.FlashTab->FLASH},
+            {frm.tsExtMem, frm.ExtMemTab->ExtMem},           {tab(frm, "tsTRAVO"), frm.TravoTab->DBGridRoute},
+            {tab(frm, "tsTRAVO"), frm.TravoTab->DBGridTurn},
+        };
+        const QSize grow(300, 200);
+        for (const auto& [page, grid] : grids) {
+            frm.resize(frm.minimumSize());
+            frm.PageControl->setCurrentWidget(page);
+            QTest::qWait(20);
+            const QSize before = grid->size();
+            frm.resize(frm.minimumSize() + grow);
+            QTest::qWait(20);
+            QVERIFY2(grid->width() > before.width() + grow.width() / 3, qPrintable(grid->objectName()));
+            QVERIFY2(grid->height() > before.height() + grow.height() / 3, qPrintable(grid->objectName()));
+        }
+        frm.resize(frm.minimumSize());
+        for (THexGrid* hex : {frm.FlashTab->FLASH, frm.ExtMemTab->ExtMem}) {
+            frm.PageControl->setCurrentWidget(hex == frm.FlashTab->FLASH ? frm.tsFLASH : frm.tsExtMem);
+            QTest::qWait(20);
+            QCOMPARE(hex->columnWidth(0), 35);
+            QCOMPARE(hex->columnWidth(15), 35);
+        }
+        // The monitor is a window of its own.
+        QTableView* list = frm.BusMonitor->View();
+        const QSize before = list->size();
+        frm.BusMonitor->resize(frm.BusMonitor->size() + grow);
+        QTest::qWait(20);
+        QCOMPARE(list->size(), before + grow);
     }
 
     void shortcutTable()

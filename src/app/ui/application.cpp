@@ -62,11 +62,10 @@ void waitDisplaySteps(TfrmMain& frm, int steps, int timeoutMs)
 // No demo device sits at this address.
 constexpr uint16_t kSilentDemoAddr = 99;
 
-// Pictures of the main window (each fixed tab and each optional tab that is switched on and has a
-// panel, with the demo device that panel asks for) and of the port, options and About dialogs.
-void takeScreenshots(TfrmMain& frm, const QString& dir)
+}  // namespace
+
+void ShowEveryScreen(TfrmMain& frm, const std::function<void(QWidget*, const QString&)>& seen)
 {
-    QDir().mkpath(dir);
     DeviceSession& session = frm.Session();
     const uint16_t selected = session.DevAddr;
     auto select = [&](uint16_t addr) {
@@ -94,21 +93,20 @@ void takeScreenshots(TfrmMain& frm, const QString& dir)
         waitDisplaySteps(frm, panel ? 2 : 1, 1500);
         if (panel && panel->TabTimer())
             panel->TimerTick();
-        saveGrab(&frm, dir, QStringLiteral("main-") + sheet);
+        seen(&frm, QStringLiteral("main-") + sheet);
     }
     // The connection state of an address where nothing answers.
     frm.PageControl->setCurrentIndex(0);
     select(kSilentDemoAddr);
-    saveGrab(&frm, dir, QStringLiteral("main-no-answer"));
+    seen(&frm, QStringLiteral("main-no-answer"));
     if (session.DevAddr != selected)
         select(selected);
     if (frm.TravoTab)
-        TakeTravoScreenshots(*frm.TravoTab, frm.MemoryCtx, DemoBus::kTravoAddr,
-                             [&dir](QWidget* w, const QString& name) { saveGrab(w, dir, name); });
+        TakeTravoScreenshots(*frm.TravoTab, frm.MemoryCtx, DemoBus::kTravoAddr, seen);
     if (TfrmCOMPorts* ports = frm.PortDialog()) {
         ports->show();
         QApplication::processEvents();
-        saveGrab(ports, dir, QStringLiteral("dialog-comports"));
+        seen(ports, QStringLiteral("dialog-comports"));
         ports->hide();
     }
     {
@@ -117,7 +115,7 @@ void takeScreenshots(TfrmMain& frm, const QString& dir)
                             QMessageBox::Yes | QMessageBox::No, &frm);
         confirm.show();
         QApplication::processEvents();
-        saveGrab(&confirm, dir, QStringLiteral("dialog-confirm"));
+        seen(&confirm, QStringLiteral("dialog-confirm"));
         QFileDialog files(&frm);
         files.setOption(QFileDialog::DontUseNativeDialog);
         files.setNameFilters(Msg::MemOpenFilter.split(QStringLiteral(";;")));
@@ -125,26 +123,30 @@ void takeScreenshots(TfrmMain& frm, const QString& dir)
         files.resize(640, 400);
         files.show();
         QApplication::processEvents();
-        saveGrab(&files, dir, QStringLiteral("dialog-open-file"));
+        seen(&files, QStringLiteral("dialog-open-file"));
     }
     {
         TfrmOptions options(frm.Settings(), frm.OptionSheets(), &frm);
         options.show();
         QApplication::processEvents();
-        saveGrab(&options, dir, QStringLiteral("dialog-options-general"));
+        seen(&options, QStringLiteral("dialog-options-general"));
         options.PageControl->setCurrentIndex(1);
         QApplication::processEvents();
-        saveGrab(&options, dir, QStringLiteral("dialog-options-sheets"));
+        seen(&options, QStringLiteral("dialog-options-sheets"));
     }
     {
         TfrmAbout about(frm.VersionInfo(), &frm);
         about.show();
         QApplication::processEvents();
-        saveGrab(&about, dir, QStringLiteral("dialog-about"));
+        seen(&about, QStringLiteral("dialog-about"));
     }
 }
 
-}  // namespace
+void TakeScreenshots(TfrmMain& frm, const QString& dir)
+{
+    QDir().mkpath(dir);
+    ShowEveryScreen(frm, [&dir](QWidget* w, const QString& name) { saveGrab(w, dir, name); });
+}
 
 TProgramOptions ParseProgramOptions(const QStringList& arguments)
 {
@@ -370,10 +372,15 @@ int RunProgram(QApplication& app)
             done = true;
             QTimer::singleShot(0, &frm, [&frm, dir] {
                 if (!dir.isEmpty())
-                    takeScreenshots(frm, dir);
+                    TakeScreenshots(frm, dir);
                 frm.close();
             });
         });
+    }
+    // Pictures show the size the tabs were laid out for, whatever size the demo was left at.
+    if (!options.screenshotDir.isEmpty()) {
+        frm.setWindowState(Qt::WindowNoState);
+        frm.resize(frm.minimumSize());
     }
     frm.show();
     mainWindow = &frm;

@@ -1,8 +1,12 @@
 #pragma once
+#include <functional>
+
 #include <QString>
 #include <QStringList>
 
 class QApplication;
+class QWidget;
+class TfrmMain;
 
 // Command-line options of the program.
 struct TProgramOptions {
@@ -27,3 +31,12 @@ int PrintEventLog(const TProgramOptions& options);
 
 // The whole run: start-up in order, the message loop, shut-down. Returns the exit code.
 int RunProgram(QApplication& app);
+
+// Shows in turn every screen the screenshot mode draws, on the demo bus: each fixed tab and each
+// optional tab that is switched on and has a panel (with the demo device it asks for), the window
+// when the selected address is silent, the route dialogs, the port dialog, a confirmation, the
+// file dialog, both pages of the options and About. `seen` gets each one on screen, with the name
+// of its picture.
+void ShowEveryScreen(TfrmMain& frm, const std::function<void(QWidget*, const QString&)>& seen);
+// --screenshot DIR: a picture of each of them in DIR.
+void TakeScreenshots(TfrmMain& frm, const QString& dir);

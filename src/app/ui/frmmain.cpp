@@ -28,6 +28,7 @@
 #include "app/ui/frmopendatabase.h"
 #include "app/ui/frmoptions.h"
 #include "app/ui/tabtable.h"
+#include "app/windowplace.h"
 #include "base/messages.h"
 #include "base/messageservice.h"
 #include "data/datamodule.h"
@@ -38,6 +39,7 @@
 #include "memory/ui/extmemtab.h"
 #include "memory/ui/filedialogs.h"
 #include "memory/ui/flashtab.h"
+#include "memory/ui/hexgrid.h"
 #include "memory/ui/recentmenu.h"
 
 #ifdef Q_OS_WIN
@@ -63,10 +65,9 @@ TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(pare
     // The condensed display font is installed for this process only, never on the system.
     DisplayFont::Install();
 
-    // A fixed-size window: the tabs are laid out for one client size.
     setWindowTitle(FVersion.ProductName);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     BuildMenu();
     BuildPanel();
@@ -90,14 +91,15 @@ TfrmMain::TfrmMain(const Services& services, QWidget* parent) : QMainWindow(pare
     layout->addWidget(PageControl, 1);
     layout->addWidget(Panel1);
     setCentralWidget(central);
-    // The client area is fixed; the menu bar sits above it.
-    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    // The tabs are laid out for this client size (the menu bar sits above it); the grids take
+    // whatever the user adds.
+    setMinimumSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    resize(minimumSize());
 
     // The store has already corrected what it read.
     if (FServices.store)
         FSettings = LoadSettings(*FServices.store);
+    PlaceOnScreen();
     for (int i = 0; i < PageControl->count(); ++i) {
         QWidget* page = PageControl->widget(i);
         if (ControlGroups::TagOf(page) == ControlGroups::kNoGroup)
@@ -329,9 +331,13 @@ void TfrmMain::BuildPanel()
     btnReset = make(Msg::BtnReset, "btnReset", cgPresent);
     btnRunProgram = make(Msg::BtnRunProgram, "btnRunProgram", cgBootloader);
     btnRunBootloader = make(Msg::BtnRunBootloader, "btnRunBootloader", cgApplication);
+    // How the last long operation ended: here it has the room the status bar never had for it.
+    FStatusLine = new TStatusLine(Panel1);
+    FStatusLine->setObjectName(QStringLiteral("StatusLine"));
     auto* layout = new QHBoxLayout(Panel1);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addStretch();
+    layout->addWidget(FStatusLine, 1);
+    layout->addSpacing(8);
     layout->addWidget(btnReset);
     layout->addWidget(btnRunProgram);
     layout->addWidget(btnRunBootloader);
@@ -360,32 +366,61 @@ void TfrmMain::BuildStatusBar()
     for (int i = 0; i < 5; ++i) {
         auto* label = new QLabel(bar);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        label->setFixedWidth(widths[i]);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         if (i == 1 || i == 2)
             label->setAlignment(Qt::AlignCenter);
-        bar->addWidget(label);
+        if (i > 0)
+            label->setFixedWidth(widths[i]);
+        bar->addWidget(label, i == 0 ? 1 : 0);
         FStatus[size_t(i)] = label;
     }
+    // The connection state takes the rest of the bar, and never less than its longest text
+    // (a framed label indents its text by half an "x").
+    QLabel* state = FStatus[0];
+    const QFontMetrics fm = state->fontMetrics();
+    int stateWidth = widths[0];
+    for (TLinkState s : {TLinkState::NoPort, TLinkState::Unavailable, TLinkState::HungUp, TLinkState::Silent}) {
+        stateWidth = std::max(stateWidth, fm.horizontalAdvance(LinkStateText(s, 255, 0x7FFF)) +
+                                              fm.horizontalAdvance(QLatin1Char('x')) / 2 + 2 * state->frameWidth());
+    }
+    state->setMinimumWidth(stateWidth);
     FStatus[1]->setText(Msg::StatusNoPort);
-    // The rest of the bar: how the last long operation ended.
-    FStatusLine = new QLabel(bar);
-    FStatusLine->setObjectName(QStringLiteral("StatusLine"));
-    FStatusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    FStatusLine->setMinimumWidth(0);
-    FStatusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    bar->addWidget(FStatusLine, 1);
+}
+
+TStatusLine::TStatusLine(QWidget* parent) : QLabel(parent)
+{
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setTextFormat(Qt::PlainText);
+}
+
+void TStatusLine::SetLine(const QString& text)
+{
+    FLine = text;
+    setToolTip(text);
+    Fit();
+}
+
+void TStatusLine::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    Fit();
+}
+
+void TStatusLine::Fit()
+{
+    // Only a file name too long for the window is shortened; the whole line stays in the tip.
+    setText(fontMetrics().elidedText(FLine, Qt::ElideMiddle, contentsRect().width()));
 }
 
 void TfrmMain::ShowStatusLine(const QString& text)
 {
-    FStatusLine->setText(text);
-    FStatusLine->setToolTip(text);
+    FStatusLine->SetLine(text);
 }
 
 QString TfrmMain::StatusLineText() const
 {
-    return FStatusLine->text();
+    return FStatusLine->Line();
 }
 
 QString TfrmMain::StatusText(int panel) const
@@ -399,8 +434,27 @@ QString TfrmMain::ActiveTabName() const
     return page ? page->objectName() : QString();
 }
 
+void TfrmMain::PlaceOnScreen()
+{
+    QList<QRect> screens;
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        screens << primary->availableGeometry();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen != QGuiApplication::primaryScreen())
+            screens << screen->availableGeometry();
+    }
+    setGeometry(PlaceWindow(FSettings.WindowRect, minimumSize(), screens));
+    if (FSettings.WindowMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
 void TfrmMain::CollectSettings()
 {
+    FSettings.WindowMaximized = isMaximized();
+    // A maximised window keeps the rectangle it returns to.
+    const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+    if (normal.isValid())
+        FSettings.WindowRect = normal;
     FSettings.AllControls = M_AllControls->isChecked();
     FSettings.ActiveTab = ActiveTabName();
     for (int i = 0; i < PageControl->count(); ++i) {
@@ -523,6 +577,16 @@ void TfrmMain::FirstActivation()
         EnableDeviceControls({});
 }
 
+void TfrmMain::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    const int extra = width() - minimumWidth();
+    if (FlashTab)
+        FlashTab->FLASH->SetExtraWidth(extra);
+    if (ExtMemTab)
+        ExtMemTab->ExtMem->SetExtraWidth(extra);
+}
+
 bool TfrmMain::event(QEvent* e)
 {
     if (e->type() == QEvent::WindowActivate && !FActivated)
@@ -550,8 +614,7 @@ void TfrmMain::RebuildSystemMenu()
     HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
     if (!menu)
         return;
-    DeleteMenu(menu, 0, MF_BYPOSITION);
-    DeleteMenu(menu, 1, MF_BYPOSITION);
+    // Restore and Size stay: the window can be resized and maximised.
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, kAboutCommand, reinterpret_cast<LPCWSTR>(Msg::MenuAbout.utf16()));
 #endif

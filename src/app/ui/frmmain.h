@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMainWindow>
 #include <QSet>
 
@@ -16,7 +17,6 @@
 #include "tabhost/ui/panel.h"
 
 class QAction;
-class QLabel;
 class QPushButton;
 class QSettings;
 class QTabWidget;
@@ -33,6 +33,23 @@ class TCtrlExtMemTab;
 class TConsoleTab;
 class TTravoTab;
 struct TTabRow;
+
+// The line that tells how the last long operation ended; shortened in the middle only when the
+// window is too narrow for it.
+class TStatusLine : public QLabel {
+    Q_OBJECT
+public:
+    explicit TStatusLine(QWidget* parent = nullptr);
+    void SetLine(const QString& text);
+    const QString& Line() const { return FLine; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Fit();
+    QString FLine;
+};
 
 // The main window: menus, the tabs, the bottom button panel and the status bar; owner of the
 // settings during the run and of the display step that follows every identification. It builds
@@ -168,6 +185,7 @@ signals:
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 #ifdef Q_OS_WIN
@@ -181,6 +199,8 @@ private:
     void PrepareMemory();
     void BuildStatusBar();
     void RebuildSystemMenu();
+    // The stored size and place when they still fit the screens, else the minimum size centred.
+    void PlaceOnScreen();
     void CollectSettings();
     void TabChanged();
     void ClockTick();
@@ -193,7 +213,7 @@ private:
     TVersionInfo FVersion;
     TfrmCOMPorts* FPortDialog = nullptr;
     std::array<QLabel*, 5> FStatus{};
-    QLabel* FStatusLine = nullptr;
+    TStatusLine* FStatusLine = nullptr;
     QElapsedTimer FClockShown;
     QSet<int> FGroups;  // groups of the device state last shown
     struct InstalledPanel {

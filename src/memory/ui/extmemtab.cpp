@@ -84,7 +84,8 @@ TExtMemTab::TExtMemTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) :
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(ExtMem, 1);
     layout->addLayout(side);
-    ExtMem->setFixedWidth(THexGrid::kHeaderColumnWidth + 16 * 35 + ExtMem->verticalScrollBar()->sizeHint().width() + 4);
+    ExtMem->SetLaidOutWidth(THexGrid::kHeaderColumnWidth + 16 * 35 + ExtMem->verticalScrollBar()->sizeHint().width() +
+                            4);
 
     new TFileDrop(this, btnOpenExtMem, {QStringLiteral("hex"), QStringLiteral("bin")},
                   [this](const QString& path) { LoadExtMemFile(path, IsHexName(path)); });

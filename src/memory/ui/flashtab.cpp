@@ -116,7 +116,7 @@ TFlashTab::TFlashTab(TPanelHost& host, TMemoryContext& ctx, QWidget* parent) : T
     layout->addWidget(FLASH, 1);
     layout->addLayout(side);
     // Grid: header column, 16 columns and the scroll bar, nothing more.
-    FLASH->setFixedWidth(THexGrid::kHeaderColumnWidth + 16 * 35 + FLASH->verticalScrollBar()->sizeHint().width() + 4);
+    FLASH->SetLaidOutWidth(THexGrid::kHeaderColumnWidth + 16 * 35 + FLASH->verticalScrollBar()->sizeHint().width() + 4);
 
     // This tab reads Intel HEX only, whatever type the open dialog was left on.
     new TFileDrop(this, btnOpenFLASH, {QStringLiteral("hex")}, [this](const QString& path) { LoadFLASHFile(path); });

@@ -1,5 +1,7 @@
 #include "memory/ui/hexgrid.h"
 
+#include <algorithm>
+
 #include <QAbstractTableModel>
 #include <QFont>
 #include <QHeaderView>
@@ -96,4 +98,28 @@ void THexGrid::Refresh()
 {
     FModel->changed();
     viewport()->update();
+}
+
+void THexGrid::SetLaidOutWidth(int width)
+{
+    FLaidOutWidth = width;
+    setFixedWidth(FLaidOutWidth + FExtraWidth);
+}
+
+void THexGrid::SetExtraWidth(int extra)
+{
+    extra = std::max(extra, 0);
+    if (FLaidOutWidth <= 0 || extra == FExtraWidth)
+        return;
+    FExtraWidth = extra;
+    // Grown, the columns share the width; at the minimum they are as wide as laid out.
+    QHeaderView* header = horizontalHeader();
+    if (FExtraWidth > 0) {
+        header->setSectionResizeMode(QHeaderView::Stretch);
+    } else {
+        header->setSectionResizeMode(QHeaderView::Fixed);
+        for (int c = 0; c < header->count(); ++c)
+            header->resizeSection(c, header->defaultSectionSize());
+    }
+    setFixedWidth(FLaidOutWidth + FExtraWidth);
 }

@@ -23,6 +23,10 @@ public:
     QString CellText(int row, int column) const;
     // Repaints every cell from the function.
     void Refresh();
+    // The width the tab lays the grid out at, and what the window has grown by beyond its
+    // minimum: the grid takes all of that, so at the minimum it is exactly as laid out.
+    void SetLaidOutWidth(int width);
+    void SetExtraWidth(int extra);
 
     static constexpr int kRowHeight = 18;
     static constexpr int kHeaderColumnWidth = 40;
@@ -32,4 +36,6 @@ private:
     Model* FModel = nullptr;
     CellFn FCell;
     int FRows = 2;
+    int FLaidOutWidth = 0;
+    int FExtraWidth = 0;
 };
