@@ -167,6 +167,38 @@ inline const QString PortPermission =
 inline const QString PortBusy = QStringLiteral("Порт %1 занят другой программой");
 inline const QString PortNotSerial = QStringLiteral("%1 не является последовательным портом");
 inline const QString PortOtherError = QStringLiteral("Порт %1 не открывается (системная ошибка %2)");
+// What to do about a port that did not open.
+inline const QString DoctorPermission = QStringLiteral(
+    "Добавьте пользователя в группу \"%1\": sudo usermod -aG %1 $USER, затем выйдите из системы и войдите снова");
+inline const QString DoctorBusy = QStringLiteral("Порт держит процесс %1 (PID %2)");
+inline const QString DoctorBusyUnknown =
+    QStringLiteral("Процесс, держащий порт, не виден (чужие процессы видит только root): sudo fuser -v %1");
+inline const QString DoctorModemManager = QStringLiteral(
+    "ModemManager занимает USB-адаптеры, принимая их за модемы: sudo systemctl stop ModemManager "
+    "(насовсем: sudo systemctl disable ModemManager)");
+inline const QString DoctorBrltty =
+    QStringLiteral("brltty занимает USB-адаптеры, принимая их за брайлевский дисплей: sudo apt remove brltty");
+inline const QString DoctorCloseIt = QStringLiteral("Закройте эту программу (или: kill %1) и повторите");
+inline const QString DoctorPortsThere = QStringLiteral("Имеющиеся порты: %1");
+inline const QString DoctorNoPorts = QStringLiteral("Последовательных портов в системе нет: подключите адаптер");
+// Network ports: %1 is the address as the user wrote it (tcp://… or rfc2217://…).
+inline const QString NetBadAddress =
+    QStringLiteral("%1: неверный адрес порта (нужно tcp://УЗЕЛ:ПОРТ или rfc2217://УЗЕЛ:ПОРТ)");
+inline const QString NetUnresolved = QStringLiteral("%1: имя узла не найдено");
+inline const QString NetRefused = QStringLiteral("%1: сервер отказал в соединении (порт закрыт или сервер не запущен)");
+inline const QString NetConnectTimeOut = QStringLiteral("%1: сервер не ответил за %2 мс");
+inline const QString NetSettingRefused = QStringLiteral("%1: сервер не принял настройку линии: %2");
+inline const QString NetNoComPortOption =
+    QStringLiteral("%1: сервер не поддерживает управление линией (RFC 2217); для простого TCP укажите tcp://");
+inline const QString PortLost = QStringLiteral("COM%1: порт закрыт другой стороной (устройство отключено)");
+inline const QString NetClosed = QStringLiteral("%1: сервер закрыл соединение");
+inline const QString NetOtherError = QStringLiteral("%1: ошибка сети (системная ошибка %2)");
+inline const QString NetSettingRate = QStringLiteral("скорость");
+inline const QString NetSettingDataBits = QStringLiteral("число бит данных");
+inline const QString NetSettingParity = QStringLiteral("чётность");
+inline const QString NetSettingStopBits = QStringLiteral("число стоп-бит");
+inline const QString NetSettingFlow = QStringLiteral("управление потоком (RTS)");
+inline const QString NetSettingPurge = QStringLiteral("очистка буферов");
 inline const QString InvalidValue = QStringLiteral("Неверное значение!");
 inline const QString AskDeleteRecord = QStringLiteral("Удалить запись?");
 inline const QString DeviceAddrTaken = QStringLiteral("Устройство с адресом %1 уже есть в списке!");

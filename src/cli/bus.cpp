@@ -8,6 +8,7 @@
 #include "cli/output.h"
 #include "link/comport.h"
 #include "link/frametrace.h"
+#include "link/portdoctor.h"
 #include "link/portinfo.h"
 #include "link/usblatency.h"
 #include "memory/console.h"
@@ -152,7 +153,7 @@ std::unique_ptr<TZEVA16> openLink(const CliArgs& a, const std::string& port)
     auto link = std::make_unique<TZEVA16>(uint8_t(n), a.baud, uint16_t(a.timeoutMs), 16384);
     if (link->Error() == errNotOpenPort) {
         const std::string path = PortMap::PathFor(n);
-        QString why = PortOpenFailureText(uint8_t(n), path, link->OpenFailure(), link->OpenErrno());
+        QString why = PortOpenFailureReport(uint8_t(n), path, link->OpenFailure(), link->OpenErrno());
         // The port as the user named it: COMn only where COMn was written.
         const QString given = QString::fromStdString(port), shown = QString::fromStdString(path);
         if (given != portLabel(n))
@@ -161,6 +162,10 @@ std::unique_ptr<TZEVA16> openLink(const CliArgs& a, const std::string& port)
         err(why);
         return nullptr;
     }
+    if (link->IsNetwork())
+        g_out.frame(QStringLiteral("%1: время оборота %2 мс (добавлено к тайм-ауту)")
+                        .arg(QString::fromStdString(PortMap::PathFor(n)))
+                        .arg(link->RoundTripMs()));
     link->RepCount = uint8_t(a.retries);
     link->SetMCUs(g_catalog);
     const std::string slow = CheckUsbLatencyTimer(PortMap::PathFor(n));
@@ -199,6 +204,8 @@ QString failureText(const TZEVA16& link)
 {
     if (link.Error() == errAnswerError)
         return QStringLiteral("устройство отказалось выполнить команду (0x22)");
+    if (link.HungUp() && link.IsNetwork())
+        return PortLostText(link.PortNumber(), PortMap::PathFor(link.PortNumber()));
     if (link.HungUp())
         return QStringLiteral("порт закрыт другой стороной (устройство отключено)");
     return QStringLiteral("нет верного ответа (попыток: %1)").arg(link.RepCount);

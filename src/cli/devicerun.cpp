@@ -60,6 +60,8 @@ QJsonObject resultJson(const std::string& command, const DeviceResult& r)
         o.insert(QStringLiteral("reason"), r.Reason);
     if (!r.Detail.isEmpty())
         o.insert(QStringLiteral("detail"), r.Detail);
+    if (r.RoundTripMs >= 0)
+        o.insert(QStringLiteral("roundTripMs"), qint64(r.RoundTripMs));
     if (r.Verified) {
         o.insert(QStringLiteral("verifyBytes"), qint64(r.VerifyBytes));
         o.insert(QStringLiteral("verifySeconds"), ms3(r.VerifySeconds));
@@ -172,6 +174,8 @@ int runOnDevices(const CliArgs& a, const std::string& command, const std::vector
             r.Port = label;
             r.Path = resolvedPath(portName);
             r.Addr = addr;
+            if (link && link->IsNetwork())
+                r.RoundTripMs = link->RoundTripMs();
             out(resultLine(r));
             g_out.json(resultJson(command, r));
             results[bus].push_back(r);
@@ -408,7 +412,9 @@ bool runTransfer(DeviceContext& ctx, const TTransferSetup& setup, TTransferKind 
     } else if (t.Outcome == TTransferOutcome::Different) {
         result.fail(kExitDifferent, {}, QStringLiteral("%1 (данные различаются)").arg(oneLine(rep.Message)));
     } else {
-        QString why = QString::fromUtf8(BlockResultText(t.Reason));
+        QString why = t.Reason == brGone && ctx.Link.IsNetwork()
+                          ? PortLostText(ctx.Link.PortNumber(), PortMap::PathFor(ctx.Link.PortNumber()))
+                          : QString::fromUtf8(BlockResultText(t.Reason));
         if (!t.ErrorText.isEmpty())
             why += QStringLiteral(": ") + t.ErrorText;
         result.fail(kExitFailed, reasonWord(t.Reason), QStringLiteral("%1 (%2)").arg(oneLine(rep.Message), why));

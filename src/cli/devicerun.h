@@ -45,6 +45,7 @@ struct DeviceResult {
     uint64_t Frames = 0;
     uint64_t BadFrames = 0;
     int32_t FailAddr = -1;
+    int64_t RoundTripMs = -1;  // a network port's, measured when it opened
 
     bool ok() const { return Code == kExitOk; }
     void done() { Code = kExitOk; }

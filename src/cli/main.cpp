@@ -7,7 +7,11 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
 
+#include "app/portaliases.h"
+#include "app/settings.h"
 #include "cli/bus.h"
 #include "cli/cliargs.h"
 #include "cli/commands.h"
@@ -172,6 +176,13 @@ int main(int argc, char** argv)
     g_out.Quiet = a.quiet;
     g_out.Verbose = a.verbose;
     g_out.Json = a.json;
+#ifndef Q_OS_WIN
+    // The window's alias table, so a COMn stored there (a remote bus among them) is the same bus here.
+    const QString windowIni =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/zevanta.ini");
+    if (QFileInfo::exists(windowIni))
+        PortAliases::LoadFromSettings(*OpenSettingsStore(windowIni));
+#endif
     if (a.positional.empty()) {
         const int code = usage("не задана команда");
         g_out.finalJson({}, code);

@@ -166,8 +166,47 @@ void TCOMPort::COMPortsList(QStringList& ports, const std::vector<std::string>& 
             ports.append(QStringLiteral("COM%1").arg(n));
 }
 
+namespace {
+
+QString ComPortSettingName(int cmd)
+{
+    switch (cmd) {
+    case telnet::cpSetBaudRate: return Msg::NetSettingRate;
+    case telnet::cpSetDataSize: return Msg::NetSettingDataBits;
+    case telnet::cpSetParity: return Msg::NetSettingParity;
+    case telnet::cpSetStopSize: return Msg::NetSettingStopBits;
+    case telnet::cpSetControl: return Msg::NetSettingFlow;
+    case telnet::cpPurgeData: return Msg::NetSettingPurge;
+    default: return QString::number(cmd);
+    }
+}
+
+}  // namespace
+
+QString PortLostText(uint8_t nCOM, const std::string& path)
+{
+    if (IsNetPortName(path))
+        return Msg::NetClosed.arg(QString::fromStdString(path));
+    return Msg::PortLost.arg(nCOM);
+}
+
 QString PortOpenFailureText(uint8_t nCOM, const std::string& path, TPortOpenFailure f, int err)
 {
+    if (IsNetPortName(path)) {
+        const QString address = QString::fromStdString(path);
+        switch (f) {
+        case TPortOpenFailure::None: return {};
+        case TPortOpenFailure::Unresolved: return Msg::NetUnresolved.arg(address);
+        case TPortOpenFailure::Refused: return Msg::NetRefused.arg(address);
+        case TPortOpenFailure::ConnectTimeOut: return Msg::NetConnectTimeOut.arg(address).arg(err);
+        case TPortOpenFailure::SettingRefused:
+            return err == 0 ? Msg::NetNoComPortOption.arg(address)
+                            : Msg::NetSettingRefused.arg(address, ComPortSettingName(err));
+        case TPortOpenFailure::ServerClosed: return Msg::NetClosed.arg(address);
+        case TPortOpenFailure::BadAddress: return Msg::NetBadAddress.arg(address);
+        default: return Msg::NetOtherError.arg(address).arg(err);
+        }
+    }
     const QString port = QStringLiteral("COM%1 (%2)").arg(nCOM).arg(QString::fromStdString(path));
     switch (f) {
     case TPortOpenFailure::None: return {};
@@ -178,7 +217,7 @@ QString PortOpenFailureText(uint8_t nCOM, const std::string& path, TPortOpenFail
     }
     case TPortOpenFailure::Busy: return Msg::PortBusy.arg(port);
     case TPortOpenFailure::NotSerial: return Msg::PortNotSerial.arg(port);
-    case TPortOpenFailure::Other: break;
+    default: break;
     }
     return Msg::PortOtherError.arg(port).arg(err);
 }

@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <QStringList>
+
+#include "link/telnet.h"
 
 enum TComDataBits : uint8_t { db5 = 0, db6 = 1, db7 = 2, db8 = 3 };
 enum TComParity : uint8_t { prNone = 0, prEven = 1, prOdd = 2 };
@@ -47,11 +50,22 @@ enum class TPortOpenFailure : uint8_t {
     Busy,        // another program holds it
     NotSerial,   // the path is no terminal device
     Other,
+    // Network ports (tcp://, rfc2217://).
+    BadAddress,      // not HOST:PORT
+    Unresolved,      // the host name does not resolve; the error is the resolver's code
+    Refused,         // nobody listens there
+    ConnectTimeOut,  // no answer within the connect time-out; the error is that time in ms
+    SettingRefused,  // the server answered a line setting with another value; the error is the COM-PORT command
+    ServerClosed,    // the server closed the connection while it was being set up
 };
 // The group that owns the device file (empty when it cannot be told).
 std::string PortOwnerGroup(const std::string& path);
-// Russian text for the failure of COMn at path; Permission names the group owning the device.
+// Russian text for the failure of COMn at path; Permission names the group owning the device, a
+// network failure the address and the reason.
 QString PortOpenFailureText(uint8_t nCOM, const std::string& path, TPortOpenFailure f, int err);
+// Russian text for a port whose other end went away: for a network port the address and the
+// server's closing, for a local one the unplugged device.
+QString PortLostText(uint8_t nCOM, const std::string& path);
 
 // One serial port: blocking byte transfer with a per-byte read time-out and a sticky error code.
 // Not thread-safe: the owner makes sure only one thread uses it at a time.
@@ -98,6 +112,14 @@ public:
     bool IsOpen() const;
     // True once the other end has gone away (device unplugged, pty closed); a time-out is not a hang-up.
     bool HungUp() const { return FHungUp.load(); }
+    // A tcp:// or rfc2217:// port rather than a local device.
+    bool IsNetwork() const { return FNetKind != nkLocal; }
+    // Round trip of a network connection measured when it opened (0 for a local port). Every read
+    // waits this much longer than the time-out alone, so a distant bus answers in time.
+    uint32_t RoundTripMs() const { return FRoundTripMs; }
+    // How long connecting to a network port, and its line set-up, may take (ms; process-wide).
+    static void SetNetTimeOut(int ms);
+    static int NetTimeOut();
 
     uint32_t Rate() const { return FRate; }
     void SetRate(uint32_t rate);
@@ -124,6 +146,16 @@ private:
     // Reads what the driver holds into FAhead, waiting up to waitMs (negative: no limit) for the
     // first byte. False on time-out or hang-up.
     bool FillReadAhead(int64_t waitMs);
+    enum TChunk : uint8_t { chGot, chTimeOut, chGone };
+    // One read of what the port holds into FAhead (line data only: Telnet is taken out on the way),
+    // waiting up to waitMs (negative: no limit).
+    TChunk ReadChunk(int64_t waitMs);
+    void WriteRaw(const uint8_t* p, size_t n);
+    void OpenNetwork(const std::string& name, TComDataBits bits, TComParity parity, TComStopBits stopBits);
+    // Sends one COM-PORT-OPTION command; with check, waits for the server's answer and compares it
+    // with what was asked. False when the server answered another value or not in time.
+    bool SendComPort(uint8_t cmd, std::vector<uint8_t> value, bool check);
+    bool AwaitComPortAnswers(std::vector<uint8_t>& codes, std::vector<telnet::TComPortAnswer>& got, int timeOutMs);
 
     int hCOM = -1;
     uint8_t nCOM = 0;
@@ -140,4 +172,14 @@ private:
     // Bytes read from the driver ahead of GetUART; PurgeCOM discards them too.
     std::vector<uint8_t> FAhead;
     size_t FAheadPos = 0;
+    enum TNetKind : uint8_t { nkLocal, nkTcp, nkRfc2217 };
+    TNetKind FNetKind = nkLocal;
+    uint32_t FRoundTripMs = 0;
+    std::unique_ptr<telnet::TTelnetDecoder> FTelnet;
+    // COM-PORT answers read while waiting for data; those not waited for are dropped at the next wait.
+    std::vector<telnet::TComPortAnswer> FAnswers;
+    uint8_t FModemState = 0;
+    // Modem lines are left as the server set them until the program asks for one: a server in front
+    // of a device without modem lines (a pty) drops the connection on such a command.
+    bool FLinesSent = false;
 };

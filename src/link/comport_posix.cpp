@@ -12,9 +12,13 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -69,10 +73,83 @@ TPortOpenFailure FailureOf(int err)
     }
 }
 
-// Errors of read/write that mean the device is gone rather than "try again".
+// Errors of read/write that mean the device (or the connection) is gone rather than "try again".
 bool IsGone(int err)
 {
-    return err == EIO || err == ENXIO || err == ENODEV || err == EBADF;
+    return err == EIO || err == ENXIO || err == ENODEV || err == EBADF || err == EPIPE || err == ECONNRESET ||
+           err == ETIMEDOUT || err == EHOSTUNREACH || err == ENETUNREACH;
+}
+
+std::atomic<int> gNetTimeOutMs{5000};
+
+int64_t MsSince(Clock::time_point t0)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
+}
+
+// A connected, non-blocking TCP socket with Nagle off, or -1 with failure and err set.
+int ConnectTcp(const TNetAddress& a, int timeOutMs, TPortOpenFailure& failure, int& err, uint32_t& connectMs)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    const int rc = ::getaddrinfo(a.Host.c_str(), std::to_string(a.Port).c_str(), &hints, &list);
+    if (rc != 0) {
+        failure = TPortOpenFailure::Unresolved;
+        err = rc;
+        return -1;
+    }
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeOutMs);
+    failure = TPortOpenFailure::Other;
+    err = 0;
+    int fd = -1;
+    for (addrinfo* ai = list; ai && fd < 0; ai = ai->ai_next) {
+        const auto t0 = Clock::now();
+        fd = ::socket(ai->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            err = errno;
+            continue;
+        }
+        int e = 0;
+        if (::connect(fd, ai->ai_addr, ai->ai_addrlen) != 0) {
+            e = errno;
+            while (e == EINPROGRESS || e == EINTR) {
+                const int64_t left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+                pollfd pf{fd, POLLOUT, 0};
+                const int r = left > 0 ? ::poll(&pf, 1, int(left)) : 0;
+                if (r < 0 && errno == EINTR)
+                    continue;
+                if (r <= 0) {
+                    e = ETIMEDOUT;
+                    break;
+                }
+                socklen_t len = sizeof e;
+                if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &e, &len) != 0)
+                    e = errno;
+                break;
+            }
+        }
+        if (e != 0) {
+            ::close(fd);
+            fd = -1;
+            err = e;
+            failure = e == ECONNREFUSED ? TPortOpenFailure::Refused
+                      : e == ETIMEDOUT  ? TPortOpenFailure::ConnectTimeOut
+                                        : TPortOpenFailure::Other;
+            if (failure == TPortOpenFailure::ConnectTimeOut) {
+                err = timeOutMs;
+                break;  // the time is spent; further addresses would only add to the wait
+            }
+            continue;
+        }
+        connectMs = uint32_t(std::max<int64_t>(MsSince(t0), 0));
+        // Every frame is one small write that waits for its answer: Nagle's delay would be paid on each.
+        int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    }
+    ::freeaddrinfo(list);
+    return fd;
 }
 
 int PollMs(int64_t waitMs)
@@ -106,10 +183,26 @@ TCOMPort::TCOMPort(uint8_t number, const TComSettings& s, uint16_t timeOut)
 {
 }
 
+void TCOMPort::SetNetTimeOut(int ms)
+{
+    gNetTimeOutMs = std::max(ms, 1);
+}
+
+int TCOMPort::NetTimeOut()
+{
+    return gNetTimeOutMs;
+}
+
 TCOMPort::~TCOMPort()
 {
     if (hCOM < 0)
         return;
+    if (IsOpen() && FNetKind != nkLocal) {
+        // The server puts its line back when the connection ends.
+        ::close(hCOM);
+        hCOM = -1;
+        return;
+    }
     PurgeCOM();
     SetRTS(false);
     SetDTR(false);
@@ -120,7 +213,12 @@ TCOMPort::~TCOMPort()
 void TCOMPort::Open(TComDataBits bits, TComParity parity, TComStopBits stopBits)
 {
     FError = errNoError;
-    const int fd = OpenExclusive(PortMap::PathFor(nCOM));
+    const std::string path = PortMap::PathFor(nCOM);
+    if (IsNetPortName(path)) {
+        OpenNetwork(path, bits, parity, stopBits);
+        return;
+    }
+    const int fd = OpenExclusive(path);
     if (fd < 0) {
         FOpenErrno = errno;
         FOpenFailure = FailureOf(FOpenErrno);
@@ -176,9 +274,161 @@ std::string PortOwnerGroup(const std::string& path)
     return std::to_string(st.st_gid);
 }
 
+void TCOMPort::OpenNetwork(const std::string& name, TComDataBits bits, TComParity parity, TComStopBits stopBits)
+{
+    auto fail = [this](TPortOpenFailure f, int err) {
+        if (hCOM >= 0)
+            ::close(hCOM);
+        hCOM = -1;
+        FOpenFailure = f;
+        FOpenErrno = err;
+        FError = errNotOpenPort;
+    };
+    const std::optional<TNetAddress> address = ParseNetAddress(name);
+    if (!address) {
+        fail(TPortOpenFailure::BadAddress, 0);
+        return;
+    }
+    TPortOpenFailure failure = TPortOpenFailure::None;
+    int err = 0;
+    uint32_t connectMs = 0;
+    const int fd = ConnectTcp(*address, NetTimeOut(), failure, err, connectMs);
+    if (fd < 0) {
+        fail(failure, err);
+        return;
+    }
+    hCOM = fd;
+    FRoundTripMs = connectMs;
+    if (address->Kind == TNetAddress::nkTcp) {
+        FNetKind = nkTcp;
+        return;
+    }
+    FNetKind = nkRfc2217;
+    FTelnet = std::make_unique<telnet::TTelnetDecoder>();
+    using namespace telnet;
+    static constexpr uint8_t kParity[] = {1, 3, 2};  // none, even, odd as the option numbers them
+    const uint32_t rate = FRate;
+    struct TSetting {
+        uint8_t Cmd;
+        std::vector<uint8_t> Value;
+    };
+    const TSetting settings[] = {
+        {cpSetBaudRate, {uint8_t(rate >> 24), uint8_t(rate >> 16), uint8_t(rate >> 8), uint8_t(rate)}},
+        {cpSetDataSize, {uint8_t(5 + std::min<int>(bits, db8))}},
+        {cpSetParity, {kParity[parity <= prOdd ? parity : prNone]}},
+        {cpSetStopSize, {uint8_t(stopBits == sbTwo ? 2 : 1)}},
+        {cpSetControl, {FRTSHandshake ? ctlHardwareFlow : ctlNoFlow}},
+    };
+    // The purge goes first and alone: its answer times the round trip, which the line settings
+    // would stretch by the server's work on the device.
+    std::vector<uint8_t> out = OpeningNegotiation();
+    const std::vector<uint8_t> purge = ComPortCommand(cpPurgeData, std::vector<uint8_t>{purgeBoth});
+    out.insert(out.end(), purge.begin(), purge.end());
+    const auto sent = Clock::now();
+    WriteRaw(out.data(), out.size());
+    std::vector<uint8_t> codes{uint8_t(cpPurgeData + kServerOffset)};
+    std::vector<TComPortAnswer> got;
+    bool complete = AwaitComPortAnswers(codes, got, NetTimeOut());
+    if (complete) {
+        FRoundTripMs = std::max(FRoundTripMs, uint32_t(std::max<int64_t>(MsSince(sent), 0)));
+        out.clear();
+        for (const TSetting& st : settings) {
+            const std::vector<uint8_t> cmd = ComPortCommand(st.Cmd, st.Value);
+            out.insert(out.end(), cmd.begin(), cmd.end());
+            codes.push_back(uint8_t(st.Cmd + kServerOffset));
+        }
+        WriteRaw(out.data(), out.size());
+        complete = AwaitComPortAnswers(codes, got, NetTimeOut());
+    }
+    if (FTelnet->ComPortRefused) {
+        fail(TPortOpenFailure::SettingRefused, 0);
+        return;
+    }
+    if (FHungUp) {
+        FHungUp = false;
+        fail(TPortOpenFailure::ServerClosed, 0);
+        return;
+    }
+    if (!complete) {
+        // Silent about the line: a raw TCP server, or a Telnet one without the option.
+        fail(got.empty() ? TPortOpenFailure::SettingRefused : TPortOpenFailure::ConnectTimeOut,
+             got.empty() ? 0 : NetTimeOut());
+        return;
+    }
+    for (const TSetting& st : settings) {
+        for (const TComPortAnswer& a : got)
+            if (a.Code == st.Cmd + kServerOffset && a.Value != st.Value) {
+                fail(TPortOpenFailure::SettingRefused, st.Cmd);
+                return;
+            }
+    }
+    // Line data that came before the purge belongs to nobody.
+    FAhead.clear();
+    FAheadPos = 0;
+}
+
+bool TCOMPort::AwaitComPortAnswers(std::vector<uint8_t>& codes, std::vector<telnet::TComPortAnswer>& got, int timeOutMs)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeOutMs);
+    auto take = [&] {
+        for (auto it = FAnswers.begin(); it != FAnswers.end();) {
+            const auto want = std::find(codes.begin(), codes.end(), it->Code);
+            if (want == codes.end()) {
+                ++it;
+                continue;
+            }
+            codes.erase(want);
+            got.push_back(std::move(*it));
+            it = FAnswers.erase(it);
+        }
+    };
+    take();
+    while (!codes.empty()) {
+        const int64_t left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || FTelnet->ComPortRefused)
+            return false;
+        if (ReadChunk(left) == chGone)
+            return false;
+        take();
+    }
+    return true;
+}
+
+bool TCOMPort::SendComPort(uint8_t cmd, std::vector<uint8_t> value, bool check)
+{
+    if (hCOM < 0 || FNetKind != nkRfc2217)
+        return false;
+    const std::vector<uint8_t> out = telnet::ComPortCommand(cmd, value);
+    FAnswers.clear();
+    WriteRaw(out.data(), out.size());
+    if (!check)
+        return true;
+    std::vector<uint8_t> codes{uint8_t(cmd + telnet::kServerOffset)};
+    std::vector<telnet::TComPortAnswer> got;
+    if (!AwaitComPortAnswers(codes, got, NetTimeOut()) || got.front().Value != value) {
+        FOpenFailure = TPortOpenFailure::SettingRefused;
+        FOpenErrno = cmd;
+        return false;
+    }
+    return true;
+}
+
 bool TCOMPort::AccessCOM(uint8_t nCOM)
 {
-    const int fd = OpenExclusive(PortMap::PathFor(nCOM));
+    const std::string path = PortMap::PathFor(nCOM);
+    if (IsNetPortName(path)) {
+        const std::optional<TNetAddress> address = ParseNetAddress(path);
+        TPortOpenFailure failure = TPortOpenFailure::None;
+        int err = 0;
+        uint32_t ms = 0;
+        // A short probe: the window asks this on its own thread while waiting for the server.
+        const int fd = address ? ConnectTcp(*address, std::min(NetTimeOut(), 1000), failure, err, ms) : -1;
+        if (fd < 0)
+            return false;
+        ::close(fd);
+        return true;
+    }
+    const int fd = OpenExclusive(path);
     if (fd < 0)
         return false;
     ::close(fd);
@@ -195,12 +445,26 @@ std::vector<std::string> TCOMPort::HostSerialDevices()
 
 void TCOMPort::TxData(const void* buffer, uint32_t n)
 {
+    auto p = static_cast<const uint8_t*>(buffer);
+    if (FNetKind == nkRfc2217) {
+        // Firmware is full of 0xFF: each one not doubled would be taken for a Telnet command.
+        std::vector<uint8_t> escaped;
+        escaped.reserve(n + n / 8);
+        telnet::AppendEscaped(escaped, std::span<const uint8_t>(p, n));
+        WriteRaw(escaped.data(), escaped.size());
+        return;
+    }
+    WriteRaw(p, n);
+}
+
+void TCOMPort::WriteRaw(const uint8_t* p, size_t n)
+{
     if (hCOM < 0 || FHungUp)
         return;
-    auto p = static_cast<const uint8_t*>(buffer);
     size_t left = n;
     while (left > 0) {
-        const ssize_t w = ::write(hCOM, p, left);
+        // A socket whose server has gone must not raise SIGPIPE: the write fails and we see a hang-up.
+        const ssize_t w = FNetKind != nkLocal ? ::send(hCOM, p, left, MSG_NOSIGNAL) : ::write(hCOM, p, left);
         if (w > 0) {
             p += w;
             left -= size_t(w);
@@ -235,6 +499,27 @@ bool TCOMPort::FillReadAhead(int64_t waitMs)
         FAhead.clear();
         FAheadPos = 0;
     }
+    const size_t had = FAhead.size();
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max<int64_t>(waitMs, 0));
+    for (;;) {
+        int64_t remaining = -1;
+        if (waitMs >= 0)
+            remaining =
+                std::max<int64_t>(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count(), 0);
+        if (ReadChunk(remaining) != chGot)
+            return false;
+        if (FAhead.size() > had)
+            return true;
+        // Only Telnet negotiation came: keep waiting for line data while time is left.
+        if (remaining == 0)
+            return false;
+    }
+}
+
+TCOMPort::TChunk TCOMPort::ReadChunk(int64_t waitMs)
+{
+    if (hCOM < 0 || FHungUp)
+        return chGone;
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max<int64_t>(waitMs, 0));
     for (;;) {
         int64_t remaining = -1;
@@ -248,33 +533,49 @@ bool TCOMPort::FillReadAhead(int64_t waitMs)
         if (r < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            return chTimeOut;
         }
         if (r == 0) {
             if (remaining > 0 && Clock::now() < deadline)
                 continue;
-            return false;
+            return chTimeOut;
         }
-        const size_t old = FAhead.size();
-        FAhead.resize(old + kReadAhead);
-        const ssize_t got = ::read(hCOM, FAhead.data() + old, kReadAhead);
+        uint8_t chunk[kReadAhead];
+        const ssize_t got = ::read(hCOM, chunk, kReadAhead);
         const int err = errno;
-        FAhead.resize(old + size_t(std::max<ssize_t>(got, 0)));
-        if (got > 0)
-            return true;
+        if (got > 0) {
+            if (FTelnet) {
+                FTelnet->Push(std::span<const uint8_t>(chunk, size_t(got)), FAhead);
+                if (!FTelnet->Reply.empty()) {
+                    std::vector<uint8_t> reply;
+                    reply.swap(FTelnet->Reply);
+                    WriteRaw(reply.data(), reply.size());
+                }
+                for (telnet::TComPortAnswer& a : FTelnet->Answers) {
+                    if (a.Code == telnet::cpNotifyModemState + telnet::kServerOffset && !a.Value.empty())
+                        FModemState = a.Value[0];
+                    else
+                        FAnswers.push_back(std::move(a));
+                }
+                FTelnet->Answers.clear();
+            } else {
+                FAhead.insert(FAhead.end(), chunk, chunk + got);
+            }
+            return chGot;
+        }
         if (got == 0) {  // end of file: the other side is gone (with VMIN 1, "no data" is EAGAIN)
             FHungUp = true;
-            return false;
+            return chGone;
         }
         if (err == EINTR)
             continue;
         if ((err == EAGAIN || err == EWOULDBLOCK) && !(pf.revents & kGone)) {
             if (remaining == 0)
-                return false;
+                return chTimeOut;
             continue;
         }
         FHungUp = true;
-        return false;
+        return chGone;
     }
 }
 
@@ -283,7 +584,7 @@ void TCOMPort::RxData(void* buffer, uint32_t n, uint32_t& nDone)
     nDone = 0;
     auto out = static_cast<uint8_t*>(buffer);
     const bool noLimit = FTimeOut == 0;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(int64_t(n) * FTimeOut);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(int64_t(n) * FTimeOut + FRoundTripMs);
     while (nDone < n) {
         const size_t take = std::min<size_t>(FAhead.size() - FAheadPos, n - nDone);
         if (take > 0) {
@@ -333,6 +634,14 @@ void TCOMPort::PurgeCOM()
     // Bytes already read ahead count as part of the receive queue.
     FAhead.clear();
     FAheadPos = 0;
+    if (FNetKind != nkLocal) {
+        // What the connection already holds is the receive queue; the server's own buffers were
+        // purged when it opened.
+        while (ReadChunk(0) == chGot) {
+        }
+        FAhead.clear();
+        return;
+    }
     if (hCOM >= 0)
         ::tcflush(hCOM, TCIOFLUSH);
 }
@@ -371,6 +680,8 @@ bool TCOMPort::InQue()
 {
     if (FAheadPos < FAhead.size())
         return true;
+    if (FNetKind != nkLocal)
+        return FillReadAhead(0);
     int n = 0;
     return hCOM >= 0 && ::ioctl(hCOM, FIONREAD, &n) == 0 && n > 0;
 }
@@ -383,7 +694,8 @@ void TCOMPort::ClearErrors()
 
 void TCOMPort::WaitTX()
 {
-    if (hCOM < 0)
+    // A socket has no line to drain; what was sent is the server's to pace.
+    if (hCOM < 0 || FNetKind != nkLocal)
         return;
     while (::tcdrain(hCOM) != 0 && errno == EINTR) {
     }
@@ -401,7 +713,11 @@ void TCOMPort::SetRate(uint32_t rate)
     if (hCOM < 0 || rate == FRate || rate == 0)
         return;
     FRate = rate;
-    zvSetBaudRate(hCOM, rate);
+    if (FNetKind == nkRfc2217)
+        SendComPort(telnet::cpSetBaudRate,
+                    {uint8_t(rate >> 24), uint8_t(rate >> 16), uint8_t(rate >> 8), uint8_t(rate)}, true);
+    else if (FNetKind == nkLocal)
+        zvSetBaudRate(hCOM, rate);
 }
 
 void TCOMPort::SetRTSHandshake(bool on)
@@ -409,6 +725,10 @@ void TCOMPort::SetRTSHandshake(bool on)
     if (hCOM < 0 || on == FRTSHandshake)
         return;
     FRTSHandshake = on;
+    if (FNetKind != nkLocal) {
+        SendComPort(telnet::cpSetControl, {on ? telnet::ctlHardwareFlow : telnet::ctlNoFlow}, true);
+        return;
+    }
     termios t{};
     if (::tcgetattr(hCOM, &t) != 0)
         return;
@@ -430,17 +750,30 @@ void TCOMPort::SetTimeOut(uint16_t ms)
 void TCOMPort::SetRTS(bool on)
 {
     FRTS = on;
-    SetModemLine(hCOM, TIOCM_RTS, on);
+    if (FNetKind == nkLocal) {
+        SetModemLine(hCOM, TIOCM_RTS, on);
+    } else if (on || FLinesSent) {
+        FLinesSent = true;
+        // Servers differ in answering these (some not at all): not checked.
+        SendComPort(telnet::cpSetControl, {on ? telnet::ctlRtsOn : telnet::ctlRtsOff}, false);
+    }
 }
 
 void TCOMPort::SetDTR(bool on)
 {
     FDTR = on;
-    SetModemLine(hCOM, TIOCM_DTR, on);
+    if (FNetKind == nkLocal) {
+        SetModemLine(hCOM, TIOCM_DTR, on);
+    } else if (on || FLinesSent) {
+        FLinesSent = true;
+        SendComPort(telnet::cpSetControl, {on ? telnet::ctlDtrOn : telnet::ctlDtrOff}, false);
+    }
 }
 
 uint32_t TCOMPort::ModemStatus() const
 {
+    if (FNetKind != nkLocal)
+        return hCOM >= 0 ? uint32_t(FModemState & 0xF0) : 0;
     int bits = 0;
     if (hCOM < 0 || ::ioctl(hCOM, TIOCMGET, &bits) != 0)
         return 0;

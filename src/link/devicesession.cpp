@@ -8,6 +8,7 @@
 #include "base/mainthreadcalls.h"
 #include "base/messages.h"
 #include "base/messageservice.h"
+#include "link/portdoctor.h"
 
 DeviceSession::DeviceSession() = default;
 
@@ -38,8 +39,8 @@ DeviceSession::OpenResult DeviceSession::OpenLink(const PortSettings& settings)
     if (FLink->Error() != errNoError)
         result.portError =
             Msg::PortUnavailable.arg(settings.Number) + QStringLiteral("\r\n") +
-            PortOpenFailureText(uint8_t(settings.Number & 0xFF), PortMap::PathFor(settings.Number & 0xFF),
-                                FLink->OpenFailure(), FLink->OpenErrno());
+            PortOpenFailureReport(uint8_t(settings.Number & 0xFF), PortMap::PathFor(settings.Number & 0xFF),
+                                  FLink->OpenFailure(), FLink->OpenErrno());
     else
         result.opened = true;
     try {

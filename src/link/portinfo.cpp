@@ -1,5 +1,7 @@
 #include "link/portinfo.h"
 
+#include "link/telnet.h"
+
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -95,7 +97,8 @@ std::vector<TPortDescription> DescribeHostPorts(const std::string& sysRoot)
     }
     for (const auto& [n, path] : PortMap::Aliases()) {
         std::error_code e2;
-        if (fs::exists(path, e2))
+        // A network address is listed as it is: whether its server answers is learnt by connecting.
+        if (IsNetPortName(path) || fs::exists(path, e2))
             ports.push_back(TPortDescription{n, path});
     }
     std::sort(ports.begin(), ports.end(),

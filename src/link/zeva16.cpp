@@ -110,7 +110,8 @@ bool TZEVA16::GetZEVAPack()
 
 int TZEVA16::GuardMs() const
 {
-    return std::max<int>(kRetryPauseMs, TimeOut());
+    // Over a network a late answer is later still by the connection's round trip.
+    return std::max<int>(kRetryPauseMs, TimeOut()) + int(RoundTripMs());
 }
 
 bool TZEVA16::Settle(int quietMs, bool* heard)
