@@ -1,6 +1,8 @@
 #include "app/portaliases.h"
 
+#include "base/messages.h"
 #include "link/comport.h"
+#include "link/telnet.h"
 
 namespace PortAliases {
 
@@ -68,6 +70,36 @@ bool ApplyArguments(const QStringList& arguments, QString* error)
         PortMap::SetAlias(n, path.toStdString());
     }
     return true;
+}
+
+int StoreNetPort(QSettings& store, const QString& address, int preferred, QString* error)
+{
+    const std::string wanted = address.trimmed().toStdString();
+    if (!ParseNetAddress(wanted)) {
+        if (error)
+            *error = Msg::NetBadAddress.arg(address.trimmed());
+        return 0;
+    }
+    const std::map<int, std::string> taken = PortMap::Aliases();
+    int number = 0;
+    for (const auto& [n, path] : taken)
+        if (path == wanted)
+            number = n;
+    const auto mine = taken.find(preferred);
+    if (number == 0 && mine != taken.end() && IsNetPortName(mine->second))
+        number = preferred;
+    for (int n = PortMap::kFirstAlias; number == 0 && n <= PortMap::kLastAlias; ++n)
+        if (!taken.contains(n))
+            number = n;
+    if (number == 0) {
+        if (error)
+            *error = Msg::NetNoFreeAlias.arg(PortMap::kFirstAlias).arg(PortMap::kLastAlias);
+        return 0;
+    }
+    store.setValue(QStringLiteral("COM-port/Alias/COM%1").arg(number), QString::fromStdString(wanted));
+    store.sync();
+    PortMap::SetAlias(number, wanted);
+    return number;
 }
 
 }  // namespace PortAliases

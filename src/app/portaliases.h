@@ -17,5 +17,10 @@ bool Parse(const QString& text, int* number, QString* path, QString* error);
 int LoadFromSettings(QSettings& store);
 // Applies every --port-alias of the command line. False with *error at the first bad one.
 bool ApplyArguments(const QStringList& arguments, QString* error);
+// Keeps a network address (tcp://… or rfc2217://…) as an alias, in the settings and the port map:
+// the alias that already names it, else `preferred` when that alias names a network port (the user
+// is changing it), else the first free alias. Returns its number, or 0 with *error in Russian when
+// the address is not a network port or every alias is taken.
+int StoreNetPort(QSettings& store, const QString& address, int preferred, QString* error);
 
 }  // namespace PortAliases

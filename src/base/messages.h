@@ -184,6 +184,9 @@ inline const QString DoctorNoPorts = QStringLiteral("Последователь�
 // Network ports: %1 is the address as the user wrote it (tcp://… or rfc2217://…).
 inline const QString NetBadAddress =
     QStringLiteral("%1: неверный адрес порта (нужно tcp://УЗЕЛ:ПОРТ или rfc2217://УЗЕЛ:ПОРТ)");
+inline const QString NetNoFreeAlias =
+    QStringLiteral("Все имена COM%1..COM%2 уже заняты: освободите одно в настройках (COM-port/Alias)");
+inline const QString PortsNetPort = QStringLiteral("Сетевой порт:");
 inline const QString NetUnresolved = QStringLiteral("%1: имя узла не найдено");
 inline const QString NetRefused = QStringLiteral("%1: сервер отказал в соединении (порт закрыт или сервер не запущен)");
 inline const QString NetConnectTimeOut = QStringLiteral("%1: сервер не ответил за %2 мс");

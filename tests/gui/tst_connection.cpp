@@ -5,15 +5,18 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 
 #include <optional>
 
+#include "app/portaliases.h"
 #include "app/ui/frmcomports.h"
 #include "link/comport.h"
 #include "sim/deviceoption.h"
 #include "sim/simbus.h"
+#include "support/messagerecorder.h"
 #include "support/shellfixture.h"
 
 namespace {
@@ -150,6 +153,79 @@ private slots:
         QCOMPARE(ports.cbMainPorts->currentText(), QStringLiteral("COM34"));
         QCOMPARE(ports.lbPortInfo->text(), described);
         QCOMPARE(ps.Number, 34);
+    }
+
+    // A network address typed into the dialog becomes a COMn alias kept in the settings, chosen
+    // and applied like any port; a bad address is named and changes nothing.
+    void portDialogKeepsANetworkPortAsAnAlias()
+    {
+        TempSettings tmp;
+        auto store = tmp.open();
+        PortSettings ps;
+        int applied = 0;
+        TfrmCOMPorts ports(
+            ps, [&applied] { ++applied; }, {}, nullptr);
+        ports.SetPortLister([] { return DescribeHostPorts("/nonexistent"); });
+        QVERIFY(ports.edtNetPort->isReadOnly());
+        ports.SetAliasStore(store.get());
+        ports.show();
+        auto enter = [&ports](const QString& text) {
+            ports.edtNetPort->setFocus();
+            ports.edtNetPort->selectAll();
+            QTest::keyClicks(ports.edtNetPort, text);
+            QTest::keyClick(ports.edtNetPort, Qt::Key_Return);
+        };
+        auto aliases = [&store] {
+            QStringList out;
+            store->beginGroup(QStringLiteral("COM-port/Alias"));
+            for (const QString& key : store->childKeys())
+                out << key + QLatin1Char('=') + store->value(key).toString();
+            store->endGroup();
+            return out;
+        };
+
+        for (const QString bad : {"rfc2217://bench-7", "tcp://host:70000", "telnet://host:23"}) {
+            enter(bad);
+            QCOMPARE(ports.lbPortInfo->text(),
+                     QString(bad + QStringLiteral(": неверный адрес порта (нужно "
+                                                  "tcp://УЗЕЛ:ПОРТ или rfc2217://УЗЕЛ:ПОРТ)")));
+            QVERIFY(aliases().isEmpty());
+            QCOMPARE(applied, 0);
+        }
+
+        enter(QStringLiteral("rfc2217://127.0.0.1:7000"));
+        QCOMPARE(aliases(), QStringList{"COM97=rfc2217://127.0.0.1:7000"});
+        QCOMPARE(ports.cbMainPorts->currentText(), QStringLiteral("COM97"));
+        QCOMPARE(ps.Number, 97);
+        QCOMPARE(applied, 1);
+        QCOMPARE(ports.lbPortInfo->text(), QStringLiteral("rfc2217://127.0.0.1:7000"));
+
+        // Editing the chosen network port changes that alias, and reopens it.
+        enter(QStringLiteral("tcp://127.0.0.1:7001"));
+        QCOMPARE(aliases(), QStringList{"COM97=tcp://127.0.0.1:7001"});
+        QCOMPARE(ps.Number, 97);
+        QCOMPARE(applied, 2);
+
+        // With a local port chosen, a new address takes the next free alias; the stored one survives
+        // a restart.
+        ports.cbMainPorts->setCurrentIndex(0);
+        enter(QStringLiteral("rfc2217://[::1]:7002"));
+        QCOMPARE(aliases(), (QStringList{"COM97=tcp://127.0.0.1:7001", "COM98=rfc2217://[::1]:7002"}));
+        QCOMPARE(ps.Number, 98);
+        PortMap::SetAlias(97, {});
+        PortMap::SetAlias(98, {});
+        QCOMPARE(PortAliases::LoadFromSettings(*store), 2);
+        QCOMPARE(QString::fromStdString(PortMap::PathFor(98)), QStringLiteral("rfc2217://[::1]:7002"));
+
+        // Every alias taken: said so, nothing stored.
+        for (int n = PortMap::kFirstAlias; n <= PortMap::kLastAlias; ++n)
+            if (n != 97 && n != 98)
+                PortMap::SetAlias(n, "/dev/pts/" + std::to_string(n));
+        enter(QStringLiteral("tcp://10.0.0.9:4001"));
+        QVERIFY(ports.lbPortInfo->text().startsWith(QStringLiteral("Все имена COM97..COM127 уже заняты")));
+        QCOMPARE(aliases().size(), 2);
+        for (int n = PortMap::kFirstAlias; n <= PortMap::kLastAlias; ++n)
+            PortMap::SetAlias(n, {});
     }
 };
 

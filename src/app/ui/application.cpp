@@ -359,6 +359,7 @@ int RunProgram(QApplication& app)
     TfrmCOMPorts portDialog(
         frm.Port(), [&frm] { frm.ApplyPortSettings(); }, ports, &frm);
     portDialog.SetPortLister([] { return DescribeHostPorts(); });
+    portDialog.SetAliasStore(store.get());
     frm.SetPortDialog(&portDialog);
 
     // The splash goes before the window shows, so that it never covers a question.

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -16,8 +17,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/portaliases.h"
 #include "app/settings.h"
 #include "base/messages.h"
+#include "link/comport.h"
+#include "link/telnet.h"
 
 namespace {
 
@@ -61,6 +65,12 @@ TfrmCOMPorts::TfrmCOMPorts(PortSettings& settings, std::function<void()> apply, 
     lbPortInfo = new QLabel(this);
     lbPortInfo->setObjectName(QStringLiteral("lbPortInfo"));
     lbPortInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lbPortInfo->setWordWrap(true);
+    edtNetPort = new QLineEdit(this);
+    edtNetPort->setObjectName(QStringLiteral("edtNetPort"));
+    edtNetPort->setPlaceholderText(QStringLiteral("rfc2217://192.168.0.7:7000"));
+    edtNetPort->setReadOnly(true);
+    connect(edtNetPort, &QLineEdit::editingFinished, this, &TfrmCOMPorts::NetPortEntered);
     tmrRefresh = new QTimer(this);
     tmrRefresh->setInterval(kRefreshMs);
     connect(tmrRefresh, &QTimer::timeout, this, &TfrmCOMPorts::RefreshPorts);
@@ -85,9 +95,13 @@ TfrmCOMPorts::TfrmCOMPorts(PortSettings& settings, std::function<void()> apply, 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(Msg::PortsPort, this), 0, 0);
     grid->addWidget(cbMainPorts, 0, 1);
-    grid->addWidget(lbPortInfo, 1, 0, 1, 2);
-    grid->addWidget(new QLabel(Msg::PortsBaudRate, this), 2, 0);
-    grid->addWidget(cbBaudRate, 2, 1);
+    auto* netLabel = new QLabel(Msg::PortsNetPort, this);
+    netLabel->setBuddy(edtNetPort);
+    grid->addWidget(netLabel, 1, 0);
+    grid->addWidget(edtNetPort, 1, 1);
+    grid->addWidget(lbPortInfo, 2, 0, 1, 2);
+    grid->addWidget(new QLabel(Msg::PortsBaudRate, this), 3, 0);
+    grid->addWidget(cbBaudRate, 3, 1);
     grid->setColumnStretch(1, 1);
 
     auto* group = new QGroupBox(this);
@@ -181,6 +195,48 @@ void TfrmCOMPorts::RefreshPorts()
 void TfrmCOMPorts::ShowPortInfo()
 {
     lbPortInfo->setText(cbMainPorts->currentData(kDescriptionRole).toString());
+    bool ok = false;
+    const int number = cbMainPorts->currentText().mid(3).toInt(&ok);
+    const std::string path = ok ? PortMap::PathFor(number) : std::string();
+    edtNetPort->setText(IsNetPortName(path) ? QString::fromStdString(path) : QString());
+    edtNetPort->setModified(false);
+}
+
+void TfrmCOMPorts::SetAliasStore(QSettings* store)
+{
+    FAliasStore = store;
+    edtNetPort->setReadOnly(store == nullptr);
+}
+
+void TfrmCOMPorts::ShowOpenFailure(const QString& text)
+{
+    lbPortInfo->setText(text);
+}
+
+void TfrmCOMPorts::NetPortEntered()
+{
+    if (!FAliasStore || !edtNetPort->isModified() || edtNetPort->text().trimmed().isEmpty())
+        return;
+    edtNetPort->setModified(false);
+    bool ok = false;
+    const int current = cbMainPorts->currentText().mid(3).toInt(&ok);
+    QString error;
+    const int number = PortAliases::StoreNetPort(*FAliasStore, edtNetPort->text(), ok ? current : 0, &error);
+    if (number == 0) {
+        lbPortInfo->setText(error);
+        return;
+    }
+    const QString name = QStringLiteral("COM%1").arg(number);
+    RefreshPorts();
+    if (cbMainPorts->findText(name) < 0)
+        cbMainPorts->addItem(name);
+    // The same entry again (its address changed): reopen through the usual path.
+    if (cbMainPorts->currentText() == name) {
+        ShowPortInfo();
+        Changed();
+    } else {
+        cbMainPorts->setCurrentIndex(cbMainPorts->findText(name));
+    }
 }
 
 void TfrmCOMPorts::showEvent(QShowEvent* e)

@@ -10,6 +10,8 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
+class QSettings;
 class QSpinBox;
 class QTimer;
 
@@ -31,13 +33,19 @@ public:
     // in meanwhile appears. Entries stay "COMn"; the list shows each one's description beside it.
     void SetPortLister(std::function<std::vector<TPortDescription>()> lister);
     void RefreshPorts();
+    // Where an address typed into the network field is kept as a COMn alias; the field is read-only
+    // without it.
+    void SetAliasStore(QSettings* store);
+    // Why the chosen port did not open, with what to do about it; stays until the choice changes.
+    void ShowOpenFailure(const QString& text);
 
     QComboBox* cbMainPorts = nullptr;
     QComboBox* cbBaudRate = nullptr;
     QSpinBox* edtRepCount = nullptr;
     QCheckBox* cbRTS = nullptr;
     QCheckBox* cbDTR = nullptr;
-    QLabel* lbPortInfo = nullptr;  // description of the chosen port
+    QLineEdit* edtNetPort = nullptr;  // tcp://HOST:PORT or rfc2217://HOST:PORT
+    QLabel* lbPortInfo = nullptr;     // description of the chosen port, or why it failed
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -45,6 +53,7 @@ protected:
 
 private:
     void Changed();
+    void NetPortEntered();
 
     PortSettings& FSettings;
     std::function<void()> FApply;
@@ -52,4 +61,5 @@ private:
     bool FReady = false;  // changes are ignored until creation has finished
     std::function<std::vector<TPortDescription>()> FLister;
     QTimer* tmrRefresh = nullptr;
+    QSettings* FAliasStore = nullptr;
 };

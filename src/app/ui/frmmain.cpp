@@ -542,8 +542,10 @@ bool TfrmMain::OpenLink()
     if (!r.opened) {
         ShowMessage(MsgKind::Error, r.portError);
         FStatus[1]->clear();
-        if (FPortDialog)
+        if (FPortDialog) {
             FPortDialog->SelectPort(FSettings.Port.Number);
+            FPortDialog->ShowOpenFailure(r.portError);
+        }
     } else {
         const QString shown = FPortDialog ? FPortDialog->SelectPort(FSettings.Port.Number)
                                           : QStringLiteral("COM%1").arg(FSettings.Port.Number);
