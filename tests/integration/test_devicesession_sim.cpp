@@ -387,10 +387,15 @@ TEST(SessionOpenLink, NoPortAndUnavailablePort)
     const auto r1 = session.OpenLink(gone);
     PortMap::SetAlias(gone.Number, {});
     EXPECT_FALSE(r1.opened);
-    EXPECT_EQ(r1.portError,
-              QStringLiteral("Порт COM127 недоступен!\r\n"
-                             "Порт COM127 (/nonexistent/zevanta-port) отсутствует (устройство не подключено "
-                             "или имя неверно)"));
+    // The fixed message, the reason, then the port doctor's list of the ports there are.
+    const QStringList lines = r1.portError.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 3) << r1.portError.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Порт COM127 недоступен!"));
+    EXPECT_EQ(lines[1], QStringLiteral("Порт COM127 (/nonexistent/zevanta-port) отсутствует (устройство не подключено "
+                                       "или имя неверно)"));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("Имеющиеся порты: ")) ||
+                lines[2] == QStringLiteral("Последовательных портов в системе нет: подключите адаптер"))
+        << lines[2].toStdString();
     EXPECT_TRUE(r1.catalogError.startsWith(QStringLiteral("Каталог контроллеров не загружен")))
         << r1.catalogError.toStdString();
     EXPECT_TRUE(r1.catalogError.contains(QStringLiteral("mcu.xml: файл не читается"))) << r1.catalogError.toStdString();

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -71,6 +72,7 @@ TfrmCOMPorts::TfrmCOMPorts(PortSettings& settings, std::function<void()> apply, 
     edtNetPort->setPlaceholderText(QStringLiteral("rfc2217://192.168.0.7:7000"));
     edtNetPort->setReadOnly(true);
     connect(edtNetPort, &QLineEdit::editingFinished, this, &TfrmCOMPorts::NetPortEntered);
+    edtNetPort->installEventFilter(this);
     tmrRefresh = new QTimer(this);
     tmrRefresh->setInterval(kRefreshMs);
     connect(tmrRefresh, &QTimer::timeout, this, &TfrmCOMPorts::RefreshPorts);
@@ -251,6 +253,19 @@ void TfrmCOMPorts::hideEvent(QHideEvent* e)
 {
     tmrRefresh->stop();
     QDialog::hideEvent(e);
+}
+
+// Enter in the address field takes the address; it must not also press OK and close the dialog.
+bool TfrmCOMPorts::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == edtNetPort && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            NetPortEntered();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, e);
 }
 
 void TfrmCOMPorts::Changed()
