@@ -217,10 +217,11 @@ private slots:
         QCOMPARE(PortAliases::LoadFromSettings(*store), 2);
         QCOMPARE(QString::fromStdString(PortMap::PathFor(98)), QStringLiteral("rfc2217://[::1]:7002"));
 
-        // Every alias taken: said so, nothing stored.
+        // Every alias taken and no network port chosen to change: said so, nothing stored.
         for (int n = PortMap::kFirstAlias; n <= PortMap::kLastAlias; ++n)
             if (n != 97 && n != 98)
                 PortMap::SetAlias(n, "/dev/pts/" + std::to_string(n));
+        ports.cbMainPorts->setCurrentIndex(0);
         enter(QStringLiteral("tcp://10.0.0.9:4001"));
         QVERIFY(ports.lbPortInfo->text().startsWith(QStringLiteral("Все имена COM97..COM127 уже заняты")));
         QCOMPARE(aliases().size(), 2);
