@@ -123,9 +123,9 @@ bool Ser2netServer::start(const std::string& devicePath, const std::string& fold
         std::ofstream out(config);
         const std::string device = "serialdev," + devicePath + ",115200n81,local";
         out << "connection: &raw\n  accepter: tcp,127.0.0.1," << m_raw << "\n  connector: " << device
-            << "\n  options:\n    kickolduser: true\n"
+            << "\n  options:\n    kickolduser: true\n    chardelay: false\n"
             << "connection: &rfc2217\n  accepter: telnet(rfc2217),tcp,127.0.0.1," << m_telnet
-            << "\n  connector: " << device << "\n  options:\n    kickolduser: true\n";
+            << "\n  connector: " << device << "\n  options:\n    kickolduser: true\n    chardelay: false\n";
         if (!out)
             return fail("cannot write " + config);
     }

@@ -544,6 +544,12 @@ TCOMPort::TChunk TCOMPort::ReadChunk(int64_t waitMs)
         const ssize_t got = ::read(hCOM, chunk, kReadAhead);
         const int err = errno;
         if (got > 0) {
+            if (IsNetwork()) {
+                // A server that keeps Nagle's delay on (ser2net's default) holds the rest of an
+                // answer until we acknowledge its first part; a delayed ACK would cost ~20 ms a frame.
+                int one = 1;
+                ::setsockopt(hCOM, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+            }
             if (FTelnet) {
                 FTelnet->Push(std::span<const uint8_t>(chunk, size_t(got)), FAhead);
                 if (!FTelnet->Reply.empty()) {
