@@ -69,7 +69,9 @@ TfrmCOMPorts::TfrmCOMPorts(PortSettings& settings, std::function<void()> apply, 
     lbPortInfo->setWordWrap(true);
     edtNetPort = new QLineEdit(this);
     edtNetPort->setObjectName(QStringLiteral("edtNetPort"));
-    edtNetPort->setPlaceholderText(QStringLiteral("rfc2217://192.168.0.7:7000"));
+    // The field is narrow: the hint names the kind, the tooltip the whole form.
+    edtNetPort->setPlaceholderText(QStringLiteral("rfc2217://…"));
+    edtNetPort->setToolTip(QStringLiteral("rfc2217://узел:порт или tcp://узел:порт"));
     edtNetPort->setReadOnly(true);
     connect(edtNetPort, &QLineEdit::editingFinished, this, &TfrmCOMPorts::NetPortEntered);
     edtNetPort->installEventFilter(this);
