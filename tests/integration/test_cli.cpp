@@ -22,38 +22,15 @@
 #include "sim/deviceoption.h"
 #include "sim/firmwaredevice.h"
 #include "sim/simbus.h"
+#include "support/cliprocess.h"
 
 using namespace zeva::sim;
 
 namespace {
 
-QString cliPath()
-{
-    return QString::fromStdString(
-        (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "zevanta-cli").string());
-}
-
-struct Run {
-    int code;
-    QString out;
-    QString err;
-};
-
 // A time-out that a device which is there meets even on a loaded machine: only absent and silent
 // devices wait it out, so the tests that rely on every answer arriving pay a second per silence.
 const QString kPatientMs = QStringLiteral("1000");
-
-Run runCli(const QStringList& args, const QString& workDir = {})
-{
-    QProcess p;
-    if (!workDir.isEmpty())
-        p.setWorkingDirectory(workDir);
-    p.start(cliPath(), args);
-    // Bounds only a program that hangs: a loaded machine may take long over a whole FLASH write.
-    EXPECT_TRUE(p.waitForFinished(120000)) << args.join(' ').toStdString();
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
 
 class Cli : public ::testing::Test {
 protected:
@@ -253,20 +230,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// One record with the standard checksum, built independently of the reader.
-QByteArray record(uint16_t addr, uint8_t type, const Bytes& data)
-{
-    unsigned sum = unsigned(data.size()) + (addr >> 8) + (addr & 0xFF) + type;
-    QByteArray s = QByteArray(":") + QByteArray::number(qulonglong(data.size()), 16).rightJustified(2, '0') +
-                   QByteArray::number(addr, 16).rightJustified(4, '0') +
-                   QByteArray::number(type, 16).rightJustified(2, '0');
-    for (uint8_t b : data) {
-        s += QByteArray::number(b, 16).rightJustified(2, '0');
-        sum += b;
-    }
-    return (s + QByteArray::number((0x100 - (sum & 0xFF)) & 0xFF, 16).rightJustified(2, '0')).toUpper() + "\r\n";
-}
-
 Bytes firmware(size_t n)
 {
     Bytes b(n);
@@ -320,17 +283,17 @@ protected:
 TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
 {
     const Bytes code = firmware(0x400);
-    QByteArray arm04 = record(0, 4, {0x08, 0x00});
+    QByteArray arm04 = hexRecord(0, 4, {0x08, 0x00});
     for (uint32_t off = 0; off < code.size(); off += 16)
-        arm04 += record(uint16_t(0x2000 + off), 0, Bytes(code.begin() + off, code.begin() + off + 16));
-    arm04 += record(0, 5, {0x08, 0x00, 0x20, 0x01}) + ":00000001FF\r\n";
+        arm04 += hexRecord(uint16_t(0x2000 + off), 0, Bytes(code.begin() + off, code.begin() + off + 16));
+    arm04 += hexRecord(0, 5, {0x08, 0x00, 0x20, 0x01}) + ":00000001FF\r\n";
     // The file with its third line (the second data record) replaced.
     auto damaged = [&](const QByteArray& line) {
         QList<QByteArray> lines = arm04.split('\n');
         lines[2] = line + '\r';
         return lines.join('\n');
     };
-    const QByteArray second = record(0x2010, 0, Bytes(code.begin() + 16, code.begin() + 32)).trimmed();
+    const QByteArray second = hexRecord(0x2010, 0, Bytes(code.begin() + 16, code.begin() + 32)).trimmed();
     QByteArray staleType06 = second;
     staleType06.replace(7, 2, "06");
 
@@ -349,7 +312,7 @@ TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
         {"ARM file with 0x0800 upper address", arm04, {}, {}, 0, "Различия не найдены!", true, true, true},
         {"--no-verify skips the compare", arm04, {"--no-verify"}, {}, 0, "Запись FLASH: готово", true, true, false},
         {"data below the program region",
-         record(0x1FF0, 0, Bytes(16, 1)) + arm04.mid(arm04.indexOf(":10")),
+         hexRecord(0x1FF0, 0, Bytes(16, 1)) + arm04.mid(arm04.indexOf(":10")),
          {},
          {},
          4,
@@ -358,8 +321,8 @@ TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
          false,
          false},
         {"data above 64 KiB in a file for the bigger part",
-         record(0, 4, {0, 1}) + record(0x2000, 0, Bytes(16, 1)) + record(0, 4, {0, 0}) +
-             record(0x2000, 0, Bytes(16, 2)) + ":00000001FF\r\n",
+         hexRecord(0, 4, {0, 1}) + hexRecord(0x2000, 0, Bytes(16, 1)) + hexRecord(0, 4, {0, 0}) +
+             hexRecord(0x2000, 0, Bytes(16, 2)) + ":00000001FF\r\n",
          {},
          {},
          4,
@@ -388,7 +351,8 @@ TEST_F(CliFirmware, WritesOnlyWhatTheFileMeansAndSaysSoWhenItCannot)
          false,
          false},
         {"empty data record in the middle",
-         record(0x2000, 0, Bytes(16, 1)) + record(0x2010, 0, {}) + record(0x2010, 0, Bytes(16, 1)) + ":00000001FF\r\n",
+         hexRecord(0x2000, 0, Bytes(16, 1)) + hexRecord(0x2010, 0, {}) + hexRecord(0x2010, 0, Bytes(16, 1)) +
+             ":00000001FF\r\n",
          {},
          {},
          4,
@@ -542,14 +506,6 @@ std::vector<QJsonObject> ofType(const std::vector<QJsonObject>& all, const char*
     std::copy_if(all.begin(), all.end(), std::back_inserter(out),
                  [&](const QJsonObject& o) { return o.value("type").toString() == QLatin1String(type); });
     return out;
-}
-
-QByteArray hexFile(uint16_t at, const Bytes& code)
-{
-    QByteArray text;
-    for (uint32_t off = 0; off < code.size(); off += 16)
-        text += record(uint16_t(at + off), 0, Bytes(code.begin() + off, code.begin() + off + 16));
-    return text + ":00000001FF\r\n";
 }
 
 // zevanta-sim as its own process: its serial side, and the process to stop.
@@ -1139,7 +1095,8 @@ TEST_F(CliFirmware, TraceOverAFileOfTheCommandIsRefused)
     for (const Case& c : cases) {
         SCOPED_TRACE((c.args.join(' ') + " --trace " + c.trace).toStdString());
         arm->clearRequestLog();
-        const auto r = runCli(c.args + QStringList{"-p", port, "-a", "16", "--trace", c.trace}, dir.path());
+        const auto r =
+            runCli(c.args + QStringList{"-p", port, "-a", "16", "--trace", c.trace}, kCliHangMs, {}, dir.path());
         EXPECT_EQ(r.code, 2);
         EXPECT_TRUE(r.err.contains(QStringLiteral("тот же файл"))) << r.err.toStdString();
         QFile kept(fw);
@@ -1152,7 +1109,8 @@ TEST_F(CliFirmware, TraceOverAFileOfTheCommandIsRefused)
         EXPECT_TRUE(arm->requestLog().empty());
     }
     // Another file is a trace like any other.
-    const auto r = runCli({"flash", "verify", fw, "-p", port, "-a", "16", "--trace", "run.trace"}, dir.path());
+    const auto r =
+        runCli({"flash", "verify", fw, "-p", port, "-a", "16", "--trace", "run.trace"}, kCliHangMs, {}, dir.path());
     EXPECT_NE(r.code, 2) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath("run.trace")));
 }

@@ -8,8 +8,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
@@ -31,56 +29,12 @@
 #include "sim/firmwaredevice.h"
 #include "sim/netservers.h"
 #include "sim/simbus.h"
+#include "support/cliprocess.h"
 
 using namespace zeva::sim;
 using Bytes = std::vector<uint8_t>;
 
 namespace {
-
-QString cliPath()
-{
-    return QString::fromStdString(
-        (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "zevanta-cli").string());
-}
-
-struct CliRun {
-    int code;
-    QString out;
-    QString err;
-    qint64 ms;
-};
-
-CliRun runCli(const QStringList& args, int limitMs = 60000, const QString& configHome = {})
-{
-    QElapsedTimer t;
-    t.start();
-    QProcess p;
-    if (!configHome.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
-        p.setProcessEnvironment(env);
-    }
-    p.start(cliPath(), args);
-    const bool ended = p.waitForFinished(limitMs);
-    EXPECT_TRUE(ended) << "hangs: " << args.join(' ').toStdString();
-    if (!ended)
-        p.kill();
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError()), t.elapsed()};
-}
-
-QByteArray record(uint16_t addr, uint8_t type, const Bytes& data)
-{
-    unsigned sum = unsigned(data.size()) + (addr >> 8) + (addr & 0xFF) + type;
-    QByteArray s = QByteArray(":") + QByteArray::number(qulonglong(data.size()), 16).rightJustified(2, '0') +
-                   QByteArray::number(addr, 16).rightJustified(4, '0') +
-                   QByteArray::number(type, 16).rightJustified(2, '0');
-    for (uint8_t b : data) {
-        s += QByteArray::number(b, 16).rightJustified(2, '0');
-        sum += b;
-    }
-    return (s + QByteArray::number((0x100 - (sum & 0xFF)) & 0xFF, 16).rightJustified(2, '0')).toUpper() + "\r\n";
-}
 
 // Bytes that need every escape of the way: Telnet's 0xFF (often doubled), the frame's 0xC0 and 0xDB.
 Bytes escapeHeavy(size_t n, uint8_t salt)
@@ -90,14 +44,6 @@ Bytes escapeHeavy(size_t n, uint8_t salt)
     for (size_t i = 0; i < n; ++i)
         b[i] = i % 2 ? kTricky[(i / 2) % std::size(kTricky)] : uint8_t(i * 13 + salt);
     return b;
-}
-
-QByteArray hexAt(uint32_t at, const Bytes& code)
-{
-    QByteArray text = record(0, 4, {uint8_t(at >> 24), uint8_t(at >> 16)});
-    for (uint32_t off = 0; off < code.size(); off += 16)
-        text += record(uint16_t(at + off), 0, Bytes(code.begin() + off, code.begin() + off + 16));
-    return text + ":00000001FF\r\n";
 }
 
 // The line speed the pty was last set to, as the device side would see it.
@@ -158,7 +104,8 @@ TEST_F(NetPort, WritesReadsAndComparesMemoryThroughEitherKindOfPort)
         std::string err;
         ASSERT_TRUE(server.start(bus.slavePath(), dir.path().toStdString(), &err)) << err;
         const Bytes code = escapeHeavy(0x1000, telnet ? 1 : 2);
-        auto r = runCli({"flash", "write", file("fw.hex", hexAt(0x2000, code)), "-p", url(telnet), "-a", "16"});
+        auto r =
+            runCli({"flash", "write", file("fw.hex", hexFileAt(0x2000, code)), "-p", url(telnet), "-a", "16"}, 60000);
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
         EXPECT_TRUE(r.out.contains("Различия не найдены!")) << r.out.toStdString();
         EXPECT_EQ(arm->readFlash(0x2000, uint32_t(code.size())), code);
@@ -166,14 +113,14 @@ TEST_F(NetPort, WritesReadsAndComparesMemoryThroughEitherKindOfPort)
         const Bytes ext = escapeHeavy(app->extSize(), telnet ? 3 : 4);
         const QString extFile =
             file("ext.bin", QByteArray(reinterpret_cast<const char*>(ext.data()), qsizetype(ext.size())));
-        r = runCli({"extmem", "write", extFile, "--verify", "-p", url(telnet), "-a", "5"});
+        r = runCli({"extmem", "write", extFile, "--verify", "-p", url(telnet), "-a", "5"}, 60000);
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
         EXPECT_TRUE(r.out.contains("Различия не найдены!")) << r.out.toStdString();
         EXPECT_EQ(app->readExt(0, app->extSize()), ext);
 
         app->writeExt(0, escapeHeavy(app->extSize(), 9));
         const QString back = dir.filePath("back.bin");
-        r = runCli({"extmem", "read", back, "-p", url(telnet), "-a", "5"});
+        r = runCli({"extmem", "read", back, "-p", url(telnet), "-a", "5"}, 60000);
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
         QFile f(back);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -202,7 +149,7 @@ TEST_F(NetPort, ServerKilledMidTransferFailsNamingTheAddress)
 {
     bus.setBaud(115200);
     const Bytes code = escapeHeavy(0xC000, 5);
-    const QString fw = file("big.hex", hexAt(0x2000, code));
+    const QString fw = file("big.hex", hexFileAt(0x2000, code));
     for (const bool telnet : {false, true}) {
         SCOPED_TRACE(telnet ? "rfc2217" : "tcp");
         std::thread killer([this] {
@@ -305,7 +252,7 @@ TEST_F(NetPort, CommandLineTakesAddressesAndStoredAliases)
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(url(true) + ": время оборота")) << r.out.toStdString();
 
-    r = runCli({"mode", "boot", "-p", url(true), "-a", "16", "--json"});
+    r = runCli({"mode", "boot", "-p", url(true), "-a", "16", "--json"}, 60000);
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     const QJsonObject result = QJsonDocument::fromJson(r.out.trimmed().split('\n').last().toUtf8()).object();
     EXPECT_EQ(result.value("port").toString(), url(true)) << r.out.toStdString();
