@@ -378,6 +378,8 @@ inline const QString StatusFobsWritten = QStringLiteral("Список брело
 inline const QString StatusTimeoutWritten = QStringLiteral("Тайм-аут записан");
 inline const QString StatusZoneWritten = QStringLiteral("Зона сигнализации записана");
 inline const QString StatusModeWritten = QStringLiteral("Режим и коэффициент записаны");
+inline const QString StatusCalibrationWritten = QStringLiteral("Калибровка записана");
+inline const QString StatusChannelCleared = QStringLiteral("Канал №%1 очищен");
 inline const QString StatusByteWritten = QStringLiteral("Байт %1 записан по адресу %2");
 // A write whose failure shows no box says on the line what was not done: "Реле 3: Команда не принята!".
 inline const QString StatusFailed = QStringLiteral("%1: %2");
@@ -675,6 +677,8 @@ inline const QString StatusRelayOn = QStringLiteral("Реле %1 включен�
 inline const QString StatusRelayOff = QStringLiteral("Реле %1 выключено");
 inline const QString StatusAllRelaysOn = QStringLiteral("Все реле включены");
 inline const QString StatusAllRelaysOff = QStringLiteral("Все реле выключены");
+inline const QString StatusCommandAccepted = QStringLiteral("%1: команда принята");
+inline const QString StatusPlevaRelaysWritten = QStringLiteral("Реле платы %1 записаны");
 inline const QString StatusSarvelWritten = QStringLiteral("Выходы блока %1 записаны");
 inline const QString StatusSlaveRelayOn = QStringLiteral("Ведомый %1: реле включено");
 inline const QString StatusSlaveRelayOff = QStringLiteral("Ведомый %1: реле выключено");

@@ -292,18 +292,24 @@ private slots:
         sim.sent(kKesta);
         tab->btnUpKESTA->click();
         QVERIFY(sentOnce(sim.sent(kKesta), 99, {0x00}));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  ПОДНЯТЬ: команда принята")));
         for (TSCDPump* p : tab->Pumps)
             QVERIFY(p->tmr->isActive() && p->angleStep == 18);
         QTRY_VERIFY(!tab->Pumps[2]->tmr->isActive());
         QVERIFY(tab->Pumps[0]->tmr->isActive());
         tab->btnStopKESTA->click();
         QVERIFY(sentOnce(sim.sent(kKesta), 101, {0x00}));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  СТОП: команда принята")));
         for (TSCDPump* p : tab->Pumps)
             QVERIFY(!p->tmr->isActive());
 
         tab->btnRelayKESTA[6]->click();
         QVERIFY(sentOnce(sim.sent(kKesta), 97, {0x40}));
         QTRY_VERIFY(dev->outputs() == 0x40);
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Реле 7 включено")));
+        CLICK_ENABLED(tab->btnClearAllRelaysKESTA);
+        QVERIFY(sentOnce(sim.sent(kKesta), 97, {0x00}));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Все реле выключены")));
 
         // Refused commands keep the list as it was.
         dev->addFault({zeva::sim::FaultKind::Refuse, 106});
@@ -438,6 +444,9 @@ private slots:
         row("output toggle", kMiran, "tsFentor", 81, "btnRelayMIRAN2", "Реле 2: Команда не принята!", {});
         row("all outputs off", kMiran, "tsFentor", 81, "btnClearAllRelaysMIRAN", "", refused);
         row("unit outputs", kSarvel, "tsSARVEL", 106, "btnSetSARVEL", "", refused);
+        row("controller output toggle", kKesta, "tsKESTA", 97, "btnRelayKESTA7", "Реле 7: Команда не принята!", {});
+        row("controller outputs off", kKesta, "tsKESTA", 97, "btnClearAllRelaysKESTA", "", refused);
+        row("columns down", kKesta, "tsKESTA", 100, "btnDownKESTA", "", refused);
         row("slave relay", kGalte, "tsGALTE", 161, "btnRelayToggleSlave", "", refused);
         row("slave reset", kGalte, "tsGALTE", 161, "btnResetSlave", "", refused);
     }

@@ -58,6 +58,7 @@ private slots:
         tab.sbPLEVAR[31]->click();
         QCOMPARE(Payloads(sim, 90), (QList<Bytes>{{0, 0, 0, 0, 0x01}, {0, 0x80, 0, 0, 0x01}}));
         QCOMPARE(sim.dev->relays(0), 0x80000001u);
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Реле платы 0 записаны")));
         // Off: a click only changes the mask; "Обновить" sends it, "СТОП" always sends 0.
         tab.cbRefreshRelayPLEVA->setChecked(false);
         sim.dev->clearRequestLog();
@@ -69,6 +70,7 @@ private slots:
         tab.edtPlateNum->setValue(1);
         tab.sbPLEVASTOP->click();
         QCOMPARE(Payloads(sim, 90), (QList<Bytes>{{0, 0, 0, 0, 0x04}, {1, 0, 0, 0, 0}}));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Реле платы 1 записаны")));
         for (QToolButton* b : tab.sbPLEVAR)
             QVERIFY(!b->isChecked());
         // A refused write is reported; the mask keeps the user's choice.
@@ -78,6 +80,7 @@ private slots:
         tab.sbPLEVAR[4]->click();
         QCOMPARE(sim.boxes.texts(), QStringList{Msg::CommandNotAccepted});
         QCOMPARE(tab.PLEVARelayMask(), 0x10u);
+        QCOMPARE(frm.StatusLineText(), QString());  // no earlier line passes for this write
 
         // Sensors: the timer reads board 1 and lights 1 and 32; presence runs between ticks
         // and after the timer stops.
@@ -146,6 +149,15 @@ private slots:
         tab.btnVIDACalibrate->click();
         record = sim.dev->record();
         QCOMPARE(Bytes(record.begin() + 14, record.begin() + 22), Bytes(record.begin() + 6, record.begin() + 14));
+        QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Калибровка записана")));
+        // A refused write leaves no earlier line standing.
+        sim.dev->addFault({FaultKind::Refuse, 70, 0, 1});
+        sim.boxes.clear();
+        sim.boxes.answer(true);
+        QVERIFY(sim.WaitEnabled(tab.btnVIDASaveZoneAlert));
+        tab.btnVIDASaveZoneAlert->click();
+        QCOMPARE(sim.boxes.texts().last(), Msg::CommandNotAccepted);
+        QCOMPARE(frm.StatusLineText(), QString());
         // A refused read is reported and shows no data on the gauge.
         sim.dev->addFault({FaultKind::Refuse, 69, 0, 1});
         sim.boxes.clear();
@@ -208,11 +220,13 @@ private slots:
             tab.btnTARVIKClearCh[0]->click();
             QCOMPARE(tab.edtTARVIKCOD[0]->text(), QStringLiteral("00000000000000-00"));
             QCOMPARE(Payloads(sim, 65), (QList<Bytes>{{1}}));
+            QVERIFY(frm.StatusLineText().endsWith(QStringLiteral("  Канал №1 очищен")));
             // A refused clear reads nothing and keeps the text.
             sim.dev->addFault({FaultKind::Refuse, 65, 0, 1});
             tab.btnTARVIKClearCh[1]->click();
             QCOMPARE(sim.boxes.texts(), QStringList{Msg::CommandNotAccepted});
             QCOMPARE(Payloads(sim, 66).size(), 2);
+            QCOMPARE(frm.StatusLineText(), QString());
             QVERIFY(sim.shell.session.PresenceRunning());
         }
         {
@@ -235,6 +249,14 @@ private slots:
             tab.btnPELNIKChangeMode->click();
             QCOMPARE(sim.boxes.texts().last(), Msg::InvalidValue);
             QCOMPARE(Payloads(sim, 97).size(), 1);
+            // Refused: the box, and the line of the write before is gone.
+            tab.edtPELNIKTimeCoeff->setText(QStringLiteral("3"));
+            sim.dev->addFault({FaultKind::Refuse, 97, 0, 1});
+            sim.boxes.answer(true);
+            tab.btnPELNIKChangeMode->click();
+            QCOMPARE(sim.boxes.texts().last(), Msg::CommandNotAccepted);
+            QCOMPARE(frm.StatusLineText(), QString());
+            QCOMPARE(sim.dev->coefficient(), 2.5f);
         }
     }
 };

@@ -398,22 +398,29 @@ void TKestaTab::btnRelayKESTAClick(int k)
     for (size_t i = 0; i < 7; ++i)
         lit[i] = ledRelayKESTA[i]->IsOn();
     const uint8_t bits[] = {panels::BitsOf(lit)};
-    // Silent: the next refresh shows what the controller really did.
-    Exchange(zcmd::kesta::kOutputs, bits);
+    ClearDone();
+    ShowToggled(Exchange(zcmd::kesta::kOutputs, bits).Accepted(), QString::number(k), led->IsOn());
 }
 
 void TKestaTab::btnClearAllRelaysKESTAClick()
 {
     const uint8_t payload[] = {0x00};
-    if (!Exchange(zcmd::kesta::kOutputs, payload).Accepted())
+    SendCommand(zcmd::kesta::kOutputs, payload, Msg::StatusAllRelaysOff);
+}
+
+void TKestaTab::SendCommand(uint8_t cmd, std::span<const uint8_t> payload, const QString& doneText)
+{
+    ClearDone();
+    if (Exchange(cmd, payload).Accepted())
+        ShowDone(doneText);
+    else
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 
 void TKestaTab::btnUpKESTAClick()
 {
     const uint8_t payload[] = {0x00};
-    if (!Exchange(zcmd::kesta::kUp, payload).Accepted())
-        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+    SendCommand(zcmd::kesta::kUp, payload, Msg::StatusCommandAccepted.arg(Msg::BtnKestaUp));
     for (TSCDPump* p : Pumps)
         p->StartForward();
 }
@@ -422,15 +429,13 @@ void TKestaTab::btnDownKESTAClick()
 {
     const uint8_t payload[] = {0x00};
     // The pumps follow at the next refresh.
-    if (!Exchange(zcmd::kesta::kDown, payload).Accepted())
-        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+    SendCommand(zcmd::kesta::kDown, payload, Msg::StatusCommandAccepted.arg(Msg::BtnKestaDown));
 }
 
 void TKestaTab::btnStopKESTAClick()
 {
     const uint8_t payload[] = {0x00};
-    if (!Exchange(zcmd::kesta::kStop, payload).Accepted())
-        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+    SendCommand(zcmd::kesta::kStop, payload, Msg::StatusCommandAccepted.arg(Msg::BtnKestaStop));
     for (TSCDPump* p : Pumps)
         p->Stop();
 }
@@ -457,12 +462,8 @@ void TKestaTab::btnSaveSNClick()
 {
     if (!AskYesNo(Msg::AskSaveData, AskIcon::Question))
         return;
-    ClearDone();
     const std::vector<uint8_t> payload = panels::FobListPayload(mdKESTA.Codes());
-    if (Exchange(zcmd::kesta::kWriteFobs, payload).Accepted())
-        ShowDone(Msg::StatusFobsWritten);
-    else
-        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+    SendCommand(zcmd::kesta::kWriteFobs, payload, Msg::StatusFobsWritten);
 }
 
 void TKestaTab::btnLoadTimeoutKESTAClick()
@@ -482,13 +483,8 @@ void TKestaTab::btnSaveTimeoutKESTAClick()
         return;
     const unsigned value = panels::TimeoutToWrite(edtTimeoutKESTA->text());
     const std::vector<uint8_t> payload = panels::TimeoutPayload(value);
-    ClearDone();
-    const bool ok = Exchange(zcmd::kesta::kWriteTimeout, payload).Accepted();
     edtTimeoutKESTA->setText(QString::number(value));
-    if (ok)
-        ShowDone(Msg::StatusTimeoutWritten);
-    else
-        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+    SendCommand(zcmd::kesta::kWriteTimeout, payload, Msg::StatusTimeoutWritten);
 }
 
 void TKestaTab::btnAddSNClick()

@@ -79,6 +79,8 @@ private:
     QWidget* BuildFobList();
     // One exchange of the tab, bracketed by the timer and the presence pause.
     TExchangeResult Exchange(uint8_t cmd, std::span<const uint8_t> payload);
+    // A write or command: its line when the controller takes it, the box when it refuses.
+    void SendCommand(uint8_t cmd, std::span<const uint8_t> payload, const QString& doneText);
     void ShowFobList();
     void SetColumnPicture(int i, int picture);
 

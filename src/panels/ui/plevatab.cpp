@@ -118,25 +118,28 @@ void TPlevaTab::ShowSensor(int n, bool lit)
             : QStringLiteral("background: silver; border: 1px solid gray; border-radius: 7px;"));
 }
 
-bool TPlevaTab::WritePLEVARelays()
+void TPlevaTab::WritePLEVARelays()
 {
+    ClearDone();
     const auto payload = Pleva::WriteRelaysPayload(uint8_t(edtPlateNum->value()), FMask);
-    return Host.Session().Send(zcmd::pleva::kWriteRelays, payload).Accepted();
+    if (Host.Session().Send(zcmd::pleva::kWriteRelays, payload).Accepted())
+        ShowDone(Msg::StatusPlevaRelaysWritten.arg(edtPlateNum->value()));
+    else
+        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 
 void TPlevaTab::sbPLEVARClick(int relay)
 {
     TPresencePause pause(Host.Session());
     FMask = Pleva::SetRelay(FMask, relay, sbPLEVAR[size_t(relay - 1)]->isChecked());
-    if (cbRefreshRelayPLEVA->isChecked() && !WritePLEVARelays())
-        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+    if (cbRefreshRelayPLEVA->isChecked())
+        WritePLEVARelays();
 }
 
 void TPlevaTab::btnPLEVARefreshRelayClick()
 {
     TPresencePause pause(Host.Session());
-    if (!WritePLEVARelays())
-        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+    WritePLEVARelays();
 }
 
 void TPlevaTab::sbPLEVASTOPClick()
@@ -145,8 +148,7 @@ void TPlevaTab::sbPLEVASTOPClick()
     for (QToolButton* b : sbPLEVAR)
         b->setChecked(false);
     FMask = 0;
-    if (!WritePLEVARelays())
-        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+    WritePLEVARelays();
 }
 
 void TPlevaTab::tmrReadDataPLEVATimer()

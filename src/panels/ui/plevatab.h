@@ -38,7 +38,8 @@ public:
     void tmrReadDataPLEVATimer();
 
 private:
-    bool WritePLEVARelays();
+    // Sends the mask to the plate: its line when taken, the box when refused.
+    void WritePLEVARelays();
     void ShowSensor(int n, bool lit);
 
     uint32_t FMask = 0;

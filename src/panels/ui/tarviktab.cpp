@@ -63,10 +63,12 @@ void TTarvikTab::ClearChannel(int channel)
 {
     TPresencePause pause(Host.Session());
     const uint8_t ch[] = {uint8_t(channel)};
+    ClearDone();
     if (!Host.Session().Send(zcmd::tarvik::kClear, ch).Accepted()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
     }
+    ShowDone(Msg::StatusChannelCleared.arg(channel));
     QThread::msleep(Tarvik::kClearSettleMs);
     ReadChannel(channel);
 }

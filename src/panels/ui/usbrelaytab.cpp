@@ -38,12 +38,6 @@ QPushButton* relayButton(const QString& name, int k, QWidget* parent)
     return b;
 }
 
-// A toggle shows no box (the next refresh shows what the module really did); its line says how it ended.
-QString toggleDone(bool on, const QString& relay)
-{
-    return (on ? Msg::StatusRelayOn : Msg::StatusRelayOff).arg(relay);
-}
-
 }  // namespace
 
 TUsbRelayTab::TUsbRelayTab(TPanelHost& host, QWidget* parent) : TPanel(host, parent)
@@ -134,10 +128,7 @@ void TUsbRelayTab::btnRelayUSBClick(int k)
         lit[i] = ledRelay[i]->IsOn();
     const uint8_t bits[] = {panels::BitsOf(lit)};
     ClearDone();
-    if (Host.Session().Send(zcmd::relay::kSetRelays, bits).Accepted())
-        ShowDone(toggleDone(on, QString::number(k)));
-    else
-        ShowFailed(Msg::RelayAccessibleName.arg(k), Msg::CommandNotAccepted);
+    ShowToggled(Host.Session().Send(zcmd::relay::kSetRelays, bits).Accepted(), QString::number(k), on);
 }
 
 void TUsbRelayTab::SendAll(uint8_t bits)
@@ -160,10 +151,7 @@ void TUsbRelayTab::btnRelayResetClick()
     ledRelayReset->SetOn(on);
     const uint8_t payload[] = {uint8_t(on ? 1 : 0)};
     ClearDone();
-    if (Host.Session().Send(zcmd::relay::kResetRelay, payload).Accepted())
-        ShowDone(toggleDone(on, QStringLiteral("RESET")));
-    else
-        ShowFailed(Msg::GroupRelayReset, Msg::CommandNotAccepted);
+    ShowToggled(Host.Session().Send(zcmd::relay::kResetRelay, payload).Accepted(), QStringLiteral("RESET"), on);
 }
 
 void TUsbRelayTab::tmrUSBRelayTimer()
@@ -265,10 +253,7 @@ void TMiranTab::btnRelayMIRANClick(int k)
         lit[i] = ledRelayMIRAN[i]->IsOn();
     const uint8_t bits[] = {panels::BitsOf(lit)};
     ClearDone();
-    if (Host.Session().Send(zcmd::relay::kSetRelays, bits).Accepted())
-        ShowDone(toggleDone(on, QString::number(k)));
-    else
-        ShowFailed(Msg::RelayAccessibleName.arg(k), Msg::CommandNotAccepted);
+    ShowToggled(Host.Session().Send(zcmd::relay::kSetRelays, bits).Accepted(), QString::number(k), on);
 }
 
 void TMiranTab::btnClearAllRelaysMIRANClick()

@@ -225,12 +225,15 @@ void TVidaTab::btnVIDACalibrateClick()
     if (!AskYesNo(Msg::VidaAskCalibrate, AskIcon::Warning))
         return;
     TPresencePause pause(Host.Session());
+    ClearDone();
     if (!ReadVIDAData()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
     }
     FData.Calibrate();
-    if (!WriteVIDAData())
+    if (WriteVIDAData())
+        ShowDone(Msg::StatusCalibrationWritten);
+    else
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }
 

@@ -24,7 +24,10 @@ void TPanel::ShowDone(const QString& doneText)
     Host.ShowStatusLine(Msg::StatusLineAt.arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")), doneText));
 }
 
-void TPanel::ShowFailed(const QString& what, const QString& why)
+void TPanel::ShowToggled(bool accepted, const QString& relay, bool on)
 {
-    ShowDone(Msg::StatusFailed.arg(what, why));
+    if (accepted)
+        ShowDone((on ? Msg::StatusRelayOn : Msg::StatusRelayOff).arg(relay));
+    else
+        ShowDone(Msg::StatusFailed.arg(Msg::RelayAccessibleName.arg(relay), Msg::CommandNotAccepted));
 }

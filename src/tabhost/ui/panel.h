@@ -66,8 +66,9 @@ protected:
     void ShowDone(const QString& doneText);
     // Clears that line as an operation starts: a line from an earlier run must not pass for this one.
     void ClearDone() { Host.ShowStatusLine(QString()); }
-    // A failure that shows no box (a relay toggle) ends on the same line: what, then why.
-    void ShowFailed(const QString& what, const QString& why);
+    // A relay toggle shows no box (the next refresh shows what the device really did): its line
+    // says whether relay `relay` ("3", "RESET") was switched on or off, or that the device refused.
+    void ShowToggled(bool accepted, const QString& relay, bool on);
 
     TPanelHost& Host;
 
