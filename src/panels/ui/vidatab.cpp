@@ -222,34 +222,29 @@ void TVidaTab::btnReadVIDADataClick()
 
 void TVidaTab::btnVIDACalibrateClick()
 {
-    if (!AskYesNo(Msg::VidaAskCalibrate, AskIcon::Warning))
-        return;
-    TPresencePause pause(Host.Session());
-    ClearDone();
-    if (!ReadVIDAData()) {
-        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
-        return;
-    }
-    FData.Calibrate();
-    if (WriteVIDAData())
-        ShowDone(Msg::StatusCalibrationWritten);
-    else
-        ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
+    if (AskYesNo(Msg::VidaAskCalibrate, AskIcon::Warning))
+        ChangeVIDAData([this] { FData.Calibrate(); }, Msg::StatusCalibrationWritten);
 }
 
 void TVidaTab::btnVIDASaveZoneAlertClick()
 {
-    if (!AskYesNo(Msg::VidaAskSaveZone, AskIcon::Question))
-        return;
+    if (AskYesNo(Msg::VidaAskSaveZone, AskIcon::Question))
+        ChangeVIDAData(
+            [this] { FData.SetZone(PanelInt(edtVIDAAngleMin->text(), 0), PanelInt(edtVIDAAngleMax->text(), 0)); },
+            Msg::StatusZoneWritten);
+}
+
+void TVidaTab::ChangeVIDAData(const std::function<void()>& change, const QString& doneText)
+{
     TPresencePause pause(Host.Session());
     ClearDone();
     if (!ReadVIDAData()) {
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
         return;
     }
-    FData.SetZone(PanelInt(edtVIDAAngleMin->text(), 0), PanelInt(edtVIDAAngleMax->text(), 0));
+    change();
     if (WriteVIDAData())
-        ShowDone(Msg::StatusZoneWritten);
+        ShowDone(doneText);
     else
         ShowMessage(MsgKind::Warning, Msg::CommandNotAccepted);
 }

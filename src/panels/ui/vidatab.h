@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 
 #include <QImage>
@@ -70,6 +71,8 @@ public:
 private:
     bool ReadVIDAData();
     bool WriteVIDAData();
+    // Reads the unit's record, changes it and writes it back: the other fields keep the unit's values.
+    void ChangeVIDAData(const std::function<void()>& change, const QString& doneText);
     void ShowData();
 
     panels::TVIDAData FData;
