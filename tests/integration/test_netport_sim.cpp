@@ -152,11 +152,13 @@ TEST_F(NetPort, ServerKilledMidTransferFailsNamingTheAddress)
     const QString fw = file("big.hex", hexFileAt(0x2000, code));
     for (const bool telnet : {false, true}) {
         SCOPED_TRACE(telnet ? "rfc2217" : "tcp");
+        // The server just started must be serving the device before the clock of the kill runs.
+        ASSERT_EQ(runCli({"identify", "-p", url(telnet), "-a", "16", "--timeout", "1000"}, 20000).code, 0);
         std::thread killer([this] {
             std::this_thread::sleep_for(std::chrono::milliseconds(700));
             server.kill();
         });
-        const CliRun r = runCli({"flash", "write", fw, "-p", url(telnet), "-a", "16"}, 20000);
+        const CliRun r = runCli({"flash", "write", fw, "-p", url(telnet), "-a", "16", "--timeout", "1000"}, 20000);
         killer.join();
         EXPECT_NE(r.code, 0);
         EXPECT_TRUE(r.err.contains(url(telnet))) << r.err.toStdString();
