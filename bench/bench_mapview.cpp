@@ -95,11 +95,10 @@ bool ShowsRoute(QWebEngineView* view)
 // stamps the time and counts what it shows.
 const char* kDrawnStamp =
     "requestAnimationFrame(function(){setTimeout(function(){"
-    "var labels = map.tlabels_ || {}, shown = 0;"
-    "for (var id in labels) if (labels[id].element_.isConnected) shown++;"
+    "var shown = map.getPane(G_MAP_MAP_PANE).childElementCount;"
     "window.benchDrawn_ = [performance.timeOrigin + performance.now(),"
     " map.overlays_.length ? map.overlays_[0].layer_.getLatLngs().length : 0,"
-    " map.tdotLayer_ ? map.tdotLayer_.getLayers().length : 0, shown].join(' ');"
+    " map.tdotLayer_ ? map.tdotLayer_.getLatLngs().length : 0, shown].join(' ');"
     "}, 0);}); ''";
 
 Figures OpenOnce(const QString& folder, int turns)

@@ -4,17 +4,26 @@
 // per zoom: the route's first and last labels always, then the others in route order wherever
 // they do not cover a label already placed; the rest wait until the map is zoomed in far enough.
 // Every label's point stays on the map as a dot. Only the placed labels in and near the view are
-// in the page at a time.
+// in the page at a time, and a label's element is made the first time it is needed: most labels
+// of a long route never come into the page at all.
 
 function TLabel() {}
 
-// The label's box: a div of the style holding the text in bold on one line. The text is set as
-// text, so a caption can never bring markup or script into the page.
-function TLabelContent(astyle, text) {
+// What a label's box shows: a div of the style holding the text in bold on one line. The text is
+// set as text, so a caption can never bring markup or script into the page.
+function TLabelBox(astyle, text) {
+  this.className = String(astyle);
+  this.text = String(text);
+}
+TLabelBox.prototype.toNode = function () {
   var div = document.createElement('div');
-  div.className = astyle;
-  div.textContent = text;
+  div.className = this.className;
+  div.textContent = this.text;
   return div;
+};
+
+function TLabelContent(astyle, text) {
+  return new TLabelBox(astyle, text);
 }
 
 // Fill and edge of a style's dot: the colours of its label.
@@ -28,31 +37,63 @@ var TLabelDotColours = {
 
 TLabel.prototype.initialize = function (map) {
   this.map_ = map;
-  var span = document.createElement('span');
-  span.id = this.id;
-  if (this.content instanceof Node) span.appendChild(this.content);
-  else span.textContent = String(this.content);
-  span.style.position = 'absolute';
-  span.style.whiteSpace = 'nowrap';
-  span.style.zIndex = 1;
-  this.element_ = span;
+  var c = this.content;
+  if (c instanceof TLabelBox) {
+    this.style_ = c.className;
+    this.text_ = c.text;
+  } else if (c instanceof Node) {
+    this.style_ = String(c.className || '');
+    this.text_ = c.textContent;
+  } else {
+    this.style_ = '';
+    this.text_ = String(c);
+  }
+  this.el_ = null;
   if (this.percentOpacity !== undefined) this.setOpacity(this.percentOpacity);
   if (!this.markerOffset) this.markerOffset = { width: 0, height: 0 };
   this.shiftY_ = 0;
+  this.p0_ = null;
   if (this.anchorPoint === 'center') {
     // Centred on its point by a shift of half its own size, and its size estimated from the text
-    // (see placeTLabels_): measuring thousands of labels would lay the page out once per label.
-    span.style.transform = 'translate(-50%, -50%)';
+    // (see tlabelSize_): measuring thousands of labels would lay the page out once per label.
     this.w_ = 0;
     this.h_ = 0;
   } else {
     // Measured in the page's body, where nothing around it can narrow it.
+    var span = this.element_;
     document.body.appendChild(span);
     this.w_ = span.offsetWidth;
     this.h_ = span.offsetHeight;
     document.body.removeChild(span);
   }
   map.tlabelsTrack_(this);
+};
+
+// The label's element: a span with the label's id, absolutely placed over the map.
+Object.defineProperty(TLabel.prototype, 'element_', {
+  get: function () {
+    if (this.el_) return this.el_;
+    var span = document.createElement('span');
+    span.id = this.id;
+    var c = this.content;
+    if (c instanceof TLabelBox) span.appendChild(c.toNode());
+    else if (c instanceof Node) span.appendChild(c);
+    else span.textContent = String(c);
+    span.style.position = 'absolute';
+    span.style.whiteSpace = 'nowrap';
+    span.style.zIndex = 1;
+    if (this.anchorPoint === 'center') span.style.transform = 'translate(-50%, -50%)';
+    if (this.opacity_ !== undefined) span.style.opacity = this.opacity_;
+    this.el_ = span;
+    return span;
+  }
+});
+
+// The label's point in pixels of the whole world at zoom 0; at zoom z the map's pixels are these
+// times 2^z, exactly (a power of two).
+TLabel.prototype.worldPoint_ = function (m) {
+  if (!this.p0_) this.p0_ = m.project(this.anchorLatLng.latLng_, 0);
+  return this.p0_;
 };
 
 // The shift from the anchor's pixel to the box's top left corner.
@@ -71,23 +112,109 @@ TLabel.prototype.anchorShift_ = function (w, h) {
 };
 
 TLabel.prototype.setPosition = function (latlng) {
-  if (latlng) this.anchorLatLng = latlng;
-  if (!this.element_.parentNode) return;  // placed when it comes into view
+  if (latlng) {
+    this.anchorLatLng = latlng;
+    this.p0_ = null;
+  }
+  var e = this.el_;
+  if (!e || !e.parentNode) return;  // placed when it comes into view
   var p = this.map_.fromLatLngToDivPixel(this.anchorLatLng);
   var x = Math.trunc(p.x), y = Math.trunc(p.y) + this.shiftY_;
-  if (this.anchorPoint !== 'center') {  // 'center' is shifted by its transform (see initialize)
+  if (this.anchorPoint !== 'center') {  // 'center' is shifted by its transform (see element_)
     var s = this.anchorShift_(this.w_, this.h_);
     x += s[0];
     y += s[1];
   }
-  this.element_.style.left = (x - this.markerOffset.width) + 'px';
-  this.element_.style.top = (y - this.markerOffset.height) + 'px';
+  e.style.left = (x - this.markerOffset.width) + 'px';
+  e.style.top = (y - this.markerOffset.height) + 'px';
 };
 
 TLabel.prototype.setOpacity = function (p) {
   p = Math.max(0, Math.min(100, Number(p)));
-  this.element_.style.opacity = p / 100;
+  this.opacity_ = p / 100;
+  if (this.el_) this.el_.style.opacity = this.opacity_;
 };
+
+// The dots of a map's labels: one path on a canvas of their own that draws all of them.
+var TDotSet = L.Path.extend({
+  options: { interactive: false, radius: 3, weight: 1 },
+
+  initialize: function (options) {
+    L.setOptions(this, options);
+    this.labels_ = [];
+    this.xs_ = [];
+    this.ys_ = [];
+  },
+
+  add_: function (label) {
+    var style = label.style_.toLowerCase();
+    label.dotColours_ = TLabelDotColours[style] || TLabelDotColours.graylabel;
+    this.labels_.push(label);
+  },
+
+  // The points of the dots drawn.
+  getLatLngs: function () {
+    return this.labels_.filter(function (l) { return !l.removed_; }).map(function (l) { return l.anchorLatLng.latLng_; });
+  },
+
+  _project: function () {
+    var m = this._map, k = Math.pow(2, m.getZoom()), origin = m.getPixelOrigin();
+    this.labels_ = this.labels_.filter(function (l) { return !l.removed_; });
+    var list = this.labels_, n = list.length, xs = new Array(n), ys = new Array(n);
+    var minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
+    for (var i = 0; i < n; i++) {
+      var p = list[i].worldPoint_(m);
+      // as the map places a point: rounded to its pixel
+      var x = Math.round(p.x * k) - origin.x, y = Math.round(p.y * k) - origin.y;
+      xs[i] = x;
+      ys[i] = y;
+      if (x < minX) minX = x;
+      if (x > maxX) maxX = x;
+      if (y < minY) minY = y;
+      if (y > maxY) maxY = y;
+    }
+    this.xs_ = xs;
+    this.ys_ = ys;
+    var r = this.options.radius + this.options.weight;
+    this._pxBounds = n ? L.bounds([minX - r, minY - r], [maxX + r, maxY + r]) : null;
+  },
+
+  _update: function () {
+    if (this._map) this._updatePath();
+  },
+
+  _updatePath: function () {
+    var renderer = this._renderer;
+    if (!renderer._drawing) return;
+    var ctx = renderer._ctx, list = this.labels_, xs = this.xs_, ys = this.ys_, n = xs.length;
+    var r = this.options.radius, pad = r + this.options.weight;
+    var b = renderer._bounds, minX = b.min.x - pad, minY = b.min.y - pad, maxX = b.max.x + pad, maxY = b.max.y + pad;
+    ctx.globalAlpha = 1;
+    ctx.lineWidth = this.options.weight;
+    ctx.lineCap = 'round';
+    ctx.lineJoin = 'round';
+    if (ctx.setLineDash) ctx.setLineDash([]);
+    // One by one, each filled and edged, so that a dot covers the ones before it.
+    var colours = null;
+    for (var i = 0; i < n; i++) {
+      var x = xs[i], y = ys[i];
+      if (x < minX || x > maxX || y < minY || y > maxY) continue;
+      if (list[i].dotColours_ !== colours) {
+        colours = list[i].dotColours_;
+        ctx.fillStyle = colours[0];
+        ctx.strokeStyle = colours[1];
+      }
+      ctx.beginPath();
+      ctx.arc(x, y, r, 0, Math.PI * 2, false);
+      ctx.fill();
+      ctx.stroke();
+    }
+  },
+
+  _containsPoint: function () {
+    return false;
+  }
+});
 
 // Labels of a map, in the order they were added, with their dots and placement.
 GMap2.prototype.tlabelsTrack_ = function (label) {
@@ -95,23 +222,25 @@ GMap2.prototype.tlabelsTrack_ = function (label) {
   if (!this.tlabels_) {
     this.tlabels_ = {};
     this.tlabelList_ = [];
-    this.tlabelNewDots_ = [];
     this.tlabelPlacedZoom_ = null;
     this.map_.createPane('tdotPane').style.zIndex = 450;  // over the line, under the labels
     this.tdots_ = L.canvas({ pane: 'tdotPane' });
+    this.tdotLayer_ = new TDotSet({ renderer: this.tdots_ });
     this.map_.on('zoomend', function () { gmap.tlabelPlacedZoom_ = null; gmap.showTLabels_(); });
     this.map_.on('moveend', function () { gmap.showTLabels_(); });
   }
   if (this.tlabels_[label.id]) this.removeTLabelById(label.id);
   this.tlabels_[label.id] = label;
   this.tlabelList_.push(label);
-  this.tlabelNewDots_.push(label);
+  this.tdotLayer_.add_(label);
   this.tlabelsChanged_();
 };
 
-// Changes come in batches of scripts; the labels are placed once after each script.
+// Changes come in batches of scripts; the labels are placed and the dots drawn once after each
+// script.
 GMap2.prototype.tlabelsChanged_ = function () {
   this.tlabelPlacedZoom_ = null;
+  this.tdotsChanged_ = true;
   if (this.tlabelsPending_) return;
   this.tlabelsPending_ = true;
   var gmap = this;
@@ -124,38 +253,30 @@ GMap2.prototype.tlabelsChanged_ = function () {
 GMap2.prototype.showTLabels_ = function () {
   if (!this.tlabels_ || !this.map_._loaded) return;
   var m = this.map_;
-  if (this.tlabelNewDots_.length) {
-    var dots = [];
-    for (var i = 0; i < this.tlabelNewDots_.length; i++) {
-      var l = this.tlabelNewDots_[i];
-      if (l.removed_) continue;
-      var style = l.content instanceof Node ? String(l.content.className).toLowerCase() : '';
-      var c = TLabelDotColours[style] || TLabelDotColours.graylabel;
-      l.dot_ = L.circleMarker(l.anchorLatLng.latLng_, {
-        renderer: this.tdots_, radius: 3, weight: 1, color: c[1], fillColor: c[0], fillOpacity: 1,
-        interactive: false
-      });
-      dots.push(l.dot_);
-    }
-    this.tlabelNewDots_ = [];
-    if (!this.tdotLayer_) this.tdotLayer_ = L.featureGroup().addTo(m);
-    for (var d = 0; d < dots.length; d++) this.tdotLayer_.addLayer(dots[d]);
+  if (this.tdotsChanged_) {
+    this.tdotsChanged_ = false;
+    if (this.tdotLayer_._map) this.tdotLayer_.redraw();
+    else this.tdotLayer_.addTo(m);
   }
   if (this.tlabelPlacedZoom_ !== m.getZoom()) this.placeTLabels_();
 
   // Placed labels within half a view of the window are in the page.
-  var size = m.getSize();
+  var size = m.getSize(), k = Math.pow(2, m.getZoom()), origin = m.getPixelOrigin();
   var view = L.bounds(m.containerPointToLayerPoint([-size.x / 2, -size.y / 2]),
                       m.containerPointToLayerPoint([size.x * 1.5, size.y * 1.5]));
   var pane = this.getPane(G_MAP_MAP_PANE);
   var list = this.tlabelList_;
-  for (var k = 0; k < list.length; k++) {
-    var label = list[k], e = label.element_;
-    var wanted = label.placed_ && view.contains(m.latLngToLayerPoint(label.anchorLatLng.latLng_));
+  for (var i = 0; i < list.length; i++) {
+    var label = list[i], e = label.el_, wanted = false;
+    if (label.placed_) {
+      var p = label.worldPoint_(m), x = p.x * k - origin.x, y = p.y * k - origin.y;
+      wanted = x >= view.min.x && x <= view.max.x && y >= view.min.y && y <= view.max.y;
+    }
     if (wanted) {
+      e = label.element_;
       if (e.parentNode !== pane) pane.appendChild(e);
       label.setPosition();
-    } else if (e.parentNode) {
+    } else if (e && e.parentNode) {
       e.parentNode.removeChild(e);
     }
   }
@@ -166,7 +287,7 @@ GMap2.prototype.showTLabels_ = function () {
 GMap2.prototype.tlabelSize_ = function (label) {
   if (label.anchorPoint !== 'center') return [label.w_, label.h_];
   if (!this.tlabelMeasure_) {
-    var sample = TLabelContent('redlabel', 'M');
+    var sample = TLabelContent('redlabel', 'M').toNode();
     var holder = document.createElement('span');
     holder.style.position = 'absolute';
     holder.style.whiteSpace = 'nowrap';
@@ -181,45 +302,46 @@ GMap2.prototype.tlabelSize_ = function (label) {
     };
     holder.parentNode.removeChild(holder);
   }
-  var t = this.tlabelMeasure_, text = label.element_.textContent;
+  var t = this.tlabelMeasure_, text = label.text_;
   var w = t.widths[text];
   if (w === undefined) w = t.widths[text] = Math.ceil(t.ctx.measureText(text).width + t.extra) + 1;
   return [w, t.height];
 };
 
 // Decides which labels show at this zoom: a label shows when its box, two pixels wider on every
-// side (pixel rounding), covers no label placed before it. The first and last always show; when they would cover
-// each other the last moves below the first.
+// side (pixel rounding), covers no label placed before it. The first and last always show; when
+// they would cover each other the last moves below the first.
 GMap2.prototype.placeTLabels_ = function () {
-  var m = this.map_, zoom = m.getZoom();
+  var m = this.map_, zoom = m.getZoom(), k = Math.pow(2, zoom);
   this.tlabelList_ = this.tlabelList_.filter(function (l) { return !l.removed_; });
   var list = this.tlabelList_, n = list.length;
-  var cell = 64, grid = {}, gmap = this;
+  // Placed boxes by the cells of a grid they touch; a cell's key packs its column and row.
+  var cell = 64, grid = new Map(), gmap = this;
   var box = function (label) {
-    var p = m.project(label.anchorLatLng.latLng_, zoom), size = gmap.tlabelSize_(label);
+    var p = label.worldPoint_(m), size = gmap.tlabelSize_(label);
     var s = label.anchorShift_(size[0], size[1]);
-    var x = p.x + s[0] - label.markerOffset.width, y = p.y + s[1] - label.markerOffset.height;
+    var x = p.x * k + s[0] - label.markerOffset.width, y = p.y * k + s[1] - label.markerOffset.height;
     return [x - 2, y - 2, x + size[0] + 2, y + size[1] + 2];
   };
-  var cells = function (b, visit) {
-    for (var cx = Math.floor(b[0] / cell); cx <= Math.floor(b[2] / cell); cx++)
-      for (var cy = Math.floor(b[1] / cell); cy <= Math.floor(b[3] / cell); cy++)
-        if (visit(cx + ',' + cy) === false) return false;
+  var free = function (b) {
+    for (var cx = Math.floor(b[0] / cell), cx2 = Math.floor(b[2] / cell); cx <= cx2; cx++)
+      for (var cy = Math.floor(b[1] / cell), cy2 = Math.floor(b[3] / cell); cy <= cy2; cy++) {
+        var there = grid.get(cx * 4194304 + cy);
+        if (!there) continue;
+        for (var i = 0; i < there.length; i++) {
+          var o = there[i];
+          if (b[0] < o[2] && o[0] < b[2] && b[1] < o[3] && o[1] < b[3]) return false;
+        }
+      }
     return true;
   };
-  var free = function (b) {
-    return cells(b, function (key) {
-      var there = grid[key];
-      if (!there) return true;
-      for (var i = 0; i < there.length; i++) {
-        var o = there[i];
-        if (b[0] < o[2] && o[0] < b[2] && b[1] < o[3] && o[1] < b[3]) return false;
-      }
-      return true;
-    });
-  };
   var take = function (b) {
-    cells(b, function (key) { (grid[key] || (grid[key] = [])).push(b); });
+    for (var cx = Math.floor(b[0] / cell), cx2 = Math.floor(b[2] / cell); cx <= cx2; cx++)
+      for (var cy = Math.floor(b[1] / cell), cy2 = Math.floor(b[3] / cell); cy <= cy2; cy++) {
+        var key = cx * 4194304 + cy, there = grid.get(key);
+        if (there) there.push(b);
+        else grid.set(key, [b]);
+      }
   };
   for (var i = 0; i < n; i++) {
     list[i].placed_ = false;
@@ -255,13 +377,12 @@ GMap2.prototype.addTLabel = function (label) {
 
 GMap2.prototype.removeTLabelById = function (id) {
   var label = this.tlabels_ ? this.tlabels_[id] : undefined;
-  var element = label ? label.element_ : document.getElementById(id);
   var pane = this.getPane(G_MAP_MAP_PANE);
+  var element = label ? label.el_ : pane.firstChild ? document.getElementById(id) : null;
   if (element && element.parentNode === pane) pane.removeChild(element);
   if (!label) return;
   delete this.tlabels_[id];
   label.removed_ = true;
-  if (label.dot_) this.tdotLayer_.removeLayer(label.dot_);
   this.tlabelsChanged_();
 };
 
@@ -273,6 +394,5 @@ GMap2.prototype.changePosition = function (id, latlng) {
   var label = this.tlabels_ ? this.tlabels_[id] : undefined;
   if (!label) return;
   label.setPosition(latlng);
-  if (label.dot_) label.dot_.setLatLng(label.anchorLatLng.latLng_);
   this.tlabelsChanged_();
 };

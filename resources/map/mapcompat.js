@@ -99,10 +99,10 @@ GMap2.prototype.overlayBoxes_ = function () {
 
 // Room around a point for its label: half the largest label shown, or of a typical one.
 GMap2.prototype.labelMargin_ = function () {
-  var w = 24, h = 10, labels = this.tlabels_ || {};
-  for (var id in labels) {
-    var e = document.getElementById(id);
-    if (!e || !e.firstChild || !e.firstChild.getBoundingClientRect) continue;
+  var w = 24, h = 10, list = this.tlabelList_ || [];
+  for (var i = 0; i < list.length; i++) {
+    var e = list[i].el_;
+    if (!e || !e.isConnected || list[i].removed_ || !e.firstChild || !e.firstChild.getBoundingClientRect) continue;
     var r = e.firstChild.getBoundingClientRect();
     w = Math.max(w, Math.ceil(r.width / 2));
     h = Math.max(h, Math.ceil(r.height / 2));
@@ -116,21 +116,38 @@ GMap2.prototype.labelMargin_ = function () {
 // that is not the middle of the picture). Leaflet's own answer can be a step too tight. Only the
 // points count against the overlays: the route's box would keep a diagonal route out of every corner.
 // `labelled` lists the points as [lat, lng] pairs (empty when no labels are shown).
+// Points are projected once, at zoom 0: at zoom z the map's pixels are those times 2^z.
 GMap2.prototype.getBoundsZoomLevel = function (bounds, labelled) {
   var m = this.map_, b = bounds.bounds_, size = m.getSize();
-  var mid = L.latLng((b.getSouth() + b.getNorth()) / 2, (b.getWest() + b.getEast()) / 2);
+  var mid = m.project(L.latLng((b.getSouth() + b.getNorth()) / 2, (b.getWest() + b.getEast()) / 2), 0);
+  var nw = m.project(b.getNorthWest(), 0), se = m.project(b.getSouthEast(), 0);
   var overlays = this.overlayBoxes_(), margin = this.labelMargin_();
-  var view = L.bounds([0, 0], [size.x, size.y]);
-  var anchors = labelled.map(function (p) { return L.latLng(p[0], p[1]); });
+  var n = labelled ? labelled.length : 0, xs = new Float64Array(n), ys = new Float64Array(n);
+  var minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
+  for (var a = 0; a < n; a++) {
+    var p = m.project(L.latLng(labelled[a][0], labelled[a][1]), 0);
+    xs[a] = p.x;
+    ys[a] = p.y;
+    minX = Math.min(minX, p.x);
+    maxX = Math.max(maxX, p.x);
+    minY = Math.min(minY, p.y);
+    maxY = Math.max(maxY, p.y);
+  }
   var fits = function (z) {
-    var shift = size.divideBy(2).subtract(m.project(mid, z));
-    if (!view.contains(L.bounds(m.project(b.getNorthWest(), z).add(shift), m.project(b.getSouthEast(), z).add(shift))))
+    var k = Math.pow(2, z), sx = size.x / 2 - mid.x * k, sy = size.y / 2 - mid.y * k;
+    var inView = function (x1, y1, x2, y2) { return x1 >= 0 && y1 >= 0 && x2 <= size.x && y2 <= size.y; };
+    if (!inView(nw.x * k + sx, nw.y * k + sy, se.x * k + sx, se.y * k + sy)) return false;
+    if (n === 0) return true;
+    if (!inView(minX * k + sx - margin.x, minY * k + sy - margin.y, maxX * k + sx + margin.x, maxY * k + sy + margin.y))
       return false;
-    for (var a = 0; a < anchors.length; a++) {
-      var p = m.project(anchors[a], z).add(shift), box = L.bounds(p.subtract(margin), p.add(margin));
-      if (!view.contains(box)) return false;
-      for (var i = 0; i < overlays.length; i++)
-        if (overlays[i].intersects(box)) return false;
+    // A label's room touching an overlay, edges included.
+    for (var i = 0; i < overlays.length; i++) {
+      var o = overlays[i];
+      var left = o.min.x - margin.x, right = o.max.x + margin.x, top = o.min.y - margin.y, bottom = o.max.y + margin.y;
+      for (var j = 0; j < n; j++) {
+        var x = xs[j] * k + sx, y = ys[j] * k + sy;
+        if (x >= left && x <= right && y >= top && y <= bottom) return false;
+      }
     }
     return true;
   };

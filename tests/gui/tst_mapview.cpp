@@ -316,8 +316,18 @@ private slots:
         QVERIFY(w.load());
         const int points = w.frame().PointsCount();
         QCOMPARE(points, 4078);
-        QCOMPARE(w.eval(QStringLiteral("map.tdotLayer_.getLayers().length")).toInt(), points);
+        QCOMPARE(w.eval(QStringLiteral("map.tdotLayer_.getLatLngs().length")).toInt(), points);
         QCOMPARE(w.eval(QStringLiteral("map.overlays_[0].layer_.getLatLngs().length")).toInt(), points);
+        // The dots are on their canvas in the colours of both kinds of turn (at this zoom they lie
+        // close together, and their edges show most).
+        const QString dotPixels = QStringLiteral(
+            "(function(){var c = map.getPane('tdotPane').querySelector('canvas');"
+            "var d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data, green = 0, blue = 0;"
+            "for (var i = 0; i < d.length; i += 4) if (d[i + 3] === 255 && d[i] === 0) {"
+            "green += (d[i + 1] === 255 || d[i + 1] === 128) && d[i + 2] === 0;"
+            "blue += (d[i + 1] === 191 && d[i + 2] === 255) || (d[i + 1] === 0 && d[i + 2] === 128);}"
+            "return Math.min(green, blue);})()");
+        QTRY_VERIFY_WITH_TIMEOUT(w.eval(dotPixels).toInt() > 200, 5000);
         const QString firstId = w.frame().GetPoint(0)->Id, lastId = w.frame().GetPoint(points - 1)->Id;
 
         const int start = w.zoom();
