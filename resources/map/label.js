@@ -89,10 +89,13 @@ Object.defineProperty(TLabel.prototype, 'element_', {
   }
 });
 
-// The label's point in pixels of the whole world at zoom 0; at zoom z the map's pixels are these
-// times 2^z, exactly (a power of two).
-TLabel.prototype.worldPoint_ = function (m) {
-  if (!this.p0_) this.p0_ = m.project(this.anchorLatLng.latLng_, 0);
+// The label's point in pixels of the whole world at zoom 0 (see gWorldPoint0).
+TLabel.prototype.worldPoint_ = function () {
+  if (!this.p0_) {
+    this.p0_ = [0, 0];
+    var p = this.anchorLatLng.latLng_;
+    gWorldPoint0(p.lat, p.lng, this.p0_);
+  }
   return this.p0_;
 };
 
@@ -163,9 +166,9 @@ var TDotSet = L.Path.extend({
     var list = this.labels_, n = list.length, xs = new Array(n), ys = new Array(n);
     var minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
     for (var i = 0; i < n; i++) {
-      var p = list[i].worldPoint_(m);
+      var p = list[i].worldPoint_();
       // as the map places a point: rounded to its pixel
-      var x = Math.round(p.x * k) - origin.x, y = Math.round(p.y * k) - origin.y;
+      var x = Math.round(p[0] * k) - origin.x, y = Math.round(p[1] * k) - origin.y;
       xs[i] = x;
       ys[i] = y;
       if (x < minX) minX = x;
@@ -269,7 +272,7 @@ GMap2.prototype.showTLabels_ = function () {
   for (var i = 0; i < list.length; i++) {
     var label = list[i], e = label.el_, wanted = false;
     if (label.placed_) {
-      var p = label.worldPoint_(m), x = p.x * k - origin.x, y = p.y * k - origin.y;
+      var p = label.worldPoint_(), x = p[0] * k - origin.x, y = p[1] * k - origin.y;
       wanted = x >= view.min.x && x <= view.max.x && y >= view.min.y && y <= view.max.y;
     }
     if (wanted) {
@@ -297,12 +300,17 @@ GMap2.prototype.tlabelSize_ = function (label) {
     var ctx = document.createElement('canvas').getContext('2d');
     ctx.font = [cs.fontStyle, cs.fontWeight, cs.fontSize, cs.fontFamily].join(' ');
     var rect = sample.getBoundingClientRect();
+    // With digits of one width (as in most fonts) a caption measures as its shape with every
+    // digit a 0: a route's thousands of numbers take a handful of measurements.
+    var digits = {};
+    for (var d = 0; d <= 9; d++) digits[ctx.measureText(String(d)).width] = true;
     this.tlabelMeasure_ = {
-      ctx: ctx, extra: rect.width - ctx.measureText('M').width, height: Math.ceil(rect.height), widths: {}
+      ctx: ctx, extra: rect.width - ctx.measureText('M').width, height: Math.ceil(rect.height), widths: {},
+      evenDigits: Object.keys(digits).length === 1
     };
     holder.parentNode.removeChild(holder);
   }
-  var t = this.tlabelMeasure_, text = label.text_;
+  var t = this.tlabelMeasure_, text = t.evenDigits ? label.text_.replace(/[0-9]/g, '0') : label.text_;
   var w = t.widths[text];
   if (w === undefined) w = t.widths[text] = Math.ceil(t.ctx.measureText(text).width + t.extra) + 1;
   return [w, t.height];
@@ -318,9 +326,9 @@ GMap2.prototype.placeTLabels_ = function () {
   // Placed boxes by the cells of a grid they touch; a cell's key packs its column and row.
   var cell = 64, grid = new Map(), gmap = this;
   var box = function (label) {
-    var p = label.worldPoint_(m), size = gmap.tlabelSize_(label);
+    var p = label.worldPoint_(), size = gmap.tlabelSize_(label);
     var s = label.anchorShift_(size[0], size[1]);
-    var x = p.x * k + s[0] - label.markerOffset.width, y = p.y * k + s[1] - label.markerOffset.height;
+    var x = p[0] * k + s[0] - label.markerOffset.width, y = p[1] * k + s[1] - label.markerOffset.height;
     return [x - 2, y - 2, x + size[0] + 2, y + size[1] + 2];
   };
   var free = function (b) {

@@ -18,6 +18,18 @@ function GLatLng(lat, lng) {
 GLatLng.prototype.lat = function () { return this.latLng_.lat; };
 GLatLng.prototype.lng = function () { return this.latLng_.lng; };
 
+// A point's place in pixels of the whole world at zoom 0, as the map's projection (spherical
+// Mercator, Leaflet's default) puts it, into out[0] and out[1]. At zoom z the map's pixels are
+// these times 2^z, exactly. Plain arithmetic: routes have thousands of points, and the page's
+// first pass over them runs before the script engine has compiled anything.
+var gMercator = L.Projection.SphericalMercator, gTransformation = L.CRS.EPSG3857.transformation;
+function gWorldPoint0(lat, lng, out) {
+  var d = Math.PI / 180, max = gMercator.MAX_LATITUDE, t = gTransformation;
+  var sin = Math.sin(Math.max(Math.min(max, lat), -max) * d);
+  out[0] = 256 * (t._a * (gMercator.R * lng * d) + t._b);
+  out[1] = 256 * (t._c * (gMercator.R * Math.log((1 + sin) / (1 - sin)) / 2) + t._d);
+}
+
 function gToLeaflet(p) {
   return p instanceof GLatLng ? p.latLng_ : L.latLng(p);
 }
@@ -124,14 +136,14 @@ GMap2.prototype.getBoundsZoomLevel = function (bounds, labelled) {
   var overlays = this.overlayBoxes_(), margin = this.labelMargin_();
   var n = labelled ? labelled.length : 0, xs = new Float64Array(n), ys = new Float64Array(n);
   var minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
+  var p = [0, 0];
   for (var a = 0; a < n; a++) {
-    var p = m.project(L.latLng(labelled[a][0], labelled[a][1]), 0);
-    xs[a] = p.x;
-    ys[a] = p.y;
-    minX = Math.min(minX, p.x);
-    maxX = Math.max(maxX, p.x);
-    minY = Math.min(minY, p.y);
-    maxY = Math.max(maxY, p.y);
+    gWorldPoint0(labelled[a][0], labelled[a][1], p);
+    var x = xs[a] = p[0], y = ys[a] = p[1];
+    if (x < minX) minX = x;
+    if (x > maxX) maxX = x;
+    if (y < minY) minY = y;
+    if (y > maxY) maxY = y;
   }
   var fits = function (z) {
     var k = Math.pow(2, z), sx = size.x / 2 - mid.x * k, sy = size.y / 2 - mid.y * k;
