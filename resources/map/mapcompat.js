@@ -39,8 +39,62 @@ function GLatLngBounds(southWest, northEast) {
 }
 
 function GPolyline(points, colour, weight) {
-  this.layer_ = L.polyline(points.map(gToLeaflet), { color: colour, weight: weight, opacity: 0.8, interactive: false });
+  this.layer_ = new GLine(points.map(gToLeaflet), { color: colour, weight: weight, opacity: 0.8 });
 }
+
+// A line through points, drawn whole as one path: Leaflet's own line clips and simplifies it
+// first, which for a route of thousands of points costs more than drawing it.
+var GLine = L.Path.extend({
+  options: { interactive: false },
+
+  initialize: function (latlngs, options) {
+    L.setOptions(this, options);
+    this.latlngs_ = latlngs;
+    this.xs_ = [];
+    this.ys_ = [];
+  },
+
+  getLatLngs: function () {
+    return this.latlngs_;
+  },
+
+  _project: function () {
+    var m = this._map, k = Math.pow(2, m.getZoom()), origin = m.getPixelOrigin();
+    var list = this.latlngs_, n = list.length, xs = new Array(n), ys = new Array(n), p = [0, 0];
+    var minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
+    for (var i = 0; i < n; i++) {
+      gWorldPoint0(list[i].lat, list[i].lng, p);
+      // as the map places a point: rounded to its pixel
+      var x = xs[i] = Math.round(p[0] * k) - origin.x, y = ys[i] = Math.round(p[1] * k) - origin.y;
+      if (x < minX) minX = x;
+      if (x > maxX) maxX = x;
+      if (y < minY) minY = y;
+      if (y > maxY) maxY = y;
+    }
+    this.xs_ = xs;
+    this.ys_ = ys;
+    var w = this._clickTolerance();
+    this._pxBounds = n ? L.bounds([minX - w, minY - w], [maxX + w, maxY + w]) : null;
+  },
+
+  _update: function () {
+    if (this._map) this._updatePath();
+  },
+
+  _updatePath: function () {
+    var renderer = this._renderer, xs = this.xs_, ys = this.ys_, n = xs.length;
+    if (!renderer._drawing || n === 0) return;
+    var ctx = renderer._ctx;
+    ctx.beginPath();
+    ctx.moveTo(xs[0], ys[0]);
+    for (var i = 1; i < n; i++) ctx.lineTo(xs[i], ys[i]);
+    renderer._fillStroke(ctx, this);
+  },
+
+  _containsPoint: function () {
+    return false;
+  }
+});
 
 // Text for places where Leaflet expects HTML.
 function gEscapeHtml(text) {

@@ -395,6 +395,34 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(count(LineRed) > 100, 5000);
         QVERIFY(count(LabelGreen) > 30);
         QVERIFY(count(LabelBlue) > 30);
+        // The line lies where its points are, also once the map has zoomed: red at the middle of
+        // every stretch between two points (away from their labels).
+        auto onLine = [&] {
+            const QStringList middles =
+                w.eval(QStringLiteral("map.overlays_[0].layer_.getLatLngs().slice(1).map(function(p, i, all){"
+                                      "var m = map.map_, a = m.latLngToContainerPoint(i ? all[i - 1] :"
+                                      " map.overlays_[0].layer_.getLatLngs()[0]), b = m.latLngToContainerPoint(p);"
+                                      "return Math.round((a.x + b.x) / 2) + ',' + Math.round((a.y + b.y) / 2);})"))
+                    .toStringList();
+            const QImage all = w.frame().WebBrowser->grab().toImage();
+            const QRect clear(60, 75, all.width() - 200, all.height() - 175);  // as `count` looks
+            int seen = 0;
+            for (const QString& middle : middles) {
+                const QPoint p(middle.section(u',', 0, 0).toInt(), middle.section(u',', 1, 1).toInt());
+                if (!clear.contains(p))
+                    continue;
+                if (CountPixels(all.copy(p.x() - 2, p.y() - 2, 5, 5), LineRed) == 0)
+                    return false;
+                ++seen;
+            }
+            return seen >= 2;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(onLine(), 5000);
+        w.form->btnZoomIn->click();
+        QVERIFY(w.idle());
+        QTRY_VERIFY_WITH_TIMEOUT(onLine(), 5000);
+        w.form->btnZoomAll->click();
+        QVERIFY(w.idle());
 
         // A redraw clears the labels and draws them again in separate scripts: a picture taken in
         // between has neither, so the labels are waited for as well.
