@@ -161,25 +161,12 @@ var TDotSet = L.Path.extend({
   },
 
   _project: function () {
-    var m = this._map, k = Math.pow(2, m.getZoom()), origin = m.getPixelOrigin();
-    this.labels_ = this.labels_.filter(function (l) { return !l.removed_; });
-    var list = this.labels_, n = list.length, xs = new Array(n), ys = new Array(n);
-    var minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
-    for (var i = 0; i < n; i++) {
-      var p = list[i].worldPoint_();
-      // as the map places a point: rounded to its pixel
-      var x = Math.round(p[0] * k) - origin.x, y = Math.round(p[1] * k) - origin.y;
-      xs[i] = x;
-      ys[i] = y;
-      if (x < minX) minX = x;
-      if (x > maxX) maxX = x;
-      if (y < minY) minY = y;
-      if (y > maxY) maxY = y;
-    }
-    this.xs_ = xs;
-    this.ys_ = ys;
-    var r = this.options.radius + this.options.weight;
-    this._pxBounds = n ? L.bounds([minX - r, minY - r], [maxX + r, maxY + r]) : null;
+    var list = this.labels_ = this.labels_.filter(function (l) { return !l.removed_; });
+    gProjectLayer(this, list.length, function (i, p) {
+      var q = list[i].worldPoint_();
+      p[0] = q[0];
+      p[1] = q[1];
+    }, this.options.radius + this.options.weight);
   },
 
   _update: function () {

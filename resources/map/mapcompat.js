@@ -30,6 +30,26 @@ function gWorldPoint0(lat, lng, out) {
   out[1] = 256 * (t._c * (gMercator.R * Math.log((1 + sin) / (1 - sin)) / 2) + t._d);
 }
 
+// Projects a layer's n points to the map's pixels at its zoom, rounded to the pixel as the map
+// places a point: layer.xs_ / layer.ys_, and their box widened by pad as the layer's _pxBounds.
+// worldPointOf(i, out) gives point i as gWorldPoint0 does.
+function gProjectLayer(layer, n, worldPointOf, pad) {
+  var m = layer._map, k = Math.pow(2, m.getZoom()), origin = m.getPixelOrigin();
+  var xs = new Array(n), ys = new Array(n), p = [0, 0];
+  var minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
+  for (var i = 0; i < n; i++) {
+    worldPointOf(i, p);
+    var x = xs[i] = Math.round(p[0] * k) - origin.x, y = ys[i] = Math.round(p[1] * k) - origin.y;
+    if (x < minX) minX = x;
+    if (x > maxX) maxX = x;
+    if (y < minY) minY = y;
+    if (y > maxY) maxY = y;
+  }
+  layer.xs_ = xs;
+  layer.ys_ = ys;
+  layer._pxBounds = n ? L.bounds([minX - pad, minY - pad], [maxX + pad, maxY + pad]) : null;
+}
+
 function gToLeaflet(p) {
   return p instanceof GLatLng ? p.latLng_ : L.latLng(p);
 }
@@ -59,22 +79,9 @@ var GLine = L.Path.extend({
   },
 
   _project: function () {
-    var m = this._map, k = Math.pow(2, m.getZoom()), origin = m.getPixelOrigin();
-    var list = this.latlngs_, n = list.length, xs = new Array(n), ys = new Array(n), p = [0, 0];
-    var minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
-    for (var i = 0; i < n; i++) {
-      gWorldPoint0(list[i].lat, list[i].lng, p);
-      // as the map places a point: rounded to its pixel
-      var x = xs[i] = Math.round(p[0] * k) - origin.x, y = ys[i] = Math.round(p[1] * k) - origin.y;
-      if (x < minX) minX = x;
-      if (x > maxX) maxX = x;
-      if (y < minY) minY = y;
-      if (y > maxY) maxY = y;
-    }
-    this.xs_ = xs;
-    this.ys_ = ys;
-    var w = this._clickTolerance();
-    this._pxBounds = n ? L.bounds([minX - w, minY - w], [maxX + w, maxY + w]) : null;
+    var list = this.latlngs_;
+    gProjectLayer(this, list.length, function (i, p) { gWorldPoint0(list[i].lat, list[i].lng, p); },
+                  this._clickTolerance());
   },
 
   _update: function () {
