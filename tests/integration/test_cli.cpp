@@ -254,13 +254,7 @@ protected:
         arm = bus.deviceAs<FirmwareDevice>(kArm);
         ASSERT_TRUE(arm);
     }
-    QString file(const QString& name, const QByteArray& text)
-    {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
-        return path;
-    }
+    QString file(const QString& name, const QByteArray& data) { return writeTestFile(dir, name, data); }
     std::vector<uint8_t> commandsSeen() const
     {
         std::vector<uint8_t> cmds;

@@ -74,13 +74,7 @@ protected:
         arm = bus.deviceAs<FirmwareDevice>(kArm);
         ASSERT_TRUE(arm);
     }
-    QString file(const QString& name, const QByteArray& data)
-    {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
-        return path;
-    }
+    QString file(const QString& name, const QByteArray& data) { return writeTestFile(dir, name, data); }
     QString url(bool telnet) const { return QString::fromStdString(telnet ? server.telnetUrl() : server.rawUrl()); }
 
     QTemporaryDir dir;

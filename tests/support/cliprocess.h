@@ -7,12 +7,23 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+// A file the program is given, in the test's folder; a failed write fails the test.
+inline QString writeTestFile(const QTemporaryDir& dir, const QString& name, const QByteArray& data)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(data) == data.size()) << path.toStdString();
+    return path;
+}
 
 // zevanta-cli beside the test program.
 inline QString cliPath()
